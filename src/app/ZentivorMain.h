@@ -1,0 +1,3 @@
+#pragma once
+// Starts the tracker and runs its message loop; returns the process exit code.
+int ZentivorMain(int argc, char** argv);
