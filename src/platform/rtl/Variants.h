@@ -1,0 +1,93 @@
+#pragma once
+// Variant values: Empty, Null, Boolean, 32- and 64-bit integers, Double, Currency, DateTime,
+// ANSI text and arrays, with the conversions, comparison and arithmetic of the class library.
+// A failed conversion raises EVariantError ("Could not convert variant of type (%s) into type (%s)")
+// or EConvertError where text does not parse as a number or date.
+
+#include "platform/rtl/DateTime.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Fixed-point money: the value times 10,000.
+struct Currency {
+    int64_t scaled = 0;
+    static Currency FromDouble(double value);
+    double ToDouble() const { return static_cast<double>(scaled) / 10000.0; }
+    friend bool operator==(Currency a, Currency b) { return a.scaled == b.scaled; }
+};
+
+enum class TVarType { varEmpty, varNull, varBoolean, varInteger, varInt64, varDouble, varCurrency, varDate, varString, varArray };
+
+enum class TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
+
+class Variant {
+public:
+    Variant() = default;  // Empty
+    Variant(bool value);
+    Variant(int value);
+    Variant(int64_t value);
+    Variant(double value);
+    Variant(Currency value);
+    Variant(const std::string& value);
+    Variant(std::string&& value);
+    Variant(const char* value);
+
+    static Variant Null();
+    static Variant FromDateTime(TDateTime value);
+    static Variant Array(std::vector<Variant> elements);
+
+    TVarType VarType() const noexcept { return type_; }
+    // Name of the type as error messages give it ("Null", "String", "Double", ...).
+    static const char* TypeName(TVarType type) noexcept;
+    bool IsEmpty() const noexcept { return type_ == TVarType::varEmpty; }
+    bool IsNull() const noexcept { return type_ == TVarType::varNull; }
+    bool IsArray() const noexcept { return type_ == TVarType::varArray; }
+    bool IsNumeric() const noexcept;  // integers, Double, Currency (not Boolean, not Date)
+
+    // Conversions; text is parsed with the fixed "." decimal point of stored data.
+    bool AsBoolean() const;
+    int32_t AsInteger() const;
+    int64_t AsInt64() const;
+    double AsDouble() const;
+    Currency AsCurrency() const;
+    TDateTime AsDateTime() const;
+    std::string AsString() const;  // Null and Empty give ""
+
+    const std::vector<Variant>& Elements() const;  // raises EVariantError unless an array
+    int ArrayLowBound() const { return 0; }
+    int ArrayHighBound() const { return static_cast<int>(Elements().size()) - 1; }
+
+    // Comparison as the class library compares variants: Null equals only Null and sorts first;
+    // text against a number converts the text; text compares byte-wise, case-sensitive.
+    static TVariantRelationship Compare(const Variant& a, const Variant& b);
+    friend bool operator==(const Variant& a, const Variant& b) { return Compare(a, b) == TVariantRelationship::vrEqual; }
+    friend bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
+
+    // Arithmetic: Null in, Null out; text + text concatenates; integer overflow widens to Int64,
+    // then to Double; division always gives Double and raises EZeroDivide on zero.
+    friend Variant operator+(const Variant& a, const Variant& b);
+    friend Variant operator-(const Variant& a, const Variant& b);
+    friend Variant operator*(const Variant& a, const Variant& b);
+    friend Variant operator/(const Variant& a, const Variant& b);
+    Variant operator-() const;
+
+private:
+    TVarType type_ = TVarType::varEmpty;
+    union {
+        bool b;
+        int32_t i;
+        int64_t i64;
+        double d;
+        int64_t cy;
+    } value_{};
+    std::string text_;
+    std::vector<Variant> elements_;
+};
+
+Variant VarArrayOf(std::vector<Variant> elements);
+inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
+inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
+inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
+std::string VarToStr(const Variant& v);
