@@ -66,46 +66,73 @@ inline uint32_t RoundFunction(uint32_t x) noexcept
     return kRound[0][x & 0xFFU] ^ kRound[1][(x >> 8) & 0xFFU] ^ kRound[2][(x >> 16) & 0xFFU] ^ kRound[3][x >> 24];
 }
 
-// Two rounds with keys k1 then k2.
-#define ZV_GOST_ROUNDS(k1, k2)      \
-    b ^= RoundFunction(a + key[k1]); \
-    a ^= RoundFunction(b + key[k2])
+// The key word used by each of the 32 rounds.
+using TSchedule = std::array<uint32_t, 32>;
 
-inline TGostBlock EncryptBlock(const TGostKey& key, TGostBlock block) noexcept
+// Encryption: K0..K7 three times, then K7..K0.
+TSchedule EncryptSchedule(const TGostKey& key) noexcept
+{
+    TSchedule schedule{};
+    for (size_t i = 0; i < 24; ++i) {
+        schedule[i] = key[i % 8];
+    }
+    for (size_t i = 24; i < 32; ++i) {
+        schedule[i] = key[31 - i];
+    }
+    return schedule;
+}
+
+// Decryption: K0..K7 once, then K7..K0 three times.
+TSchedule DecryptSchedule(const TGostKey& key) noexcept
+{
+    TSchedule schedule{};
+    for (size_t i = 0; i < 8; ++i) {
+        schedule[i] = key[i];
+    }
+    for (size_t i = 8; i < 32; ++i) {
+        schedule[i] = key[7 - i % 8];
+    }
+    return schedule;
+}
+
+inline TGostBlock Rounds(const TSchedule& schedule, TGostBlock block) noexcept
 {
     uint32_t a = block.word0;
     uint32_t b = block.word1;
-    for (int pass = 0; pass < 3; ++pass) {
-        ZV_GOST_ROUNDS(0, 1);
-        ZV_GOST_ROUNDS(2, 3);
-        ZV_GOST_ROUNDS(4, 5);
-        ZV_GOST_ROUNDS(6, 7);
+    for (size_t i = 0; i < 32; i += 2) {
+        b ^= RoundFunction(a + schedule[i]);
+        a ^= RoundFunction(b + schedule[i + 1]);
     }
-    ZV_GOST_ROUNDS(7, 6);
-    ZV_GOST_ROUNDS(5, 4);
-    ZV_GOST_ROUNDS(3, 2);
-    ZV_GOST_ROUNDS(1, 0);
     return {b, a};
+}
+
+// Two independent blocks at once: the rounds are latency-bound, so interleaving two chains
+// nearly halves the time of the gamma modes, which need two block operations per data block.
+inline void RoundsPair(const TSchedule& first, TGostBlock& x, const TSchedule& second, TGostBlock& y) noexcept
+{
+    uint32_t xa = x.word0;
+    uint32_t xb = x.word1;
+    uint32_t ya = y.word0;
+    uint32_t yb = y.word1;
+    for (size_t i = 0; i < 32; i += 2) {
+        xb ^= RoundFunction(xa + first[i]);
+        yb ^= RoundFunction(ya + second[i]);
+        xa ^= RoundFunction(xb + first[i + 1]);
+        ya ^= RoundFunction(yb + second[i + 1]);
+    }
+    x = {xb, xa};
+    y = {yb, ya};
+}
+
+inline TGostBlock EncryptBlock(const TGostKey& key, TGostBlock block) noexcept
+{
+    return Rounds(EncryptSchedule(key), block);
 }
 
 inline TGostBlock DecryptBlock(const TGostKey& key, TGostBlock block) noexcept
 {
-    uint32_t a = block.word0;
-    uint32_t b = block.word1;
-    ZV_GOST_ROUNDS(0, 1);
-    ZV_GOST_ROUNDS(2, 3);
-    ZV_GOST_ROUNDS(4, 5);
-    ZV_GOST_ROUNDS(6, 7);
-    for (int pass = 0; pass < 3; ++pass) {
-        ZV_GOST_ROUNDS(7, 6);
-        ZV_GOST_ROUNDS(5, 4);
-        ZV_GOST_ROUNDS(3, 2);
-        ZV_GOST_ROUNDS(1, 0);
-    }
-    return {b, a};
+    return Rounds(DecryptSchedule(key), block);
 }
-
-#undef ZV_GOST_ROUNDS
 
 inline TGostBlock GammaStep(TGostBlock block) noexcept
 {
@@ -137,15 +164,14 @@ inline TGostBlock Synchro(uint32_t context) noexcept
     return {kCrcTable[c] ^ kCrcTable[255 - c], kCrcTable[c]};
 }
 
-// Masks a tail of fewer than 8 bytes with the next gamma block.
-inline void MaskTail(const TGostKey& key, TGostBlock& state, uint8_t* bytes, size_t count) noexcept
+// Masks a tail of fewer than 8 bytes with a gamma block.
+inline void MaskTail(TGostBlock gamma, uint8_t* bytes, size_t count) noexcept
 {
     uint8_t scratch[8] = {};
     std::memcpy(scratch, bytes, count);
-    state = GammaStep(EncryptBlock(key, state));
     TGostBlock block = LoadBlock(scratch);
-    block.word0 ^= state.word0;
-    block.word1 ^= state.word1;
+    block.word0 ^= gamma.word0;
+    block.word1 ^= gamma.word1;
     StoreBlock(scratch, block);
     std::memcpy(bytes, scratch, count);
 }
@@ -230,6 +256,7 @@ TGostCrypt TGostCrypt::MakeForXor(const std::string& password)
 {
     TGostCrypt crypt(password);
     crypt.GostKeySetup();
+    crypt.BuildSchedules();
     return crypt;
 }
 
@@ -237,6 +264,7 @@ TGostCrypt TGostCrypt::MakeForGost(const std::string& password)
 {
     TGostCrypt crypt(password);
     crypt.GostKeySetup();
+    crypt.BuildSchedules();
     return crypt;
 }
 
@@ -244,6 +272,7 @@ TGostCrypt TGostCrypt::MakeForGost1(const std::string& password)
 {
     TGostCrypt crypt(password);
     crypt.GostKeySetup1();
+    crypt.BuildSchedules();
     return crypt;
 }
 
@@ -284,27 +313,35 @@ void TGostCrypt::GostKeySetup1() noexcept
     }
 }
 
+void TGostCrypt::BuildSchedules() noexcept
+{
+    encryptSchedule_ = EncryptSchedule(key_);
+    decryptSchedule_ = DecryptSchedule(key_);
+}
+
 void TGostCrypt::GostGammaEncrypt(uint32_t context, void* buffer, int32_t size) noexcept
 {
     if (size <= 0 || buffer == nullptr) {
         return;
     }
     auto* bytes = static_cast<uint8_t*>(buffer);
-    const TGostKey key = key_;
-    TGostBlock state = Synchro(context);
+    TGostBlock gamma = Synchro(context);
     const size_t blocks = static_cast<size_t>(size) / 8;
     for (size_t i = 0; i < blocks; ++i, bytes += 8) {
-        state = GammaStep(EncryptBlock(key, state));
-        TGostBlock block = EncryptBlock(key, LoadBlock(bytes));
-        block.word0 ^= state.word0;
-        block.word1 ^= state.word1;
+        // The next gamma block and the data block are independent: run them together.
+        TGostBlock block = LoadBlock(bytes);
+        RoundsPair(encryptSchedule_, gamma, encryptSchedule_, block);
+        gamma = GammaStep(gamma);
+        block.word0 ^= gamma.word0;
+        block.word1 ^= gamma.word1;
         StoreBlock(bytes, block);
     }
     if (const size_t rest = static_cast<size_t>(size) % 8; rest != 0) {
-        MaskTail(key, state, bytes, rest);
+        gamma = GammaStep(Rounds(encryptSchedule_, gamma));
+        MaskTail(gamma, bytes, rest);
     }
-    n1_ = state.word0;
-    n2_ = state.word1;
+    n1_ = gamma.word0;
+    n2_ = gamma.word1;
 }
 
 void TGostCrypt::GostGammaDecrypt(uint32_t context, void* buffer, int32_t size) noexcept
@@ -313,21 +350,29 @@ void TGostCrypt::GostGammaDecrypt(uint32_t context, void* buffer, int32_t size) 
         return;
     }
     auto* bytes = static_cast<uint8_t*>(buffer);
-    const TGostKey key = key_;
-    TGostBlock state = Synchro(context);
     const size_t blocks = static_cast<size_t>(size) / 8;
+    const size_t rest = static_cast<size_t>(size) % 8;
+    // The gamma for the first block (or the tail); every later gamma block is computed
+    // together with the deciphering of the block before it.
+    TGostBlock gamma = GammaStep(Rounds(encryptSchedule_, Synchro(context)));
     for (size_t i = 0; i < blocks; ++i, bytes += 8) {
-        state = GammaStep(EncryptBlock(key, state));
         TGostBlock block = LoadBlock(bytes);
-        block.word0 ^= state.word0;
-        block.word1 ^= state.word1;
-        StoreBlock(bytes, DecryptBlock(key, block));
+        block.word0 ^= gamma.word0;
+        block.word1 ^= gamma.word1;
+        if (i + 1 < blocks || rest != 0) {
+            TGostBlock next = gamma;
+            RoundsPair(encryptSchedule_, next, decryptSchedule_, block);
+            gamma = GammaStep(next);
+        } else {
+            block = Rounds(decryptSchedule_, block);
+        }
+        StoreBlock(bytes, block);
     }
-    if (const size_t rest = static_cast<size_t>(size) % 8; rest != 0) {
-        MaskTail(key, state, bytes, rest);
+    if (rest != 0) {
+        MaskTail(gamma, bytes, rest);
     }
-    n1_ = state.word0;
-    n2_ = state.word1;
+    n1_ = gamma.word0;
+    n2_ = gamma.word1;
 }
 
 void TGostCrypt::GostXorGamma(uint32_t context, void* buffer, int32_t size) const noexcept

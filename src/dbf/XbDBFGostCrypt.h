@@ -70,10 +70,14 @@ private:
     explicit TGostCrypt(std::string password) : password_(std::move(password)) {}
     void GostKeySetup() noexcept;
     void GostKeySetup1() noexcept;
+    void BuildSchedules() noexcept;
 
     uint32_t n1_ = 0;
     uint32_t n2_ = 0;
     TGostKey key_{};
+    // The key word of each round, in encryption and in decryption order.
+    std::array<uint32_t, 32> encryptSchedule_{};
+    std::array<uint32_t, 32> decryptSchedule_{};
     // CRC-32 of the password, the base of the XOR gamma. Kept apart from N1 so that the GOST
     // gamma state never disturbs it.
     uint32_t xorBase_ = 0;
