@@ -61,6 +61,8 @@ TSingleInstance::TSingleInstance(const std::string& name)
         if (::stat(runtime, &status) == 0 && S_ISDIR(status.st_mode))
             folder = runtime;
     }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     lockFileName_ = folder + "/" + name + "-" + std::to_string(::geteuid()) + ".lock";
     int descriptor = ::open(lockFileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (descriptor < 0)
