@@ -91,3 +91,5 @@ inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
 inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
 inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
 std::string VarToStr(const Variant& v);
+// Exact decimal text of a currency value with up to four decimals ("1.2345", "-3").
+std::string CurrToStr(Currency value);
