@@ -20,8 +20,12 @@ struct DecimalNumber {
     int exponent = 0;
 };
 
-// The value rounded to `precision` significant digits (correctly rounded from the binary
-// value), trailing zeros removed.
+// Rounds half away from zero so that at most `decimals` digits follow the decimal point.
+void RoundToDecimals(DecimalNumber& number, int decimals);
+
+// The value rounded half away from zero to `precision` significant digits, trailing zeros
+// removed. Rounding starts from the shortest text that reads back as the same double, so
+// 2.675 counts as 2.675 and not as its binary neighbour 2.67499999...
 DecimalNumber ToDecimal(double value, int precision)
 {
     DecimalNumber result;
@@ -33,7 +37,7 @@ DecimalNumber ToDecimal(double value, int precision)
     }
     precision = std::clamp(precision, 1, 18);
     char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::scientific, precision - 1);
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::scientific);
     (void)error;
     std::string_view text(buffer, static_cast<size_t>(end - buffer));
     const size_t e = text.find('e');
@@ -50,6 +54,7 @@ DecimalNumber ToDecimal(double value, int precision)
     }
     result.digits = digits;
     result.exponent = exponent + 1;
+    RoundToDecimals(result, precision - result.exponent);
     return result;
 }
 
