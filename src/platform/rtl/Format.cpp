@@ -147,7 +147,7 @@ private:
                 if (kind == TVarRec::Kind::Integer && value < 0 && value >= std::numeric_limits<int32_t>::min()) {
                     bits = static_cast<uint32_t>(static_cast<int32_t>(value));
                 }
-                digits = type == 'u' ? std::to_string(bits) : IntToHex(static_cast<int64_t>(bits), 0);
+                digits = type == 'u' ? std::to_string(bits) : IntToHexBits(bits, 0);
             }
             if (precision > static_cast<int64_t>(digits.size())) {
                 digits.insert(0, static_cast<size_t>(precision) - digits.size(), '0');

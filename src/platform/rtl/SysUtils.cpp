@@ -288,10 +288,9 @@ int64_t DecimalMagnitude(std::string_view plain)
 
 std::string IntToStr(int64_t value) { return std::to_string(value); }
 
-std::string IntToHex(int64_t value, int digits)
+std::string IntToHexBits(uint64_t bits, int digits)
 {
     static const char hex[] = "0123456789ABCDEF";
-    uint64_t bits = static_cast<uint64_t>(value);
     std::string out;
     do {
         out.insert(out.begin(), hex[bits & 0xF]);

@@ -14,8 +14,19 @@
 
 // ---- integers ----
 std::string IntToStr(int64_t value);
-// Upper-case hexadecimal with at least `digits` digits (the two's complement for negatives).
-std::string IntToHex(int64_t value, int digits);
+// Upper-case hexadecimal of raw bits with at least `digits` digits.
+std::string IntToHexBits(uint64_t bits, int digits);
+// Upper-case hexadecimal with at least `digits` digits; negatives show the two's complement of
+// their own width (IntToHex(-1, 2) of a 32-bit value is "FFFFFFFF").
+template <typename T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+std::string IntToHex(T value, int digits)
+{
+    if constexpr (sizeof(T) <= 4) {
+        return IntToHexBits(static_cast<uint32_t>(value), digits);
+    } else {
+        return IntToHexBits(static_cast<uint64_t>(value), digits);
+    }
+}
 // Decimal text with optional leading blanks and sign; "$" or "0x" introduces hexadecimal.
 // EConvertError "'%s' is not a valid integer value".
 int32_t StrToInt(std::string_view text);

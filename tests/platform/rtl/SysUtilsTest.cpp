@@ -49,7 +49,9 @@ TEST(SysUtils, IntegersFromText)
     EXPECT_EQ(StrToInt64("5000000000"), 5000000000);
     EXPECT_EQ(IntToStr(-123), "-123");
     EXPECT_EQ(IntToHex(255, 4), "00FF");
-    EXPECT_EQ(IntToHex(-1, 2), "FFFFFFFFFFFFFFFF");
+    EXPECT_EQ(IntToHex(-1, 2), "FFFFFFFF");
+    EXPECT_EQ(IntToHex(int64_t{-1}, 2), "FFFFFFFFFFFFFFFF");
+    EXPECT_EQ(IntToHex(uint16_t{0xAB}, 0), "AB");
     EXPECT_EQ(IntToHex(0x1234ABCD, 2), "1234ABCD");
 }
 

@@ -182,6 +182,8 @@ TEST(Variants, Arrays)
     EXPECT_EQ(values.Elements()[1].AsString(), "two");
     EXPECT_TRUE(VarIsNull(values.Elements()[2]));
     EXPECT_TRUE(VarIsEmpty(Variant()));
+    EXPECT_EQ(Variant(5LL).VarType(), TVarType::varInt64);
+    EXPECT_EQ(Variant(0.5f).VarType(), TVarType::varDouble);
 }
 
 TEST(Variants, CurrencyTextIsExact)
