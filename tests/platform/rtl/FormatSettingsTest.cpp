@@ -57,6 +57,7 @@ TEST(FormatSettings, FormatDateTimeLetters)
         {"t|tt", "14:07|14:07:09"},
         {"", "05/03/2024 14:07:09"},
         {"yyyymmddhhnnss", "20240305140709"},
+        {"h:mm yyyy.MM.dd.", "14:07 2024.03.05."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FormatDateTime(c.format, value), c.expected) << c.format;
