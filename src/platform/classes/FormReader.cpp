@@ -6,6 +6,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <algorithm>
 #include <memory>
 
 bool THandlerTable::Less::operator()(const std::string& a, const std::string& b) const
@@ -344,7 +345,8 @@ private:
         TComponent* component = description.name.empty() ? nullptr : root_.FindComponent(description.name);
         if (component != nullptr) {
             const TClassInfo* existing = GetClassInfo(*component);
-            if (existing == nullptr || !existing->InheritsFrom(info->Name())) {
+            bool readBefore = std::find(loading_.begin(), loading_.end(), component) != loading_.end();
+            if (readBefore || existing == nullptr || !existing->InheritsFrom(info->Name())) {
                 ThrowFormError(source_, description.line,
                                "A component named " + description.name + " already exists");
             }

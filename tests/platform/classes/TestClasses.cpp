@@ -60,7 +60,7 @@ TTestControl::~TTestControl()
     }
 }
 
-void TTestControl::SetPopupMenu(TComponent* menu)
+void TTestControl::SetPopupMenu(TTestMenu* menu)
 {
     loadingDuringSet = IsLoading();
     if (popupMenu_ != nullptr) {

@@ -58,6 +58,8 @@ protected:
     void Update(TCollectionItem* item) override { ++updates; }
 };
 
+class TTestMenu;
+
 class TTestControl : public TComponent {
 public:
     explicit TTestControl(TComponent* owner);
@@ -75,8 +77,8 @@ public:
     std::function<void(TObject*, bool&)> OnCanClose;
     std::string internal;  // extra data stored as bytes
 
-    TComponent* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TComponent* menu);
+    TTestMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TTestMenu* menu);
 
     TTestControl* parent = nullptr;
     std::vector<TTestControl*> children;
@@ -92,7 +94,7 @@ protected:
     void Loaded() override;
 
 private:
-    TComponent* popupMenu_ = nullptr;
+    TTestMenu* popupMenu_ = nullptr;
 };
 
 class TTestMenu : public TComponent {
