@@ -345,6 +345,14 @@ private:
         }
         return lexer_.Take().text;
     }
+    // A component or class name: an identifier without dots.
+    std::string ExpectPlainIdentifier()
+    {
+        if (Current().kind == TokenKind::Identifier && Current().text.find('.') != std::string::npos) {
+            Fail("Invalid name " + Current().text);
+        }
+        return ExpectIdentifier();
+    }
     void ExpectEnd()
     {
         if (Current().kind != TokenKind::End) {
@@ -364,11 +372,11 @@ private:
         TFormObject object;
         object.line = Current().line;
         lexer_.Take();  // object
-        std::string first = ExpectIdentifier();
+        std::string first = ExpectPlainIdentifier();
         if (IsSymbol(':')) {
             lexer_.Take();
             object.name = std::move(first);
-            object.className = ExpectIdentifier();
+            object.className = ExpectPlainIdentifier();
         } else {
             object.className = std::move(first);
         }
