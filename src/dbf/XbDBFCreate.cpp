@@ -66,7 +66,9 @@ struct TDescriptorWriter {
             FIELD_REC rec(Version);
             rec.SetNameArea(Oem ? AnsiToOem(def->Name()) : def->Name());
             rec.SetType(type);
-            rec.SetExtendType(static_cast<uint8_t>(def->extend_type()));
+            // Only 'E' fields carry their sub-type; other readers take bytes 12 to 15 of the
+            // descriptor as the field's place in the record, so they stay zero.
+            rec.SetExtendType(type == 'E' ? static_cast<uint8_t>(def->extend_type()) : 0);
             uint8_t lengthByte = 0;
             uint8_t decimalsByte = 0;
             DescriptorLengthBytes(type, def->extend_type(), def->len(), def->dec(), Version, lengthByte,
