@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (tableLength > size || !withMemo)
         tableLength = size;
 
-    TXbMemoryByteStream table;
-    TXbMemoryByteStream memo;
+    TMemoryStream table;
+    TMemoryStream memo;
     table.Write(data, static_cast<int64_t>(tableLength));
     if (withMemo)
         memo.Write(data + tableLength, static_cast<int64_t>(size - tableLength));

@@ -5,6 +5,7 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/OsErrors.h"
 
 #include <ctime>
 
@@ -200,7 +201,7 @@ void TXbSmartDBF::CreateTable()
     tableStream_->CloseStream();
     if (!written)
         throw Exception("TXbSmartDBF.CreateTable: Create error" +
-                        (StorageType == TProxyStreamType::pstFile ? XbOSErrorBlock(error) : std::string()));
+                        (StorageType == TProxyStreamType::pstFile ? OsErrorInfo(error) : std::string()));
 
     CreateLobFile(versionByte, needsMemo);
 }

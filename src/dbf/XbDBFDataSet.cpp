@@ -1,6 +1,6 @@
 #include "dbf/XbDBFDataSet.h"
 
-#include "dbf/XbDBFFileIO.h"
+#include "dbf/XbDBFUtil.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <filesystem>

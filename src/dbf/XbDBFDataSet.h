@@ -50,8 +50,8 @@ public:
     TProxyLockEvent OnOuterStreamLock;
     TProxyLockEvent OnOuterStreamUnlock;
     // Streams used when StorageType is pstOuterStream (kept by the owner).
-    TXbByteStream* OuterStream = nullptr;
-    TXbByteStream* OuterLobStream = nullptr;
+    TStream* OuterStream = nullptr;
+    TStream* OuterLobStream = nullptr;
 
     // ---- opening and closing (the dataset framework's Active switch drives these)
     void Open();

@@ -2,8 +2,6 @@
 
 #include "dbf/XbDBFMemMgr.h"
 
-#include <algorithm>
-#include <cstring>
 
 // ---- TAccessMode
 
@@ -99,54 +97,10 @@ void TTableFlag::SetTableFlag(uint8_t value)
     ItIsDatabase = (value & 4) != 0;
 }
 
-// ---- TXbMemoryByteStream
-
-int64_t TXbMemoryByteStream::Read(void* buffer, int64_t count)
-{
-    const int64_t size = Size();
-    if (count <= 0 || position_ >= size)
-        return 0;
-    const int64_t n = std::min(count, size - position_);
-    std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
-    position_ += n;
-    return n;
-}
-
-int64_t TXbMemoryByteStream::Write(const void* buffer, int64_t count)
-{
-    if (count <= 0)
-        return 0;
-    const int64_t end = position_ + count;
-    if (end > Size())
-        bytes_.resize(static_cast<size_t>(end));
-    std::memcpy(bytes_.data() + position_, buffer, static_cast<size_t>(count));
-    position_ = end;
-    return count;
-}
-
-int64_t TXbMemoryByteStream::Seek(int64_t offset, int origin)
-{
-    int64_t base = 0;
-    if (origin == 1)
-        base = position_;
-    else if (origin == 2)
-        base = Size();
-    if (base + offset < 0)
-        return -1;
-    position_ = base + offset;
-    return position_;
-}
-
-void TXbMemoryByteStream::SetSize(int64_t size)
-{
-    bytes_.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
-    position_ = std::min(position_, Size());
-}
-
 // ---- TProxyStream
 
 TProxyStream::TProxyStream()
-    : accessMode_(std::make_unique<TAccessMode>()), innerStream_(std::make_unique<TXbMemoryByteStream>())
+    : accessMode_(std::make_unique<TAccessMode>()), innerStream_(std::make_unique<TMemoryStream>())
 {
 }
 
@@ -155,7 +109,7 @@ TProxyStream::~TProxyStream()
     CloseStream();
 }
 
-TXbByteStream* TProxyStream::ActiveByteStream() noexcept
+TStream* TProxyStream::ActiveByteStream() noexcept
 {
     switch (ProxyStreamType) {
     case TProxyStreamType::pstInnerStream: return innerStream_.get();
@@ -169,17 +123,17 @@ bool TProxyStream::CreateProxyStream()
     switch (ProxyStreamType) {
     case TProxyStreamType::pstFile:
         filePosition_ = 0;
-        return file_.Create(FileName, accessMode_->AccessMode());
+        return file_.Create(FileName, accessMode_->AccessMode() & 0xF0);
     case TProxyStreamType::pstInnerStream:
         innerStream_->SetSize(0);
-        innerStream_->Seek(0, 0);
+        innerStream_->Seek(0, TSeekOrigin::soFromBeginning);
         innerOpen_ = true;
         return true;
     case TProxyStreamType::pstOuterStream:
         if (outerStream_ == nullptr)
             return false;
         outerStream_->SetSize(0);
-        outerStream_->Seek(0, 0);
+        outerStream_->Seek(0, TSeekOrigin::soFromBeginning);
         outerOpen_ = true;
         return true;
     }
@@ -193,13 +147,13 @@ bool TProxyStream::OpenStream()
         filePosition_ = 0;
         return file_.Open(FileName, accessMode_->AccessMode());
     case TProxyStreamType::pstInnerStream:
-        innerStream_->Seek(0, 0);
+        innerStream_->Seek(0, TSeekOrigin::soFromBeginning);
         innerOpen_ = true;
         return true;
     case TProxyStreamType::pstOuterStream:
         if (outerStream_ == nullptr)
             return false;
-        outerStream_->Seek(0, 0);
+        outerStream_->Seek(0, TSeekOrigin::soFromBeginning);
         outerOpen_ = true;
         return true;
     }
@@ -237,7 +191,7 @@ int64_t TProxyStream::ReadBlock(void* buffer, int64_t count)
             filePosition_ += n;
         return n;
     }
-    TXbByteStream* stream = ActiveByteStream();
+    TStream* stream = ActiveByteStream();
     return stream != nullptr ? stream->Read(buffer, count) : -1;
 }
 
@@ -251,7 +205,7 @@ int64_t TProxyStream::WriteBlock(const void* buffer, int64_t count)
             filePosition_ += n;
         return n;
     }
-    TXbByteStream* stream = ActiveByteStream();
+    TStream* stream = ActiveByteStream();
     return stream != nullptr ? stream->Write(buffer, count) : -1;
 }
 
@@ -270,18 +224,18 @@ int64_t TProxyStream::SeekTo(int64_t offset, int origin)
         filePosition_ = base + offset;
         return filePosition_;
     }
-    TXbByteStream* stream = ActiveByteStream();
-    return stream != nullptr ? stream->Seek(offset, origin) : -1;
+    TStream* stream = ActiveByteStream();
+    return stream != nullptr ? stream->Seek(offset, static_cast<TSeekOrigin>(origin)) : -1;
 }
 
 bool TProxyStream::Truncate()
 {
     if (ProxyStreamType == TProxyStreamType::pstFile)
-        return file_.Truncate(filePosition_);
-    TXbByteStream* stream = ActiveByteStream();
+        return file_.SetSize(filePosition_);
+    TStream* stream = ActiveByteStream();
     if (stream == nullptr)
         return false;
-    stream->SetSize(stream->Seek(0, 1));
+    stream->SetSize(stream->Seek(0, TSeekOrigin::soFromCurrent));
     return true;
 }
 
@@ -319,22 +273,22 @@ bool TProxyStream::UnlockRange(uint64_t offset, uint64_t length)
 
 bool TProxyStream::LoadFromFile(const std::string& sourceName)
 {
-    TXbFile source;
-    if (!source.Open(sourceName, TAccessMode::kShareDenyNone))
+    TFileHandle source;
+    if (!source.Open(sourceName, fmOpenRead | fmShareDenyNone))
         return false;
-    TXbByteStream* target = nullptr;
+    TStream* target = nullptr;
     if (ProxyStreamType == TProxyStreamType::pstFile) {
         if (!file_.IsOpen())
             return false;
         filePosition_ = 0;
-        if (!file_.Truncate(0))
+        if (!file_.SetSize(0))
             return false;
     } else {
         target = ActiveByteStream();
         if (target == nullptr)
             return false;
         target->SetSize(0);
-        target->Seek(0, 0);
+        target->Seek(0, TSeekOrigin::soFromBeginning);
     }
     constexpr int64_t kChunk = 61440;
     TXbDBFBlock buffer("TProxyStream.LoadFromFile", kChunk);
@@ -357,6 +311,6 @@ bool TProxyStream::LoadFromFile(const std::string& sourceName)
     if (target == nullptr)
         filePosition_ = 0;
     else
-        target->Seek(0, 0);
+        target->Seek(0, TSeekOrigin::soFromBeginning);
     return ok;
 }

@@ -3,7 +3,8 @@
 // or a stream its owner supplies), and the small flag sets published as nested properties:
 // the open and share mode, a field descriptor's flag byte and the table header's flag byte.
 
-#include "dbf/XbDBFFileIO.h"
+#include "platform/rtl/FileHandle.h"
+#include "platform/rtl/Streams.h"
 #include "platform/classes/Components.h"
 
 #include <cstdint>
@@ -70,35 +71,9 @@ public:
     void SetTableFlag(uint8_t value);
 };
 
-// A seekable byte stream: the shape of the memory stream a proxy owns and of a stream its
-// owner supplies. Origins: 0 start, 1 current, 2 end.
-class TXbByteStream {
-public:
-    virtual ~TXbByteStream() = default;
-    virtual int64_t Read(void* buffer, int64_t count) = 0;
-    virtual int64_t Write(const void* buffer, int64_t count) = 0;
-    virtual int64_t Seek(int64_t offset, int origin) = 0;
-    virtual int64_t Size() = 0;
-    virtual void SetSize(int64_t size) = 0;
-};
-
-class TXbMemoryByteStream : public TXbByteStream {
-public:
-    int64_t Read(void* buffer, int64_t count) override;
-    int64_t Write(const void* buffer, int64_t count) override;
-    int64_t Seek(int64_t offset, int origin) override;
-    int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
-    void SetSize(int64_t size) override;
-    const std::vector<uint8_t>& Bytes() const noexcept { return bytes_; }
-
-private:
-    std::vector<uint8_t> bytes_;
-    int64_t position_ = 0;
-};
-
 class TProxyStream;
 using TProxyLockEvent =
-    std::function<void(TProxyStream* sender, TProxyStreamType type, TXbByteStream* stream, bool& success)>;
+    std::function<void(TProxyStream* sender, TProxyStreamType type, TStream* stream, bool& success)>;
 
 class TProxyStream : public TPersistent {
 public:
@@ -113,9 +88,9 @@ public:
     std::string FileName;
     TAccessMode& AccessMode() noexcept { return *accessMode_; }
     // The stream of pstOuterStream, supplied and kept by the owner.
-    TXbByteStream* OuterStream() const noexcept { return outerStream_; }
-    void SetOuterStream(TXbByteStream* stream) noexcept { outerStream_ = stream; }
-    TXbMemoryByteStream& InnerStream() noexcept { return *innerStream_; }
+    TStream* OuterStream() const noexcept { return outerStream_; }
+    void SetOuterStream(TStream* stream) noexcept { outerStream_ = stream; }
+    TMemoryStream& InnerStream() noexcept { return *innerStream_; }
 
     TProxyLockEvent OnLockEvent;
     TProxyLockEvent OnUnlockEvent;
@@ -141,13 +116,13 @@ public:
     int LastError() const noexcept { return file_.LastError(); }
 
 private:
-    TXbByteStream* ActiveByteStream() noexcept;
+    TStream* ActiveByteStream() noexcept;
 
     std::unique_ptr<TAccessMode> accessMode_;
-    TXbFile file_;
+    TFileHandle file_;
     int64_t filePosition_ = 0;
-    std::unique_ptr<TXbMemoryByteStream> innerStream_;
+    std::unique_ptr<TMemoryStream> innerStream_;
     bool innerOpen_ = false;
-    TXbByteStream* outerStream_ = nullptr;
+    TStream* outerStream_ = nullptr;
     bool outerOpen_ = false;
 };

@@ -1,5 +1,7 @@
 #include "dbf/XbDBFUtil.h"
 
+#include "platform/rtl/CodePages.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -7,16 +9,6 @@
 #include <sstream>
 #include <unistd.h>
 #include <vector>
-
-bool LockBytes(TXbFile& handle, uint32_t offset, uint32_t length)
-{
-    return handle.LockRange(offset, length);
-}
-
-bool UnlockBytes(TXbFile& handle, uint32_t offset, uint32_t length)
-{
-    return handle.UnlockRange(offset, length);
-}
 
 void ComplementDigits(std::string& text)
 {
@@ -200,4 +192,23 @@ std::string ReplaceText(const std::string& text, const std::string& search, cons
     }
     result.append(text, position, std::string::npos);
     return result;
+}
+
+std::string XbFindFileIgnoringCase(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path wanted(path);
+    if (fs::exists(wanted, error))
+        return path;
+    fs::path folder = wanted.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const std::string name = wanted.filename().string();
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (SameText(candidate, name))
+            return (wanted.parent_path() / candidate).string();
+    }
+    return path;
 }

@@ -2,18 +2,13 @@
 // Small routines shared by the table engine, the expression evaluator and the index engine:
 // byte-range lock calls, key-text routines, zero-padded numbers, temporary file names, the
 // engine's text-to-number conversion and the substring and replace routines.
-// The LIKE mask match lives in XbDBFMask.h.
-
-#include "dbf/XbDBFFileIO.h"
+// The LIKE mask match lives in XbDBFMask.h; the byte-range lock calls LockBytes and
+// UnlockBytes are the runtime layer's (platform/rtl/FileLocks.h).
 
 #include <cstdint>
 #include <string>
 
 using TDateTime = double;
-
-// One byte-range lock or unlock on an open file (offset and length are 32-bit values).
-bool LockBytes(TXbFile& handle, uint32_t offset, uint32_t length);
-bool UnlockBytes(TXbFile& handle, uint32_t offset, uint32_t length);
 
 // Every character c becomes the character 92 - c, so "0" to "9" become "," down to "#";
 // descending numeric keys sort by byte order this way.
@@ -47,6 +42,10 @@ std::string StuffText(const std::string& text, int start, int count, const std::
 // all when Count is 0; replaced text is never searched again.
 std::string ReplaceText(const std::string& text, const std::string& search, const std::string& replacement,
                         int count, int first);
+
+// The path of an existing file in the same folder whose name equals the name of `path`
+// without regard to letter case; `path` itself when it exists or nothing matches.
+std::string XbFindFileIgnoringCase(const std::string& path);
 
 // Year, month and day of a date-time value's day number (1899-12-30 is day 0).
 void XbDecodeDate(TDateTime value, int& year, int& month, int& day);

@@ -262,14 +262,14 @@ TEST(CreateTable, RefusedWhileOpenAndNamesAreCutToTheDescriptor)
 
     TXbSmartDBF inner(nullptr);
     inner.StorageType = TProxyStreamType::pstOuterStream;
-    TXbMemoryByteStream tableBytes;
-    TXbMemoryByteStream memoBytes;
+    TMemoryStream tableBytes;
+    TMemoryStream memoBytes;
     inner.OuterStream = &tableBytes;
     inner.OuterLobStream = &memoBytes;
     inner.SetDbfVersion(xBaseVersion::xBaseV);
     inner.DBFFieldDefs().Add("A_RATHER_LONG_NAME_OF_THIRTY_ONE_CHARS", 'B');
     inner.CreateTable();
-    EXPECT_EQ(tableBytes.Bytes()[0], 0x8C);
+    EXPECT_EQ(static_cast<uint8_t>(tableBytes.Memory()[0]), 0x8C);
     EXPECT_EQ(memoBytes.Size(), 512);
     inner.Open();
     EXPECT_EQ(inner.DBFFieldDefs().Items(0).Name(), "A_RATHER_LONG_NAME_OF_THIRTY_ON");

@@ -69,20 +69,20 @@ TEST(TProxyStream, InnerStreamOpensOnlyWhenAskedAndAlwaysLocks)
 
 TEST(TProxyStream, OuterStreamLocksAsItsHandlerDecides)
 {
-    TXbMemoryByteStream outer;
+    TMemoryStream outer;
     TProxyStream proxy;
     proxy.ProxyStreamType = TProxyStreamType::pstOuterStream;
     proxy.SetOuterStream(&outer);
     ASSERT_TRUE(proxy.OpenStream());
     EXPECT_TRUE(proxy.LockRange(5, 1));  // no handler: granted
     int calls = 0;
-    proxy.OnLockEvent = [&](TProxyStream*, TProxyStreamType type, TXbByteStream* stream, bool&) {
+    proxy.OnLockEvent = [&](TProxyStream*, TProxyStreamType type, TStream* stream, bool&) {
         ++calls;
         EXPECT_EQ(type, TProxyStreamType::pstOuterStream);
         EXPECT_EQ(stream, &outer);
     };
     EXPECT_FALSE(proxy.LockRange(5, 1));  // handler leaves the answer false
-    proxy.OnUnlockEvent = [](TProxyStream*, TProxyStreamType, TXbByteStream*, bool& success) { success = true; };
+    proxy.OnUnlockEvent = [](TProxyStream*, TProxyStreamType, TStream*, bool& success) { success = true; };
     EXPECT_TRUE(proxy.UnlockRange(5, 1));
     EXPECT_EQ(calls, 1);
 }
@@ -146,6 +146,6 @@ TEST(TProxyStream, LoadFromFileReplacesTheContents)
     inner.ProxyStreamType = TProxyStreamType::pstInnerStream;
     inner.CreateProxyStream();
     ASSERT_TRUE(inner.LoadFromFile(folder.File("source.bin")));
-    EXPECT_EQ(inner.InnerStream().Bytes(), source);
+    EXPECT_EQ(std::vector<uint8_t>(inner.InnerStream().Memory(), inner.InnerStream().Memory() + inner.InnerStream().Size()), source);
     EXPECT_FALSE(inner.LoadFromFile(folder.File("missing.bin")));
 }
