@@ -349,6 +349,10 @@ void TDataSet::ActivateBuffers() noexcept
 void TDataSet::MoveBuffer(int from, int to) noexcept
 {
     if (from == to) return;
+    if (from - to == 1 || to - from == 1) {
+        std::swap(buffers_[static_cast<size_t>(from)], buffers_[static_cast<size_t>(to)]);
+        return;
+    }
     auto begin = buffers_.begin();
     if (from < to) std::rotate(begin + from, begin + from + 1, begin + to + 1);
     else std::rotate(begin + to, begin + from, begin + from + 1);

@@ -36,23 +36,26 @@ Currency MakeCurrency(int64_t scaled) noexcept
     return value;
 }
 
-// Reads a string field's text, using a stack buffer for the usual sizes.
+// Reads a string field's text into `sink(text, length)`, using a stack buffer for the usual
+// sizes; the text passes through the dataset's code-page translation when the field asks.
 template <typename Sink>
 bool ReadText(const TStringField& field, Sink&& sink)
 {
     constexpr int StackSize = 256;
     const int size = field.DataSize();
-    if (size <= StackSize) {
-        char buffer[StackSize];
-        if (!field.GetData(buffer)) return false;
-        buffer[size - 1] = '\0';
-        sink(buffer, std::strlen(buffer), field.Transliterate());
-        return true;
+    char stackBuffer[StackSize];
+    std::string heapBuffer;
+    char* buffer = stackBuffer;
+    if (size > StackSize) {
+        heapBuffer.assign(static_cast<size_t>(size), '\0');
+        buffer = heapBuffer.data();
     }
-    std::string storage(static_cast<size_t>(size), '\0');
-    if (!field.GetData(storage.data())) return false;
-    storage[static_cast<size_t>(size) - 1] = '\0';
-    sink(storage.data(), std::strlen(storage.data()), field.Transliterate());
+    if (!field.GetData(buffer)) return false;
+    buffer[size - 1] = '\0';
+    const size_t length = field.Transliterate()
+                              ? static_cast<size_t>(std::max(0, field.DataSet()->TranslateOem(buffer, buffer, false)))
+                              : std::strlen(buffer);
+    sink(buffer, std::min(length, static_cast<size_t>(size - 1)));
     return true;
 }
 
@@ -211,11 +214,7 @@ TStringField::TStringField(TComponent* owner) : TField(owner)
 
 bool TStringField::GetValue(std::string& value) const
 {
-    TDataSet* dataSet = DataSet();
-    const bool found = ReadText(*this, [&](char* text, size_t length, bool translate) {
-        if (translate) length = static_cast<size_t>(std::max(0, dataSet->TranslateOem(text, text, false)));
-        value.assign(text, length);
-    });
+    const bool found = ReadText(*this, [&](const char* text, size_t length) { value.assign(text, length); });
     if (!found) value.clear();
     return found;
 }
