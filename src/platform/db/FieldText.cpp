@@ -1,5 +1,8 @@
 #include "platform/db/FieldText.h"
 
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/SysUtils.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -17,49 +20,6 @@ std::string_view Trim(std::string_view text) noexcept
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
-}
-
-bool ReadNumber(std::string_view& text, int maxDigits, int& value) noexcept
-{
-    int digits = 0;
-    value = 0;
-    while (!text.empty() && text.front() >= '0' && text.front() <= '9' && digits < maxDigits) {
-        value = value * 10 + (text.front() - '0');
-        text.remove_prefix(1);
-        ++digits;
-    }
-    return digits > 0;
-}
-
-bool ParseDate(std::string_view& text, TDateTime& value) noexcept
-{
-    int year = 0, month = 0, day = 0;
-    if (!ReadNumber(text, 4, year) || text.empty() || text.front() != '-') return false;
-    text.remove_prefix(1);
-    if (!ReadNumber(text, 2, month) || text.empty() || text.front() != '-') return false;
-    text.remove_prefix(1);
-    if (!ReadNumber(text, 2, day) || !ValidDate(year, month, day)) return false;
-    value = DaysFromCivil(year, month, day) - DateDelta;
-    return true;
-}
-
-bool ParseTime(std::string_view& text, TDateTime& value) noexcept
-{
-    int hour = 0, minute = 0, second = 0, millisecond = 0;
-    if (!ReadNumber(text, 2, hour) || text.empty() || text.front() != ':') return false;
-    text.remove_prefix(1);
-    if (!ReadNumber(text, 2, minute)) return false;
-    if (!text.empty() && text.front() == ':') {
-        text.remove_prefix(1);
-        if (!ReadNumber(text, 2, second)) return false;
-        if (!text.empty() && text.front() == '.') {
-            text.remove_prefix(1);
-            if (!ReadNumber(text, 3, millisecond)) return false;
-        }
-    }
-    if (hour > 23 || minute > 59 || second > 59) return false;
-    value = static_cast<double>(((hour * 60 + minute) * 60 + second) * 1000 + millisecond) / MSecsPerDayLocal;
-    return true;
 }
 
 }  // namespace
@@ -162,21 +122,18 @@ std::string FloatToText(double value, int precision)
 {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*G", precision, value);
-    return buffer;
+    return FloatToStrF(value, TFloatFormat::ffGeneral, precision, 0);
 }
 
 bool TextToFloat(std::string_view text, double& value) noexcept
 {
     text = Trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
-    double parsed = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
-    value = parsed;
-    return true;
+    try {
+        return TryStrToFloat(text, value);
+    } catch (...) {
+        return false;
+    }
 }
 
 std::string CurrencyToText(int64_t scaled)
@@ -204,44 +161,21 @@ bool TextToCurrency(std::string_view text, int64_t& scaled) noexcept
 
 int64_t DoubleToCurrency(double value) noexcept { return std::llround(value * 10000.0); }
 
-std::string DateToText(TDateTime value)
-{
-    int year = 0, month = 0, day = 0;
-    CivilFromDays(DateTimeToNativeDate(value), year, month, day);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
-    return buffer;
-}
+std::string DateToText(TDateTime value) { return DateToStr(value); }
 
-std::string TimeToText(TDateTime value)
-{
-    const int32_t ms = DateTimeToNativeTime(value);
-    const int seconds = ms / 1000;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return buffer;
-}
+std::string TimeToText(TDateTime value) { return TimeToStr(value); }
 
-std::string DateTimeToText(TDateTime value)
-{
-    std::string text = DateToText(value);
-    if (DateTimeToNativeTime(value) != 0) text += " " + TimeToText(value);
-    return text;
-}
+std::string DateTimeToText(TDateTime value) { return DateTimeToStr(value); }
 
 bool TextToDateTime(std::string_view text, TDateTime& value) noexcept
 {
     text = Trim(text);
-    TDateTime date = 0, time = 0;
-    std::string_view rest = text;
-    if (rest.find('-') != std::string_view::npos) {
-        if (!ParseDate(rest, date)) return false;
-        rest = Trim(rest);
+    if (text.empty()) return false;
+    try {
+        return TryStrToDateTime(text, value) || TryStrToTime(text, value);
+    } catch (...) {
+        return false;
     }
-    if (!rest.empty() && !ParseTime(rest, time)) return false;
-    if (!Trim(rest).empty()) return false;
-    value = date < 0 ? date - time : date + time;
-    return true;
 }
 
 }  // namespace FieldText

@@ -1,6 +1,6 @@
 #pragma once
-// Conversions the fields use between native values, TDateTime and text. Numbers are written
-// and read with "." as the decimal point; dates as yyyy-mm-dd and times as hh:nn:ss.
+// Conversions the fields use between native values, TDateTime and text. Floating-point text,
+// dates and times follow the system's FormatSettings (short date, long time, decimal point).
 
 #include "platform/rtl/DateTime.h"
 

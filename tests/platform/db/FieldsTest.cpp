@@ -1,4 +1,5 @@
-// Field classes: native formats, text conversions, ranges, blobs and calculated fields.
+// Field classes: native formats, text conversions (in the default FormatSettings), ranges,
+// blobs and calculated fields.
 
 #include "DataSetTestSupport.h"
 
@@ -56,10 +57,10 @@ TEST(Fields, TextRoundTripsAndNulls)
         {"MONEY", "-0.5", "-0.5"},
         {"FLAG", "t", "True"},
         {"FLAG", "FALSE", "False"},
-        {"DAY", "2024-02-29", "2024-02-29"},
+        {"DAY", "29/02/2024", "29/02/2024"},
         {"CLOCK", "13:45:10", "13:45:10"},
-        {"STAMP", "1999-12-31 23:59:59", "1999-12-31 23:59:59"},
-        {"STAMP", "1850-06-01 06:00:00", "1850-06-01 06:00:00"},
+        {"STAMP", "31/12/1999 23:59:59", "31/12/1999 23:59:59"},
+        {"STAMP", "01/06/1850 06:00:00", "01/06/1850 06:00:00"},
         {"RAW", "ab", std::string("ab\0\0", 4).c_str()},
         {"COUNT", " 42 ", "42"},
     };
@@ -91,8 +92,8 @@ TEST(Fields, ConversionErrorsAndRanges)
               "'1,5' is not a valid floating point value for field 'PRICE'");
     EXPECT_EQ(DatabaseErrorOf([&] { typed->FieldByName("FLAG")->SetAsString("maybe"); }),
               "'maybe' is not a valid boolean value for field 'FLAG'");
-    EXPECT_EQ(DatabaseErrorOf([&] { typed->FieldByName("DAY")->SetAsString("2026-02-30"); }),
-              "'2026-02-30' is not a valid date and time for field 'DAY'");
+    EXPECT_EQ(DatabaseErrorOf([&] { typed->FieldByName("DAY")->SetAsString("30/02/2026"); }),
+              "'30/02/2026' is not a valid date and time for field 'DAY'");
     EXPECT_EQ(DatabaseErrorOf([&] { typed->FieldByName("DAY")->AsBoolean(); }),
               "Cannot access field 'DAY' as type Boolean");
     EXPECT_EQ(DatabaseErrorOf([&] { typed->FieldByName("BIG")->SetAsLargeInt(INT64_MAX); }), "");
@@ -110,7 +111,7 @@ TEST(Fields, NativeDateFormatsCountDaysFromYearOne)
     int32_t days = 0;
     ASSERT_TRUE(day->GetData(&days));
     EXPECT_EQ(days, 693594);
-    day->SetAsString("0001-01-01");
+    day->SetAsString("01/01/0001");
     ASSERT_TRUE(day->GetData(&days));
     EXPECT_EQ(days, 1);
     EXPECT_EQ(day->AsDateTime(), -693593.0);
@@ -121,7 +122,7 @@ TEST(Fields, NativeDateFormatsCountDaysFromYearOne)
     EXPECT_EQ(stored, (693595.0 * 86400000.0) + 43200000.0);
     EXPECT_EQ(stamp->AsDateTime(), 1.5);
     stamp->SetAsDateTime(-1.25);  // 1899-12-29 06:00
-    EXPECT_EQ(stamp->AsString(), "1899-12-29 06:00:00");
+    EXPECT_EQ(stamp->AsString(), "29/12/1899 06:00:00");
     EXPECT_EQ(stamp->AsDateTime(), -1.25);
 
     clock->SetAsDateTime(2.75);
