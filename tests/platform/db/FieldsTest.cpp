@@ -61,7 +61,7 @@ TEST(Fields, TextRoundTripsAndNulls)
         {"CLOCK", "13:45:10", "13:45:10"},
         {"STAMP", "31/12/1999 23:59:59", "31/12/1999 23:59:59"},
         {"STAMP", "01/06/1850 06:00:00", "01/06/1850 06:00:00"},
-        {"RAW", "ab", std::string("ab\0\0", 4).c_str()},
+        {"RAW", "ab", "ab\0\0"},  // padded to the field's 4 bytes
         {"COUNT", " 42 ", "42"},
     };
     for (const Case& c : cases) {
