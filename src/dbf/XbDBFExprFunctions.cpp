@@ -134,9 +134,13 @@ Variant TXbDBFExprParser::ExecuteDescend(TXbExprNode* node, TXbExprNode* arg)
             return Variant(-static_cast<double>(v));
         return Variant(-v);
     }
-    case TVarType::varInteger:
+    case TVarType::varInteger: {
         SetKeyWidth(node, 13, 2);
-        return Variant(-static_cast<int64_t>(value.AsInteger()));
+        int32_t v = value.AsInteger();
+        if (v == std::numeric_limits<int32_t>::min())
+            return Variant(-static_cast<int64_t>(v));
+        return Variant(static_cast<int>(-v));
+    }
     case TVarType::varDouble:
         SetKeyWidth(node, 13, 2);
         return Variant(-value.AsDouble());

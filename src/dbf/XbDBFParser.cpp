@@ -517,7 +517,7 @@ TXbExprNode* TXbDBFExprParser::ParsePrimary()
             node->ConstantKind = TXbExprConstantKind::ckBoolean;
             node->BooleanValue = AnsiSameText(name, trueWord_);
             node->Text = node->BooleanValue ? "TRUE" : "FALSE";
-            node->DataType = TFieldType::ftBoolean;
+            // Left untyped, so that a bare TRUE is no filter while ACTIVE = TRUE types it.
             node->Scope = TXbExprScope::esConstant;
         } else {
             node = NewFieldNode(name);
@@ -681,8 +681,9 @@ void PrintTree(const TXbExprNode* node, std::string& out)
             break;
         }
         }
-        if (node->DataType != TFieldType::ftString && node->DataType != TFieldType::ftFloat &&
-            node->DataType != TFieldType::ftBoolean && node->DataType != TFieldType::ftUnknown)
+        // The type is shown where a comparison or arithmetic gave the constant another type.
+        if ((node->ConstantKind == TXbExprConstantKind::ckText && node->DataType != TFieldType::ftString) ||
+            (node->ConstantKind == TXbExprConstantKind::ckNumber && node->DataType != TFieldType::ftFloat))
             out += std::string(":") + FieldTypeName(node->DataType);
         return;
     case TXbExprNodeKind::nkOperator:

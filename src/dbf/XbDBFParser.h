@@ -72,7 +72,7 @@ class TXbDBFExprParser : public TXbDBFFilterExpr {
 public:
     // Deepest nesting of parentheses, argument lists and operator chains a text may have.
     static constexpr int MaxNestingDepth = 256;
-    static constexpr int MaxTreeHeight = 1024;
+    static constexpr int MaxTreeHeight = 512;
     // Longest text any evaluation step may produce.
     static constexpr size_t MaxTextResult = 65535;
 
