@@ -10,13 +10,14 @@
 #include <string>
 #include <string_view>
 
-// Data types of dataset fields (the dataset framework's value names and order).
+// Until the dataset framework (platform/db) is on this branch, the two types the parser shares
+// with it are declared here with the framework's names, values and operations; the day it lands
+// these declarations give way to its DBTypes.h and Fields.h.
 enum class TFieldType {
     ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
     ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic,
     ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftCursor, ftFixedChar, ftWideString,
-    ftLargeint, ftADT, ftArray, ftReference, ftDataSet, ftOraBlob, ftOraClob, ftVariant,
-    ftInterface, ftIDispatch, ftGuid
+    ftLargeint, ftADT, ftArray, ftReference, ftDataSet
 };
 
 // Filter options of a dataset filter.

@@ -76,8 +76,7 @@ bool IsDateFieldType(TFieldType t)
 
 bool IsTextFieldType(TFieldType t)
 {
-    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString ||
-           t == TFieldType::ftGuid;
+    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
 }
 
 bool IsNumericFieldType(TFieldType t)

@@ -29,8 +29,7 @@ bool IsNumericType(TFieldType t)
 
 bool IsTextType(TFieldType t)
 {
-    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString ||
-           t == TFieldType::ftGuid;
+    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
 }
 
 bool IsDateType(TFieldType t)
@@ -49,8 +48,6 @@ bool IsBlobType(TFieldType t)
     case TFieldType::ftParadoxOle:
     case TFieldType::ftDBaseOle:
     case TFieldType::ftTypedBinary:
-    case TFieldType::ftOraBlob:
-    case TFieldType::ftOraClob:
         return true;
     default:
         return false;
@@ -616,14 +613,13 @@ int TXbDBFExprParser::CountMatchingFields(std::string_view fieldNames, int& tota
 
 // Printout -------------------------------------------------------------------------------------
 
-const char* FieldTypeName(TFieldType type) noexcept
+const char* XbExprFieldTypeName(TFieldType type) noexcept
 {
     static constexpr const char* names[] = {
         "ftUnknown", "ftString", "ftSmallint", "ftInteger", "ftWord", "ftBoolean", "ftFloat", "ftCurrency",
         "ftBCD", "ftDate", "ftTime", "ftDateTime", "ftBytes", "ftVarBytes", "ftAutoInc", "ftBlob", "ftMemo",
         "ftGraphic", "ftFmtMemo", "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor", "ftFixedChar",
-        "ftWideString", "ftLargeint", "ftADT", "ftArray", "ftReference", "ftDataSet", "ftOraBlob", "ftOraClob",
-        "ftVariant", "ftInterface", "ftIDispatch", "ftGuid"};
+        "ftWideString", "ftLargeint", "ftADT", "ftArray", "ftReference", "ftDataSet"};
     size_t index = static_cast<size_t>(type);
     return index < std::size(names) ? names[index] : "?";
 }
@@ -684,7 +680,7 @@ void PrintTree(const TXbExprNode* node, std::string& out)
         // The type is shown where a comparison or arithmetic gave the constant another type.
         if ((node->ConstantKind == TXbExprConstantKind::ckText && node->DataType != TFieldType::ftString) ||
             (node->ConstantKind == TXbExprConstantKind::ckNumber && node->DataType != TFieldType::ftFloat))
-            out += std::string(":") + FieldTypeName(node->DataType);
+            out += std::string(":") + XbExprFieldTypeName(node->DataType);
         return;
     case TXbExprNodeKind::nkOperator:
         out += OperatorName(node->Operator);

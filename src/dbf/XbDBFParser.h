@@ -167,4 +167,4 @@ private:
 // A one-line printout of a parsed tree, for tests and diagnostics: operators and functions in
 // prefix form with their arguments in brackets, fields as [NAME:type], constants as values.
 std::string XbExprTreeText(const TXbExprNode* node);
-const char* FieldTypeName(TFieldType type) noexcept;
+const char* XbExprFieldTypeName(TFieldType type) noexcept;

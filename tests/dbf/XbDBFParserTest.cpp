@@ -107,7 +107,7 @@ TEST_F(ParserTest, ParseTimeTypes)
     for (const TypeCase& c : cases) {
         TXbDBFExprParser parser(&source);
         parser.ParseExpression(c.text, kExt);
-        EXPECT_EQ(FieldTypeName(parser.Root()->DataType), std::string(FieldTypeName(c.type))) << c.text;
+        EXPECT_EQ(XbExprFieldTypeName(parser.Root()->DataType), std::string(XbExprFieldTypeName(c.type))) << c.text;
     }
 }
 
