@@ -215,6 +215,18 @@ TEST_F(EvalTest, EvaluationErrors)
             EXPECT_EQ(e.Message(), c.message) << c.text;
         }
     }
+    // A value DESCEND cannot order (here an array given for a memo field).
+    {
+        TXbDBFExprParser descend(&source);
+        descend.ParseExpression("DESCEND(NOTES)");
+        std::string key;
+        try {
+            descend.KeyFromFieldValues("NOTES", VarArrayOf({VarArrayOf({Variant(1)})}), key, ' ');
+            ADD_FAILURE() << "no error for DESCEND of an array";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Non supported argument type in DESCEND() function!");
+        }
+    }
     // A number literal that swallowed a minus sign fails to convert.
     TXbDBFExprParser parser(&source);
     parser.ParseExpression("A = 1-2");
