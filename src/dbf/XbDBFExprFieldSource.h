@@ -3,43 +3,14 @@
 // sizes, and their values in the current record. The table engine implements this interface;
 // tests and the fuzz target use small in-memory sources.
 
+#include "platform/db/DBTypes.h"
+#include "platform/db/Fields.h"
 #include "platform/rtl/Variants.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
-
-// Until the dataset framework (platform/db) is on this branch, the two types the parser shares
-// with it are declared here with the framework's names, values and operations; the day it lands
-// these declarations give way to its DBTypes.h and Fields.h.
-enum class TFieldType {
-    ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-    ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic,
-    ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftCursor, ftFixedChar, ftWideString,
-    ftLargeint, ftADT, ftArray, ftReference, ftDataSet
-};
-
-// Filter options of a dataset filter.
-enum class TFilterOption { foCaseInsensitive, foNoPartialCompare };
-
-class TFilterOptions {
-public:
-    TFilterOptions() = default;
-    TFilterOptions(std::initializer_list<TFilterOption> options)
-    {
-        for (TFilterOption option : options)
-            bits_ |= Bit(option);
-    }
-    bool Contains(TFilterOption option) const noexcept { return (bits_ & Bit(option)) != 0; }
-    void Include(TFilterOption option) noexcept { bits_ |= Bit(option); }
-    void Exclude(TFilterOption option) noexcept { bits_ &= ~Bit(option); }
-    friend bool operator==(TFilterOptions a, TFilterOptions b) { return a.bits_ == b.bits_; }
-
-private:
-    static unsigned Bit(TFilterOption option) noexcept { return 1u << static_cast<unsigned>(option); }
-    unsigned bits_ = 0;
-};
 
 // Parser options: bit 0 extended syntax (arithmetic and functions), bit 1 aggregate expression,
 // bit 2 default expression. Every caller of this system passes poExtSyntax alone.
