@@ -286,7 +286,7 @@ void TCustomForm::PlaceOnFirstShow()
 void TCustomForm::Show()
 {
     SetVisible(true);
-    if (QWidget* window = Widget(); window != nullptr) {
+    if (QWidget* window = Widget(); window != nullptr && QGuiApplication::platformName() != QLatin1String("offscreen")) {
         window->raise();
     }
 }
