@@ -51,10 +51,25 @@ void TComponent::DestroyComponents()
     }
 }
 
+bool IsValidIdent(const std::string& name)
+{
+    if (name.empty()) {
+        return false;
+    }
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (!isLetter(name[0])) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(), [&](char c) { return isLetter(c) || (c >= '0' && c <= '9'); });
+}
+
 void TComponent::SetName(const std::string& name)
 {
     if (name == name_) {
         return;
+    }
+    if (!name.empty() && !IsValidIdent(name)) {
+        throw EComponentError("Component name \"" + name + "\" is not a valid component name");
     }
     if (owner_ != nullptr && !name.empty()) {
         TComponent* existing = owner_->FindComponent(name);
@@ -63,6 +78,24 @@ void TComponent::SetName(const std::string& name)
         }
     }
     name_ = name;
+}
+
+TComponent* TComponent::Components(int index) const
+{
+    if (index < 0 || index >= ComponentCount()) {
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return components_[static_cast<size_t>(index)];
+}
+
+int TComponent::ComponentIndex() const noexcept
+{
+    if (owner_ == nullptr) {
+        return -1;
+    }
+    const auto& siblings = owner_->components_;
+    auto it = std::find(siblings.begin(), siblings.end(), this);
+    return it == siblings.end() ? -1 : static_cast<int>(it - siblings.begin());
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const
@@ -110,6 +143,18 @@ void TComponent::EndLoading()
     Loaded();
 }
 
+void TComponent::CancelLoading()
+{
+    state_ &= ~static_cast<unsigned>(TComponentStateFlag::csLoading);
+}
+
+void TComponent::SetParentComponent(TComponent* /*parent*/) {}
+
+TComponent* TComponent::FindChildControl(const std::string& /*name*/) const
+{
+    return nullptr;
+}
+
 void TComponent::RemoveComponent(TComponent* component)
 {
     auto it = std::find(components_.begin(), components_.end(), component);
@@ -122,6 +167,12 @@ void TComponent::RemoveComponent(TComponent* component)
 
 void TComponent::InsertComponent(TComponent* component)
 {
+    if (component == nullptr || component->owner_ == this) {
+        return;
+    }
+    if (!component->name_.empty() && FindComponent(component->name_) != nullptr) {
+        throw EComponentError("A component named " + component->name_ + " already exists");
+    }
     if (component->owner_ != nullptr) {
         component->owner_->RemoveComponent(component);
     }
@@ -140,11 +191,4 @@ void TComponent::Notification(TComponent* component, TOperation operation)
             }
         }
     }
-}
-
-void FreeAndNil(TComponent*& component)
-{
-    TComponent* doomed = component;
-    component = nullptr;
-    delete doomed;
 }

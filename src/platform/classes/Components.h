@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Classes.h"
 
+#include <concepts>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,16 @@ public:
 
     TComponent* Owner() const noexcept { return owner_; }
     const std::string& Name() const noexcept { return name_; }
-    // Raises EComponentError when a sibling of the same owner already has the name (letter case ignored).
+    // Raises EComponentError when the name is not an identifier or a sibling of the same owner
+    // already has it (letter case ignored). An empty name is allowed.
     virtual void SetName(const std::string& name);
     int Tag() const noexcept { return tag_; }
     void SetTag(int tag) { tag_ = tag; }
 
     int ComponentCount() const noexcept { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const { return components_.at(static_cast<size_t>(index)); }
+    TComponent* Components(int index) const;
+    // Position among the owner's components, -1 without owner.
+    int ComponentIndex() const noexcept;
     // Owned component of that name, letter case ignored; nullptr when there is none.
     TComponent* FindComponent(const std::string& name) const;
 
@@ -47,15 +51,27 @@ public:
     void FreeNotification(TComponent* component);
     void RemoveFreeNotification(TComponent* component);
 
-    bool IsLoading() const noexcept { return (state_ & static_cast<unsigned>(TComponentStateFlag::csLoading)) != 0; }
-    bool IsDestroying() const noexcept { return (state_ & static_cast<unsigned>(TComponentStateFlag::csDestroying)) != 0; }
-    // Loading state: set while a form description is being read; Loaded() runs when it ends.
+    bool HasState(TComponentStateFlag flag) const noexcept { return (state_ & static_cast<unsigned>(flag)) != 0; }
+    bool IsLoading() const noexcept { return HasState(TComponentStateFlag::csLoading); }
+    bool IsDestroying() const noexcept { return HasState(TComponentStateFlag::csDestroying); }
+    bool IsDesigning() const noexcept { return HasState(TComponentStateFlag::csDesigning); }
+    // Loading state: set while a form description is being read; EndLoading clears it and runs Loaded().
     void BeginLoading();
     void EndLoading();
+    // Clears the loading state without Loaded(), after a load that failed.
+    void CancelLoading();
 
     // Hands an owned component to another owner (or to none: the caller then owns it).
     void RemoveComponent(TComponent* component);
+    // Raises EComponentError when this owner already has a component of the same name.
     void InsertComponent(TComponent* component);
+
+    // Hooks of the visual layer. The form reader calls SetParentComponent with the component whose
+    // block encloses this one in a form description; controls take it as their parent control.
+    virtual void SetParentComponent(TComponent* parent);
+    virtual TComponent* GetParentComponent() const { return nullptr; }
+    // A direct child control of that name (letter case ignored); plain components have none.
+    virtual TComponent* FindChildControl(const std::string& name) const;
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
@@ -73,5 +89,15 @@ private:
     std::vector<TComponent*> freeNotifies_;
 };
 
-// Frees a component (and with it everything it owns); null is allowed.
-void FreeAndNil(TComponent*& component);
+// True for a name made of letters, digits and underscores that does not begin with a digit.
+bool IsValidIdent(const std::string& name);
+
+// Frees a component (and with it everything it owns) and clears the pointer; null is allowed.
+template <class T>
+    requires std::derived_from<T, TComponent>
+void FreeAndNil(T*& component)
+{
+    T* doomed = component;
+    component = nullptr;
+    delete doomed;
+}

@@ -127,8 +127,7 @@ void TStrings::Assign(const TStrings& source)
     BeginUpdate();
     items_.clear();
     AddStrings(source);
-    EndUpdate();
-    Changed();
+    EndUpdate();  // one change notification for the whole assignment
 }
 
 void TStrings::AddStrings(const TStrings& source)
@@ -191,7 +190,6 @@ void TStrings::SetText(const std::string& text)
         Add(text.substr(start));
     }
     EndUpdate();
-    Changed();
 }
 
 std::string TStrings::Names(int index) const
@@ -245,7 +243,10 @@ std::string TStrings::CommaText() const
     std::string out;
     for (size_t i = 0; i < items_.size(); ++i) {
         const std::string& s = items_[i].text;
-        bool quote = s.empty() || s.find_first_of(" ,\"\t\r\n") != std::string::npos;
+        // Quoted when empty or when it holds a separator, a quote or any character up to the blank.
+        bool quote = s.empty() || std::any_of(s.begin(), s.end(), [](char c) {
+                         return c == ',' || c == '"' || static_cast<unsigned char>(c) <= ' ';
+                     });
         if (i > 0) {
             out += ',';
         }
@@ -305,7 +306,6 @@ void TStrings::SetCommaText(const std::string& text)
         }
     }
     EndUpdate();
-    Changed();
 }
 
 void TStringList::SetSorted(bool value)

@@ -129,29 +129,40 @@ std::string Utf8ToAnsi(std::string_view text)
         unsigned char c = Byte(text[i]);
         char32_t code = 0;
         size_t extra = 0;
+        // Allowed range of the second byte; it rules out overlong forms, surrogates and
+        // code points beyond U+10FFFF.
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
         if (c < 0x80) {
             code = c;
-        } else if ((c & 0xE0) == 0xC0) {
+        } else if (c >= 0xC2 && c <= 0xDF) {
             code = c & 0x1F;
             extra = 1;
-        } else if ((c & 0xF0) == 0xE0) {
+        } else if (c >= 0xE0 && c <= 0xEF) {
             code = c & 0x0F;
             extra = 2;
-        } else if ((c & 0xF8) == 0xF0) {
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
             code = c & 0x07;
             extra = 3;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
         } else {
+            // Continuation bytes out of place, C0/C1 (overlong) and F5..FF.
             out += '?';
             ++i;
             continue;
         }
         bool valid = true;
         for (size_t k = 1; k <= extra; ++k) {
-            if (i + k >= text.size() || (Byte(text[i + k]) & 0xC0) != 0x80) {
+            const unsigned char next = i + k < text.size() ? Byte(text[i + k]) : 0;
+            const bool inRange = k == 1 ? (next >= low && next <= high) : (next & 0xC0) == 0x80;
+            if (i + k >= text.size() || !inRange) {
                 valid = false;
                 break;
             }
-            code = (code << 6) | (Byte(text[i + k]) & 0x3F);
+            code = (code << 6) | (next & 0x3F);
         }
         if (!valid) {
             out += '?';

@@ -27,6 +27,14 @@ int64_t DateTimeToMilliseconds(TDateTime value);
 TDateTime MillisecondsToDateTime(int64_t milliseconds);
 // b - a in exact milliseconds.
 int64_t MillisecondsBetween(TDateTime a, TDateTime b);
+// value moved by a number of milliseconds (or days) on the exact millisecond time line.
+TDateTime IncMilliSecond(TDateTime value, int64_t milliseconds);
+TDateTime IncDay(TDateTime value, int64_t days);
+// The whole-day part and the time-of-day part of a value.
+TDateTime DateOf(TDateTime value);
+TDateTime TimeOf(TDateTime value);
+// A date plus a time of day; unlike date + time it is also right before day 0.
+TDateTime ComposeDateTime(TDateTime date, TDateTime time);
 
 // The clock: Now, Date and Time read it; tests replace it.
 using TClock = std::function<TDateTime()>;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // Fixed-point money: the value times 10,000.
@@ -28,6 +29,12 @@ public:
     Variant(bool value);
     Variant(int value);
     Variant(int64_t value);
+    // long long where it is a type of its own beside int64_t.
+    template <typename T, std::enable_if_t<std::is_same_v<T, long long> && !std::is_same_v<long long, int64_t>, int> = 0>
+    Variant(T value) : Variant(static_cast<int64_t>(value))
+    {
+    }
+    Variant(float value) : Variant(static_cast<double>(value)) {}
     Variant(double value);
     Variant(Currency value);
     Variant(const std::string& value);
@@ -91,3 +98,5 @@ inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
 inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
 inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
 std::string VarToStr(const Variant& v);
+// Exact decimal text of a currency value with up to four decimals ("1.2345", "-3").
+std::string CurrToStr(Currency value);
