@@ -137,7 +137,7 @@ void TDBEdit::SetReadOnly(bool value)
 
 void TDBEdit::DataChange()
 {
-    if (dataLink_.Modified()) return;
+    if (dataLink_.Modified() || enteringEdit_ > 0) return;
     const TField* field = dataLink_.Field();
     std::string text;
     if (field != nullptr) text = dataLink_.Editing() ? field->Text() : field->DisplayText();
@@ -149,21 +149,20 @@ void TDBEdit::DataChange()
 void TDBEdit::UserChanged()
 {
     if (settingText_ > 0) return;
-    const std::string typed = Text();
-    {
+    RunUserHandler([this] {
         // Going into edit state re-reads the record; the typed text must survive that.
-        TCodeChange change(settingText_);
-        dataLink_.SetModified();
-        if (!dataLink_.CanModify() || !dataLink_.Edit()) {
+        bool editing = false;
+        {
+            TCodeChange entering(enteringEdit_);
+            editing = dataLink_.CanModify() && dataLink_.Edit();
+        }
+        if (!editing) {
+            TCodeChange change(settingText_);
             dataLink_.Reset();
             return;
         }
-    }
-    dataLink_.SetModified();
-    if (Text() != typed) {
-        TCodeChange change(settingText_);
-        SetText(typed);
-    }
+        dataLink_.SetModified();
+    });
 }
 
 void TDBEdit::UpdateData()
@@ -214,7 +213,7 @@ void TDBMemo::SetReadOnly(bool value)
 
 void TDBMemo::DataChange()
 {
-    if (dataLink_.Modified()) return;
+    if (dataLink_.Modified() || enteringEdit_ > 0) return;
     const TField* field = dataLink_.Field();
     const std::string text = field != nullptr ? field->AsString() : std::string();
     if (text == Text()) return;
@@ -225,20 +224,20 @@ void TDBMemo::DataChange()
 void TDBMemo::UserChanged()
 {
     if (settingText_ > 0) return;
-    const std::string typed = Text();
-    {
-        TCodeChange change(settingText_);
-        dataLink_.SetModified();
-        if (!dataLink_.CanModify() || !dataLink_.Edit()) {
+    RunUserHandler([this] {
+        // Going into edit state re-reads the record; the typed text must survive that.
+        bool editing = false;
+        {
+            TCodeChange entering(enteringEdit_);
+            editing = dataLink_.CanModify() && dataLink_.Edit();
+        }
+        if (!editing) {
+            TCodeChange change(settingText_);
             dataLink_.Reset();
             return;
         }
-    }
-    dataLink_.SetModified();
-    if (Text() != typed) {
-        TCodeChange change(settingText_);
-        SetText(typed);
-    }
+        dataLink_.SetModified();
+    });
 }
 
 void TDBMemo::UpdateData()

@@ -86,6 +86,7 @@ private:
     void UpdateData();
     TFieldDataLink dataLink_;
     int settingText_ = 0;
+    int enteringEdit_ = 0;
 };
 
 // A multi-line edit of a field's text (a memo field).
@@ -111,4 +112,5 @@ private:
     void UpdateData();
     TFieldDataLink dataLink_;
     int settingText_ = 0;
+    int enteringEdit_ = 0;
 };
