@@ -376,7 +376,7 @@ void TControl::RequestParentAlign()
 
 void TControl::Resize()
 {
-    if (IsLoading() || (Owner() != nullptr && Owner()->IsLoading())) {
+    if (Reading()) {
         return;
     }
     if (OnResize) {
@@ -526,7 +526,28 @@ void TControl::Notification(TComponent* component, TOperation operation)
 void TControl::Loaded()
 {
     TComponent::Loaded();
-    CaptureAnchorOrigin();
+}
+
+void TControl::SetParentComponent(TComponent* parent)
+{
+    if (auto* container = dynamic_cast<TWinControl*>(parent)) {
+        SetParent(container);
+    }
+}
+
+TComponent* TControl::GetParentComponent() const
+{
+    return parent_;
+}
+
+TComponent* TWinControl::FindChildControl(const std::string& name) const
+{
+    for (TControl* child : controls_) {
+        if (!name.empty() && AnsiSameText(child->Name(), name)) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 void TControl::Click()
@@ -779,6 +800,7 @@ void TWinControl::Resize()
 void TWinControl::Loaded()
 {
     TControl::Loaded();
+    AlignControls();
     UpdateTabOrder();
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/gui/ControlBridge.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/GuiRegistration.h"
 #include "platform/gui/GuiText.h"
+#include "platform/classes/FormReader.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -473,6 +475,20 @@ void TCustomForm::ControlDestroyed(TControl* control)
     }
 }
 
+void TCustomForm::LoadForm(const THandlerTable* handlers)
+{
+    RegisterWindowClasses();
+    ReadFormResource(*this, handlers);
+    DoCreate();
+}
+
+void TCustomForm::LoadFormText(std::string_view text, std::string_view sourceName, const THandlerTable* handlers)
+{
+    RegisterWindowClasses();
+    ReadComponentText(*this, text, sourceName, handlers);
+    DoCreate();
+}
+
 void TCustomForm::DoCreate()
 {
     if (OnCreate) {
@@ -653,6 +669,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
         ownedApplication_ = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    RegisterWindowClasses();
     eventFilter_ = std::make_unique<TApplicationEventFilter>(this);
     qApp->installEventFilter(eventFilter_.get());
     QObject::connect(qApp, &QApplication::focusChanged, eventFilter_.get(), [](QWidget*, QWidget* now) {

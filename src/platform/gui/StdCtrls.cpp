@@ -117,9 +117,15 @@ int TLabel::ColorRole() const
     return transparent_ || ParentColor() ? -1 : QPalette::Window;
 }
 
+void TLabel::Loaded()
+{
+    TControl::Loaded();
+    AdjustSize();
+}
+
 void TLabel::AdjustSize()
 {
-    if (!autoSize_ || IsLoading() || (Owner() != nullptr && Owner()->IsLoading())) {
+    if (!autoSize_ || Reading()) {
         return;
     }
     const QSize hint = LabelWidget()->sizeHint();
@@ -220,7 +226,7 @@ void TEdit::ApplyText(const std::string& text)
         TCodeChange change(codeChange_);
         EditWidget()->setText(ToQString(ApplyCharCase(text, charCase_)));
     }
-    if (OnChange) {
+    if (OnChange && !Reading()) {
         OnChange(this);
     }
 }
@@ -309,7 +315,7 @@ void TMemo::LinesChanged()
         TCodeChange change(codeChange_);
         MemoWidget()->setPlainText(text);
     }
-    if (OnChange) {
+    if (OnChange && !Reading()) {
         OnChange(this);
     }
 }
@@ -463,7 +469,9 @@ void TCheckBox::SetState(TCheckBoxState value)
     CheckBoxWidget()->setCheckState(value == TCheckBoxState::cbChecked ? Qt::Checked
                                     : value == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
                                                                          : Qt::Unchecked);
-    Click();
+    if (!Reading()) {
+        Click();
+    }
 }
 
 void TCheckBox::SetAllowGrayed(bool value)
@@ -522,7 +530,9 @@ void TRadioButton::SetChecked(bool value)
     RadioWidget()->setChecked(value);
     if (value) {
         SiblingsUnchecked();
-        Click();
+        if (!Reading()) {
+            Click();
+        }
     }
 }
 
@@ -607,8 +617,23 @@ void TComboBox::SyncItems()
     }
 }
 
+void TComboBox::Loaded()
+{
+    TWinControl::Loaded();
+    if (pendingIndex_ != -2) {
+        const int index = pendingIndex_;
+        pendingIndex_ = -2;
+        SetItemIndex(index);
+    }
+}
+
 void TComboBox::SetItemIndex(int value)
 {
+    if (Reading()) {
+        // The items may come later in the description.
+        pendingIndex_ = value;
+        return;
+    }
     if (value < -1 || value >= items_.Count()) {
         value = -1;
     }
@@ -729,8 +754,22 @@ int TListBox::ItemIndex() const
     return ListWidget()->currentRow();
 }
 
+void TListBox::Loaded()
+{
+    TWinControl::Loaded();
+    if (pendingIndex_ != -2) {
+        const int index = pendingIndex_;
+        pendingIndex_ = -2;
+        SetItemIndex(index);
+    }
+}
+
 void TListBox::SetItemIndex(int value)
 {
+    if (Reading()) {
+        pendingIndex_ = value;
+        return;
+    }
     TCodeChange change(codeChange_);
     ListWidget()->setCurrentRow(value >= 0 && value < items_.Count() ? value : -1);
 }

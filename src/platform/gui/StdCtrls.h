@@ -58,6 +58,7 @@ protected:
     int ColorRole() const override;
     void AdjustSize();
     void UpdateAlignment();
+    void Loaded() override;
 
 private:
     bool autoSize_ = true;
@@ -239,8 +240,10 @@ protected:
 
 private:
     void SyncItems();
+    void Loaded() override;
     TControlItems items_;
     int itemIndex_ = -1;
+    int pendingIndex_ = -2;
     TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
     int maxLength_ = 0;
     int dropDownCount_ = 8;
@@ -269,8 +272,10 @@ protected:
     int ColorRole() const override;
     bool ClicksFromMouse() const override { return false; }
     virtual void SyncItems();
+    void Loaded() override;
     TControlItems items_;
     int codeChange_ = 0;
+    int pendingIndex_ = -2;
 
 private:
     bool multiSelect_ = false;
