@@ -97,6 +97,7 @@ protected:
     void RemoveControl(TControl* control) override;
     void Notification(TComponent* component, TOperation operation) override;
     void Loaded() override;
+    bool PlacesItself(const TControl* child) const override { return dynamic_cast<const TTabSheet*>(child) != nullptr; }
 
 private:
     void ChangeActivePage(TTabSheet* page);

@@ -358,7 +358,7 @@ void TControl::ApplyGeometry()
 void TControl::CaptureAnchorOrigin()
 {
     anchorOrigin_ = QRect(left_, top_, width_, height_);
-    if (parent_ != nullptr) {
+    if (parent_ != nullptr && !Reading()) {
         anchorParentWidth_ = parent_->ClientWidth();
         anchorParentHeight_ = parent_->ClientHeight();
     } else {
@@ -526,6 +526,9 @@ void TControl::Notification(TComponent* component, TOperation operation)
 void TControl::Loaded()
 {
     TComponent::Loaded();
+    // The parent has its first layout now (it was read, and laid out, before this control):
+    // the anchors keep the distances the control has in that layout.
+    CaptureAnchorOrigin();
 }
 
 void TControl::SetParentComponent(TComponent* parent)
@@ -713,7 +716,7 @@ void TWinControl::AlignControls()
     auto collect = [this](TAlign align) {
         std::vector<TControl*> list;
         for (TControl* child : controls_) {
-            if (child->Visible() && child->Align() == align) {
+            if (child->Visible() && child->Align() == align && !PlacesItself(child)) {
                 list.push_back(child);
             }
         }
@@ -757,7 +760,7 @@ void TWinControl::AlignControls()
     const int parentWidth = ClientWidth();
     const int parentHeight = ClientHeight();
     for (TControl* child : controls_) {
-        if (child->Align() != TAlign::alNone || child->anchorParentWidth_ < 0) {
+        if (child->Align() != TAlign::alNone || child->anchorParentWidth_ < 0 || PlacesItself(child)) {
             continue;
         }
         const TAnchors anchors = child->Anchors();

@@ -39,7 +39,8 @@
 //   what is left. Hidden controls take no room. A control with Align alNone keeps its
 //   distances to the sides named in Anchors ([akLeft, akTop] by default); with both akLeft
 //   and akRight it stretches. Layout is suspended while a form description is being read and
-//   runs once when the reading ends.
+//   runs once when the reading ends; the anchors then keep the distances each control has in
+//   that first layout (so an aligned container needs no size in the description).
 
 #include "platform/classes/Components.h"
 #include "platform/gui/Graphics.h"
@@ -280,6 +281,9 @@ protected:
     void ApplyColor() override;
     void Loaded() override;
     bool AlignSuspended() const;
+    // True for a child the container places itself (the sheets of a page control): the
+    // generic Align and Anchors layout leaves it alone.
+    virtual bool PlacesItself(const TControl* child) const { return false; }
     void UpdateTabOrder();
     std::vector<TControl*> controls_;
 
