@@ -77,6 +77,27 @@ QString LinesToQt(const TStrings& lines)
 
 }  // namespace
 
+bool TControlItems::OnlyAppendedOne() const
+{
+    if (static_cast<size_t>(Count()) != Shown.size() + 1) {
+        return false;
+    }
+    for (size_t i = 0; i < Shown.size(); ++i) {
+        if (Shown[i] != Strings(static_cast<int>(i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TControlItems::MarkShown()
+{
+    Shown.clear();
+    for (int i = 0; i < Count(); ++i) {
+        Shown.push_back(Strings(i));
+    }
+}
+
 TControlItems::TControlItems()
 {
     OnChange = [this](TObject*) {
@@ -596,9 +617,7 @@ void TComboBox::SyncItems()
     if (itemIndex_ >= items_.Count()) {
         itemIndex_ = -1;
     }
-    const bool appended = combo->count() + 1 == items_.Count()
-                          && (combo->count() == 0 || FromQString(combo->itemText(combo->count() - 1)) == items_[combo->count() - 1]);
-    if (appended) {
+    if (items_.OnlyAppendedOne()) {
         combo->addItem(ToQString(items_[items_.Count() - 1]));
     } else {
         combo->clear();
@@ -608,6 +627,7 @@ void TComboBox::SyncItems()
         }
         combo->addItems(list);
     }
+    items_.MarkShown();
     if (style_ == TComboBoxStyle::csDropDownList) {
         text_ = itemIndex_ >= 0 ? items_[itemIndex_] : std::string();
     }
@@ -738,7 +758,7 @@ void TListBox::SyncItems()
     QListWidget* list = ListWidget();
     TCodeChange change(codeChange_);
     const int current = list->currentRow();
-    if (list->count() + 1 == items_.Count()) {
+    if (items_.OnlyAppendedOne()) {
         list->addItem(ToQString(items_[items_.Count() - 1]));
     } else {
         list->clear();
@@ -746,6 +766,7 @@ void TListBox::SyncItems()
             list->addItem(ToQString(items_[i]));
         }
     }
+    items_.MarkShown();
     list->setCurrentRow(current < items_.Count() ? current : -1);
 }
 

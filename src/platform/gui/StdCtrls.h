@@ -30,6 +30,10 @@ class TControlItems : public TStringList {
 public:
     std::function<void()> Sync;
     TControlItems();
+    // What the widget shows now; lets a change that only appended one item be applied as such.
+    std::vector<std::string> Shown;
+    bool OnlyAppendedOne() const;
+    void MarkShown();
 };
 
 class TLabel : public TControl {
