@@ -44,13 +44,6 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner, new QWidget(nul
 
 TCustomForm::~TCustomForm()
 {
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) {
-            // A destructor lets no error out.
-        }
-    }
     auto& forms = Screen->forms_;
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (modalLoop_ != nullptr) {
@@ -342,7 +335,10 @@ void TCustomForm::Release()
     }
     releasing_ = true;
     Hide();
-    QTimer::singleShot(0, SignalContext(), [this] { delete this; });
+    QTimer::singleShot(0, SignalContext(), [this] {
+        RunUserHandler([this] { DoDestroy(); });
+        delete this;
+    });
 }
 
 void TCustomForm::SetModalResult(TModalResult value)
@@ -487,6 +483,17 @@ void TCustomForm::LoadFormText(std::string_view text, std::string_view sourceNam
     RegisterWindowClasses();
     ReadComponentText(*this, text, sourceName, handlers);
     DoCreate();
+}
+
+void TCustomForm::DoDestroy()
+{
+    if (destroyDone_) {
+        return;
+    }
+    destroyDone_ = true;
+    if (OnDestroy) {
+        OnDestroy(this);
+    }
 }
 
 void TCustomForm::DoCreate()
@@ -691,6 +698,15 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
+    for (int i = ComponentCount() - 1; i >= 0; --i) {
+        if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) {
+            try {
+                form->DoDestroy();
+            } catch (...) {
+                // The program is ending; an error of a form's last handler changes nothing.
+            }
+        }
+    }
     DestroyComponents();
     if (eventFilter_ && qApp != nullptr) {
         qApp->removeEventFilter(eventFilter_.get());

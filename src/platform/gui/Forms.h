@@ -81,6 +81,10 @@ public:
 
     // Runs OnCreate; LoadForm calls it once the form description is read.
     void DoCreate();
+    // Runs OnDestroy once, while the form is still whole: the application does it for the
+    // forms it owns before it frees them, Release before it frees the form; a window class
+    // owned elsewhere calls it first in its destructor.
+    void DoDestroy();
     // Reads the form description compiled into the program for this form's class (or the given
     // text), binding events to `handlers` and to the handlers the class publishes, then runs
     // OnCreate. A window class calls it at the end of its constructor.
@@ -130,6 +134,7 @@ private:
     bool keyPreview_ = false;
     bool shownOnce_ = false;
     bool releasing_ = false;
+    bool destroyDone_ = false;
 };
 
 class TForm : public TCustomForm {

@@ -23,6 +23,7 @@ namespace {
 TEST(Application, ClosingTheMainFormEndsTheProgramButClosingAnotherFormDoesNot)
 {
     TApplication& shared = TestApplication();
+    int destroyed = 0;
     int argc = 1;
     char name[] = "second";
     char* argv[] = {name, nullptr};
@@ -32,6 +33,7 @@ TEST(Application, ClosingTheMainFormEndsTheProgramButClosingAnotherFormDoesNot)
         TForm* other = nullptr;
         application.CreateForm(mainForm);
         application.CreateForm(other);
+        mainForm->OnDestroy = [&destroyed](TObject*) { ++destroyed; };
         EXPECT_EQ(application.MainForm(), mainForm);
         bool stillRunningAfterOtherClosed = false;
         QTimer::singleShot(0, [&] {
@@ -46,7 +48,9 @@ TEST(Application, ClosingTheMainFormEndsTheProgramButClosingAnotherFormDoesNot)
         EXPECT_TRUE(stillRunningAfterOtherClosed);
         EXPECT_TRUE(application.Terminated());
         EXPECT_FALSE(mainForm->Visible());
+        EXPECT_EQ(destroyed, 0);
     }
+    EXPECT_EQ(destroyed, 1);  // run while the form was still whole, when the application went
     Application = &shared;
 }
 
