@@ -6,6 +6,8 @@
 
 #include <QListWidget>
 
+#include <algorithm>
+
 namespace {
 void CheckIndex(int index, int count)
 {
@@ -40,8 +42,24 @@ TCheckListBox::TCheckListBox(TComponent* owner) : TListBox(owner)
 
 void TCheckListBox::SyncItems()
 {
-    // The check marks stay with their items' positions; new items come unchecked.
-    checked_.resize(static_cast<size_t>(items_.Count()), false);
+    // The check marks stay with their items: one item inserted or deleted shifts the marks
+    // after it; new items come unchecked.
+    const auto& shown = items_.Shown;
+    const size_t count = static_cast<size_t>(items_.Count());
+    if (count == shown.size() + 1 || count + 1 == shown.size()) {
+        size_t first = 0;
+        while (first < std::min(count, shown.size()) && shown[first] == items_[static_cast<int>(first)]) {
+            ++first;
+        }
+        checked_.resize(shown.size(), false);
+        if (count > shown.size()) {
+            checked_.insert(checked_.begin() + static_cast<std::ptrdiff_t>(first), false);
+        } else if (first < checked_.size()) {
+            checked_.erase(checked_.begin() + static_cast<std::ptrdiff_t>(first));
+        }
+    }
+    checked_.resize(count, false);
+    items_.MarkShown();
     TCodeChange change(codeChange_);
     QListWidget* list = ListWidget();
     const int current = list->currentRow();

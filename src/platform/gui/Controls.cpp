@@ -358,7 +358,7 @@ void TControl::ApplyGeometry()
 void TControl::CaptureAnchorOrigin()
 {
     anchorOrigin_ = QRect(left_, top_, width_, height_);
-    if (parent_ != nullptr) {
+    if (parent_ != nullptr && !Reading()) {
         anchorParentWidth_ = parent_->ClientWidth();
         anchorParentHeight_ = parent_->ClientHeight();
     } else {
@@ -376,7 +376,7 @@ void TControl::RequestParentAlign()
 
 void TControl::Resize()
 {
-    if (IsLoading() || (Owner() != nullptr && Owner()->IsLoading())) {
+    if (Reading()) {
         return;
     }
     if (OnResize) {
@@ -526,7 +526,31 @@ void TControl::Notification(TComponent* component, TOperation operation)
 void TControl::Loaded()
 {
     TComponent::Loaded();
+    // The parent has its first layout now (it was read, and laid out, before this control):
+    // the anchors keep the distances the control has in that layout.
     CaptureAnchorOrigin();
+}
+
+void TControl::SetParentComponent(TComponent* parent)
+{
+    if (auto* container = dynamic_cast<TWinControl*>(parent)) {
+        SetParent(container);
+    }
+}
+
+TComponent* TControl::GetParentComponent() const
+{
+    return parent_;
+}
+
+TComponent* TWinControl::FindChildControl(const std::string& name) const
+{
+    for (TControl* child : controls_) {
+        if (!name.empty() && AnsiSameText(child->Name(), name)) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 void TControl::Click()
@@ -692,7 +716,7 @@ void TWinControl::AlignControls()
     auto collect = [this](TAlign align) {
         std::vector<TControl*> list;
         for (TControl* child : controls_) {
-            if (child->Visible() && child->Align() == align) {
+            if (child->Visible() && child->Align() == align && !PlacesItself(child)) {
                 list.push_back(child);
             }
         }
@@ -736,7 +760,7 @@ void TWinControl::AlignControls()
     const int parentWidth = ClientWidth();
     const int parentHeight = ClientHeight();
     for (TControl* child : controls_) {
-        if (child->Align() != TAlign::alNone || child->anchorParentWidth_ < 0) {
+        if (child->Align() != TAlign::alNone || child->anchorParentWidth_ < 0 || PlacesItself(child)) {
             continue;
         }
         const TAnchors anchors = child->Anchors();
@@ -779,6 +803,7 @@ void TWinControl::Resize()
 void TWinControl::Loaded()
 {
     TControl::Loaded();
+    AlignControls();
     UpdateTabOrder();
 }
 

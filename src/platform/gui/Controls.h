@@ -39,7 +39,8 @@
 //   what is left. Hidden controls take no room. A control with Align alNone keeps its
 //   distances to the sides named in Anchors ([akLeft, akTop] by default); with both akLeft
 //   and akRight it stretches. Layout is suspended while a form description is being read and
-//   runs once when the reading ends.
+//   runs once when the reading ends; the anchors then keep the distances each control has in
+//   that first layout (so an aligned container needs no size in the description).
 
 #include "platform/classes/Components.h"
 #include "platform/gui/Graphics.h"
@@ -72,6 +73,7 @@ public:
     bool Contains(TAnchorKind kind) const noexcept { return (bits_ & Bit(kind)) != 0; }
     void Include(TAnchorKind kind) noexcept { bits_ |= Bit(kind); }
     void Exclude(TAnchorKind kind) noexcept { bits_ &= ~Bit(kind); }
+    unsigned Bits() const noexcept { return bits_; }
     friend bool operator==(TAnchors a, TAnchors b) { return a.bits_ == b.bits_; }
     std::string ToString() const;
     // Raises EConvertError naming an unknown anchor.
@@ -126,6 +128,9 @@ public:
     void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
     void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
     virtual void SetBounds(int left, int top, int width, int height);
+    // Bounds given by the parent's layout: they neither move the anchor origin nor ask the
+    // parent for another layout.
+    void SetBoundsFromLayout(int left, int top, int width, int height);
     QRect BoundsRect() const { return QRect(left_, top_, width_, height_); }
     virtual int ClientWidth() const { return width_; }
     virtual int ClientHeight() const { return height_; }
@@ -152,6 +157,12 @@ public:
     void SetCursor(TCursor value);
     TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu);
+
+    // True while the control or its owner (the form) is being read from a description: no
+    // events fire then.
+    bool Reading() const noexcept { return IsLoading() || (Owner() != nullptr && Owner()->IsLoading()); }
+    void SetParentComponent(TComponent* parent) override;
+    TComponent* GetParentComponent() const override;
 
     // Runs what a click of the user runs (OnClick and the control's own click behaviour).
     virtual void Click();
@@ -182,8 +193,6 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     void Loaded() override;
     void DestroyControl();
-    // Bounds set by the parent's layout: do not move the anchor origin or ask for a layout.
-    void SetBoundsFromLayout(int left, int top, int width, int height);
     // The object signal connections of subclasses are bound to, so that they die with the control.
     QObject* SignalContext() const;
     void ParentFontChanged(const TFont& parentFont);
@@ -260,6 +269,7 @@ public:
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
+    TComponent* FindChildControl(const std::string& name) const override;
 
 protected:
     friend class TControl;
@@ -271,6 +281,9 @@ protected:
     void ApplyColor() override;
     void Loaded() override;
     bool AlignSuspended() const;
+    // True for a child the container places itself (the sheets of a page control): the
+    // generic Align and Anchors layout leaves it alone.
+    virtual bool PlacesItself(const TControl* child) const { return false; }
     void UpdateTabOrder();
     std::vector<TControl*> controls_;
 

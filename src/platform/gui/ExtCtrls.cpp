@@ -384,6 +384,10 @@ void TRadioGroup::Loaded()
 
 void TRadioGroup::SetItemIndex(int value)
 {
+    if (Reading()) {
+        itemIndex_ = value;
+        return;
+    }
     if (value < -1 || value >= items_.Count()) {
         value = -1;
     }
@@ -395,9 +399,6 @@ void TRadioGroup::SetItemIndex(int value)
         if (QRadioButton* button = buttons_[i].data()) {
             button->setChecked(static_cast<int>(i) == value);
         }
-    }
-    if (IsLoading() || (Owner() != nullptr && Owner()->IsLoading())) {
-        return;
     }
     Click();
 }

@@ -2,7 +2,9 @@
 
 #include "platform/gui/ControlBridge.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/GuiRegistration.h"
 #include "platform/gui/GuiText.h"
+#include "platform/classes/FormReader.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -42,13 +44,6 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner, new QWidget(nul
 
 TCustomForm::~TCustomForm()
 {
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) {
-            // A destructor lets no error out.
-        }
-    }
     auto& forms = Screen->forms_;
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (modalLoop_ != nullptr) {
@@ -340,7 +335,10 @@ void TCustomForm::Release()
     }
     releasing_ = true;
     Hide();
-    QTimer::singleShot(0, SignalContext(), [this] { delete this; });
+    QTimer::singleShot(0, SignalContext(), [this] {
+        RunUserHandler([this] { DoDestroy(); });
+        delete this;
+    });
 }
 
 void TCustomForm::SetModalResult(TModalResult value)
@@ -470,6 +468,31 @@ void TCustomForm::ControlDestroyed(TControl* control)
             activeControl_ = nullptr;
             return;
         }
+    }
+}
+
+void TCustomForm::LoadForm(const THandlerTable* handlers)
+{
+    RegisterWindowClasses();
+    ReadFormResource(*this, handlers);
+    DoCreate();
+}
+
+void TCustomForm::LoadFormText(std::string_view text, std::string_view sourceName, const THandlerTable* handlers)
+{
+    RegisterWindowClasses();
+    ReadComponentText(*this, text, sourceName, handlers);
+    DoCreate();
+}
+
+void TCustomForm::DoDestroy()
+{
+    if (destroyDone_) {
+        return;
+    }
+    destroyDone_ = true;
+    if (OnDestroy) {
+        OnDestroy(this);
     }
 }
 
@@ -653,6 +676,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
         ownedApplication_ = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    RegisterWindowClasses();
     eventFilter_ = std::make_unique<TApplicationEventFilter>(this);
     qApp->installEventFilter(eventFilter_.get());
     QObject::connect(qApp, &QApplication::focusChanged, eventFilter_.get(), [](QWidget*, QWidget* now) {
@@ -674,6 +698,15 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
+    for (int i = ComponentCount() - 1; i >= 0; --i) {
+        if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) {
+            try {
+                form->DoDestroy();
+            } catch (...) {
+                // The program is ending; an error of a form's last handler changes nothing.
+            }
+        }
+    }
     DestroyComponents();
     if (eventFilter_ && qApp != nullptr) {
         qApp->removeEventFilter(eventFilter_.get());

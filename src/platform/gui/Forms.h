@@ -19,6 +19,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <functional>
+#include <string_view>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,8 +79,17 @@ public:
     bool KeyPreview() const noexcept { return keyPreview_; }
     void SetKeyPreview(bool value) { keyPreview_ = value; }
 
-    // Runs OnCreate; a window class calls it once its form description is loaded.
+    // Runs OnCreate; LoadForm calls it once the form description is read.
     void DoCreate();
+    // Runs OnDestroy once, while the form is still whole: the application does it for the
+    // forms it owns before it frees them, Release before it frees the form; a window class
+    // owned elsewhere calls it first in its destructor.
+    void DoDestroy();
+    // Reads the form description compiled into the program for this form's class (or the given
+    // text), binding events to `handlers` and to the handlers the class publishes, then runs
+    // OnCreate. A window class calls it at the end of its constructor.
+    void LoadForm(const class THandlerTable* handlers = nullptr);
+    void LoadFormText(std::string_view text, std::string_view sourceName, const class THandlerTable* handlers = nullptr);
     // The form's current picture (client area and menu), drawn without a display.
     QImage Grab() const;
 
@@ -124,6 +134,7 @@ private:
     bool keyPreview_ = false;
     bool shownOnce_ = false;
     bool releasing_ = false;
+    bool destroyDone_ = false;
 };
 
 class TForm : public TCustomForm {

@@ -61,6 +61,13 @@ std::string Trim(const std::string& text)
 
 }  // namespace
 
+void ForEachColorName(const std::function<void(const char* name, TColor color)>& visit)
+{
+    for (const ColorName& entry : colorNames) {
+        visit(entry.name, entry.color);
+    }
+}
+
 bool IdentToColor(const std::string& ident, TColor& color)
 {
     for (const ColorName& entry : colorNames) {

@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 using TColor = int32_t;
@@ -70,6 +71,8 @@ std::string ColorToString(TColor color);
 // Raises EConvertError for text that is neither a colour name nor a number.
 TColor StringToColor(const std::string& text);
 bool IdentToColor(const std::string& ident, TColor& color);
+// Every named colour, in a fixed order.
+void ForEachColorName(const std::function<void(const char* name, TColor color)>& visit);
 // The RGB value of a colour, system colours resolved.
 int32_t ColorToRGB(TColor color);
 QColor ToQColor(TColor color);

@@ -332,6 +332,26 @@ TMenuItem* TMenuItem::Find(const std::string& caption) const
     return nullptr;
 }
 
+void TMenuItem::SetParentComponent(TComponent* parent)
+{
+    if (parent_ != nullptr) {
+        parent_->Remove(this);
+    }
+    if (auto* item = dynamic_cast<TMenuItem*>(parent)) {
+        item->Add(this);
+    } else if (auto* menu = dynamic_cast<TMenu*>(parent)) {
+        menu->Items()->Add(this);
+    }
+}
+
+TComponent* TMenuItem::GetParentComponent() const
+{
+    if (parent_ != nullptr && parent_->rootOf_ != nullptr) {
+        return parent_->rootOf_;
+    }
+    return parent_;
+}
+
 void TMenuItem::Click()
 {
     if (autoCheck_) {

@@ -80,6 +80,10 @@ public:
     virtual void Click();
     TNotifyEvent OnClick;
 
+    // In a form description an item's block lies inside its menu's or its parent item's block.
+    void SetParentComponent(TComponent* parent) override;
+    TComponent* GetParentComponent() const override;
+
     QAction* Action() const;
     QMenu* SubMenu() const;
 

@@ -77,6 +77,27 @@ QString LinesToQt(const TStrings& lines)
 
 }  // namespace
 
+bool TControlItems::OnlyAppendedOne() const
+{
+    if (static_cast<size_t>(Count()) != Shown.size() + 1) {
+        return false;
+    }
+    for (size_t i = 0; i < Shown.size(); ++i) {
+        if (Shown[i] != Strings(static_cast<int>(i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TControlItems::MarkShown()
+{
+    Shown.clear();
+    for (int i = 0; i < Count(); ++i) {
+        Shown.push_back(Strings(i));
+    }
+}
+
 TControlItems::TControlItems()
 {
     OnChange = [this](TObject*) {
@@ -117,9 +138,15 @@ int TLabel::ColorRole() const
     return transparent_ || ParentColor() ? -1 : QPalette::Window;
 }
 
+void TLabel::Loaded()
+{
+    TControl::Loaded();
+    AdjustSize();
+}
+
 void TLabel::AdjustSize()
 {
-    if (!autoSize_ || IsLoading() || (Owner() != nullptr && Owner()->IsLoading())) {
+    if (!autoSize_ || Reading()) {
         return;
     }
     const QSize hint = LabelWidget()->sizeHint();
@@ -220,7 +247,7 @@ void TEdit::ApplyText(const std::string& text)
         TCodeChange change(codeChange_);
         EditWidget()->setText(ToQString(ApplyCharCase(text, charCase_)));
     }
-    if (OnChange) {
+    if (OnChange && !Reading()) {
         OnChange(this);
     }
 }
@@ -309,7 +336,7 @@ void TMemo::LinesChanged()
         TCodeChange change(codeChange_);
         MemoWidget()->setPlainText(text);
     }
-    if (OnChange) {
+    if (OnChange && !Reading()) {
         OnChange(this);
     }
 }
@@ -463,7 +490,9 @@ void TCheckBox::SetState(TCheckBoxState value)
     CheckBoxWidget()->setCheckState(value == TCheckBoxState::cbChecked ? Qt::Checked
                                     : value == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
                                                                          : Qt::Unchecked);
-    Click();
+    if (!Reading()) {
+        Click();
+    }
 }
 
 void TCheckBox::SetAllowGrayed(bool value)
@@ -522,7 +551,9 @@ void TRadioButton::SetChecked(bool value)
     RadioWidget()->setChecked(value);
     if (value) {
         SiblingsUnchecked();
-        Click();
+        if (!Reading()) {
+            Click();
+        }
     }
 }
 
@@ -586,9 +617,7 @@ void TComboBox::SyncItems()
     if (itemIndex_ >= items_.Count()) {
         itemIndex_ = -1;
     }
-    const bool appended = combo->count() + 1 == items_.Count()
-                          && (combo->count() == 0 || FromQString(combo->itemText(combo->count() - 1)) == items_[combo->count() - 1]);
-    if (appended) {
+    if (items_.OnlyAppendedOne()) {
         combo->addItem(ToQString(items_[items_.Count() - 1]));
     } else {
         combo->clear();
@@ -598,6 +627,7 @@ void TComboBox::SyncItems()
         }
         combo->addItems(list);
     }
+    items_.MarkShown();
     if (style_ == TComboBoxStyle::csDropDownList) {
         text_ = itemIndex_ >= 0 ? items_[itemIndex_] : std::string();
     }
@@ -607,8 +637,23 @@ void TComboBox::SyncItems()
     }
 }
 
+void TComboBox::Loaded()
+{
+    TWinControl::Loaded();
+    if (pendingIndex_ != -2) {
+        const int index = pendingIndex_;
+        pendingIndex_ = -2;
+        SetItemIndex(index);
+    }
+}
+
 void TComboBox::SetItemIndex(int value)
 {
+    if (Reading()) {
+        // The items may come later in the description.
+        pendingIndex_ = value;
+        return;
+    }
     if (value < -1 || value >= items_.Count()) {
         value = -1;
     }
@@ -713,7 +758,7 @@ void TListBox::SyncItems()
     QListWidget* list = ListWidget();
     TCodeChange change(codeChange_);
     const int current = list->currentRow();
-    if (list->count() + 1 == items_.Count()) {
+    if (items_.OnlyAppendedOne()) {
         list->addItem(ToQString(items_[items_.Count() - 1]));
     } else {
         list->clear();
@@ -721,6 +766,7 @@ void TListBox::SyncItems()
             list->addItem(ToQString(items_[i]));
         }
     }
+    items_.MarkShown();
     list->setCurrentRow(current < items_.Count() ? current : -1);
 }
 
@@ -729,8 +775,22 @@ int TListBox::ItemIndex() const
     return ListWidget()->currentRow();
 }
 
+void TListBox::Loaded()
+{
+    TWinControl::Loaded();
+    if (pendingIndex_ != -2) {
+        const int index = pendingIndex_;
+        pendingIndex_ = -2;
+        SetItemIndex(index);
+    }
+}
+
 void TListBox::SetItemIndex(int value)
 {
+    if (Reading()) {
+        pendingIndex_ = value;
+        return;
+    }
     TCodeChange change(codeChange_);
     ListWidget()->setCurrentRow(value >= 0 && value < items_.Count() ? value : -1);
 }

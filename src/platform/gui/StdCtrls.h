@@ -30,6 +30,10 @@ class TControlItems : public TStringList {
 public:
     std::function<void()> Sync;
     TControlItems();
+    // What the widget shows now; lets a change that only appended one item be applied as such.
+    std::vector<std::string> Shown;
+    bool OnlyAppendedOne() const;
+    void MarkShown();
 };
 
 class TLabel : public TControl {
@@ -58,6 +62,7 @@ protected:
     int ColorRole() const override;
     void AdjustSize();
     void UpdateAlignment();
+    void Loaded() override;
 
 private:
     bool autoSize_ = true;
@@ -239,8 +244,10 @@ protected:
 
 private:
     void SyncItems();
+    void Loaded() override;
     TControlItems items_;
     int itemIndex_ = -1;
+    int pendingIndex_ = -2;
     TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
     int maxLength_ = 0;
     int dropDownCount_ = 8;
@@ -269,8 +276,10 @@ protected:
     int ColorRole() const override;
     bool ClicksFromMouse() const override { return false; }
     virtual void SyncItems();
+    void Loaded() override;
     TControlItems items_;
     int codeChange_ = 0;
+    int pendingIndex_ = -2;
 
 private:
     bool multiSelect_ = false;

@@ -400,3 +400,36 @@ TEST_F(EventContract, TimerRunsOnlyWhileEnabled)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ItemLists, WidgetsFollowEveryKindOfChangeAndCheckMarksStayWithTheirItems)
+{
+    TestApplication();
+    TForm form(nullptr);
+    auto* combo = new TComboBox(&form);
+    auto* checks = new TCheckListBox(&form);
+    for (const char* text : {"b", "b", "d"}) {
+        combo->Items().Add(text);
+        checks->Items().Add(text);
+    }
+    combo->Items().Insert(0, "x");
+    combo->SetSorted(true);
+    combo->Items().Add("c");
+    QStringList shown;
+    for (int i = 0; i < combo->ComboWidget()->count(); ++i) {
+        shown << combo->ComboWidget()->itemText(i);
+    }
+    EXPECT_EQ(shown, (QStringList{"b", "b", "c", "d", "x"}));
+
+    checks->SetChecked(2, true);  // "d"
+    checks->Items().Insert(0, "a");
+    EXPECT_TRUE(checks->Checked(3));
+    checks->Items().Delete(1);
+    EXPECT_TRUE(checks->Checked(2));
+    EXPECT_FALSE(checks->Checked(0));
+    EXPECT_EQ(checks->ListWidget()->item(2)->checkState(), Qt::Checked);
+    EXPECT_THROW(checks->Checked(9), EListError);
+}
+
+}  // namespace

@@ -15,3 +15,9 @@ TApplication& TestApplication()
     }();
     return *application;
 }
+
+// The font library keeps caches for the life of the process; they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
