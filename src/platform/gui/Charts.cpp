@@ -243,6 +243,7 @@ void TChart::Refresh()
         auto* valueAxis = new QValueAxis();
         valueAxis->setRange(minimum, maximum > minimum ? maximum * 1.1 : minimum + 1);
         valueAxis->setLabelFormat(QStringLiteral("%g"));
+        valueAxis->applyNiceNumbers();
         chart->addAxis(categoryAxis, series->Horizontal() ? Qt::AlignLeft : Qt::AlignBottom);
         chart->addAxis(valueAxis, series->Horizontal() ? Qt::AlignBottom : Qt::AlignLeft);
         bars->attachAxis(categoryAxis);
