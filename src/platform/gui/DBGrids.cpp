@@ -655,7 +655,12 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
                 const int top = titleHeight + row * stride;
                 if (top >= size.height()) break;
                 dataLink_->SetActiveRecord(row);
-                const bool marked = multiSelect && selectedRows_.CurrentRowSelected();
+                bool marked = false;
+                try {
+                    marked = multiSelect && selectedRows_.CurrentRowSelected();
+                } catch (const std::exception&) {
+                    // A row whose bookmark cannot be read is shown unselected.
+                }
                 if (indicator > 0) {
                     const QRect cell(0, top, indicatorColumnWidth, rowHeight);
                     painter.fillRect(cell, ToQColor(fixedColor_));
@@ -686,7 +691,7 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
                     if (currentCell && focused) state.Include(TGridDrawStateValue::gdFocused);
                     try {
                         PaintCell(painter, {left, top, left + column->Width(), top + rowHeight}, i, column, state);
-                    } catch (const Exception&) {
+                    } catch (const std::exception&) {
                         // A value that cannot be shown leaves its cell empty.
                     }
                 }
