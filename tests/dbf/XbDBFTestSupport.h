@@ -1,0 +1,57 @@
+#pragma once
+// Helpers shared by the table engine tests: a scratch folder and whole-file reads and writes.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zv dbf test XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TScratchFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (std::filesystem::path(path_) / name).string(); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline std::vector<uint8_t> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// "41 42 0d" -> bytes; blanks are ignored.
+inline std::vector<uint8_t> Hex(const std::string& text)
+{
+    std::vector<uint8_t> bytes;
+    std::string digits;
+    for (char c : text)
+        if (c != ' ' && c != '\n')
+            digits += c;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
