@@ -521,15 +521,18 @@ void TDBGrid::ScrollBarAction(int action)
 {
     TDataSet* dataSet = ActiveDataSet();
     if (dataSet == nullptr) return;
+    const auto sliderAction = static_cast<QAbstractSlider::SliderAction>(action);
+    // Dragging is carried out when the slider is released.
+    if (sliderAction == QAbstractSlider::SliderMove || sliderAction == QAbstractSlider::SliderNoAction) return;
     RunUserHandler([&] {
-        switch (static_cast<QAbstractSlider::SliderAction>(action)) {
+        switch (sliderAction) {
         case QAbstractSlider::SliderSingleStepAdd: MoveRows(1); break;
         case QAbstractSlider::SliderSingleStepSub: MoveRows(-1); break;
         case QAbstractSlider::SliderPageStepAdd: MoveRows(VisibleRowCount()); break;
         case QAbstractSlider::SliderPageStepSub: MoveRows(-VisibleRowCount()); break;
         case QAbstractSlider::SliderToMinimum: dataSet->First(); break;
         case QAbstractSlider::SliderToMaximum: dataSet->Last(); break;
-        default: return;  // dragging is carried out when the slider is released
+        default: break;
         }
     });
     if (TDBGridWidget* widget = GridWidget()) widget->verticalScrollBar()->setSliderPosition(ScrollPosition());

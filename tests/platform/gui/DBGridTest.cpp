@@ -80,6 +80,23 @@ TEST_F(DBGridTest, ShowsTheCurrentRecordAndFollowsNavigation)
     EXPECT_EQ(grid->Row(), 0);
     EXPECT_EQ(ShownIds().front(), "1");
     EXPECT_EQ(Area()->verticalScrollBar()->value(), 0);
+
+    // The scroll bar moves the dataset: a line, a page, the ends, and a drag to a record number.
+    QScrollBar* bar = Area()->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(CurrentId(), "2");
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(CurrentId(), std::to_string(2 + rows));
+    EXPECT_EQ(bar->value(), 1 + rows);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(CurrentId(), "50");
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(CurrentId(), "1");
+    bar->setSliderDown(true);
+    bar->setSliderPosition(24);
+    bar->setSliderDown(false);
+    EXPECT_EQ(CurrentId(), "25");
+    EXPECT_EQ(bar->value(), 24);
 }
 
 TEST_F(DBGridTest, FollowsAFilterChangeAndADelete)
