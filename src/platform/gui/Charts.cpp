@@ -78,6 +78,16 @@ void TChartSeries::SetParentChart(TChart* chart)
     if (parentChart_ != nullptr) parentChart_->AddSeries(this);
 }
 
+void TChartSeries::SetParentComponent(TComponent* parent)
+{
+    if (auto* chart = dynamic_cast<TChart*>(parent)) SetParentChart(chart);
+}
+
+TComponent* TChartSeries::GetParentComponent() const
+{
+    return parentChart_;
+}
+
 void TChartSeries::Changed()
 {
     if (parentChart_ != nullptr) parentChart_->Refresh();
