@@ -68,6 +68,16 @@ protected:
         if (grid != nullptr) grid->MousePressed(*event);
         event->accept();
     }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (grid != nullptr) grid->MouseMoved(*event);
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (grid != nullptr) grid->MouseReleased(*event);
+        event->accept();
+    }
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
         if (grid != nullptr) grid->MouseDoubleClicked(*event);
@@ -429,6 +439,20 @@ int TDBGrid::ColumnAt(int x) const
     return -1;
 }
 
+int TDBGrid::ColumnEdgeAt(int x) const
+{
+    const int line = options_.Contains(TDBGridOption::dgColLines) ? 1 : 0;
+    int left = IndicatorWidth() - horizontalOffset_;
+    for (int i = 0; i < columns_->Count(); ++i) {
+        const TColumn* item = columns_->Items(i);
+        if (!item->Visible()) continue;
+        const int edge = left + item->Width();
+        if (x >= edge - 3 && x <= edge + 3 && edge >= IndicatorWidth()) return i;
+        left = edge + line;
+    }
+    return -1;
+}
+
 int TDBGrid::RowAt(int y) const
 {
     const int top = TitleHeight();
@@ -743,6 +767,16 @@ void TDBGrid::MousePressed(QMouseEvent& event)
     TShiftState shift;
     if (event.modifiers() & Qt::ShiftModifier) shift.Include(TShiftStateValue::ssShift);
     if (event.modifiers() & Qt::ControlModifier) shift.Include(TShiftStateValue::ssCtrl);
+    if (row < 0 && options_.Contains(TDBGridOption::dgColumnResize)) {
+        // Dragging a column's right edge on the title row sets the column's width.
+        const int edge = ColumnEdgeAt(position.x());
+        if (edge >= 0) {
+            resizingColumn_ = edge;
+            resizeStartX_ = position.x();
+            resizeStartWidth_ = columns_->Items(edge)->Width();
+            return;
+        }
+    }
     RunUserHandler([&] {
         if (row < 0) {
             if (column >= 0 && options_.Contains(TDBGridOption::dgTitles) && OnTitleClick)
@@ -756,6 +790,25 @@ void TDBGrid::MousePressed(QMouseEvent& event)
         SelectRowAfterMove(shift);
         if (OnCellClick && column >= 0) OnCellClick(columns_->Items(column));
     });
+}
+
+void TDBGrid::MouseMoved(QMouseEvent& event)
+{
+    TDBGridWidget* widget = GridWidget();
+    if (widget == nullptr) return;
+    const QPoint position = event.position().toPoint();
+    if (resizingColumn_ >= 0 && resizingColumn_ < columns_->Count()) {
+        columns_->Items(resizingColumn_)->SetWidth(std::max(0, resizeStartWidth_ + position.x() - resizeStartX_));
+        return;
+    }
+    const bool overEdge = options_.Contains(TDBGridOption::dgColumnResize) && RowAt(position.y()) < 0 &&
+                          ColumnEdgeAt(position.x()) >= 0;
+    widget->viewport()->setCursor(overEdge ? Qt::SplitHCursor : Qt::ArrowCursor);
+}
+
+void TDBGrid::MouseReleased(QMouseEvent& event)
+{
+    resizingColumn_ = -1;
 }
 
 void TDBGrid::MouseDoubleClicked(QMouseEvent& event)

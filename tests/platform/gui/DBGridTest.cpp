@@ -190,6 +190,32 @@ TEST_F(DBGridTest, ClicksAndKeysMoveTheDataset)
     EXPECT_EQ(keys, (std::vector<uint16_t>{VK_UP, VK_HOME}));
 }
 
+TEST_F(DBGridTest, DraggingATitleEdgeResizesTheColumnAndTitleClicksReport)
+{
+    MakeGrid(5);
+    std::vector<std::string> titles;
+    grid->OnTitleClick = [&](TColumn* column) { titles.push_back(column->FieldName()); };
+    const TRect first = grid->CellRect(0, 0);
+    const int width = grid->Columns()[0]->Width();
+    const QPoint edge(first.Right, 4);
+    QTest::mousePress(Viewport(), Qt::LeftButton, Qt::NoModifier, edge);
+    QTest::mouseMove(Viewport(), edge + QPoint(30, 0));
+    QTest::mouseRelease(Viewport(), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    EXPECT_EQ(grid->Columns()[0]->Width(), width + 30);
+    EXPECT_TRUE(titles.empty());
+    EXPECT_EQ(grid->CellRect(0, 1).Left, first.Left + width + 30 + 1);
+
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(grid->CellRect(0, 1).Left + 10, 4));
+    EXPECT_EQ(titles, std::vector<std::string>{"NAME"});
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 1);
+
+    // Without dgColumnResize the edge is an ordinary title click.
+    grid->SetOptions({TDBGridOption::dgTitles, TDBGridOption::dgColLines});
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(grid->CellRect(0, 0).Right - 1, 4));
+    EXPECT_EQ(grid->Columns()[0]->Width(), width + 30);
+    EXPECT_EQ(titles.size(), 2u);
+}
+
 TEST_F(DBGridTest, DrawColumnCellPaintsAfterOrInsteadOfTheDefault)
 {
     MakeGrid(20);
