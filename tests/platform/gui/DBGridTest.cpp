@@ -10,9 +10,11 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QAbstractScrollArea>
+#include <QDir>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cstdio>
 #include <filesystem>
@@ -216,6 +218,41 @@ TEST_F(DBGridTest, DraggingATitleEdgeResizesTheColumnAndTitleClicksReport)
     EXPECT_EQ(titles.size(), 2u);
 }
 
+TEST_F(DBGridTest, WheelTurnsMoveOneRowWithOrWithoutTheArrowKeyHook)
+{
+    MakeGrid(30);
+    grid->SetFocus();
+    auto turn = [&](int delta) {
+        const QPointF at(50, 40);
+        QWheelEvent wheel(at, Viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(Viewport(), &wheel);
+    };
+    turn(-120);
+    turn(-120);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 3);
+    turn(120);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 2);
+
+    // The application's hook turns each notch into an arrow key for the focused control.
+    auto* hook = new TApplicationEvents(form.get());
+    int converted = 0;
+    hook->OnMessage = [&](TMsg& message, bool&) {
+        if (message.Message != WM_MOUSEWHEEL) return;
+        ++converted;
+        const auto delta = static_cast<int16_t>(static_cast<uint16_t>(message.WParam >> 16));
+        message.Message = WM_KEYDOWN;
+        message.WParam = delta >= 1 ? VK_UP : VK_DOWN;
+        message.LParam = 0;
+    };
+    turn(-360);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 3);
+    turn(15);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 2);
+    EXPECT_EQ(converted, 2);
+    delete hook;
+}
+
 TEST_F(DBGridTest, DrawColumnCellPaintsAfterOrInsteadOfTheDefault)
 {
     MakeGrid(20);
@@ -230,8 +267,12 @@ TEST_F(DBGridTest, DrawColumnCellPaintsAfterOrInsteadOfTheDefault)
             painted->Canvas().FillRect(rect);
         }
     };
+    dataSet->Next();
+    dataSet->Prior();
     const QImage picture = Picture();
     ASSERT_FALSE(picture.isNull());
+    QDir().mkpath("artifacts");
+    picture.save("artifacts/grid-draw-column-cell.png");
     EXPECT_NE(std::find(seen.begin(), seen.end(), "0:ID:2"), seen.end());
     EXPECT_NE(std::find(seen.begin(), seen.end(), "1:NAME:3"), seen.end());
     // The handler ran with the dataset on each painted row, and the current record is back.
