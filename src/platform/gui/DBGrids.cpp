@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // The link between the grid and its data source.
@@ -649,20 +650,37 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
         const int stride = rowHeight + (rowLines ? 1 : 0);
         const int titleHeight = TitleHeight();
         const int indicator = IndicatorWidth();
-        const int contentRight = indicator + ColumnsWidth() - horizontalOffset_;
+        // Where each visible column lies on the viewport, worked out once for the whole paint.
+        struct ColumnPlace {
+            int index;
+            TColumn* column;
+            int left;
+            int width;
+        };
+        std::vector<ColumnPlace> places;
+        {
+            const int line = colLines ? 1 : 0;
+            int left = indicator - horizontalOffset_;
+            for (int i = 0; i < columns_->Count(); ++i) {
+                TColumn* column = columns_->Items(i);
+                if (!column->Visible()) continue;
+                const int width = column->Width();
+                places.push_back({i, column, left, width});
+                left += width + line;
+            }
+        }
+        const int contentRight = places.empty() ? indicator : places.back().left + places.back().width + (colLines ? 1 : 0);
 
         // Titles.
         if (titleHeight > 0) {
             const int cellHeight = titleHeight - (rowLines ? 1 : 0);
-            for (int i = 0; i < columns_->Count(); ++i) {
-                TColumn* column = columns_->Items(i);
-                if (!column->Visible()) continue;
-                const int left = indicator + ColumnLeft(i) - horizontalOffset_;
-                if (left >= size.width() || left + column->Width() <= indicator) continue;
+            for (const ColumnPlace& place : places) {
+                const int left = place.left;
+                if (left >= size.width() || left + place.width <= indicator) continue;
                 painter.save();
                 painter.setClipRect(QRect(indicator, 0, size.width() - indicator, titleHeight));
-                PaintTitle(painter, {left, 0, left + column->Width(), cellHeight}, *column);
-                if (colLines) painter.fillRect(QRect(left + column->Width(), 0, 1, titleHeight), ToQColor(clGray));
+                PaintTitle(painter, {left, 0, left + place.width, cellHeight}, *place.column);
+                if (colLines) painter.fillRect(QRect(left + place.width, 0, 1, titleHeight), ToQColor(clGray));
                 painter.restore();
             }
             if (indicator > 0) painter.fillRect(QRect(0, 0, indicator, cellHeight), ToQColor(fixedColor_));
@@ -707,17 +725,17 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
                 }
                 painter.save();
                 painter.setClipRect(QRect(indicator, top, std::max(0, size.width() - indicator), rowHeight));
-                for (int i = 0; i < columns_->Count(); ++i) {
-                    TColumn* column = columns_->Items(i);
-                    if (!column->Visible()) continue;
-                    const int left = indicator + ColumnLeft(i) - horizontalOffset_;
-                    if (left >= size.width() || left + column->Width() <= indicator) continue;
+                for (const ColumnPlace& place : places) {
+                    const int i = place.index;
+                    TColumn* column = place.column;
+                    const int left = place.left;
+                    if (left >= size.width() || left + place.width <= indicator) continue;
                     TGridDrawState state;
                     const bool currentCell = row == current && (rowSelect || i == selectedIndex_);
                     if ((currentCell && showSelection) || marked) state.Include(TGridDrawStateValue::gdSelected);
                     if (currentCell && focused) state.Include(TGridDrawStateValue::gdFocused);
                     try {
-                        PaintCell(painter, {left, top, left + column->Width(), top + rowHeight}, i, column, state);
+                        PaintCell(painter, {left, top, left + place.width, top + rowHeight}, i, column, state);
                     } catch (const std::exception&) {
                         // A value that cannot be shown leaves its cell empty.
                     }
@@ -728,10 +746,8 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
         }
         if (colLines) {
             const int bottom = titleHeight + rows * stride;
-            for (int i = 0; i < columns_->Count(); ++i) {
-                const TColumn* column = columns_->Items(i);
-                if (!column->Visible()) continue;
-                const int x = indicator + ColumnLeft(i) - horizontalOffset_ + column->Width();
+            for (const ColumnPlace& place : places) {
+                const int x = place.left + place.width;
                 if (x >= indicator) painter.fillRect(QRect(x, titleHeight, 1, bottom - titleHeight), lineColor);
             }
             if (indicator > 0) painter.fillRect(QRect(indicator - 1, 0, 1, bottom), ToQColor(clGray));
