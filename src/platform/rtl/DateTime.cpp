@@ -118,8 +118,9 @@ int64_t DateTimeToMilliseconds(TDateTime value)
     if (!std::isfinite(value)) {
         return 0;
     }
-    // Keep far-out values inside the 64-bit range (about +-292 million years).
-    constexpr double limit = 9.0e13;
+    // Keep far-out values (about +-137 million years) so far inside the 64-bit range that the
+    // sum or difference of two of them still fits.
+    constexpr double limit = 5.0e10;
     if (value > limit) {
         value = limit;
     } else if (value < -limit) {

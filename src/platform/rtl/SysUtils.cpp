@@ -260,6 +260,8 @@ int64_t DecimalMagnitude(std::string_view plain)
         if (error == std::errc::result_out_of_range) {
             exponent = tail[0] == '-' ? -100000 : 100000;
         }
+        // Far beyond any double; keeps the sums below inside the 64-bit range.
+        exponent = std::clamp<int64_t>(exponent, -100000, 100000);
         (void)ptr;
         plain = plain.substr(0, e);
     }

@@ -148,10 +148,10 @@ Variant Arithmetic(const Variant& a, const Variant& b, Operation operation)
     }
     if (ka == NumericKind::Date || kb == NumericKind::Date) {
         // Dates work on the exact millisecond time line.
-        const int64_t ma = ka == NumericKind::Date ? DateTimeToMilliseconds(a.AsDateTime())
-                                                   : std::llround(a.AsDouble() * static_cast<double>(MSecsPerDay));
-        const int64_t mb = kb == NumericKind::Date ? DateTimeToMilliseconds(b.AsDateTime())
-                                                   : std::llround(b.AsDouble() * static_cast<double>(MSecsPerDay));
+        // A plain number counts days; both sides go through the same clamped conversion, so
+        // the sum or difference below cannot overflow.
+        const int64_t ma = DateTimeToMilliseconds(ka == NumericKind::Date ? a.AsDateTime() : a.AsDouble());
+        const int64_t mb = DateTimeToMilliseconds(kb == NumericKind::Date ? b.AsDateTime() : b.AsDouble());
         if (operation == Operation::Add) {
             return Variant::FromDateTime(MillisecondsToDateTime(ma + mb));
         }
