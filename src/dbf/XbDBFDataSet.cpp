@@ -30,6 +30,8 @@ TXbSmartDBF::TXbSmartDBF(TComponent* owner)
       crypt_(std::make_unique<TXbDBFCrypt>(this)),
       dbfFieldDefs_(std::make_unique<TXbDBFFieldDefs>(nullptr, xBaseVersion::xBaseIII))
 {
+    exprSource_ = MakeTableFieldSource(*this);
+    filterParser_ = std::make_unique<TXbDBFExprParser>(exprSource_.get());
     CreateLobStreamObject();
 }
 
@@ -147,6 +149,7 @@ void TXbSmartDBF::InternalOpen()
         }
         BindFields(true);
         BuildFieldAccess();
+        BuildExprFields();
 
         // The key is built again from the password in force now.
         if (crypt_->Active()) {
@@ -154,6 +157,7 @@ void TXbSmartDBF::InternalOpen()
             crypt_->SetActive(true);
         }
         changedSinceOpen_ = false;
+        CountRecords();
         WindowGoFirst();
         const size_t bufferSize = static_cast<size_t>(recordSize_ + 6 + CalcFieldsSize());
         scratchRecord_ = TXbDBFBlock(this, bufferSize);
@@ -415,6 +419,7 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     forcedRecord_ = nullptr;
     filterSubject_ = nullptr;
     fieldMap_.clear();
+    exprFields_.clear();
     CloseLobFile();
     tableStream_->CloseStream();
     open_ = false;

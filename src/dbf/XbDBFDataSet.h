@@ -14,6 +14,8 @@
 #include "dbf/XbDBFMemMgr.h"
 #include "dbf/XbDBFPrx.h"
 #include "dbf/XbDBFCrypt.h"
+#include "dbf/XbDBFExprFieldSource.h"
+#include "dbf/XbDBFParser.h"
 #include "platform/db/DataSet.h"
 
 #include <array>
@@ -40,6 +42,9 @@ struct TXbFieldAccess {
 };
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
+
+// The expression parser's field source over a table (XbDBFFilter.cpp).
+std::unique_ptr<IXbExprFieldSource> MakeTableFieldSource(TXbSmartDBF& table);
 
 class TXbSmartDBF : public TDataSet {
 public:
@@ -126,6 +131,17 @@ public:
     const TXbDBFFieldDef* FieldDefOf(const TField& field) const noexcept;
     const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept;
     const std::vector<TXbFieldAccess>& FieldAccess() const noexcept { return fieldMap_; }
+
+    // ---- the expression parser's view of the table: the top-level fields in definition order,
+    // valued from the record the field operations read now
+    // (the parser reaches them through ExprFieldSource()).
+    int ExprFindField(std::string_view name) const;
+    const TXbExprFieldInfo& ExprFieldInfo(int field) const;
+    Variant ExprFieldValue(int field, bool keepTrailingBlanks);
+    bool ExprFieldIsNull(int field);
+    IXbExprFieldSource& ExprFieldSource() noexcept { return *exprSource_; }
+    // The filter's parser (bound to this table).
+    TXbDBFExprParser& FilterParser() noexcept { return *filterParser_; }
 
     // Reads the value of a field of `record` in the framework's native format of `type`
     // (`out` null: only whether it holds a value); false for null.
@@ -224,6 +240,7 @@ private:
     void FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields, const std::string& prefix);
     void AddFrameworkFieldDef(TFieldDefs& target, TXbDBFFieldDef& def);
     void BuildFieldAccess();
+    void BuildExprFields();
     void PrepareFilter();
     void ReleaseFilter() noexcept;
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
@@ -237,6 +254,10 @@ private:
     std::unique_ptr<TAccessMode> accessMode_;
     std::unique_ptr<TXbDBFCrypt> crypt_;
     std::unique_ptr<TXbDBFFieldDefs> dbfFieldDefs_;
+    std::unique_ptr<IXbExprFieldSource> exprSource_;
+    std::unique_ptr<TXbDBFExprParser> filterParser_;
+    std::vector<TXbExprFieldInfo> exprFields_;
+    bool filterReady_ = false;
 
     xBaseVersion dbfVersion_ = xBaseVersion::xBaseIII;
     int lobBlockSize_ = 512;
