@@ -39,6 +39,8 @@ struct TXbFieldAccess {
     int Storage = 0;   // bytes in the record
     int NullOffset = -1;  // byte of the Visual FoxPro null flag in the record, or -1
     uint8_t NullMask = 0;
+    // The common field kinds read without the general dispatch (TXbFastKind).
+    uint8_t FastKind = 0;
 };
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
