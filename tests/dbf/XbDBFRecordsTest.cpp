@@ -259,3 +259,23 @@ TEST(TableRecords, BookmarksAreRecordNumbers)
     EXPECT_THROW(fixture.table.GotoBookmark(BookmarkOf(400)), EDatabaseError);
     fixture.table.Close();
 }
+
+TEST(TableRecords, AFailingOpenStepLeavesTheTableClosedAndReturnsEverything)
+{
+    TTableFixture fixture(5, 4);
+    const size_t blocksBefore = XbDBFMemMgr().Count();
+    // The filter is parsed as the last step of the open.
+    fixture.table.SetFilter("QTY >");
+    fixture.table.SetFiltered(true);
+    EXPECT_THROW(fixture.table.Open(), EDatabaseError);
+    EXPECT_FALSE(fixture.table.Active());
+    EXPECT_FALSE(fixture.table.IsTableOpen());
+    EXPECT_EQ(fixture.table.FieldCount(), 0);
+    EXPECT_EQ(XbDBFMemMgr().Count(), blocksBefore);
+    // A good text opens the same component.
+    fixture.table.SetFilter("QTY > 3");
+    fixture.table.Open();
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{4, 5}));
+    fixture.table.Close();
+    EXPECT_EQ(XbDBFMemMgr().Count(), blocksBefore);
+}
