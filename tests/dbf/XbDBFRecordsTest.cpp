@@ -233,6 +233,12 @@ TEST(TableRecords, OnFilterRecordSeesTheRecordUnderTest)
     fixture.table.Open();
     EXPECT_EQ(fixture.Forward(), (std::vector<int>{3, 6, 9}));
     EXPECT_EQ(tested.front(), 1);
+    // A record tested by number shows its own number to the handler.
+    tested.clear();
+    fixture.table.SetRecNo(6);
+    ASSERT_FALSE(tested.empty());
+    EXPECT_EQ(tested.front(), 6);
+    EXPECT_EQ(fixture.table.RecNo(), 6);
     fixture.table.Close();
 }
 
