@@ -4,5 +4,5 @@
 
 int ZentivorMain(int argc, char** argv)
 {
-    return RunPlaceholderMainWindow(argc, argv, "Zentivor");
+    return RunMinimalApplication(argc, argv, "Zentivor");
 }

@@ -1,14 +1,16 @@
 #include "platform/gui/GuiBootstrap.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include "platform/gui/Forms.h"
 
-int RunPlaceholderMainWindow(int argc, char** argv, const char* title)
+int RunMinimalApplication(int argc, char** argv, const char* title)
 {
-    QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QString::fromUtf8(title));
-    window.resize(1024, 700);
-    window.show();
-    return application.exec();
+    int argumentCount = argc;
+    TApplication application(argumentCount, argv);
+    application.SetTitle(title);
+    TForm* mainForm = nullptr;
+    application.CreateForm(mainForm);
+    mainForm->SetCaption(title);
+    mainForm->SetBounds(0, 0, 940, 740);
+    application.Run();
+    return 0;
 }

@@ -1,4 +1,5 @@
 #pragma once
-// Temporary start-up entry of the window layer: shows an empty main window titled `title`
-// and runs the message loop until it closes.
-int RunPlaceholderMainWindow(int argc, char** argv, const char* title);
+// The smallest start of the window layer: the application object with `title` and one empty
+// main form captioned `title`; runs the message loop until that form closes and returns the
+// exit code 0.
+int RunMinimalApplication(int argc, char** argv, const char* title);
