@@ -23,12 +23,15 @@ int64_t ReadAt(TProxyStream& stream, int64_t offset, void* buffer, int64_t count
 }  // namespace
 
 TXbSmartDBF::TXbSmartDBF(TComponent* owner)
-    : TComponent(owner),
+    : TDataSet(owner),
       foxTableFlag_(std::make_unique<TTableFlag>()),
       tableStream_(std::make_unique<TProxyStream>()),
       accessMode_(std::make_unique<TAccessMode>()),
+      crypt_(std::make_unique<TXbDBFCrypt>(this)),
       dbfFieldDefs_(std::make_unique<TXbDBFFieldDefs>(nullptr, xBaseVersion::xBaseIII))
 {
+    exprSource_ = MakeTableFieldSource(*this);
+    filterParser_ = std::make_unique<TXbDBFExprParser>(exprSource_.get());
     CreateLobStreamObject();
 }
 
@@ -69,18 +72,15 @@ void TXbSmartDBF::SetCreateNow(bool value)
         CreateTable();
 }
 
-void TXbSmartDBF::Open()
+void TXbSmartDBF::SetSetDeleted(bool value)
 {
-    if (open_)
+    if (!Active()) {
+        setDeleted_ = value;
         return;
-    InternalOpen();
-}
-
-void TXbSmartDBF::Close()
-{
-    if (!open_)
-        return;
-    InternalCloseTable();
+    }
+    CheckBrowseMode();
+    setDeleted_ = value;
+    Refresh();
 }
 
 std::string TXbSmartDBF::MemoFileName(const std::string& tableName, bool foxMemo)
@@ -132,11 +132,42 @@ void TXbSmartDBF::InternalOpen()
         readAhead_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize) + 10);
         recordNumbers_ = TXbDBFBlock(this, static_cast<size_t>(readAheadCapacity_) * 4);
         scratch_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize));
+        windowCount_ = 0;
+        currentSlot_ = -1;
+        bofMark_ = eofMark_ = true;
 
         OpenLobFile(layout_.Header.VersionByte);
-        InternalInitFieldDefs();
+        FieldDefs().SetUpdated(false);
+        FieldDefs().Update();
+        if (DefaultFields()) {
+            CreateFields();
+            // The definitions carry the decimals as precision; the fields still show every
+            // significant digit of a value.
+            for (TField* field : Fields())
+                if (auto* floatField = dynamic_cast<TFloatField*>(field))
+                    floatField->SetPrecision(15);
+        }
+        BindFields(true);
+        BuildFieldAccess();
+        BuildExprFields();
+
+        // The key is built again from the password in force now.
+        if (crypt_->Active()) {
+            crypt_->SetActive(false);
+            crypt_->SetActive(true);
+        }
         changedSinceOpen_ = false;
+        CountRecords();
+        WindowGoFirst();
+        const size_t bufferSize = static_cast<size_t>(recordSize_ + 6 + CalcFieldsSize());
+        scratchRecord_ = TXbDBFBlock(this, bufferSize);
+        filterRecord_ = TXbDBFBlock(this, bufferSize);
+        setKeyRecord_ = TXbDBFBlock(this, bufferSize);
+        cryptCopy_ = TXbDBFBlock(this, bufferSize);
+        if (Filtered() && !Filter().empty())
+            PrepareFilter();
         open_ = true;
+        SetBookmarkSize(4);
     } catch (...) {
         ReleaseOpenResources();
         throw;
@@ -146,6 +177,7 @@ void TXbSmartDBF::InternalOpen()
 void TXbSmartDBF::InternalInitFieldDefs()
 {
     dbfFieldDefs_->Clear();
+    FieldDefs().Clear();
     if (!tableStream_->IsOpen())
         throw Exception("TXbSmartDBF.InternalInitFieldDefs: Can not define fields while DataSet is closed!");
     dbfFieldDefs_->SetVersion(dbfVersion_);
@@ -158,6 +190,116 @@ void TXbSmartDBF::InternalInitFieldDefs()
     area.resize(got < 0 ? 0 : static_cast<size_t>(got));
     ReadFieldDescriptors(layout_, area, tableStream_->SeekTo(0, 2), DBFFileName, OEM);
     FillFieldDefs(*dbfFieldDefs_, layout_.Fields, std::string());
+    for (int i = 0; i < dbfFieldDefs_->Count(); ++i)
+        AddFrameworkFieldDef(FieldDefs(), dbfFieldDefs_->Items(i));
+}
+
+namespace {
+
+// The framework type of an 'E' field's sub-type.
+TFieldType ExtendFieldType(TXbDBFType type)
+{
+    using T = TXbDBFType;
+    switch (type) {
+    case T::dbftS1: case T::dbftS1_N: case T::dbftS2: case T::dbftS2_N: return TFieldType::ftSmallint;
+    case T::dbftU1: case T::dbftU1_N: case T::dbftU2: case T::dbftU2_N: case T::dbftU1_NB: case T::dbftU2_NB:
+        return TFieldType::ftWord;
+    case T::dbftS4: case T::dbftS4_N: case T::dbftU4: case T::dbftU4_N: case T::dbftU4_NB:
+        return TFieldType::ftInteger;
+    case T::dbftS8: case T::dbftS8_N: return TFieldType::ftLargeint;
+    case T::dbftR4: case T::dbftR4_N: case T::dbftR6: case T::dbftR6_N: case T::dbftR8: case T::dbftR8_N:
+    case T::dbftR10: case T::dbftR10_N: case T::dbftR4_NB: case T::dbftR6_NB: case T::dbftR8_NB:
+        return TFieldType::ftFloat;
+    case T::dbftD1: case T::dbftD1_N: case T::dbftD2: case T::dbftD2_N: case T::dbftD3: case T::dbftD3_N:
+    case T::dbftD1_NB: case T::dbftD2_NB: case T::dbftD3_NB:
+        return TFieldType::ftDateTime;
+    case T::dbftString: case T::dbftString_N: return TFieldType::ftString;
+    case T::dbftFixedChar: return TFieldType::ftFixedChar;
+    case T::dbftWideString: return TFieldType::ftWideString;
+    case T::dbftCurrency: case T::dbftCurrency_N: case T::dbftCurrency_NB: return TFieldType::ftCurrency;
+    case T::dbftClob: case T::dbftFmtMemo: case T::dbftClob_NB: case T::dbftFmtMemo_NB: return TFieldType::ftMemo;
+    case T::dbftBlob: case T::dbftGraphic: case T::dbftBlob_NB: case T::dbftGraphic_NB: return TFieldType::ftBlob;
+    case T::dbftBCD: return TFieldType::ftBCD;
+    case T::dbftDate: case T::dbftDate_N: case T::dbftDate_NB: return TFieldType::ftDate;
+    case T::dbftTime: case T::dbftTime_N: case T::dbftTime_NB: return TFieldType::ftTime;
+    case T::dbftDBFDataSet: case T::dbftDBFDataSet_NB: return TFieldType::ftDataSet;
+    default: return TFieldType::ftUnknown;
+    }
+}
+
+}  // namespace
+
+TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version)
+{
+    const bool visualFoxPro = version == xBaseVersion::xVisualFoxPro;
+    const bool binary = def.FieldFlag().BinaryColumn;
+    switch (def.field_type()) {
+    case 'C': return visualFoxPro && binary ? TFieldType::ftBytes : TFieldType::ftString;
+    case 'N':
+    case 'F':
+        if (def.dec() > 0)
+            return TFieldType::ftFloat;
+        return def.len() >= 10 ? TFieldType::ftLargeint : TFieldType::ftInteger;
+    case 'D': return TFieldType::ftDate;
+    case 'L': return TFieldType::ftBoolean;
+    case 'M': return visualFoxPro && binary ? TFieldType::ftBlob : TFieldType::ftMemo;
+    case 'B': return visualFoxPro ? TFieldType::ftFloat : TFieldType::ftBlob;
+    case 'G': return visualFoxPro ? TFieldType::ftParadoxOle : TFieldType::ftGraphic;
+    case 'P': return TFieldType::ftGraphic;
+    case 'T': return TFieldType::ftDateTime;
+    case 'Y': return TFieldType::ftCurrency;
+    case 'I': return visualFoxPro && def.FieldFlag().AutoIncrement ? TFieldType::ftAutoInc : TFieldType::ftInteger;
+    case '+': return TFieldType::ftAutoInc;
+    case '@': return TFieldType::ftDateTime;
+    case 'O': return TFieldType::ftFloat;
+    case '0': return TFieldType::ftBytes;
+    case 'E': return ExtendFieldType(def.extend_type());
+    default: return TFieldType::ftUnknown;
+    }
+}
+
+void TXbSmartDBF::BuildFieldAccess()
+{
+    fieldMap_.clear();
+    fieldMap_.reserve(static_cast<size_t>(dbfFieldDefs_->Count()));
+    for (int i = 0; i < dbfFieldDefs_->Count(); ++i) {
+        TXbDBFFieldDef& def = dbfFieldDefs_->Items(i);
+        TXbFieldAccess access;
+        access.Def = &def;
+        access.DataType = XbDBFFrameworkType(def, dbfVersion_);
+        access.Type = def.field_type();
+        access.Extend = def.extend_type();
+        access.Offset = def.Offset();
+        access.Length = def.len();
+        access.Decimals = def.dec();
+        access.Storage = layout_.Fields.at(static_cast<size_t>(i)).Size;
+        if (def.NullBit >= 0 && dbfFieldDefs_->NullFlagsOffset >= 0) {
+            access.NullOffset = dbfFieldDefs_->NullFlagsOffset + def.NullByte;
+            access.NullMask = def.NullMask;
+        }
+        fieldMap_.push_back(access);
+    }
+}
+
+void TXbSmartDBF::AddFrameworkFieldDef(TFieldDefs& target, TXbDBFFieldDef& def)
+{
+    const TFieldType type = XbDBFFrameworkType(def, dbfVersion_);
+    int size = 0;
+    switch (type) {
+    case TFieldType::ftString:
+    case TFieldType::ftFixedChar:
+    case TFieldType::ftBytes:
+    case TFieldType::ftWideString: size = def.len(); break;
+    case TFieldType::ftBCD: size = def.dec(); break;
+    default: break;
+    }
+    TFieldDef& added = target.Add(def.Name(), type, size, false);
+    if (def.field_type() != 'E' && type == TFieldType::ftFloat)
+        added.SetPrecision(def.dec());
+    def.FieldDef = &added;
+    if (type == TFieldType::ftDataSet)
+        for (int i = 0; i < def.DBFFieldDefs().Count(); ++i)
+            AddFrameworkFieldDef(added.ChildDefs(), def.DBFFieldDefs().Items(i));
 }
 
 void TXbSmartDBF::FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields,
@@ -232,14 +374,18 @@ void TXbSmartDBF::FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFiel
                         " is missing or too short!");
 }
 
-uint32_t TXbSmartDBF::CountRecords()
+int TXbSmartDBF::CountRecords() const
 {
     if (!tableStream_->IsOpen() || recordSize_ <= 0)
         return 0;
     const int64_t size = tableStream_->SeekTo(0, 2);
-    const int64_t count = size > headerSize_ ? (size - headerSize_) / recordSize_ : 0;
+    int64_t count = size > headerSize_ ? (size - headerSize_) / recordSize_ : 0;
+    // Record numbers are 32-bit and the framework counts in int.
+    if (count > INT32_MAX)
+        count = INT32_MAX;
     WriteLE32(headerImage_.data() + 4, static_cast<uint32_t>(count));
-    return static_cast<uint32_t>(count);
+    recordCountComputed_ = static_cast<uint32_t>(count);
+    return static_cast<int>(count);
 }
 
 void TXbSmartDBF::AppendEndMarkOnClose() noexcept
@@ -261,7 +407,19 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     readAhead_.Release();
     recordNumbers_.Release();
     scratch_.Release();
+    scratchRecord_.Release();
+    filterRecord_.Release();
+    setKeyRecord_.Release();
+    cryptCopy_.Release();
+    ReleaseFilter();
     readAheadCapacity_ = 0;
+    windowCount_ = 0;
+    currentSlot_ = -1;
+    bofMark_ = eofMark_ = true;
+    forcedRecord_ = nullptr;
+    filterSubject_ = nullptr;
+    fieldMap_.clear();
+    exprFields_.clear();
     CloseLobFile();
     tableStream_->CloseStream();
     open_ = false;
@@ -269,14 +427,10 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
 
 void TXbSmartDBF::InternalCloseTable()
 {
-    readAhead_.Release();
-    recordNumbers_.Release();
-    scratch_.Release();
-    readAheadCapacity_ = 0;
-    CloseLobFile();
-    AppendEndMarkOnClose();
-    tableStream_->CloseStream();
-    open_ = false;
+    // The end mark is written only for a table that opened completely.
+    if (open_)
+        AppendEndMarkOnClose();
+    ReleaseOpenResources();
 }
 
 // ---- memo file

@@ -1,14 +1,22 @@
 #pragma once
 // The DBF table dataset: opens a table file through a proxy stream, reads its header and field
-// descriptors into the engine's field definitions, keeps the read-ahead and scratch blocks,
-// opens the memo file beside it, and creates new tables from field definitions.
+// descriptors into the engine's and the framework's field definitions, keeps the read-ahead
+// window of records, answers the dataset framework's record and field requests, opens the memo
+// file beside it, and creates new tables from field definitions.
+//
+// Record buffer layout (NewRecordBuffer): the record image exactly as in the file (deletion
+// flag first, deciphered), the 32-bit record number, one byte telling a record read from the
+// file (0) from a new blank record (2), the bookmark flag, then the calculated fields.
 
 #include "dbf/XbDBFFieldDefs.h"
 #include "dbf/XbDBFFormat.h"
 #include "dbf/XbDBFLayout.h"
 #include "dbf/XbDBFMemMgr.h"
 #include "dbf/XbDBFPrx.h"
-#include "platform/classes/Components.h"
+#include "dbf/XbDBFCrypt.h"
+#include "dbf/XbDBFExprFieldSource.h"
+#include "dbf/XbDBFParser.h"
+#include "platform/db/DataSet.h"
 
 #include <array>
 #include <cstdint>
@@ -16,7 +24,29 @@
 #include <string>
 #include <vector>
 
-class TXbSmartDBF : public TComponent {
+class TXbSmartDBF;
+
+// What the field operations need of one field, gathered at open so that reading a value does
+// not walk the definitions.
+struct TXbFieldAccess {
+    TXbDBFFieldDef* Def = nullptr;
+    TFieldType DataType = TFieldType::ftUnknown;
+    char Type = 0;
+    TXbDBFType Extend = TXbDBFType::dbftUndefined;
+    int Offset = 0;    // in the record image
+    int Length = 0;    // the definition's len
+    int Decimals = 0;  // the definition's dec
+    int Storage = 0;   // bytes in the record
+    int NullOffset = -1;  // byte of the Visual FoxPro null flag in the record, or -1
+    uint8_t NullMask = 0;
+};
+// The framework type a field definition maps to under the table version.
+TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
+
+// The expression parser's field source over a table (XbDBFFilter.cpp).
+std::unique_ptr<IXbExprFieldSource> MakeTableFieldSource(TXbSmartDBF& table);
+
+class TXbSmartDBF : public TDataSet {
 public:
     explicit TXbSmartDBF(TComponent* owner);
     ~TXbSmartDBF() override;
@@ -38,7 +68,7 @@ public:
     int BufferSize = 4096;
     int WaitBusyRes = 3000;
     bool OEM = false;
-    bool SetDeleted = false;
+    bool SetDeleted() const noexcept { return setDeleted_; }
     bool FastPostRecord = false;
     bool TrimInLocate = false;
     bool TrimCType = false;
@@ -53,17 +83,26 @@ public:
     TStream* OuterStream = nullptr;
     TStream* OuterLobStream = nullptr;
 
-    // ---- opening and closing (the dataset framework's Active switch drives these)
-    void Open();
-    void Close();
-    bool Active() const noexcept { return open_; }
+    TXbDBFCrypt& Crypt() noexcept { return *crypt_; }
+    virtual TXbDBFCrypt& GetCrypt() noexcept { return *crypt_; }
+    void SetSetDeleted(bool value);
 
     // Writes a new empty table (and memo file) from DBFFieldDefs.
     void CreateTable();
 
-    bool IsTableOpen() const noexcept { return tableStream_->IsOpen(); }
+    bool IsTableOpen() const override { return tableStream_->IsOpen(); }
     // Whole records in the table file; also stored as the header image's record count.
-    uint32_t CountRecords();
+    int CountRecords() const override;
+    int GetRecordNumber() const override;
+    void GoRecordNumber(int recNo) override;
+    bool SearchAcceptedRecord(bool restart, bool goForward) override;
+    int TranslateOem(const char* source, char* dest, bool toOem) override;
+    // Count bytes translated to (toOem) or from the OEM code page when OEM is set, else copied;
+    // returns count (0 for a null source).
+    int TranslateOemBuff(const char* source, char* dest, int count, bool toOem);
+    // Reads record recNo from the file and runs the acceptance test on it; the cursor and the
+    // active record stay as they were.
+    bool IsRecordAccepted(uint32_t recNo);
 
     // ---- state of an open table
     const std::array<uint8_t, kDBFHeaderSize>& HeaderImage() const noexcept { return headerImage_; }
@@ -79,11 +118,79 @@ public:
     // Name of the memo file of a table file: the extension becomes ".dbt" or ".fpt".
     static std::string MemoFileName(const std::string& tableName, bool foxMemo);
 
-protected:
-    virtual void InternalOpen();
-    virtual void InternalInitFieldDefs();
-    virtual void InternalCloseTable();
+    // ---- record buffers (sizes and offsets inside a buffer)
+    int RecordNumberOffset() const noexcept { return recordSize_; }
+    int CalcAreaOffset() const noexcept { return recordSize_ + 6; }
+    // Test hook for the read-ahead window: slots filled and the record number of a slot.
+    int WindowCount() const noexcept { return windowCount_; }
 
+    // ---- per-field access to the current record for the expression evaluator and indexes
+    // The buffer whose record the field operations read and write now (null when none).
+    uint8_t* ActiveRecordBuffer() const;
+    // The engine definition a framework data field is bound to (null for other fields).
+    const TXbDBFFieldDef* FieldDefOf(const TField& field) const noexcept;
+    const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept;
+    const std::vector<TXbFieldAccess>& FieldAccess() const noexcept { return fieldMap_; }
+
+    // ---- the expression parser's view of the table: the top-level fields in definition order,
+    // valued from the record the field operations read now
+    // (the parser reaches them through ExprFieldSource()).
+    int ExprFindField(std::string_view name) const;
+    const TXbExprFieldInfo& ExprFieldInfo(int field) const;
+    Variant ExprFieldValue(int field, bool keepTrailingBlanks);
+    bool ExprFieldIsNull(int field);
+    IXbExprFieldSource& ExprFieldSource() noexcept { return *exprSource_; }
+    // The filter's parser (bound to this table).
+    TXbDBFExprParser& FilterParser() noexcept { return *filterParser_; }
+
+    // Reads the value of a field of `record` in the framework's native format of `type`
+    // (`out` null: only whether it holds a value); false for null.
+    bool ReadFieldValue(const TXbFieldAccess& access, const uint8_t* record, void* out, int outSize) const;
+    // Writes a native value (null: the field's null form) into `record`; raises, leaving the
+    // record unchanged, when the value does not fit the field. `field` names it in messages.
+    void WriteFieldValue(const TXbFieldAccess& access, uint8_t* record, const void* value, const TField* field);
+    // Versions whose 'I' fields are plain little-endian integers.
+    bool AtLeastFoxPro() const noexcept
+    {
+        return dbfVersion_ == xBaseVersion::xFoxPro || dbfVersion_ == xBaseVersion::xVisualFoxPro;
+    }
+
+protected:
+    // ---- open and close
+    void InternalOpen() override;
+    void InternalInitFieldDefs() override;
+    void InternalCloseTable() override;
+
+    // ---- record buffers and the cursor
+    TRecordBuffer NewRecordBuffer() override;
+    void DisposeRecordBuffer(TRecordBuffer& buffer) override;
+    void ReadBookmark(TRecordBuffer buffer, void* data) const override;
+    void WriteBookmark(TRecordBuffer buffer, const void* data) override;
+    TBookmarkFlag ReadBookmarkFlag(TRecordBuffer buffer) const override;
+    void WriteBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
+    int GetBufferRecordSize() const override { return recordSize_; }
+    TGetResult FetchRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+    void InternalGoFirst() override;
+    void InternalGoLast() override;
+    void InternalGoBookmark(const void* bookmark) override;
+    void InternalGoBufferRecord(TRecordBuffer buffer) override;
+    void InternalReread() override;
+    bool IsBookmarkValid(const TBookmark& bookmark) override;
+    int CompareBookmarkValues(const TBookmark& a, const TBookmark& b) override;
+    void SetFilterActive(bool value) override;
+    void ClearCalcFields(TRecordBuffer buffer) override;
+
+    // ---- field values
+    bool FetchFieldData(TField& field, void* buffer) override;
+    void PutFieldData(TField& field, const void* buffer) override;
+    void InternalBlankRecord(TRecordBuffer buffer) override;
+
+    // ---- writing records (XbDBFPost.cpp)
+    void InternalAddRecord(TRecordBuffer buffer, bool append) override;
+    void InternalPost() override;
+    void InternalDeleteRecord() override;
+
+    // ---- memo file
     virtual void CreateLobStreamObject();
     virtual void CreateLobFile(uint8_t versionByte, bool hasMemo);
     virtual void OpenLobFile(uint8_t versionByte);
@@ -91,37 +198,102 @@ protected:
     virtual void FreeLobStreamObject() noexcept;
     virtual void WriteLobHeader(uint8_t versionByte, TProxyStream& stream);
 
+    // ---- the read-ahead window (XbDBFRecords.cpp)
+    // Fills the window from record 1 (go first), with the last records (go last), or with
+    // the records around recNo (current slot on recNo when it exists).
+    void WindowGoFirst();
+    void WindowGoLast();
+    void WindowReadAround(uint32_t recNo);
+    // Moves the current slot one record on or back, refilling the window when it runs off its
+    // filled part; false at the end or the beginning (the matching mark is then set).
+    bool WindowStepForward();
+    bool WindowStepBack();
+    // Image and record number of the current slot (valid while neither mark is set).
+    uint8_t* WindowImage() const noexcept;
+    uint32_t WindowRecordNumber() const noexcept;
+    // Reads record recNo into `buffer` (image deciphered, number set, flag current).
+    bool ReadRecordInto(uint32_t recNo, TRecordBuffer buffer);
+    // The acceptance test (OnFilterRecord and the filter when useFilter, then SetDeleted) of a
+    // record image, and of the current slot of the window.
+    bool RecordAccepted(TRecordBuffer record, bool useFilter);
+    bool SlotAccepted(bool useFilter);
+    // Copies the current slot into a framework buffer.
+    void CopySlotToBuffer(TRecordBuffer buffer);
+    // Decodes / encodes record images with the cipher when it is active.
+    void DecipherRecords(uint8_t* images, uint32_t firstRecNo, int count);
+
+    // Text of a number for an 'N' or 'F' field of the definition; raises naming the field when
+    // it is wider than the field.
+
+    // Set while a record is being added with automatic values: only then are autoincrement
+    // fields written.
+    bool addingAutoValues_ = false;
+
 private:
+    bool ReadExtendValue(const TXbFieldAccess& access, const uint8_t* p, void* out, int outSize) const;
+    void WriteExtendValue(const TXbFieldAccess& access, uint8_t* p, const void* value, const std::string& name);
     void PrepareTableStream();
     void ReleaseOpenResources() noexcept;
     void AppendEndMarkOnClose() noexcept;
     bool MemoIsFoxPro(uint8_t versionByte) const noexcept;
     std::vector<uint8_t> BuildTableImage(uint8_t& versionByte, bool& needsMemo);
     void FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields, const std::string& prefix);
+    void AddFrameworkFieldDef(TFieldDefs& target, TXbDBFFieldDef& def);
+    void BuildFieldAccess();
+    void BuildExprFields();
+    void PrepareFilter();
+    void ReleaseFilter() noexcept;
+    int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    // A parsed filter expression is ready; its value for the record under test.
+    bool FilterReady() const noexcept;
+    bool EvaluateFilter();
 
     std::unique_ptr<TTableFlag> foxTableFlag_;
     std::unique_ptr<TProxyStream> tableStream_;
     std::unique_ptr<TProxyStream> lobStream_;
     std::unique_ptr<TAccessMode> accessMode_;
+    std::unique_ptr<TXbDBFCrypt> crypt_;
     std::unique_ptr<TXbDBFFieldDefs> dbfFieldDefs_;
+    std::unique_ptr<IXbExprFieldSource> exprSource_;
+    std::unique_ptr<TXbDBFExprParser> filterParser_;
+    std::vector<TXbExprFieldInfo> exprFields_;
+    bool filterReady_ = false;
 
     xBaseVersion dbfVersion_ = xBaseVersion::xBaseIII;
     int lobBlockSize_ = 512;
     LockProtocolType lockProtocol_ = LockProtocolType::lpNone;
     LockProtocolType lobLockProtocol_ = LockProtocolType::lpNone;
 
+protected:
     // Open-table state.
     TXbTableLayout layout_;
-    std::array<uint8_t, kDBFHeaderSize> headerImage_{};
+    mutable std::array<uint8_t, kDBFHeaderSize> headerImage_{};
     int headerSize_ = 0;
     int recordSize_ = 0;
     TXbMemoKind memoKind_ = TXbMemoKind::None;
+    // The read-ahead window: capacity record images and their record numbers.
     TXbDBFBlock readAhead_;
     TXbDBFBlock recordNumbers_;
     TXbDBFBlock scratch_;
     int readAheadCapacity_ = 0;
-    std::array<uint8_t, kMemoHeaderSize> lobHeader_{};
-    int lobBlockSizeInUse_ = 0;
+    int windowCount_ = 0;
+    bool windowForward_ = true;
+    int currentSlot_ = -1;
+    bool bofMark_ = true;
+    bool eofMark_ = true;
+    mutable uint32_t recordCountComputed_ = 0;
+    // The four record buffers of an open table.
+    TXbDBFBlock scratchRecord_;
+    TXbDBFBlock filterRecord_;
+    TXbDBFBlock setKeyRecord_;
+    TXbDBFBlock cryptCopy_;
+    // A record handed in by a caller (key computation, a record tested by number); it takes
+    // precedence over the state's buffer while set.
+    TRecordBuffer forcedRecord_ = nullptr;
+    // The record the filter tests (dsFilter state).
+    TRecordBuffer filterSubject_ = nullptr;
+    // The top-level fields of the table in definition order (the framework's field number - 1).
+    std::vector<TXbFieldAccess> fieldMap_;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;
@@ -129,4 +301,9 @@ private:
     bool open_ = false;
     bool changedSinceOpen_ = false;
     bool creating_ = false;
+    bool setDeleted_ = false;
+
+private:
+    std::array<uint8_t, kMemoHeaderSize> lobHeader_{};
+    int lobBlockSizeInUse_ = 0;
 };

@@ -755,7 +755,11 @@ void TDBGrid::MouseDoubleClicked(QMouseEvent& event)
     if (event.button() != Qt::LeftButton) return;
     const int row = RowAt(event.position().toPoint().y());
     if (row < 0 || row >= RowCount()) return;
-    if (OnDblClick) RunUserHandler([&] { OnDblClick(this); });
+    RunUserHandler([&] {
+        // The press before it has normally moved there already.
+        MoveRows(row - dataLink_->ActiveRecord());
+        if (OnDblClick) OnDblClick(this);
+    });
 }
 
 void TDBGrid::KeyPressed(QKeyEvent& event)

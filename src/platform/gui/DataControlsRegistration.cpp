@@ -4,6 +4,7 @@
 #include "platform/gui/Charts.h"
 #include "platform/gui/DBCtrls.h"
 #include "platform/gui/DBGrids.h"
+#include "platform/gui/GuiRegistration.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ void RegisterGrid()
         .Object("Title", [](TColumn& column) -> TColumnTitle& { return column.Title(); })
         .Integer("Width", &TColumn::StoredWidth, &TColumn::SetStoredWidth, -1)
         .Boolean("Visible", &TColumn::Visible, &TColumn::SetVisible, true)
-        .Enum("Alignment", &TColumn::Alignment, &TColumn::SetAlignment, TAlignment::taLeftJustify)
+        // Written always: the alignment that follows the field's type is kept as it is shown.
+        .Enum("Alignment", &TColumn::Alignment, &TColumn::SetAlignment, static_cast<TAlignment>(-1))
         .Integer("Color", &TColumn::StoredColor, &TColumn::SetStoredColor, clDefault)
         .Object("Font", [](TColumn& column) -> TFont& { return column.Font(); })
         .Boolean("ReadOnly", &TColumn::ReadOnly, &TColumn::SetReadOnly, false);
@@ -124,6 +126,9 @@ void RegisterCharts()
 
 void RegisterDataControlClasses()
 {
+    // The controls' own classes, enumerations and fonts come first: the data controls derive
+    // from them.
+    RegisterWindowClasses();
     RegisterGrid();
     RegisterFieldControls();
     RegisterCharts();

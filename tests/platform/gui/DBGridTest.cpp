@@ -92,6 +92,7 @@ TEST_F(DBGridTest, FollowsAFilterChangeAndADelete)
     for (size_t i = 0; i < filtered.size(); ++i) EXPECT_EQ(filtered[i], std::to_string(3 * (i + 1)));
     // Under a filter the scroll bar only tells top, middle and bottom.
     EXPECT_EQ(Area()->verticalScrollBar()->maximum(), 4);
+    dataSet->First();
     EXPECT_EQ(Area()->verticalScrollBar()->value(), 0);
     dataSet->Next();
     EXPECT_EQ(Area()->verticalScrollBar()->value(), 2);
@@ -99,8 +100,11 @@ TEST_F(DBGridTest, FollowsAFilterChangeAndADelete)
     EXPECT_EQ(CurrentId(), "30");
     EXPECT_EQ(Area()->verticalScrollBar()->value(), 4);
 
+    // Dropping the filter keeps the current record and shows its neighbours.
     dataSet->SetFiltered(false);
-    EXPECT_EQ(ShownIds().front(), "1");
+    EXPECT_EQ(CurrentId(), "30");
+    EXPECT_EQ(ShownIds().back(), "30");
+    EXPECT_EQ(ShownIds().front(), std::to_string(30 - grid->RowCount() + 1));
 
     dataSet->First();
     dataSet->MoveBy(2);
@@ -124,6 +128,7 @@ TEST_F(DBGridTest, ClicksAndKeysMoveTheDataset)
     QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(3, 1));
     EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 4);
     EXPECT_EQ(grid->SelectedIndex(), 1);
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(1, 0));
     QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(1, 0));
     EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 2);
     EXPECT_EQ(doubleClicks, 1);

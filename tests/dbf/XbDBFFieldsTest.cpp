@@ -1,0 +1,287 @@
+// Field values read from and written into record images, type by type.
+#include "dbf/XbDBFDataSet.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Exceptions.h"
+#include "XbDBFTableBuilder.h"
+#include "XbDBFTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One table holding one record whose fields carry the given texts.
+class TOneRecordTable {
+public:
+    TOneRecordTable(const std::vector<TTestField>& fields, const std::vector<std::string>& values, bool trim)
+        : builder_(fields)
+    {
+        builder_.Add(values);
+        const std::vector<uint8_t> bytes = builder_.Bytes();
+        stream_.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+        table.StorageType = TProxyStreamType::pstOuterStream;
+        table.OuterStream = &stream_;
+        table.DBFFileName = "memory.dbf";
+        table.TrimCType = trim;
+        table.Open();
+    }
+    ~TOneRecordTable() { table.Close(); }
+
+    // The bytes of the active record image.
+    std::string Image() const
+    {
+        return std::string(reinterpret_cast<const char*>(table.ActiveBuffer()),
+                           static_cast<size_t>(table.RecordSize()));
+    }
+
+    TXbSmartDBF table{nullptr};
+
+private:
+    TTestTable builder_;
+    TMemoryStream stream_;
+};
+
+std::string Shown(TField& field)
+{
+    if (field.IsNull())
+        return "<null>";
+    switch (field.DataType()) {
+    case TFieldType::ftDate: {
+        int year, month, day;
+        DecodeDate(field.AsDateTime(), year, month, day);
+        return std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day);
+    }
+    case TFieldType::ftBoolean: return field.AsBoolean() ? "true" : "false";
+    case TFieldType::ftFloat: {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.6g", field.AsFloat());
+        return text;
+    }
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint: return std::to_string(field.AsLargeInt());
+    default: return "[" + field.AsString() + "]";
+    }
+}
+
+}  // namespace
+
+TEST(TableFields, ReadingEachTypeWithItsNullRules)
+{
+    struct Case {
+        TTestField field;
+        std::string stored;
+        bool trim;
+        TFieldType type;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {{"C", 'C', 10}, "abc", true, TFieldType::ftString, "[abc]"},
+        {{"C", 'C', 10}, "abc", false, TFieldType::ftString, "[abc       ]"},
+        {{"C", 'C', 10}, "", true, TFieldType::ftString, "<null>"},
+        {{"C", 'C', 10}, "", false, TFieldType::ftString, "[          ]"},
+        {{"C", 'C', 10}, "  lead", true, TFieldType::ftString, "[  lead]"},
+        {{"N", 'N', 10, 1}, "  12.5    ", true, TFieldType::ftFloat, "12.5"},
+        {{"N", 'N', 10, 1}, "     -0.5", true, TFieldType::ftFloat, "-0.5"},
+        {{"N", 'N', 10, 1}, "", true, TFieldType::ftFloat, "<null>"},
+        {{"N", 'N', 10, 1}, "**", true, TFieldType::ftFloat, "<null>"},
+        {{"N", 'N', 10, 1}, " 1,5", true, TFieldType::ftFloat, "<null>"},
+        {{"N", 'N', 9}, "       42", true, TFieldType::ftInteger, "42"},
+        {{"N", 'N', 9}, "42       ", true, TFieldType::ftInteger, "42"},
+        {{"N", 'N', 9}, "  -7     ", true, TFieldType::ftInteger, "-7"},
+        {{"N", 'N', 9}, "4 2", true, TFieldType::ftInteger, "<null>"},
+        {{"N", 'N', 9}, "12.5", true, TFieldType::ftInteger, "<null>"},
+        {{"N", 'N', 9}, "*********", true, TFieldType::ftInteger, "<null>"},
+        {{"N", 'N', 12}, "123456789012", true, TFieldType::ftLargeint, "123456789012"},
+        {{"N", 'N', 12}, "1234567890  ", true, TFieldType::ftLargeint, "1234567890"},
+        {{"N", 'N', 12}, "12x", true, TFieldType::ftLargeint, "<null>"},
+        {{"F", 'F', 8, 3}, "  -3.250", true, TFieldType::ftFloat, "-3.25"},
+        {{"F", 'F', 8, 3}, "   abc  ", true, TFieldType::ftFloat, "<null>"},
+        {{"D", 'D', 8}, "20240229", true, TFieldType::ftDate, "2024-2-29"},
+        {{"D", 'D', 8}, "20260230", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "21000229", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "00000101", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "20241301", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "2024 101", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "", true, TFieldType::ftDate, "<null>"},
+        {{"L", 'L', 1}, "T", true, TFieldType::ftBoolean, "true"},
+        {{"L", 'L', 1}, "F", true, TFieldType::ftBoolean, "false"},
+        {{"L", 'L', 1}, "t", true, TFieldType::ftBoolean, "<null>"},
+        {{"L", 'L', 1}, "Y", true, TFieldType::ftBoolean, "<null>"},
+        {{"L", 'L', 1}, "?", true, TFieldType::ftBoolean, "<null>"},
+        {{"L", 'L', 1}, "", true, TFieldType::ftBoolean, "<null>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.field.Type) + std::to_string(c.field.Length) + " '" + c.stored + "'" +
+                     (c.trim ? " trimmed" : ""));
+        TOneRecordTable fixture({c.field}, {c.stored}, c.trim);
+        TField& field = fixture.table.Fields()[0];
+        EXPECT_EQ(field.DataType(), c.type);
+        EXPECT_EQ(Shown(field), c.shown);
+    }
+}
+
+TEST(TableFields, NumbersIgnoreTheProcessLocale)
+{
+    // Whatever locale the process runs in, "." stays the decimal point of stored numbers.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    const bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr ||
+                          std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr;
+    {
+        TOneRecordTable fixture({{"N", 'N', 10, 2}}, {"   1234.50"}, true);
+        EXPECT_DOUBLE_EQ(fixture.table.Fields()[0].AsFloat(), 1234.5);
+        fixture.table.Edit();
+        fixture.table.Fields()[0].SetAsFloat(-2.125);
+        EXPECT_EQ(fixture.Image(), "      -2.12");
+        fixture.table.Cancel();
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!switched)
+        GTEST_SKIP() << "no locale with a decimal comma is installed; checked in the C locale only";
+}
+
+TEST(TableFields, WritingEachTypeIntoTheRecordImage)
+{
+    TOneRecordTable fixture({{"NAME", 'C', 5}, {"QTY", 'N', 10, 1}, {"TWO", 'N', 2}, {"BIG", 'N', 12},
+                             {"BORN", 'D', 8}, {"OK", 'L', 1}},
+                            {"hello", "5.0", "7", "1", "20000101", "F"}, true);
+    TXbSmartDBF& table = fixture.table;
+    table.Edit();
+    table.FieldByName("NAME")->SetAsString("ab");
+    table.FieldByName("QTY")->SetAsFloat(3.14159);
+    table.FieldByName("TWO")->SetAsInteger(42);
+    table.FieldByName("BIG")->SetAsLargeInt(-12345678901LL);
+    table.FieldByName("BORN")->SetAsDateTime(EncodeDate(2024, 2, 29));
+    table.FieldByName("OK")->SetAsBoolean(true);
+    EXPECT_EQ(fixture.Image(), " ab          3.142-1234567890120240229T");
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "ab");
+    EXPECT_DOUBLE_EQ(table.FieldByName("QTY")->AsFloat(), 3.1);
+
+    // Nulls: blanks of the field's width.
+    table.FieldByName("BORN")->Clear();
+    table.FieldByName("OK")->Clear();
+    table.FieldByName("QTY")->Clear();
+    EXPECT_EQ(fixture.Image(), " ab             42-12345678901         ");
+    EXPECT_TRUE(table.FieldByName("BORN")->IsNull());
+
+    // A number too wide for its field is refused with the field's name; the record keeps its
+    // bytes.
+    const std::string before = fixture.Image();
+    struct Refusal {
+        const char* field;
+        double value;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"TWO", 123, "123 is not a valid value for field 'TWO'. The allowed range is -9 to 99"},
+        {"TWO", -10, "-10 is not a valid value for field 'TWO'. The allowed range is -9 to 99"},
+        {"QTY", 123456789.0,
+         "123456789.0 is not a valid value for field 'QTY'. The allowed range is -9999999.9 to 99999999.9"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.field);
+        try {
+            if (std::string(r.field) == "TWO")
+                table.FieldByName(r.field)->SetAsInteger(static_cast<int32_t>(r.value));
+            else
+                table.FieldByName(r.field)->SetAsFloat(r.value);
+            ADD_FAILURE() << "no error";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), r.message);
+        }
+        EXPECT_EQ(fixture.Image(), before);
+    }
+    // A date the field cannot hold is refused too.
+    EXPECT_THROW(table.FieldByName("BORN")->SetAsDateTime(EncodeDate(1, 1, 1) - 1), EDatabaseError);
+    EXPECT_EQ(fixture.Image(), before);
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "hello");
+}
+
+TEST(TableFields, VisualFoxProNullFlagsDateTimesAndIntegers)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("vfp.dbf");
+    {
+        TXbSmartDBF maker(nullptr);
+        maker.DBFFileName = name;
+        maker.SetDbfVersion(xBaseVersion::xVisualFoxPro);
+        maker.DBFFieldDefs().Add("NOTE", 'C', 5).FieldFlag().CanStoreNull = true;
+        maker.DBFFieldDefs().Add("WHEN", 'T');
+        maker.DBFFieldDefs().Add("COUNT", 'I').FieldFlag().CanStoreNull = true;
+        maker.CreateTable();
+    }
+    std::vector<uint8_t> bytes = ReadWholeFile(name);
+    // Record 1: NOTE "abc", WHEN 2024-02-29 12:00:00.5 (Julian day 2460370), COUNT -5, no
+    // null flags. Record 2: every nullable field null, WHEN the zero day.
+    auto add = [&](const std::string& note, uint32_t day, uint32_t ms, int32_t count, uint8_t flags) {
+        bytes.push_back(' ');
+        std::string text = note;
+        text.resize(5, ' ');
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        for (uint32_t v : {day, ms, static_cast<uint32_t>(count)})
+            for (int i = 0; i < 4; ++i)
+                bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        bytes.push_back(flags);
+    };
+    add("abc", 2460370, 43200500, -5, 0);
+    add("xyz", 0, 0, 9, 3);
+    bytes[4] = 2;
+    WriteWholeFile(name, bytes);
+
+    TXbSmartDBF table(nullptr);
+    table.DBFFileName = name;
+    table.TrimCType = true;
+    table.Open();
+    ASSERT_EQ(table.FieldCount(), 4);
+    EXPECT_EQ(table.FieldByName("WHEN")->DataType(), TFieldType::ftDateTime);
+    EXPECT_EQ(table.FieldByName("COUNT")->DataType(), TFieldType::ftInteger);
+    EXPECT_EQ(table.FieldByName("NOTE")->AsString(), "abc");
+    EXPECT_EQ(table.FieldByName("COUNT")->AsInteger(), -5);
+    const TDateTime when = table.FieldByName("WHEN")->AsDateTime();
+    EXPECT_EQ(MillisecondsBetween(EncodeDate(2024, 2, 29) + EncodeTime(12, 0, 0, 500), when), 0);
+    table.Next();
+    EXPECT_TRUE(table.FieldByName("NOTE")->IsNull());
+    EXPECT_TRUE(table.FieldByName("COUNT")->IsNull());
+    EXPECT_TRUE(table.FieldByName("WHEN")->IsNull());
+
+    // Writing a value clears the field's null flag, writing null sets it.
+    table.Edit();
+    table.FieldByName("COUNT")->SetAsInteger(7);
+    table.FieldByName("NOTE")->Clear();
+    table.FieldByName("WHEN")->SetAsDateTime(EncodeDate(2000, 1, 1));
+    EXPECT_EQ(table.FieldByName("COUNT")->AsInteger(), 7);
+    EXPECT_TRUE(table.FieldByName("NOTE")->IsNull());
+    const uint8_t* image = table.ActiveBuffer();
+    EXPECT_EQ(image[18], 1);  // only NOTE's bit is left
+    uint32_t day = 0;
+    std::memcpy(&day, image + 6, 4);
+    EXPECT_EQ(day, 2451545u);
+    table.Cancel();
+    table.Close();
+}
+
+TEST(TableFields, OemTablesTranslateTextsAndNames)
+{
+    // "Ä" is 0x8E in the OEM code page and 0xC4 in ANSI.
+    TOneRecordTable fixture({{"NAME", 'C', 4}}, {"\x8E" "b"}, true);
+    fixture.table.Close();
+    fixture.table.OEM = true;
+    fixture.table.Open();
+    EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "\xC4" "b");
+    fixture.table.SetFilter("NAME = '\xC4" "b'");
+    fixture.table.SetFiltered(true);
+    EXPECT_FALSE(fixture.table.IsEmpty());
+    fixture.table.SetFiltered(false);
+    fixture.table.Edit();
+    fixture.table.FieldByName("NAME")->SetAsString("\xC4\xC4");
+    EXPECT_EQ(fixture.Image(), " \x8E\x8E  ");
+    fixture.table.Cancel();
+    char buffer[3] = {'\x8E', 'a', 0};
+    EXPECT_EQ(fixture.table.TranslateOemBuff(buffer, buffer, 2, false), 2);
+    EXPECT_EQ(std::string(buffer), "\xC4" "a");
+}

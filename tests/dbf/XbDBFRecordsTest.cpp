@@ -1,0 +1,261 @@
+// Navigation over the read-ahead window: which records each file read brings, empty and fully
+// deleted tables, filters, record numbers and bookmarks.
+#include "dbf/XbDBFDataSet.h"
+#include "platform/rtl/Exceptions.h"
+#include "XbDBFTableBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A memory stream that remembers the record ranges every read brought in.
+class TCountingStream : public TMemoryStream {
+public:
+    int64_t Read(void* buffer, int64_t count) override
+    {
+        const int64_t position = position_;
+        const int64_t got = TMemoryStream::Read(buffer, count);
+        if (Logging && got >= RecordSize && position >= HeaderSize) {
+            const int first = static_cast<int>((position - HeaderSize) / RecordSize) + 1;
+            Reads.emplace_back(first, first + static_cast<int>(got / RecordSize) - 1);
+        }
+        return got;
+    }
+    bool Logging = false;
+    int64_t HeaderSize = 0;
+    int64_t RecordSize = 1;
+    std::vector<std::pair<int, int>> Reads;
+};
+
+// NAME C 6, QTY N 3: record n holds "r<n>" and n; `deleted` marks records deleted.
+class TTableFixture {
+public:
+    explicit TTableFixture(int records, int capacity, const std::vector<int>& deleted = {})
+        : builder_({{"NAME", 'C', 6}, {"QTY", 'N', 3}})
+    {
+        for (int n = 1; n <= records; ++n) {
+            bool isDeleted = false;
+            for (int d : deleted)
+                isDeleted = isDeleted || d == n;
+            builder_.Add({"r" + std::to_string(n), std::to_string(n)}, isDeleted);
+        }
+        const std::vector<uint8_t> bytes = builder_.Bytes();
+        stream_.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+        stream_.HeaderSize = builder_.HeaderSize();
+        stream_.RecordSize = builder_.RecordSize();
+        table.StorageType = TProxyStreamType::pstOuterStream;
+        table.OuterStream = &stream_;
+        table.DBFFileName = "memory.dbf";
+        table.TrimCType = true;
+        table.BufferSize = capacity * builder_.RecordSize();
+    }
+
+    void StartCounting()
+    {
+        stream_.Reads.clear();
+        stream_.Logging = true;
+    }
+    std::vector<std::pair<int, int>> Reads() const { return stream_.Reads; }
+
+    // Record numbers met going forward from First, or backward from Last.
+    std::vector<int> Forward()
+    {
+        std::vector<int> seen;
+        for (table.First(); !table.Eof(); table.Next())
+            seen.push_back(table.RecNo());
+        return seen;
+    }
+    std::vector<int> Backward()
+    {
+        std::vector<int> seen;
+        for (table.Last(); !table.Bof(); table.Prior())
+            seen.push_back(table.RecNo());
+        return seen;
+    }
+
+    TXbSmartDBF table{nullptr};
+
+private:
+    TTestTable builder_;
+    TCountingStream stream_;
+};
+
+using Reads = std::vector<std::pair<int, int>>;
+
+TBookmark BookmarkOf(uint32_t recNo)
+{
+    TBookmark bookmark(4);
+    std::memcpy(bookmark.data(), &recNo, 4);
+    return bookmark;
+}
+
+}  // namespace
+
+TEST(TableRecords, ReadAheadWindowReadsCapacityRecordsPerRead)
+{
+    TTableFixture fixture(10, 4);
+    fixture.table.Open();
+    EXPECT_EQ(fixture.table.ReadAheadCapacity(), 4);
+    EXPECT_EQ(fixture.table.RecordCount(), 10);
+
+    fixture.StartCounting();
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(fixture.Reads(), (Reads{{1, 4}, {5, 8}, {9, 10}}));
+
+    fixture.StartCounting();
+    EXPECT_EQ(fixture.Backward(), (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(fixture.Reads(), (Reads{{7, 10}, {3, 6}, {1, 2}}));
+
+    // Going to a record reads the window around it, never starting below record 1.
+    fixture.StartCounting();
+    fixture.table.GotoBookmark(BookmarkOf(2));
+    EXPECT_EQ(fixture.table.RecNo(), 2);
+    EXPECT_EQ(fixture.Reads().front(), (std::pair<int, int>{1, 4}));
+    fixture.StartCounting();
+    fixture.table.GotoBookmark(BookmarkOf(8));
+    EXPECT_EQ(fixture.Reads().front(), (std::pair<int, int>{6, 9}));
+    EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r8");
+    EXPECT_EQ(fixture.table.FieldByName("QTY")->AsInteger(), 8);
+
+    // Stepping back and forth inside the window reads nothing.
+    fixture.StartCounting();
+    fixture.table.Prior();
+    fixture.table.Next();
+    fixture.table.Next();
+    EXPECT_EQ(fixture.table.RecNo(), 9);
+    EXPECT_TRUE(fixture.Reads().empty());
+    fixture.table.Close();
+}
+
+TEST(TableRecords, EmptyAndFullyDeletedTables)
+{
+    TTableFixture empty(0, 4);
+    empty.table.Open();
+    EXPECT_TRUE(empty.table.Eof());
+    EXPECT_TRUE(empty.table.Bof());
+    EXPECT_TRUE(empty.table.IsEmpty());
+    EXPECT_EQ(empty.table.RecordCount(), 0);
+    EXPECT_EQ(empty.table.RecNo(), -1);
+    EXPECT_TRUE(empty.Forward().empty());
+    EXPECT_TRUE(empty.Backward().empty());
+    EXPECT_TRUE(empty.table.FieldByName("NAME")->IsNull());
+    empty.table.Close();
+
+    TTableFixture deleted(6, 4, {1, 2, 3, 4, 5, 6});
+    deleted.table.SetSetDeleted(true);
+    deleted.table.Open();
+    EXPECT_TRUE(deleted.table.Eof());
+    EXPECT_TRUE(deleted.Forward().empty());
+    EXPECT_TRUE(deleted.Backward().empty());
+    // The record count is the file's, whatever is hidden.
+    EXPECT_EQ(deleted.table.RecordCount(), 6);
+    // Switching SetDeleted off shows them again.
+    deleted.table.SetSetDeleted(false);
+    EXPECT_EQ(deleted.Forward(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    deleted.table.Close();
+
+    TTableFixture some(9, 4, {1, 4, 5, 9});
+    some.table.SetSetDeleted(true);
+    some.table.Open();
+    EXPECT_EQ(some.Forward(), (std::vector<int>{2, 3, 6, 7, 8}));
+    EXPECT_EQ(some.Backward(), (std::vector<int>{8, 7, 6, 3, 2}));
+    some.table.Close();
+}
+
+TEST(TableRecords, FilterAcceptsRecordsAndMovesOffARejectedOne)
+{
+    TTableFixture fixture(12, 4, {8});
+    fixture.table.Open();
+    fixture.table.SetRecNo(2);
+    EXPECT_EQ(fixture.table.RecNo(), 2);
+
+    // Switching the filter on while the cursor stands on a record it rejects moves on to the
+    // next record it accepts.
+    fixture.table.SetFilter("QTY > 5 and NAME <> 'r10'");
+    fixture.table.SetSetDeleted(true);
+    fixture.table.SetFiltered(true);
+    EXPECT_EQ(fixture.table.RecNo(), 6);
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{6, 7, 9, 11, 12}));
+    EXPECT_EQ(fixture.Backward(), (std::vector<int>{12, 11, 9, 7, 6}));
+
+    // Going to a record the filter rejects leaves the cursor where it was.
+    fixture.table.SetRecNo(7);
+    fixture.table.SetRecNo(3);
+    EXPECT_EQ(fixture.table.RecNo(), 7);
+    fixture.table.SetRecNo(10);
+    EXPECT_EQ(fixture.table.RecNo(), 7);
+    fixture.table.SetRecNo(11);
+    EXPECT_EQ(fixture.table.RecNo(), 11);
+
+    // The filter is parsed when it is switched on: a new text waits for the next switch.
+    fixture.table.SetFilter("QTY < 3");
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{6, 7, 9, 11, 12}));
+    fixture.table.SetFiltered(false);
+    fixture.table.SetFiltered(true);
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{1, 2}));
+
+    // A filter that names no field of the table is refused when it is switched on.
+    fixture.table.SetFiltered(false);
+    fixture.table.SetFilter("NOPE = 1");
+    EXPECT_THROW(fixture.table.SetFiltered(true), EDatabaseError);
+    EXPECT_FALSE(fixture.table.Filtered());
+
+    // The search methods use the filter text also while filtering is off.
+    fixture.table.SetFilter("QTY = 4 or QTY = 9");
+    EXPECT_TRUE(fixture.table.FindFirst());
+    EXPECT_EQ(fixture.table.RecNo(), 4);
+    EXPECT_TRUE(fixture.table.FindNext());
+    EXPECT_EQ(fixture.table.RecNo(), 9);
+    EXPECT_FALSE(fixture.table.FindNext());
+    EXPECT_EQ(fixture.table.RecNo(), 9);
+    EXPECT_TRUE(fixture.table.FindPrior());
+    EXPECT_EQ(fixture.table.RecNo(), 4);
+    EXPECT_TRUE(fixture.table.FindLast());
+    EXPECT_EQ(fixture.table.RecNo(), 9);
+    fixture.table.Close();
+}
+
+TEST(TableRecords, OnFilterRecordSeesTheRecordUnderTest)
+{
+    TTableFixture fixture(10, 3);
+    std::vector<int> tested;
+    fixture.table.OnFilterRecord = [&](TDataSet* dataSet, bool& accept) {
+        tested.push_back(dataSet->RecNo());
+        accept = dataSet->FieldByName("QTY")->AsInteger() % 3 == 0;
+    };
+    fixture.table.SetFiltered(true);
+    fixture.table.Open();
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{3, 6, 9}));
+    EXPECT_EQ(tested.front(), 1);
+    fixture.table.Close();
+}
+
+TEST(TableRecords, BookmarksAreRecordNumbers)
+{
+    TTableFixture fixture(300, 16);
+    fixture.table.Open();
+    fixture.table.SetRecNo(256);
+    const TBookmark at256 = fixture.table.GetBookmark();
+    ASSERT_EQ(at256.size(), 4u);
+    EXPECT_EQ(at256, BookmarkOf(256));
+    EXPECT_EQ(fixture.table.CompareBookmarks(BookmarkOf(1), at256), -1);
+    EXPECT_EQ(fixture.table.CompareBookmarks(at256, BookmarkOf(1)), 1);
+    EXPECT_EQ(fixture.table.CompareBookmarks(at256, at256), 0);
+    EXPECT_EQ(fixture.table.CompareBookmarks(TBookmark(), at256), -1);
+    EXPECT_EQ(fixture.table.CompareBookmarks(TBookmark(), TBookmark()), 0);
+    EXPECT_TRUE(fixture.table.BookmarkValid(BookmarkOf(300)));
+    EXPECT_FALSE(fixture.table.BookmarkValid(BookmarkOf(0)));
+    EXPECT_FALSE(fixture.table.BookmarkValid(BookmarkOf(301)));
+    fixture.table.First();
+    fixture.table.GotoBookmark(at256);
+    EXPECT_EQ(fixture.table.RecNo(), 256);
+    EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r256");
+    EXPECT_THROW(fixture.table.GotoBookmark(BookmarkOf(400)), EDatabaseError);
+    fixture.table.Close();
+}
