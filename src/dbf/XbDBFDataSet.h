@@ -40,6 +40,8 @@ struct TXbFieldAccess {
     int Storage = 0;   // bytes in the record
     int NullOffset = -1;  // byte of the Visual FoxPro null flag in the record, or -1
     uint8_t NullMask = 0;
+    // The common field kinds read without the general dispatch (TXbFastKind).
+    uint8_t FastKind = 0;
 };
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
@@ -258,6 +260,13 @@ protected:
     // Image and record number of the current slot (valid while neither mark is set).
     uint8_t* WindowImage() const noexcept;
     uint32_t WindowRecordNumber() const noexcept;
+    // Makes the slot holding recNo current (false when the window does not hold it).
+    bool MakeSlotCurrent(uint32_t recNo);
+    // Puts a written record image into its slot when the window holds the record.
+    void CopyImageToWindow(uint32_t recNo, const uint8_t* image);
+    // After a record was written: the window moves to the nearest record the acceptance test
+    // accepts, forward from recNo first, then backward; empty when there is none.
+    void PositionAfterPost(uint32_t recNo);
     // Reads record recNo into `buffer` (image deciphered, number set, flag current).
     bool ReadRecordInto(uint32_t recNo, TRecordBuffer buffer);
     // The acceptance test (OnFilterRecord and the filter when useFilter, then SetDeleted) of a
