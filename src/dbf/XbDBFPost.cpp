@@ -230,26 +230,3 @@ void TXbSmartDBF::PlaceWrittenRecord(uint32_t recNo, const uint8_t* image)
     currentSlot_ = slot;
     bofMark_ = eofMark_ = false;
 }
-
-void TXbSmartDBF::PositionAfterPost(uint32_t recNo)
-{
-    // The written record's slot is current (PlaceWrittenRecord).
-    bool accepted = SlotAccepted(Filtered());
-    while (!accepted && WindowStepForward())
-        accepted = SlotAccepted(Filtered());
-    if (!accepted) {
-        WindowReadAround(recNo);
-        if (!bofMark_ && !eofMark_) {
-            accepted = SlotAccepted(Filtered());
-            while (!accepted && WindowStepBack())
-                accepted = SlotAccepted(Filtered());
-        }
-    }
-    if (!accepted) {
-        windowCount_ = 0;
-        currentSlot_ = -1;
-        bofMark_ = eofMark_ = true;
-        return;
-    }
-    WindowReadAround(WindowRecordNumber());
-}
