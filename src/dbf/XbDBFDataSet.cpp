@@ -105,6 +105,7 @@ void TXbSmartDBF::InternalOpen()
 {
     headerLocked_ = lobLocked_ = fileLocked_ = false;
     lockedRecords_.clear();
+    knownFileSize_ = -1;
     CloseLobFile();
 
     PrepareTableStream();

@@ -348,6 +348,10 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    // The table file's size after this table's last append, while it is the only writer
+    // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
+    // file's size must set it to -1.
+    int64_t knownFileSize_ = -1;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;
