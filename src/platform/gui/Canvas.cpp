@@ -1,0 +1,84 @@
+#include "platform/gui/Canvas.h"
+
+#include "platform/gui/GuiText.h"
+#include "platform/gui/ImgList.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+void TCanvas::ApplyFont()
+{
+    painter_->setFont(font_.ToQFont());
+    painter_->setPen(ToQColor(font_.Color()));
+}
+
+void TCanvas::FillRect(const TRect& rect)
+{
+    if (painter_ == nullptr || brush_.Style() == TBrushStyle::bsClear) return;
+    painter_->fillRect(rect.ToQRect(), ToQColor(brush_.Color()));
+}
+
+void TCanvas::FrameRect(const TRect& rect)
+{
+    if (painter_ == nullptr || rect.Width() <= 0 || rect.Height() <= 0) return;
+    painter_->save();
+    painter_->setPen(ToQColor(brush_.Color()));
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
+    painter_->restore();
+}
+
+void TCanvas::Line(int x1, int y1, int x2, int y2)
+{
+    if (painter_ == nullptr) return;
+    painter_->save();
+    painter_->setPen(QPen(ToQColor(pen_.Color()), pen_.Width()));
+    painter_->drawLine(x1, y1, x2 > x1 ? x2 - 1 : x2, y2 > y1 ? y2 - 1 : y2);
+    painter_->restore();
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text)
+{
+    if (painter_ == nullptr) return;
+    const QString shown = ToQString(text);
+    painter_->save();
+    ApplyFont();
+    const QFontMetrics metrics(painter_->font());
+    if (brush_.Style() != TBrushStyle::bsClear)
+        painter_->fillRect(QRect(x, y, metrics.horizontalAdvance(shown), metrics.height()), ToQColor(brush_.Color()));
+    painter_->drawText(QPoint(x, y + metrics.ascent()), shown);
+    painter_->restore();
+}
+
+void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text)
+{
+    if (painter_ == nullptr) return;
+    painter_->save();
+    painter_->setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    if (brush_.Style() != TBrushStyle::bsClear) painter_->fillRect(rect.ToQRect(), ToQColor(brush_.Color()));
+    ApplyFont();
+    const QFontMetrics metrics(painter_->font());
+    painter_->drawText(QPoint(x, y + metrics.ascent()), ToQString(text));
+    painter_->restore();
+}
+
+int TCanvas::TextWidth(const std::string& text) const
+{
+    return QFontMetrics(font_.ToQFont()).horizontalAdvance(ToQString(text));
+}
+
+int TCanvas::TextHeight(const std::string& text) const
+{
+    return QFontMetrics(font_.ToQFont()).height();
+}
+
+void TCanvas::Draw(int x, int y, const QImage& image)
+{
+    if (painter_ == nullptr || image.isNull()) return;
+    painter_->drawImage(QPoint(x, y), image);
+}
+
+void TCanvas::Draw(int x, int y, const TImageList& images, int index)
+{
+    Draw(x, y, images.Image(index));
+}

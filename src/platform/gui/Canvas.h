@@ -1,0 +1,102 @@
+#pragma once
+// A drawing surface over QPainter for code that paints part of a control itself (a grid's
+// cell handler, a colour list). The canvas is handed out while the control paints; outside a
+// paint its drawing operations do nothing, its measurements still work.
+
+#include "platform/gui/Graphics.h"
+
+#include <QRect>
+
+#include <string>
+
+class QPainter;
+class TImageList;
+
+// A rectangle by its edges; Right and Bottom lie just outside it.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    int Width() const noexcept { return Right - Left; }
+    int Height() const noexcept { return Bottom - Top; }
+    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
+    static TRect FromQRect(const QRect& rect) { return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()}; }
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+class TBrush : public TPersistent {
+public:
+    const char* ClassName() const noexcept override { return "TBrush"; }
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color) { color_ = color; }
+    TBrushStyle Style() const noexcept { return style_; }
+    void SetStyle(TBrushStyle style) { style_ = style; }
+
+private:
+    TColor color_ = clWhite;
+    TBrushStyle style_ = TBrushStyle::bsSolid;
+};
+
+class TPen : public TPersistent {
+public:
+    const char* ClassName() const noexcept override { return "TPen"; }
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color) { color_ = color; }
+    int Width() const noexcept { return width_; }
+    void SetWidth(int width) { width_ = width < 1 ? 1 : width; }
+
+private:
+    TColor color_ = clBlack;
+    int width_ = 1;
+};
+
+class TCanvas : public TPersistent {
+public:
+    const char* ClassName() const noexcept override { return "TCanvas"; }
+
+    TBrush& Brush() noexcept { return brush_; }
+    TPen& Pen() noexcept { return pen_; }
+    TFont& Font() noexcept { return font_; }
+
+    // Fills with the brush colour (nothing with bsClear).
+    void FillRect(const TRect& rect);
+    // A one-pixel frame in the brush colour.
+    void FrameRect(const TRect& rect);
+    // A line from (x1, y1) up to, not including, (x2, y2) in the pen colour.
+    void Line(int x1, int y1, int x2, int y2);
+    // Text with its top-left corner at (x, y) in the font, on the brush colour unless bsClear.
+    void TextOut(int x, int y, const std::string& text);
+    // The same, clipped to `rect`, whose background is filled first unless bsClear.
+    void TextRect(const TRect& rect, int x, int y, const std::string& text);
+    int TextWidth(const std::string& text) const;
+    int TextHeight(const std::string& text) const;
+    void Draw(int x, int y, const QImage& image);
+    // Picture `index` of the image list; nothing for an index outside the list.
+    void Draw(int x, int y, const TImageList& images, int index);
+
+    // The painter the operations go to; null outside a paint.
+    QPainter* Painter() const noexcept { return painter_; }
+    void SetPainter(QPainter* painter) noexcept { painter_ = painter; }
+
+private:
+    void ApplyFont();
+    QPainter* painter_ = nullptr;
+    TBrush brush_;
+    TPen pen_;
+    TFont font_;
+};
+
+// Sets a canvas's painter for a scope.
+class TCanvasPaint {
+public:
+    TCanvasPaint(TCanvas& canvas, QPainter& painter) : canvas_(canvas) { canvas_.SetPainter(&painter); }
+    ~TCanvasPaint() { canvas_.SetPainter(nullptr); }
+    TCanvasPaint(const TCanvasPaint&) = delete;
+    TCanvasPaint& operator=(const TCanvasPaint&) = delete;
+
+private:
+    TCanvas& canvas_;
+};

@@ -1,0 +1,85 @@
+// Bar charts: the points of a series, their colours, and the rendered picture.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Charts.h"
+#include "platform/gui/DataControlsRegistration.h"
+
+#include <QChartView>
+#include <QDir>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+int PixelsNear(const QImage& image, const QColor& color)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - color.red()) < 8 && std::abs(pixel.green() - color.green()) < 8 &&
+                std::abs(pixel.blue() - color.blue()) < 8)
+                ++count;
+        }
+    return count;
+}
+
+TEST(ChartTest, SeriesKeepsLabelsValuesAndColoursAndRendersThem)
+{
+    TestApplication();
+    RegisterDataControlClasses();
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 520, 380);
+    auto* chart = new TChart(form.get());
+    chart->SetParent(form.get());
+    chart->SetAlign(TAlign::alClient);
+    chart->Title().Text().SetText("Status report");
+    auto* series = new THorizBarSeries(form.get());
+    series->SetParentChart(chart);
+    series->SetColorEachPoint(true);
+    ASSERT_EQ(chart->SeriesCount(), 1);
+
+    series->Add(3, "Old", clBlue);
+    series->Clear();
+    EXPECT_EQ(series->Count(), 0);
+    EXPECT_EQ(series->Add(7, "Open", clRed), 0);
+    EXPECT_EQ(series->Add(2, "Closed", clGreen), 1);
+    EXPECT_EQ(series->Add(0, "Rejected"), 2);
+    EXPECT_EQ(series->Add(4.5, ""), 3);
+
+    const std::vector<std::pair<std::string, double>> expected{{"Open", 7}, {"Closed", 2}, {"Rejected", 0}, {"", 4.5}};
+    ASSERT_EQ(series->Count(), 4);
+    for (int i = 0; i < series->Count(); ++i) {
+        EXPECT_EQ(series->XLabel(i), expected[static_cast<size_t>(i)].first);
+        EXPECT_DOUBLE_EQ(series->YValue(i), expected[static_cast<size_t>(i)].second);
+    }
+    EXPECT_EQ(series->ValueColor(0), clRed);
+    EXPECT_EQ(series->ValueColor(1), clGreen);
+    // Points without a colour take the palette colour of their position.
+    EXPECT_EQ(series->ValueColor(2), TChartSeries::PaletteColor(2));
+    EXPECT_NE(series->ValueColor(3), series->ValueColor(2));
+    series->SetColorEachPoint(false);
+    series->SetSeriesColor(clTeal);
+    EXPECT_EQ(series->ValueColor(2), clTeal);
+    EXPECT_EQ(series->ValueColor(0), clRed);
+    series->SetColorEachPoint(true);
+    EXPECT_THROW(series->YValue(4), EListError);
+
+    form->Show();
+    const QImage picture = chart->ChartView()->grab().toImage();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GT(PixelsNear(picture, ToQColor(clRed)), 200);
+    EXPECT_GT(PixelsNear(picture, ToQColor(clGreen)), 50);
+    QDir().mkpath("artifacts");
+    EXPECT_TRUE(picture.save("artifacts/chart-horizontal-bars.png"));
+
+    // A series freed before its chart leaves the chart; the chart freed first frees nothing twice.
+    delete series;
+    EXPECT_EQ(chart->SeriesCount(), 0);
+}
+
+}  // namespace
