@@ -256,9 +256,8 @@ protected:
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
     void InternalPost() override;
     void InternalDeleteRecord() override;
-    // Puts a just-written record image into the read-ahead window and makes it current
-    // (all a FastPostRecord table does), then positions on the first record from it that the
-    // acceptance test takes.
+    // Puts a just-written record image into the read-ahead window (after its last slot when
+    // the record follows it, else as a window of its own) and makes it current.
     void PlaceWrittenRecord(uint32_t recNo, const uint8_t* image);
     // Writes a record image (enciphered copy when the cipher is active) at its place; raises
     // "TXbSmartDBF: " with the system's text when it is not written whole.
