@@ -68,6 +68,10 @@ void TXbSmartDBF::SetLobLockProtocol(LockProtocolType protocol)
 
 void TXbSmartDBF::SetCreateNow(bool value)
 {
+    if (IsLoading()) {
+        streamedCreateNow_ = value;
+        return;
+    }
     if (value)
         CreateTable();
 }
