@@ -78,6 +78,16 @@ void TChartSeries::SetParentChart(TChart* chart)
     if (parentChart_ != nullptr) parentChart_->AddSeries(this);
 }
 
+void TChartSeries::SetParentComponent(TComponent* parent)
+{
+    if (auto* chart = dynamic_cast<TChart*>(parent)) SetParentChart(chart);
+}
+
+TComponent* TChartSeries::GetParentComponent() const
+{
+    return parentChart_;
+}
+
 void TChartSeries::Changed()
 {
     if (parentChart_ != nullptr) parentChart_->Refresh();
@@ -243,6 +253,7 @@ void TChart::Refresh()
         auto* valueAxis = new QValueAxis();
         valueAxis->setRange(minimum, maximum > minimum ? maximum * 1.1 : minimum + 1);
         valueAxis->setLabelFormat(QStringLiteral("%g"));
+        valueAxis->applyNiceNumbers();
         chart->addAxis(categoryAxis, series->Horizontal() ? Qt::AlignLeft : Qt::AlignBottom);
         chart->addAxis(valueAxis, series->Horizontal() ? Qt::AlignBottom : Qt::AlignLeft);
         bars->attachAxis(categoryAxis);

@@ -66,6 +66,9 @@ public:
 
     TChart* ParentChart() const noexcept { return parentChart_; }
     void SetParentChart(TChart* chart);
+    // A series written inside a chart's block of a form description belongs to that chart.
+    void SetParentComponent(TComponent* parent) override;
+    TComponent* GetParentComponent() const override;
     const std::string& Title() const noexcept { return title_; }
     void SetTitle(const std::string& title);
     TColor SeriesColor() const noexcept { return seriesColor_; }

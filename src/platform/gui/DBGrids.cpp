@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // The link between the grid and its data source.
@@ -66,6 +67,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override
     {
         if (grid != nullptr) grid->MousePressed(*event);
+        event->accept();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (grid != nullptr) grid->MouseMoved(*event);
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (grid != nullptr) grid->MouseReleased(*event);
         event->accept();
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override
@@ -429,6 +440,20 @@ int TDBGrid::ColumnAt(int x) const
     return -1;
 }
 
+int TDBGrid::ColumnEdgeAt(int x) const
+{
+    const int line = options_.Contains(TDBGridOption::dgColLines) ? 1 : 0;
+    int left = IndicatorWidth() - horizontalOffset_;
+    for (int i = 0; i < columns_->Count(); ++i) {
+        const TColumn* item = columns_->Items(i);
+        if (!item->Visible()) continue;
+        const int edge = left + item->Width();
+        if (x >= edge - 3 && x <= edge + 3 && edge >= IndicatorWidth()) return i;
+        left = edge + line;
+    }
+    return -1;
+}
+
 int TDBGrid::RowAt(int y) const
 {
     const int top = TitleHeight();
@@ -521,15 +546,18 @@ void TDBGrid::ScrollBarAction(int action)
 {
     TDataSet* dataSet = ActiveDataSet();
     if (dataSet == nullptr) return;
+    const auto sliderAction = static_cast<QAbstractSlider::SliderAction>(action);
+    // Dragging is carried out when the slider is released.
+    if (sliderAction == QAbstractSlider::SliderMove || sliderAction == QAbstractSlider::SliderNoAction) return;
     RunUserHandler([&] {
-        switch (static_cast<QAbstractSlider::SliderAction>(action)) {
+        switch (sliderAction) {
         case QAbstractSlider::SliderSingleStepAdd: MoveRows(1); break;
         case QAbstractSlider::SliderSingleStepSub: MoveRows(-1); break;
         case QAbstractSlider::SliderPageStepAdd: MoveRows(VisibleRowCount()); break;
         case QAbstractSlider::SliderPageStepSub: MoveRows(-VisibleRowCount()); break;
         case QAbstractSlider::SliderToMinimum: dataSet->First(); break;
         case QAbstractSlider::SliderToMaximum: dataSet->Last(); break;
-        default: return;  // dragging is carried out when the slider is released
+        default: break;
         }
     });
     if (TDBGridWidget* widget = GridWidget()) widget->verticalScrollBar()->setSliderPosition(ScrollPosition());
@@ -622,20 +650,37 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
         const int stride = rowHeight + (rowLines ? 1 : 0);
         const int titleHeight = TitleHeight();
         const int indicator = IndicatorWidth();
-        const int contentRight = indicator + ColumnsWidth() - horizontalOffset_;
+        // Where each visible column lies on the viewport, worked out once for the whole paint.
+        struct ColumnPlace {
+            int index;
+            TColumn* column;
+            int left;
+            int width;
+        };
+        std::vector<ColumnPlace> places;
+        {
+            const int line = colLines ? 1 : 0;
+            int left = indicator - horizontalOffset_;
+            for (int i = 0; i < columns_->Count(); ++i) {
+                TColumn* column = columns_->Items(i);
+                if (!column->Visible()) continue;
+                const int width = column->Width();
+                places.push_back({i, column, left, width});
+                left += width + line;
+            }
+        }
+        const int contentRight = places.empty() ? indicator : places.back().left + places.back().width + (colLines ? 1 : 0);
 
         // Titles.
         if (titleHeight > 0) {
             const int cellHeight = titleHeight - (rowLines ? 1 : 0);
-            for (int i = 0; i < columns_->Count(); ++i) {
-                TColumn* column = columns_->Items(i);
-                if (!column->Visible()) continue;
-                const int left = indicator + ColumnLeft(i) - horizontalOffset_;
-                if (left >= size.width() || left + column->Width() <= indicator) continue;
+            for (const ColumnPlace& place : places) {
+                const int left = place.left;
+                if (left >= size.width() || left + place.width <= indicator) continue;
                 painter.save();
                 painter.setClipRect(QRect(indicator, 0, size.width() - indicator, titleHeight));
-                PaintTitle(painter, {left, 0, left + column->Width(), cellHeight}, *column);
-                if (colLines) painter.fillRect(QRect(left + column->Width(), 0, 1, titleHeight), ToQColor(clGray));
+                PaintTitle(painter, {left, 0, left + place.width, cellHeight}, *place.column);
+                if (colLines) painter.fillRect(QRect(left + place.width, 0, 1, titleHeight), ToQColor(clGray));
                 painter.restore();
             }
             if (indicator > 0) painter.fillRect(QRect(0, 0, indicator, cellHeight), ToQColor(fixedColor_));
@@ -655,7 +700,12 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
                 const int top = titleHeight + row * stride;
                 if (top >= size.height()) break;
                 dataLink_->SetActiveRecord(row);
-                const bool marked = multiSelect && selectedRows_.CurrentRowSelected();
+                bool marked = false;
+                try {
+                    marked = multiSelect && selectedRows_.CurrentRowSelected();
+                } catch (const std::exception&) {
+                    // A row whose bookmark cannot be read is shown unselected.
+                }
                 if (indicator > 0) {
                     const QRect cell(0, top, indicatorColumnWidth, rowHeight);
                     painter.fillRect(cell, ToQColor(fixedColor_));
@@ -675,18 +725,18 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
                 }
                 painter.save();
                 painter.setClipRect(QRect(indicator, top, std::max(0, size.width() - indicator), rowHeight));
-                for (int i = 0; i < columns_->Count(); ++i) {
-                    TColumn* column = columns_->Items(i);
-                    if (!column->Visible()) continue;
-                    const int left = indicator + ColumnLeft(i) - horizontalOffset_;
-                    if (left >= size.width() || left + column->Width() <= indicator) continue;
+                for (const ColumnPlace& place : places) {
+                    const int i = place.index;
+                    TColumn* column = place.column;
+                    const int left = place.left;
+                    if (left >= size.width() || left + place.width <= indicator) continue;
                     TGridDrawState state;
                     const bool currentCell = row == current && (rowSelect || i == selectedIndex_);
                     if ((currentCell && showSelection) || marked) state.Include(TGridDrawStateValue::gdSelected);
                     if (currentCell && focused) state.Include(TGridDrawStateValue::gdFocused);
                     try {
-                        PaintCell(painter, {left, top, left + column->Width(), top + rowHeight}, i, column, state);
-                    } catch (const Exception&) {
+                        PaintCell(painter, {left, top, left + place.width, top + rowHeight}, i, column, state);
+                    } catch (const std::exception&) {
                         // A value that cannot be shown leaves its cell empty.
                     }
                 }
@@ -696,10 +746,8 @@ void TDBGrid::PaintGrid(QPainter& target, const QRect& area)
         }
         if (colLines) {
             const int bottom = titleHeight + rows * stride;
-            for (int i = 0; i < columns_->Count(); ++i) {
-                const TColumn* column = columns_->Items(i);
-                if (!column->Visible()) continue;
-                const int x = indicator + ColumnLeft(i) - horizontalOffset_ + column->Width();
+            for (const ColumnPlace& place : places) {
+                const int x = place.left + place.width;
                 if (x >= indicator) painter.fillRect(QRect(x, titleHeight, 1, bottom - titleHeight), lineColor);
             }
             if (indicator > 0) painter.fillRect(QRect(indicator - 1, 0, 1, bottom), ToQColor(clGray));
@@ -735,6 +783,16 @@ void TDBGrid::MousePressed(QMouseEvent& event)
     TShiftState shift;
     if (event.modifiers() & Qt::ShiftModifier) shift.Include(TShiftStateValue::ssShift);
     if (event.modifiers() & Qt::ControlModifier) shift.Include(TShiftStateValue::ssCtrl);
+    if (row < 0 && options_.Contains(TDBGridOption::dgColumnResize)) {
+        // Dragging a column's right edge on the title row sets the column's width.
+        const int edge = ColumnEdgeAt(position.x());
+        if (edge >= 0) {
+            resizingColumn_ = edge;
+            resizeStartX_ = position.x();
+            resizeStartWidth_ = columns_->Items(edge)->Width();
+            return;
+        }
+    }
     RunUserHandler([&] {
         if (row < 0) {
             if (column >= 0 && options_.Contains(TDBGridOption::dgTitles) && OnTitleClick)
@@ -748,6 +806,25 @@ void TDBGrid::MousePressed(QMouseEvent& event)
         SelectRowAfterMove(shift);
         if (OnCellClick && column >= 0) OnCellClick(columns_->Items(column));
     });
+}
+
+void TDBGrid::MouseMoved(QMouseEvent& event)
+{
+    TDBGridWidget* widget = GridWidget();
+    if (widget == nullptr) return;
+    const QPoint position = event.position().toPoint();
+    if (resizingColumn_ >= 0 && resizingColumn_ < columns_->Count()) {
+        columns_->Items(resizingColumn_)->SetWidth(std::max(0, resizeStartWidth_ + position.x() - resizeStartX_));
+        return;
+    }
+    const bool overEdge = options_.Contains(TDBGridOption::dgColumnResize) && RowAt(position.y()) < 0 &&
+                          ColumnEdgeAt(position.x()) >= 0;
+    widget->viewport()->setCursor(overEdge ? Qt::SplitHCursor : Qt::ArrowCursor);
+}
+
+void TDBGrid::MouseReleased(QMouseEvent& event)
+{
+    resizingColumn_ = -1;
 }
 
 void TDBGrid::MouseDoubleClicked(QMouseEvent& event)

@@ -286,6 +286,8 @@ public:
     void PaintGrid(QPainter& painter, const QRect& area);
     void MousePressed(QMouseEvent& event);
     void MouseDoubleClicked(QMouseEvent& event);
+    void MouseMoved(QMouseEvent& event);
+    void MouseReleased(QMouseEvent& event);
     void KeyPressed(QKeyEvent& event);
     void WheelTurned(QWheelEvent& event);
     void ViewportResized();
@@ -326,6 +328,8 @@ private:
     int ColumnLeft(int column) const;
     int ColumnsWidth() const;
     int ColumnAt(int x) const;
+    // The visible column whose right edge lies within a few pixels of x on the title row; -1 when none.
+    int ColumnEdgeAt(int x) const;
     int RowAt(int y) const;
     bool Sequenced() const;
     void MoveRows(int distance);
@@ -348,5 +352,8 @@ private:
     bool rebuildingColumns_ = false;
     int horizontalOffset_ = 0;
     bool painting_ = false;
+    int resizingColumn_ = -1;
+    int resizeStartX_ = 0;
+    int resizeStartWidth_ = 0;
     QImage frame_;
 };

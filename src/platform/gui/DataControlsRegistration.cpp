@@ -1,6 +1,7 @@
 #include "platform/gui/DataControlsRegistration.h"
 
 #include "platform/classes/PropertyRegistry.h"
+#include "platform/db/DBRegistration.h"
 #include "platform/gui/Charts.h"
 #include "platform/gui/DBCtrls.h"
 #include "platform/gui/DBGrids.h"
@@ -126,9 +127,10 @@ void RegisterCharts()
 
 void RegisterDataControlClasses()
 {
-    // The controls' own classes, enumerations and fonts come first: the data controls derive
-    // from them.
+    // The window classes, their enumerations and fonts, and the data sources come first: the
+    // data controls derive from them and refer to them.
     RegisterWindowClasses();
+    RegisterDBClasses();
     RegisterGrid();
     RegisterFieldControls();
     RegisterCharts();

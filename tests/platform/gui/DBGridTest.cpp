@@ -10,9 +10,11 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <QAbstractScrollArea>
+#include <QDir>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cstdio>
 #include <filesystem>
@@ -80,6 +82,23 @@ TEST_F(DBGridTest, ShowsTheCurrentRecordAndFollowsNavigation)
     EXPECT_EQ(grid->Row(), 0);
     EXPECT_EQ(ShownIds().front(), "1");
     EXPECT_EQ(Area()->verticalScrollBar()->value(), 0);
+
+    // The scroll bar moves the dataset: a line, a page, the ends, and a drag to a record number.
+    QScrollBar* bar = Area()->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(CurrentId(), "2");
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(CurrentId(), std::to_string(2 + rows));
+    EXPECT_EQ(bar->value(), 1 + rows);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(CurrentId(), "50");
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(CurrentId(), "1");
+    bar->setSliderDown(true);
+    bar->setSliderPosition(24);
+    bar->setSliderDown(false);
+    EXPECT_EQ(CurrentId(), "25");
+    EXPECT_EQ(bar->value(), 24);
 }
 
 TEST_F(DBGridTest, FollowsAFilterChangeAndADelete)
@@ -173,6 +192,67 @@ TEST_F(DBGridTest, ClicksAndKeysMoveTheDataset)
     EXPECT_EQ(keys, (std::vector<uint16_t>{VK_UP, VK_HOME}));
 }
 
+TEST_F(DBGridTest, DraggingATitleEdgeResizesTheColumnAndTitleClicksReport)
+{
+    MakeGrid(5);
+    std::vector<std::string> titles;
+    grid->OnTitleClick = [&](TColumn* column) { titles.push_back(column->FieldName()); };
+    const TRect first = grid->CellRect(0, 0);
+    const int width = grid->Columns()[0]->Width();
+    const QPoint edge(first.Right, 4);
+    QTest::mousePress(Viewport(), Qt::LeftButton, Qt::NoModifier, edge);
+    QTest::mouseMove(Viewport(), edge + QPoint(30, 0));
+    QTest::mouseRelease(Viewport(), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    EXPECT_EQ(grid->Columns()[0]->Width(), width + 30);
+    EXPECT_TRUE(titles.empty());
+    EXPECT_EQ(grid->CellRect(0, 1).Left, first.Left + width + 30 + 1);
+
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(grid->CellRect(0, 1).Left + 10, 4));
+    EXPECT_EQ(titles, std::vector<std::string>{"NAME"});
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 1);
+
+    // Without dgColumnResize the edge is an ordinary title click.
+    grid->SetOptions({TDBGridOption::dgTitles, TDBGridOption::dgColLines});
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(grid->CellRect(0, 0).Right - 1, 4));
+    EXPECT_EQ(grid->Columns()[0]->Width(), width + 30);
+    EXPECT_EQ(titles.size(), 2u);
+}
+
+TEST_F(DBGridTest, WheelTurnsMoveOneRowWithOrWithoutTheArrowKeyHook)
+{
+    MakeGrid(30);
+    grid->SetFocus();
+    auto turn = [&](int delta) {
+        const QPointF at(50, 40);
+        QWheelEvent wheel(at, Viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(Viewport(), &wheel);
+    };
+    turn(-120);
+    turn(-120);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 3);
+    turn(120);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 2);
+
+    // The application's hook turns each notch into an arrow key for the focused control.
+    auto* hook = new TApplicationEvents(form.get());
+    int converted = 0;
+    hook->OnMessage = [&](TMsg& message, bool&) {
+        if (message.Message != WM_MOUSEWHEEL) return;
+        ++converted;
+        const auto delta = static_cast<int16_t>(static_cast<uint16_t>(message.WParam >> 16));
+        message.Message = WM_KEYDOWN;
+        message.WParam = delta >= 1 ? VK_UP : VK_DOWN;
+        message.LParam = 0;
+    };
+    turn(-360);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 3);
+    turn(15);
+    EXPECT_EQ(dataSet->Fields()[0].AsInteger(), 2);
+    EXPECT_EQ(converted, 2);
+    delete hook;
+}
+
 TEST_F(DBGridTest, DrawColumnCellPaintsAfterOrInsteadOfTheDefault)
 {
     MakeGrid(20);
@@ -187,8 +267,12 @@ TEST_F(DBGridTest, DrawColumnCellPaintsAfterOrInsteadOfTheDefault)
             painted->Canvas().FillRect(rect);
         }
     };
+    dataSet->Next();
+    dataSet->Prior();
     const QImage picture = Picture();
     ASSERT_FALSE(picture.isNull());
+    QDir().mkpath("artifacts");
+    picture.save("artifacts/grid-draw-column-cell.png");
     EXPECT_NE(std::find(seen.begin(), seen.end(), "0:ID:2"), seen.end());
     EXPECT_NE(std::find(seen.begin(), seen.end(), "1:NAME:3"), seen.end());
     // The handler ran with the dataset on each painted row, and the current record is back.
