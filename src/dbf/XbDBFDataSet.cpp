@@ -277,6 +277,18 @@ void TXbSmartDBF::BuildFieldAccess()
             access.NullOffset = dbfFieldDefs_->NullFlagsOffset + def.NullByte;
             access.NullMask = def.NullMask;
         }
+        if (access.NullOffset < 0) {
+            if (access.Type == 'C' && access.DataType == TFieldType::ftString)
+                access.FastKind = 1;
+            else if ((access.Type == 'N' || access.Type == 'F') && access.DataType == TFieldType::ftInteger)
+                access.FastKind = 2;
+            else if ((access.Type == 'N' || access.Type == 'F') && access.DataType == TFieldType::ftFloat)
+                access.FastKind = 3;
+            else if (access.Type == 'D')
+                access.FastKind = 4;
+            else if (access.Type == 'L')
+                access.FastKind = 5;
+        }
         fieldMap_.push_back(access);
     }
 }

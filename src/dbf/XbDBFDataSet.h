@@ -25,6 +25,7 @@
 #include <vector>
 
 class TXbSmartDBF;
+class TXbDBTStream;
 
 // What the field operations need of one field, gathered at open so that reading a value does
 // not walk the definitions.
@@ -39,6 +40,8 @@ struct TXbFieldAccess {
     int Storage = 0;   // bytes in the record
     int NullOffset = -1;  // byte of the Visual FoxPro null flag in the record, or -1
     uint8_t NullMask = 0;
+    // The common field kinds read without the general dispatch (TXbFastKind).
+    uint8_t FastKind = 0;
 };
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
@@ -103,6 +106,38 @@ public:
     // Reads record recNo from the file and runs the acceptance test on it; the cursor and the
     // active record stay as they were.
     bool IsRecordAccepted(uint32_t recNo);
+
+    // ---- locks (XbDBFLocks.cpp). One-byte locks at the offsets of LockProtocol (records and
+    // header) and LobLockProtocol (memo file), tried WaitBusyRes times with a short sleep
+    // between tries. With ShareExclusive or ShareDenyWrite access every lock succeeds at once.
+    bool LockRecord(uint32_t recNo);
+    bool UnlockRecord(uint32_t recNo);
+    bool LockHeader();
+    bool UnlockHeader();
+    bool LockLob(TProxyStream& stream);
+    bool UnlockLob(TProxyStream& stream);
+    bool HeaderLocked() const noexcept { return headerLocked_; }
+    bool LobLocked() const noexcept { return lobLocked_; }
+    const std::vector<uint32_t>& LockedRecords() const noexcept { return lockedRecords_; }
+    // Waits `seconds` by sleeping; the engine has no message loop, so processMessages only
+    // documents the caller's wish.
+    static void WaitSeconds(bool processMessages, double seconds);
+    // Record locks of lpFoxLock at 0x7FFFFFFE - RecNo.
+    virtual bool IsFoxRecordLockByRecNo() const noexcept { return true; }
+
+    // ---- writing records (XbDBFPost.cpp)
+    // Marks the active record deleted ("*") or live (blank) and writes it back.
+    virtual void InternalDeleteRecall(bool deleted);
+
+    // ---- memo contents (XbDBFMemo.cpp)
+    std::unique_ptr<TStream> OpenBlobStream(TField& field, TBlobStreamMode mode) override;
+    void CommitBlobStream(TStream& stream) override;
+    // Stores the stream's contents in the memo file and the new reference in the active record
+    // (an empty stream clears the field); raises when the memo file is not open, cannot be
+    // locked or is not fully written.
+    virtual void WriteLob(TXbDBTStream& stream, TField& field);
+    // The memo file memos are written to (a pack writes into a temporary one).
+    virtual TProxyStream& GetLobStream() { return *lobStream_; }
 
     // ---- state of an open table
     const std::array<uint8_t, kDBFHeaderSize>& HeaderImage() const noexcept { return headerImage_; }
@@ -189,6 +224,18 @@ protected:
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
     void InternalPost() override;
     void InternalDeleteRecord() override;
+    // Puts a just-written record image into the read-ahead window (after its last slot when
+    // the record follows it, else as a window of its own) and makes it current.
+    void PlaceWrittenRecord(uint32_t recNo, const uint8_t* image);
+    // Writes a record image (enciphered copy when the cipher is active) at its place; raises
+    // "TXbSmartDBF: " with the system's text when it is not written whole.
+    void WriteRecordImage(uint32_t recNo, const uint8_t* image);
+    [[noreturn]] void RaiseWriteError(TProxyStream& stream);
+    void FillAutoIncrementFields(TRecordBuffer buffer);
+    // Lock one byte of `stream` with retries.
+    bool LockWithRetries(TProxyStream& stream, uint64_t offset);
+    bool LocksNeeded();
+    uint64_t RecordLockPlace(uint32_t recNo) const;
 
     // ---- memo file
     virtual void CreateLobStreamObject();
@@ -211,6 +258,13 @@ protected:
     // Image and record number of the current slot (valid while neither mark is set).
     uint8_t* WindowImage() const noexcept;
     uint32_t WindowRecordNumber() const noexcept;
+    // Makes the slot holding recNo current (false when the window does not hold it).
+    bool MakeSlotCurrent(uint32_t recNo);
+    // Puts a written record image into its slot when the window holds the record.
+    void CopyImageToWindow(uint32_t recNo, const uint8_t* image);
+    // After a record was written: the window moves to the nearest record the acceptance test
+    // accepts, forward from recNo first, then backward; empty when there is none.
+    void PositionAfterPost(uint32_t recNo);
     // Reads record recNo into `buffer` (image deciphered, number set, flag current).
     bool ReadRecordInto(uint32_t recNo, TRecordBuffer buffer);
     // The acceptance test (OnFilterRecord and the filter when useFilter, then SetDeleted) of a

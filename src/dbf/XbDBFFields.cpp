@@ -52,7 +52,7 @@ constexpr int64_t kDateNumberOf1970 = 719163;
 constexpr int64_t kJulianDayBase = 1721425;
 constexpr int64_t kDayMilliseconds = 86400000;
 
-bool IsBlank(const uint8_t* p, int n) noexcept
+[[gnu::always_inline]] inline bool IsBlank(const uint8_t* p, int n) noexcept
 {
     for (int i = 0; i < n; ++i)
         if (p[i] != ' ')
@@ -60,7 +60,23 @@ bool IsBlank(const uint8_t* p, int n) noexcept
     return true;
 }
 
-bool IsZero(const uint8_t* p, int n) noexcept
+// Length of the text at p without its trailing blanks.
+[[gnu::always_inline]] inline int TrimmedLength(const uint8_t* p, int n) noexcept
+{
+    constexpr uint64_t kBlanks = 0x2020202020202020ull;
+    while (n >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + n - 8, 8);
+        if (word != kBlanks)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && p[n - 1] == ' ')
+        --n;
+    return n;
+}
+
+[[gnu::always_inline]] inline bool IsZero(const uint8_t* p, int n) noexcept
 {
     for (int i = 0; i < n; ++i)
         if (p[i] != 0)
@@ -83,7 +99,7 @@ void TrimNumberText(const uint8_t* p, int n, const char*& first, const char*& la
     last = reinterpret_cast<const char*>(p + end);
 }
 
-bool ParseInteger(const uint8_t* p, int n, int64_t& value) noexcept
+bool ParseIntegerSlow(const uint8_t* p, int n, int64_t& value) noexcept
 {
     const char* first;
     const char* last;
@@ -94,7 +110,7 @@ bool ParseInteger(const uint8_t* p, int n, int64_t& value) noexcept
     return result.ec == std::errc() && result.ptr == last;
 }
 
-bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
+bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
 {
     const char* first;
     const char* last;
@@ -105,9 +121,80 @@ bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
     return result.ec == std::errc() && result.ptr == last && std::isfinite(value);
 }
 
+// The common shape of a stored number, blanks, an optional "-", at most 15 digits with at most
+// one "." among them, blanks, read in one pass. Anything else (and a result that might not be
+// exact) is left to from_chars. `fractionDigits` is -1 when there was no point.
+[[gnu::always_inline]] inline bool ParsePlainNumber(const uint8_t* p, int n, int64_t& mantissa, int& fractionDigits, bool& negative) noexcept
+{
+    int i = 0;
+    while (i < n && p[i] == ' ')
+        ++i;
+    negative = false;
+    if (i < n && p[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    int64_t m = 0;
+    int digits = 0;
+    int fraction = -1;
+    for (; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+        if (digit <= 9) {
+            m = m * 10 + digit;
+            ++digits;
+            if (fraction >= 0)
+                ++fraction;
+        } else if (p[i] == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || digits > 15)
+        return false;
+    while (i < n && p[i] == ' ')
+        ++i;
+    if (i != n)
+        return false;
+    mantissa = negative ? -m : m;
+    fractionDigits = fraction;
+    return true;
+}
+
+[[gnu::always_inline]] inline bool ParseInteger(const uint8_t* p, int n, int64_t& value) noexcept
+{
+    int64_t mantissa;
+    int fraction;
+    bool negative;
+    if (ParsePlainNumber(p, n, mantissa, fraction, negative)) {
+        if (fraction >= 0)
+            return false;
+        value = mantissa;
+        return true;
+    }
+    return ParseIntegerSlow(p, n, value);
+}
+
+[[gnu::always_inline]] inline bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
+                                         1e14, 1e15};
+    int64_t mantissa;
+    int fraction;
+    bool negative;
+    if (ParsePlainNumber(p, n, mantissa, fraction, negative)) {
+        // Both operands are exact, so the quotient is the correctly rounded decimal value.
+        value = fraction > 0 ? static_cast<double>(mantissa) / kPowers[fraction] : static_cast<double>(mantissa);
+        if (negative && mantissa == 0)
+            value = -0.0;
+        return true;
+    }
+    return ParseFloatSlow(p, n, value);
+}
+
 // Eight digits YYYYMMDD as the framework's date number; false for blanks or a day that does
 // not exist.
-bool ParseDate(const uint8_t* p, int32_t& value) noexcept
+[[gnu::always_inline]] inline bool ParseDate(const uint8_t* p, int32_t& value) noexcept
 {
     int digits[8];
     for (int i = 0; i < 8; ++i) {
@@ -118,7 +205,11 @@ bool ParseDate(const uint8_t* p, int32_t& value) noexcept
     const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
     const int month = digits[4] * 10 + digits[5];
     const int day = digits[6] * 10 + digits[7];
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0))
         return false;
     value = static_cast<int32_t>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
                                  kDateNumberOf1970);
@@ -403,8 +494,7 @@ bool TXbSmartDBF::ReadFieldValue(const TXbFieldAccess& access, const uint8_t* re
         } else {
             int length = access.Length;
             if (TrimCType) {
-                while (length > 0 && p[length - 1] == ' ')
-                    --length;
+                length = TrimmedLength(p, length);
                 if (length == 0)
                     return false;
             }
@@ -598,7 +688,12 @@ bool TXbSmartDBF::ReadExtendValue(const TXbFieldAccess& access, const uint8_t* p
 
 bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
 {
-    const uint8_t* record = ActiveRecordBuffer();
+    // Browsing is by far the most frequent case; the others go through the full selection.
+    const uint8_t* record;
+    if (forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse)
+        record = IsEmpty() ? nullptr : ActiveBuffer();
+    else
+        record = ActiveRecordBuffer();
     if (record == nullptr)
         return false;
     if (field.FieldKind() != TFieldKind::fkData) {
@@ -613,7 +708,50 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
     const TXbFieldAccess* access = FieldAccessOf(field);
     if (access == nullptr)
         return false;
-    return ReadFieldValue(*access, record, buffer, field.DataSize());
+    const uint8_t* p = record + access->Offset;
+    switch (access->FastKind) {
+    case 1: {
+        int length = access->Length;
+        if (TrimCType) {
+            length = TrimmedLength(p, length);
+            if (length == 0)
+                return false;
+        }
+        if (buffer != nullptr) {
+            length = std::min(length, field.Size());
+            std::memcpy(buffer, p, static_cast<size_t>(length));
+            static_cast<char*>(buffer)[length] = '\0';
+        }
+        return true;
+    }
+    case 2: {
+        int64_t value;
+        if (!ParseInteger(p, access->Length, value) || value < INT32_MIN || value > INT32_MAX)
+            return false;
+        Put(buffer, static_cast<int32_t>(value));
+        return true;
+    }
+    case 3: {
+        double value;
+        if (!ParseFloat(p, access->Length, value))
+            return false;
+        Put(buffer, value);
+        return true;
+    }
+    case 4: {
+        int32_t value;
+        if (!ParseDate(p, value))
+            return false;
+        Put(buffer, value);
+        return true;
+    }
+    case 5:
+        if (p[0] != 'T' && p[0] != 'F')
+            return false;
+        Put(buffer, static_cast<int16_t>(p[0] == 'T' ? 1 : 0));
+        return true;
+    default: return ReadFieldValue(*access, record, buffer, field.DataSize());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

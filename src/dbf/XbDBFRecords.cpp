@@ -377,20 +377,17 @@ void TXbSmartDBF::InternalGoBufferRecord(TRecordBuffer buffer)
     const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
     const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
     const int end = first + windowCount_;
-    if (recNo != 0) {
-        if (currentSlot_ >= first && currentSlot_ < end && numbers[currentSlot_] == recNo) {
-            bofMark_ = eofMark_ = false;
-            return;
-        }
-        for (int slot = first; slot < end; ++slot) {
-            if (numbers[slot] == recNo) {
-                currentSlot_ = slot;
-                bofMark_ = eofMark_ = false;
-                return;
-            }
-        }
+    if (recNo == 0) {
+        // A new record that is not in the file yet: no current record.
+        bofMark_ = eofMark_ = true;
+        return;
     }
-    WindowReadAround(recNo);
+    if (currentSlot_ >= first && currentSlot_ < end && numbers[currentSlot_] == recNo) {
+        bofMark_ = eofMark_ = false;
+        return;
+    }
+    if (!MakeSlotCurrent(recNo))
+        WindowReadAround(recNo);
 }
 
 void TXbSmartDBF::InternalReread()
@@ -403,9 +400,63 @@ void TXbSmartDBF::InternalReread()
 int TXbSmartDBF::GetRecordNumber() const
 {
     const uint8_t* buffer = ActiveRecordBuffer();
-    if (buffer == nullptr || buffer == filterSubject_)
-        return buffer == nullptr ? -1 : (currentSlot_ >= 0 ? static_cast<int>(WindowRecordNumber()) : -1);
+    if (buffer == nullptr)
+        return -1;
+    // A record tested in its window slot has its number in the window's table.
+    const uint8_t* window = readAhead_.Data();
+    if (window != nullptr && buffer >= window && buffer < window + static_cast<size_t>(readAheadCapacity_) * recordSize_)
+        return static_cast<int>(reinterpret_cast<const uint32_t*>(
+            recordNumbers_.Data())[(buffer - window) / recordSize_]);
     return static_cast<int>(LoadNumber(buffer + recordSize_));
+}
+
+bool TXbSmartDBF::MakeSlotCurrent(uint32_t recNo)
+{
+    const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
+    const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
+    for (int slot = first; slot < first + windowCount_; ++slot) {
+        if (numbers[slot] == recNo) {
+            currentSlot_ = slot;
+            bofMark_ = eofMark_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TXbSmartDBF::CopyImageToWindow(uint32_t recNo, const uint8_t* image)
+{
+    const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
+    const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
+    for (int slot = first; slot < first + windowCount_; ++slot)
+        if (numbers[slot] == recNo)
+            std::memcpy(readAhead_.Data() + static_cast<size_t>(slot) * recordSize_, image,
+                        static_cast<size_t>(recordSize_));
+}
+
+void TXbSmartDBF::PositionAfterPost(uint32_t recNo)
+{
+    if (!MakeSlotCurrent(recNo))
+        WindowReadAround(recNo);
+    const bool filtering = Filtered() && (OnFilterRecord || FilterReady());
+    auto accepted = [&] { return !(filtering || setDeleted_) || SlotAccepted(Filtered()); };
+    bool found = !bofMark_ && !eofMark_ && accepted();
+    while (!found && WindowStepForward())
+        found = accepted();
+    if (!found) {
+        WindowReadAround(recNo);
+        if (!bofMark_ && !eofMark_)
+            found = accepted();
+        while (!found && WindowStepBack())
+            found = accepted();
+    }
+    if (!found) {
+        windowCount_ = 0;
+        currentSlot_ = -1;
+        bofMark_ = eofMark_ = true;
+        return;
+    }
+    WindowReadAround(WindowRecordNumber());
 }
 
 void TXbSmartDBF::GoRecordNumber(int recNo)

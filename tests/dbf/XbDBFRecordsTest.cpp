@@ -233,6 +233,12 @@ TEST(TableRecords, OnFilterRecordSeesTheRecordUnderTest)
     fixture.table.Open();
     EXPECT_EQ(fixture.Forward(), (std::vector<int>{3, 6, 9}));
     EXPECT_EQ(tested.front(), 1);
+    // A record tested by number shows its own number to the handler.
+    tested.clear();
+    fixture.table.SetRecNo(6);
+    ASSERT_FALSE(tested.empty());
+    EXPECT_EQ(tested.front(), 6);
+    EXPECT_EQ(fixture.table.RecNo(), 6);
     fixture.table.Close();
 }
 
@@ -258,4 +264,24 @@ TEST(TableRecords, BookmarksAreRecordNumbers)
     EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r256");
     EXPECT_THROW(fixture.table.GotoBookmark(BookmarkOf(400)), EDatabaseError);
     fixture.table.Close();
+}
+
+TEST(TableRecords, AFailingOpenStepLeavesTheTableClosedAndReturnsEverything)
+{
+    TTableFixture fixture(5, 4);
+    const size_t blocksBefore = XbDBFMemMgr().Count();
+    // The filter is parsed as the last step of the open.
+    fixture.table.SetFilter("QTY >");
+    fixture.table.SetFiltered(true);
+    EXPECT_THROW(fixture.table.Open(), EDatabaseError);
+    EXPECT_FALSE(fixture.table.Active());
+    EXPECT_FALSE(fixture.table.IsTableOpen());
+    EXPECT_EQ(fixture.table.FieldCount(), 0);
+    EXPECT_EQ(XbDBFMemMgr().Count(), blocksBefore);
+    // A good text opens the same component.
+    fixture.table.SetFilter("QTY > 3");
+    fixture.table.Open();
+    EXPECT_EQ(fixture.Forward(), (std::vector<int>{4, 5}));
+    fixture.table.Close();
+    EXPECT_EQ(XbDBFMemMgr().Count(), blocksBefore);
 }
