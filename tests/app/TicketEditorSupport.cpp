@@ -1,6 +1,11 @@
 #include "TicketEditorSupport.h"
 
+#include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/System.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
 
 #include <cstdlib>
 #include <filesystem>
@@ -157,4 +162,55 @@ std::vector<std::string> TicketEditorFixture::BoxTexts() const
         texts.push_back(record.Text);
     }
     return texts;
+}
+
+void CreateTrackerTable(const std::string& fileName, TTrackerTable table)
+{
+    TXbSmartDBF dbf(nullptr);
+    dbf.DBFFileName = fileName;
+    dbf.SetDbfVersion(xBaseVersion::xBaseIII);
+    dbf.SetLobBlockSize(512);
+    for (const TTrackerField& field : TrackerTableLayout(table).Fields) {
+        dbf.DBFFieldDefs().Add(field.Name, field.Type, field.Width, field.Decimals);
+    }
+    dbf.CreateTable();
+}
+
+std::unique_ptr<TXbSmartDBF> OpenTrackerTable(const std::string& fileName)
+{
+    auto table = std::make_unique<TXbSmartDBF>(nullptr);
+    table->DBFFileName = fileName;
+    table->AccessMode().SetAccessMode(0x12);  // read-write, exclusive
+    table->TrimCType = true;
+    table->FastPostRecord = true;
+    table->SetSetDeleted(true);
+    table->Open();
+    return table;
+}
+
+std::string RunPython(const std::string& script, bool& ok)
+{
+    TTempFolder scratch;
+    const std::string scriptFile = scratch.File("script.py");
+    std::ofstream(scriptFile, std::ios::binary) << script;
+    std::string output;
+    ok = false;
+    FILE* pipe = ::popen(("/usr/bin/python3 '" + scriptFile + "' 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        output.append(buffer.data(), n);
+    }
+    ok = ::pclose(pipe) == 0;
+    return output;
+}
+
+bool HavePythonModule(const char* module)
+{
+    bool ok = false;
+    RunPython(std::string("import ") + module + "\n", ok);
+    return ok;
 }

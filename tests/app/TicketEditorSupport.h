@@ -88,3 +88,12 @@ protected:
     std::string openSubTickets;
     int countOpenTicketsCalls = 0;
 };
+
+class TXbSmartDBF;
+// Creates an empty table file with the tracker layout of `table` (dBASE III with ".dbt" memo).
+void CreateTrackerTable(const std::string& fileName, TTrackerTable table);
+// Opens a table file read-write and exclusive, as the tracker does.
+std::unique_ptr<TXbSmartDBF> OpenTrackerTable(const std::string& fileName);
+// Runs /usr/bin/python3 with `script`; returns its standard output (ok = exit status 0).
+std::string RunPython(const std::string& script, bool& ok);
+bool HavePythonModule(const char* module);
