@@ -13,6 +13,7 @@
 #include "platform/rtl/Variants.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -23,7 +24,7 @@ using namespace DBConsts;
 namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date, and back.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) noexcept
+[[gnu::always_inline]] inline int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) noexcept
 {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -67,8 +68,13 @@ constexpr int64_t kDayMilliseconds = 86400000;
     while (n >= 8) {
         uint64_t word;
         std::memcpy(&word, p + n - 8, 8);
-        if (word != kBlanks)
+        if (word != kBlanks) {
+            // The last byte of the text is the word's most significant byte on this
+            // little-endian machine: count the blank bytes above the first other one.
+            if constexpr (std::endian::native == std::endian::little)
+                return n - (__builtin_clzll(word ^ kBlanks) >> 3);
             break;
+        }
         n -= 8;
     }
     while (n > 0 && p[n - 1] == ' ')

@@ -100,6 +100,12 @@ Variant TXbSmartDBF::ExprFieldValue(int field, bool keepTrailingBlanks)
             OemToAnsiBuff(value.data(), value.size());
         return Variant(std::move(value));
     }
+    if (access.FastKind == 2) {
+        int32_t number;
+        if (!ReadFieldValue(access, record, &number, sizeof number))
+            return Variant::Null();
+        return Variant(static_cast<int>(number));
+    }
     union {
         int16_t i16;
         uint16_t u16;
