@@ -1,6 +1,6 @@
 #include "app/TicketCommands.h"
 
-#include "app/EditorModes.h"
+#include "app/Unit1.h"
 #include "app/Settings.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"

@@ -3,7 +3,7 @@
 
 #include "app/Unit4.h"
 
-#include "app/EditorModes.h"
+#include "app/Unit1.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"

@@ -3,9 +3,10 @@
 // temporary folder, in-memory ticket, list and contact tables with the tracker's layouts, and
 // the editor wired to them.
 
+#include "AppTestSupport.h"
 #include "MemoryDataSet.h"
 
-#include "app/EditorModes.h"
+#include "app/Unit1.h"
 #include "app/Settings.h"
 #include "app/TicketCommands.h"
 #include "app/Unit4.h"
@@ -19,8 +20,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-TApplication& TestApplication();
 
 // A folder under the system's temporary folder, removed with everything in it.
 class TTempFolder {

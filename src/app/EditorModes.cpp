@@ -1,4 +1,0 @@
-#include "app/EditorModes.h"
-
-uint8_t TicketEditMode = 0;
-uint8_t SubTicketEditMode = 0;
