@@ -187,6 +187,13 @@ public:
     void FormResize(TObject* sender);
     void ApplicationEvents1Message(TMsg& message, bool& handled);
 
+    // ---- ticket commands (MainTickets.cpp): open the ticket editor to add or edit a ticket, and
+    // delete a ticket
+    void Add1Click(TObject* sender);
+    void newticketbtnClick(TObject* sender);
+    void Edit1Click(TObject* sender);
+    void Delete1Click(TObject* sender);
+
     // ---- routines of the grid, filter and report code that start-up calls; they do nothing
     // until that code is in place.
     void FillProductLists();
