@@ -16,6 +16,7 @@
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFExprFieldSource.h"
 #include "dbf/XbDBFParser.h"
+#include "dbf/XbDBFIndexes.h"
 #include "platform/db/DataSet.h"
 
 #include <array>
@@ -25,6 +26,7 @@
 #include <vector>
 
 class TXbSmartDBF;
+class TXbDBTStream;
 
 // What the field operations need of one field, gathered at open so that reading a value does
 // not walk the definitions.
@@ -62,7 +64,8 @@ public:
     xBaseVersion DbfVersion() const noexcept { return dbfVersion_; }
     void SetDbfVersion(xBaseVersion version);
     int LobBlockSize() const noexcept { return lobBlockSize_; }
-    void SetLobBlockSize(int value) { lobBlockSize_ = value / 128 * 128; }
+    // Rounds down to a multiple of 128; a value that would become 0 or less is refused.
+    void SetLobBlockSize(int value);
     LockProtocolType LockProtocol() const noexcept { return lockProtocol_; }
     void SetLockProtocol(LockProtocolType protocol);
     LockProtocolType LobLockProtocol() const noexcept { return lobLockProtocol_; }
@@ -92,6 +95,30 @@ public:
     // Writes a new empty table (and memo file) from DBFFieldDefs.
     void CreateTable();
 
+    // ---- index collections, form loading, locate, lookup and pack
+    // (XbDBFNTX.cpp, XbDBFLocate.cpp, XbDBFPack.cpp)
+    TLocateOptions LookupOptions;
+    // The open indexes and the index files of the table; none in a plain table.
+    virtual TIndexes* IndexCollection() noexcept { return nullptr; }
+    virtual TXbDBFIndexDefs* IndexDefsCollection() noexcept { return nullptr; }
+    // The active index's name (empty without one); setting activates every index of that name
+    // (letter case ignored). Kept until the end of loading while a form is read.
+    std::string IndexName() const;
+    void SetIndexName(const std::string& name);
+    // Key ranges over the index that covers the fields; a plain table has none.
+    virtual void SetKeyRangeEqual(const std::string& fieldNames, const Variant& values) {}
+    virtual void SetKeyRange(const std::string& fieldNames, const Variant& lowValues, const Variant& highValues) {}
+    virtual void CancelKeyRange() {}
+    // The first accepted record from startRecNo on whose key fields equal keyValues (through
+    // an index covering them unless scanOnly); 0 when there is none.
+    uint32_t LocateRecord(const std::string& keyFields, const Variant& keyValues, TLocateOptions options,
+                          bool scanOnly, uint32_t startRecNo);
+    // Removes the records marked deleted and rewrites the memo file with the memos of the kept
+    // ones; returns the number of records removed. The new files are built beside the table and
+    // replace the old ones only when complete (tempInTableDir is kept for callers: the
+    // temporary files always go to the table's folder).
+    int Pack(bool tempInTableDir);
+
     bool IsTableOpen() const override { return tableStream_->IsOpen(); }
     // Whole records in the table file; also stored as the header image's record count.
     int CountRecords() const override;
@@ -105,6 +132,38 @@ public:
     // Reads record recNo from the file and runs the acceptance test on it; the cursor and the
     // active record stay as they were.
     bool IsRecordAccepted(uint32_t recNo);
+
+    // ---- locks (XbDBFLocks.cpp). One-byte locks at the offsets of LockProtocol (records and
+    // header) and LobLockProtocol (memo file), tried WaitBusyRes times with a short sleep
+    // between tries. With ShareExclusive or ShareDenyWrite access every lock succeeds at once.
+    bool LockRecord(uint32_t recNo);
+    bool UnlockRecord(uint32_t recNo);
+    bool LockHeader();
+    bool UnlockHeader();
+    bool LockLob(TProxyStream& stream);
+    bool UnlockLob(TProxyStream& stream);
+    bool HeaderLocked() const noexcept { return headerLocked_; }
+    bool LobLocked() const noexcept { return lobLocked_; }
+    const std::vector<uint32_t>& LockedRecords() const noexcept { return lockedRecords_; }
+    // Waits `seconds` by sleeping; the engine has no message loop, so processMessages only
+    // documents the caller's wish.
+    static void WaitSeconds(bool processMessages, double seconds);
+    // Record locks of lpFoxLock at 0x7FFFFFFE - RecNo.
+    virtual bool IsFoxRecordLockByRecNo() const noexcept { return true; }
+
+    // ---- writing records (XbDBFPost.cpp)
+    // Marks the active record deleted ("*") or live (blank) and writes it back.
+    virtual void InternalDeleteRecall(bool deleted);
+
+    // ---- memo contents (XbDBFMemo.cpp)
+    std::unique_ptr<TStream> OpenBlobStream(TField& field, TBlobStreamMode mode) override;
+    void CommitBlobStream(TStream& stream) override;
+    // Stores the stream's contents in the memo file and the new reference in the active record
+    // (an empty stream clears the field); raises when the memo file is not open, cannot be
+    // locked or is not fully written.
+    virtual void WriteLob(TXbDBTStream& stream, TField& field);
+    // The memo file memos are written to (a pack writes into a temporary one).
+    virtual TProxyStream& GetLobStream() { return *lobStream_; }
 
     // ---- state of an open table
     const std::array<uint8_t, kDBFHeaderSize>& HeaderImage() const noexcept { return headerImage_; }
@@ -158,6 +217,12 @@ public:
     }
 
 protected:
+    // ---- locate, lookup and loading (XbDBFLocate.cpp, XbDBFNTX.cpp)
+    bool LocateAndPosition(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant FetchLookupValues(const std::string& keyFields, const Variant& keyValues,
+                              const std::string& resultFields) override;
+    void AfterFormLoad() override;
+
     // ---- open and close
     void InternalOpen() override;
     void InternalInitFieldDefs() override;
@@ -191,6 +256,18 @@ protected:
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
     void InternalPost() override;
     void InternalDeleteRecord() override;
+    // Puts a just-written record image into the read-ahead window (after its last slot when
+    // the record follows it, else as a window of its own) and makes it current.
+    void PlaceWrittenRecord(uint32_t recNo, const uint8_t* image);
+    // Writes a record image (enciphered copy when the cipher is active) at its place; raises
+    // "TXbSmartDBF: " with the system's text when it is not written whole.
+    void WriteRecordImage(uint32_t recNo, const uint8_t* image);
+    [[noreturn]] void RaiseWriteError(TProxyStream& stream);
+    void FillAutoIncrementFields(TRecordBuffer buffer);
+    // Lock one byte of `stream` with retries.
+    bool LockWithRetries(TProxyStream& stream, uint64_t offset);
+    bool LocksNeeded();
+    uint64_t RecordLockPlace(uint32_t recNo) const;
 
     // ---- memo file
     virtual void CreateLobStreamObject();
@@ -303,6 +380,10 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    // The table file's size after this table's last append, while it is the only writer
+    // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
+    // file's size must set it to -1.
+    int64_t knownFileSize_ = -1;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;
@@ -311,6 +392,9 @@ protected:
     bool changedSinceOpen_ = false;
     bool creating_ = false;
     bool setDeleted_ = false;
+    // Values read while a form is loaded, applied at its end.
+    std::string streamedIndexName_;
+    bool streamedCreateNow_ = false;
 
 private:
     std::array<uint8_t, kMemoHeaderSize> lobHeader_{};

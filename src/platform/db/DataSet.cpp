@@ -816,6 +816,8 @@ Variant TDataSet::Lookup(const std::string& keyFields, const Variant& keyValues,
 
 std::unique_ptr<TStream> TDataSet::OpenBlobStream(TField&, TBlobStreamMode) { return nullptr; }
 
+void TDataSet::CommitBlobStream(TStream&) {}
+
 int TDataSet::TranslateOem(const char* source, char* dest, bool)
 {
     if (source == nullptr) return 0;

@@ -153,6 +153,10 @@ public:
 
     // A stream over the contents of a blob field; the base has none (null).
     virtual std::unique_ptr<TStream> OpenBlobStream(TField& field, TBlobStreamMode mode);
+    // Stores what was written to a stream from OpenBlobStream in write mode; raises when the
+    // contents cannot be stored. Freeing a stream never stores anything, so a writer calls
+    // this before letting the stream go. The base has nothing to store.
+    virtual void CommitBlobStream(TStream& stream);
     // Translates a NUL-terminated text to or from the dataset's stored code page; returns its
     // length. The base copies.
     virtual int TranslateOem(const char* source, char* dest, bool toOem);

@@ -736,8 +736,7 @@ void TBlobField::SetAsStringValue(const std::string& value)
     std::unique_ptr<TStream> stream = DataSet()->OpenBlobStream(*this, TBlobStreamMode::bmWrite);
     if (!stream) AccessError("String");
     if (!value.empty()) stream->WriteBuffer(value.data(), static_cast<int64_t>(value.size()));
-    // Freeing the stream stores the contents.
-    stream.reset();
+    DataSet()->CommitBlobStream(*stream);
 }
 
 std::string TMemoField::GetText(bool displayText) const

@@ -1,12 +1,18 @@
 #include "platform/gui/Graphics.h"
 
 #include "platform/gui/GuiText.h"
+#include "platform/gui/PictureFormats.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -322,6 +328,15 @@ void TPicture::Assign(const TPersistent& source)
 
 void TPicture::LoadFromFile(const std::string& fileName)
 {
+    if (const TPictureFormat* format = FindPictureFormat(ExtractFileExt(fileName))) {
+        std::ifstream file(fileName, std::ios::binary);
+        if (!file) {
+            throw EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+        }
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        SetImage(format->Decode(bytes));
+        return;
+    }
     QImage image;
     if (!image.load(ToQString(fileName))) {
         throw EFOpenError("Cannot open file \"" + fileName + "\". The file is no picture that can be read.");
@@ -331,6 +346,13 @@ void TPicture::LoadFromFile(const std::string& fileName)
 
 bool TPicture::LoadFromData(const std::string& bytes)
 {
+    // Pictures of a registered format carry their class name in front of the file's bytes.
+    std::string className;
+    std::string_view fileBytes;
+    if (SplitPictureFormData(bytes, className, fileBytes)) {
+        SetImage(FindPictureFormatByClass(className)->Decode(fileBytes));
+        return true;
+    }
     QImage image;
     if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()))) {
         return false;

@@ -1,0 +1,264 @@
+#pragma once
+// The main window: its pages, panels, tool bar and menus (resources/forms/Tmainfrm.form), its
+// start-up sequence (FormCreate and the post-start step), the two shut-down paths, and the
+// start-up globals every window of the tracker reads.
+//
+// The message table: the hidden memo `messages` holds every text the program shows the user;
+// Message(n) is line n. FormCreate replaces the built-in lines by the ".mes" file of the
+// language.
+//
+// Handlers: every handler of the window runs inside a guard that cancels a pending insert or
+// edit of any of the window's tables when the handler fails half-way, so that a failed save
+// never leaves a half-filled record for the next post. The start-up, post-start and shut-down
+// routines also show their own errors (class name, ": ", message) and end there.
+
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/DBCtrls.h"
+#include "platform/gui/DBGrids.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/rtl/IniFiles.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TDataSource;
+class TXbSmartDBF;
+
+// ---- start-up globals (set by the main window's FormCreate, read by every window)
+
+// The settings file "Ovralun.ini" and "onlineftp.ini" beside the program (null until the main
+// window opens them; they live as long as the main window).
+extern TIniFile* SettingsIni;
+extern TIniFile* OnlineIni;
+// The user the program runs as; the editors write it into created-by and modified-by fields.
+extern std::string CurrentUserName;
+// The three data folders without a trailing "/"; empty when the folder was not found. An empty
+// folder is no folder: use FileInFolder, which never turns it into the file system root.
+extern std::string DatabaseFolder;
+extern std::string BackupFolder;
+extern std::string AttachmentFolder;
+// "Win95" ... "WinVista" or "Unknown" (see CheckWindowsVersion).
+extern std::string OsName;
+// Mode of the ticket and sub-ticket editors: 0 add, 1 edit.
+extern uint8_t TicketEditMode;
+extern uint8_t SubTicketEditMode;
+
+// The file `name` (a stored, Windows-style name) inside `folder`, matched without regard to
+// letter case; empty when the folder is empty (no folder), so nothing is ever looked for in
+// the root.
+std::string FileInFolder(const std::string& folder, const std::string& name);
+
+// The program's file version "a.b.c.d".
+std::string GetProgramVersion();
+// The user name; also stored in CurrentUserName.
+std::string GetWindowsUserName();
+// True when the user is an administrator (root, or a member of the sudo or wheel group).
+bool CheckAdministrator();
+
+// Gives a closed table the settings the tracker opens its tables with: dBASE III tables with
+// ".dbt" memo files, read-write and exclusive, Clipper-style locks, deleted records hidden, and
+// for the contact and code tables the cipher (cmGost under the fixed password).
+void ConfigureTrackerTable(TXbSmartDBF& table, bool enciphered);
+
+// The address of the maker's web site, opened on the first start.
+extern const char* const kMakerWebSite;
+
+class Tmainfrm;
+// The main window once created (null before and after).
+extern Tmainfrm* mainfrm;
+
+class Tmainfrm : public TForm {
+public:
+    explicit Tmainfrm(TComponent* owner);
+    ~Tmainfrm() override;
+    const char* ClassName() const noexcept override { return "Tmainfrm"; }
+    static void RegisterClass();
+
+    // A component of the form by name; raises EComponentError when it is missing or of
+    // another class.
+    template <class T>
+    T* Get(const std::string& name) const
+    {
+        auto* component = dynamic_cast<T*>(FindComponent(name));
+        if (component == nullptr) {
+            throw EComponentError("Component " + name + " not found");
+        }
+        return component;
+    }
+
+    // ---- message table
+    // Line n of the message table; empty when the table has no such line.
+    std::string Message(int n) const;
+    // The missing-updater error: line 62 when the language's table has one, otherwise line 8
+    // ("... is missing!"), which says the same.
+    std::string MissingUpdaterMessage() const;
+
+    // ---- the nine table components and their data sources
+    TXbSmartDBF* maindb = nullptr;
+    TXbSmartDBF* subdb = nullptr;
+    TXbSmartDBF* appsdb = nullptr;
+    TXbSmartDBF* listdb = nullptr;
+    TXbSmartDBF* contactdb = nullptr;
+    TXbSmartDBF* workdb = nullptr;
+    TXbSmartDBF* codedb = nullptr;
+    TXbSmartDBF* importdb = nullptr;
+    TXbSmartDBF* importcontact = nullptr;
+    // Every table of the window, the seven tracker tables first.
+    std::vector<TXbSmartDBF*> Tables() const;
+
+    // ---- components used throughout
+    TPageControl* tabs = nullptr;
+    TStatusBar* sb_panel = nullptr;
+    TMemo* messages = nullptr;
+    TMemo* note = nullptr;
+    TRichEdit* quickstart = nullptr;
+    TToolBar* toolbar = nullptr;
+    TTimer* startuptimer = nullptr;
+    TListBox* serverlist = nullptr;
+    TComboBox* fieldlist = nullptr;
+    TComboBox* filtervalue = nullptr;
+    TComboBox* operation = nullptr;
+    TDBEdit* activeproduct = nullptr;
+    TDBEdit* activeticket = nullptr;
+    TDBEdit* activesubticket = nullptr;
+    TPanel* viewpanel = nullptr;
+    TPanel* leftprojectspanel = nullptr;
+    TSplitter* projectsplitter = nullptr;
+    TPanel* subpanel = nullptr;
+    TPanel* leftpanel = nullptr;
+    TMenuItem* ViewPanel1 = nullptr;
+    TMenuItem* ViewLeftProjectListPanel1 = nullptr;
+    // The eight grids in the order of their layout files.
+    TDBGrid* productgrid = nullptr;
+    TDBGrid* projectgrid = nullptr;
+    TDBGrid* maingrid = nullptr;
+    TDBGrid* subgrid = nullptr;
+    TDBGrid* listgrid = nullptr;
+    TDBGrid* contactgrid = nullptr;
+    TDBGrid* workgrid = nullptr;
+    TDBGrid* codegrid = nullptr;
+
+    // ---- start-up and shut-down
+    void FormCreate(TObject* sender);
+    void startuptimerTimer(TObject* sender);
+    void FormClose(TObject* sender, TCloseAction& action);
+    void btn_exitClick(TObject* sender);
+    void OpenSettingsIni();
+    void OpenOnlineIni();
+    void CheckWindowsVersion();
+    void ApplyHiddenTabs();
+
+    // ---- pages, panels and navigation
+    void btn_projectClick(TObject* sender);
+    void btn_ticketClick(TObject* sender);
+    void btn_subticketClick(TObject* sender);
+    void btn_worktimeClick(TObject* sender);
+    void btn_contactsClick(TObject* sender);
+    void btn_listsClick(TObject* sender);
+    void btn_changelogClick(TObject* sender);
+    void btn_statisticsClick(TObject* sender);
+    void btn_codedatabaseClick(TObject* sender);
+    void Projects1Click(TObject* sender);
+    void Tickets1Click(TObject* sender);
+    void SubTickets1Click(TObject* sender);
+    void Worktime1Click(TObject* sender);
+    void Contacts1Click(TObject* sender);
+    void Lists1Click(TObject* sender);
+    void ChangeLog1Click(TObject* sender);
+    void Statistics1Click(TObject* sender);
+    void CodeDatabase1Click(TObject* sender);
+    void KitButton14Click(TObject* sender);
+    void tab1Show(TObject* sender);
+    void tab2Show(TObject* sender);
+    void tab3Show(TObject* sender);
+    void tab16Show(TObject* sender);
+    void tab6Show(TObject* sender);
+    void tab17Show(TObject* sender);
+    void tab4Show(TObject* sender);
+    void ViewPanel1Click(TObject* sender);
+    void ViewLeftProjectListPanel1Click(TObject* sender);
+    void FormResize(TObject* sender);
+    void ApplicationEvents1Message(TMsg& message, bool& handled);
+
+    // ---- ticket commands (MainTickets.cpp): open the ticket editor to add or edit a ticket, and
+    // delete a ticket
+    void Add1Click(TObject* sender);
+    void newticketbtnClick(TObject* sender);
+    void Edit1Click(TObject* sender);
+    void Delete1Click(TObject* sender);
+
+    // ---- routines of the grid, filter and report code that start-up calls; they do nothing
+    // until that code is in place.
+    void FillProductLists();
+    void CountOpenTickets();
+    void fieldlistChange(TObject* sender);
+
+    // ---- guards
+    // Runs `action`; when it fails, cancels a pending insert or edit of every table of the
+    // window and lets the error go on.
+    void RunHandler(const std::function<void()>& action);
+    // Runs `action` inside the window's catch-all: an Exception is shown as "ClassName: message"
+    // in an error box (pending inserts and edits cancelled first) and the routine ends there.
+    // Returns false when it ended that way.
+    bool RunCatchAll(const std::function<void()>& action);
+    void CancelPendingEdits() noexcept;
+
+    // ---- seams
+    // The tray icon is not there yet: its balloons are kept here.
+    const std::vector<std::string>& TrayBalloons() const noexcept { return trayBalloons_; }
+    void ShowTrayBalloon(const std::string& text);
+
+    // What start-up got as far as loading; shut-down writes back only what was loaded, so a
+    // start-up that stopped early never overwrites saved state with empty values.
+    struct TLoadedState {
+        bool Placement = false;   // window placement read
+        bool Project = false;     // project table moved to the saved record
+        bool Layouts = false;     // grid layout files read
+        bool Notes = false;       // "note.dat" read
+        bool Panels = false;      // panel settings read
+        bool Session = false;     // the post-start step restored the saved page and filter
+    };
+    const TLoadedState& LoadedState() const noexcept { return loaded_; }
+
+private:
+    void BindHandlers(THandlerTable& handlers);
+    void FindComponents();
+    void CreateTables();
+    void ShowErrorBox(const std::string& text);
+    void SelectPage(int index);
+    void ShowWindowModal(const std::string& name);
+
+    // FormCreate steps.
+    void LoadLanguage();
+    void LoadMessageTable();
+    void ApplyGridColor();
+    void LoadServerList();
+    void ResolveFolders();
+    void MakeStartupBackup();
+    void OpenTables();
+    void RestoreStartupFilter();
+    void LoadGridLayouts();
+    void LoadPanels();
+
+    // Shut-down steps.
+    bool ConfirmExit();
+    void SavePlacement(bool withPanelSizes);
+    void SaveGridLayouts();
+    void CloseTables();
+    void SaveSessionKeys();
+    void SaveProjectPanelWidth();
+    void SaveNotes();
+
+    std::unique_ptr<TIniFile> settingsIni_;
+    std::unique_ptr<TIniFile> onlineIni_;
+    std::vector<TDBGrid*> grids_;
+    std::vector<std::string> trayBalloons_;
+    TLoadedState loaded_;
+};

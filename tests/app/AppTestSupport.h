@@ -1,0 +1,64 @@
+#pragma once
+// A program folder of its own for each window test of the tracker: a temporary folder that
+// ApplicationFolder() returns, with the English message table and, when asked, the data
+// folders and the seven empty tables. Message boxes are answered from a TDialogScript, the
+// shell opener records what it would open, and the OS version record is cleared.
+
+#include "app/Unit1.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/rtl/IniFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+TApplication& TestApplication();
+
+struct TOpenedTarget {
+    std::string Target;
+    std::string Parameters;
+};
+
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The program folder with a trailing "/".
+    std::string Folder() const { return folder_.string() + "/"; }
+    std::string PathOf(const std::string& name) const { return folder_.string() + "/" + name; }
+
+    // "databases", "backup" and "attachments".
+    void MakeDataFolders();
+    // The given tables (file names as the tracker names them) in databases/, empty or with
+    // `records` records appended by the test itself.
+    void MakeTables(const std::vector<std::string>& fileNames);
+    void MakeAllTables();
+
+    // The settings file as the program reads it.
+    TIniFile Ini() const { return TIniFile(PathOf("Ovralun.ini")); }
+    std::string ReadFile(const std::string& name) const;
+    void WriteFile(const std::string& name, const std::string& text) const;
+
+    // Creates the main window (FormCreate runs) with the dialog script active.
+    Tmainfrm& Start();
+    // The post-start step, as the timer runs it.
+    void PostStart();
+    // Closes the window through the title-bar path; the answer to "Are you sure?" is queued by
+    // the test when AskExit is on.
+    void CloseWindow();
+    void FreeWindow() { window_.reset(); }
+
+    // Message texts of the boxes shown so far.
+    std::vector<std::string> Boxes() const;
+
+    std::unique_ptr<TDialogScript> script_;
+    std::unique_ptr<Tmainfrm> window_;
+    std::vector<TOpenedTarget> opened_;
+
+private:
+    std::filesystem::path folder_;
+};

@@ -1,0 +1,261 @@
+// Start-up of the main window against a program folder of its own.
+#include "AppTestSupport.h"
+
+#include "app/OsVersion.h"
+#include "app/Settings.h"
+#include "dbf/XbDBFDataSet.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/System.h"
+
+#include <filesystem>
+
+namespace {
+
+using StartUp = ProgramFolderTest;
+
+TEST_F(StartUp, FirstStartUsesDefaultsAndWritesThemAtShutDown)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Tmainfrm& window = Start();
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_EQ(window.Left(), 0);
+    EXPECT_EQ(window.Top(), 0);
+    EXPECT_EQ(window.Width(), 940);
+    EXPECT_EQ(window.Height(), 740);
+    EXPECT_NE(window.WindowState(), TWindowState::wsMaximized);
+    EXPECT_EQ(DatabaseFolder, Folder() + "databases");
+    EXPECT_EQ(BackupFolder, Folder() + "backup");
+    EXPECT_EQ(AttachmentFolder, Folder() + "attachments");
+    for (TXbSmartDBF* table : {window.maindb, window.subdb, window.appsdb, window.listdb, window.contactdb,
+                               window.workdb, window.codedb}) {
+        EXPECT_TRUE(table->Active()) << table->Name();
+    }
+    EXPECT_EQ(window.subdb->Filter(), "TICKETID='START'");
+    EXPECT_TRUE(window.subdb->Filtered());
+    EXPECT_EQ(window.Get<TEdit>("dblocation")->Text(), Folder() + "databases/Tickets.dbf");
+    EXPECT_EQ(window.quickstart->Lines().Text(), "No file found!\r\n");
+    EXPECT_EQ(window.sb_panel->Panels().Items(5)->Text(), Folder());
+    ASSERT_EQ(opened_.size(), 1u);  // the web site, once
+    EXPECT_EQ(opened_[0].Target, kMakerWebSite);
+    EXPECT_EQ(Ini().ReadString("Settings", "CurrVer", ""), "1.0.0.0");
+    EXPECT_TRUE(window.startuptimer->Enabled());
+
+    PostStart();
+    EXPECT_FALSE(window.startuptimer->Enabled());
+    EXPECT_EQ(window.Caption(), std::string(IsAdministrator() ? "^" : "") + "Zentivor\xAE 1.0.0.0");
+    script_->Answer(TModalResult::mrYes);  // "Are you sure?"
+    CloseWindow();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], "Are you sure?");
+
+    TIniFile ini = Ini();
+    EXPECT_EQ(ini.ReadString("Position", "FullSize", ""), "No");
+    EXPECT_EQ(ini.ReadString("Position", "Width", ""), "940");
+    EXPECT_EQ(ini.ReadString("Position", "Height", ""), "740");
+    EXPECT_EQ(ini.ReadString("Settings", "ProjectPanelWidth", ""), "200");
+    EXPECT_EQ(ini.ReadString("SavedSession", "ActivePage", ""), "0");
+    EXPECT_EQ(ini.ReadString("SavedSession", "FilterOperation", ""), "=");
+    for (const char* layout : {"productgrd.dat", "projectgrd.dat", "maingrd.dat", "subgrd.dat", "listgrd.dat",
+                               "contactgrd.dat", "workgrd.dat", "codegrd.dat"}) {
+        EXPECT_TRUE(FileExists(PathOf(layout))) << layout;
+    }
+    EXPECT_TRUE(FileExists(PathOf("note.dat")));
+    EXPECT_FALSE(window.maindb->Active());
+    EXPECT_TRUE(window.workdb->Active());  // closes with the window
+
+    // The web site opens on the first start only.
+    FreeWindow();
+    Start();
+    EXPECT_EQ(opened_.size(), 1u);
+}
+
+TEST_F(StartUp, MissingTablesAreReportedInOrder)
+{
+    MakeDataFolders();
+    MakeTables({"product.dbf"});
+    Tmainfrm& window = Start();
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                           "Database connection failed! (TICKETDB)", "Database connection failed! (SUBDB)",
+                           "Database connection failed! (LISTSDB)", "Database connection failed! (CONTACTSDB)",
+                           "Database connection failed! (WORKTIMEDB)", "Database connection failed! (CODEDB)"}));
+    EXPECT_TRUE(window.appsdb->Active());
+    EXPECT_FALSE(window.maindb->Active());
+}
+
+TEST_F(StartUp, WithoutTheProjectTableNoTableOpens)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    std::filesystem::remove(PathOf("databases/product.dbf"));
+    Tmainfrm& window = Start();
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Database connection failed! (PRODUCTDB)"}));
+    for (TXbSmartDBF* table : window.Tables()) {
+        EXPECT_FALSE(table->Active()) << table->Name();
+    }
+    EXPECT_TRUE(window.LoadedState().Layouts);  // the start-up went on
+}
+
+TEST_F(StartUp, TableNamesAreMatchedWithoutRegardToLetterCase)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    std::filesystem::rename(PathOf("databases/Tickets.dbf"), PathOf("databases/TICKETS.DBF"));
+    std::filesystem::rename(PathOf("databases/Tickets.dbt"), PathOf("databases/TICKETS.DBT"));
+    Tmainfrm& window = Start();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(window.maindb->Active());
+}
+
+TEST_F(StartUp, MissingFoldersAreNoFolders)
+{
+    Start();
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Database location incorrect!", "Backup folder location incorrect!",
+                                                 "Attachment folder location incorrect!",
+                                                 "Database connection failed! (PRODUCTDB)"}));
+    EXPECT_EQ(DatabaseFolder, "");
+    EXPECT_EQ(AttachmentFolder, "");
+    // An empty folder never becomes the root.
+    EXPECT_EQ(FileInFolder(AttachmentFolder, "etc/passwd"), "");
+}
+
+TEST_F(StartUp, FoldersOfAnotherConnectionAreTakenAsTheyStand)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    {
+        TIniFile ini = Ini();
+        ini.WriteString("Database", "Connection", "1");
+        ini.WriteString("Database", "DbaseLoc", Folder() + "databases");
+        ini.WriteString("Database", "BackupLoc", "no-such-folder-here");
+        ini.WriteString("Database", "AttachLoc", "");
+    }
+    Tmainfrm& window = Start();
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Backup folder location incorrect!",
+                                                 "Attachment folder location incorrect!"}));
+    EXPECT_EQ(DatabaseFolder, Folder() + "databases");
+    EXPECT_TRUE(window.maindb->Active());
+}
+
+TEST_F(StartUp, MessageTableComesFromTheLanguageFile)
+{
+    struct Case {
+        const char* Setting;
+        const char* FileName;  // written into language/ (empty: none)
+        int Lines;             // of that file
+        bool RemoveEnglish;
+        std::string Line3;
+        std::string Updater;
+    };
+    const Case cases[] = {
+        {"", "", 0, false, "Are you sure?", "Error! ZEZIvuredizOriruri.exe is missing!"},
+        {"missing.mes", "", 0, false, "Are you sure?", "Error! ZEZIvuredizOriruri.exe is missing!"},
+        {"custom.mes", "CUSTOM.MES", 63, false, "line 3", "line 62"},
+        {"custom.mes", "Custom.mes", 10, false, "line 3", "line 8"},
+        {"", "", 0, true, "Are you sure?", "Error! ZEZIvuredizOriruri.exe is missing!"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Setting + std::string("/") + test.FileName);
+        std::filesystem::remove_all(PathOf("language"));
+        std::filesystem::create_directories(PathOf("language"));
+        if (!test.RemoveEnglish) {
+            std::filesystem::copy_file(std::string(ZV_SOURCE_DIR) + "/resources/language/English.mes",
+                                       PathOf("language/English.mes"));
+        }
+        if (*test.FileName != 0) {
+            std::string text;
+            for (int i = 0; i < test.Lines; ++i) {
+                text += "line " + std::to_string(i) + "\r\n";
+            }
+            WriteFile(std::string("language/") + test.FileName, text);
+        }
+        Ini().WriteString("Settings", "LanguageMes", test.Setting);
+        Tmainfrm& window = Start();
+        EXPECT_EQ(window.Message(3), test.Line3);
+        EXPECT_EQ(window.MissingUpdaterMessage(), test.Updater);
+        EXPECT_EQ(window.Message(9999), "");
+        if (test.RemoveEnglish) {
+            EXPECT_EQ(window.messages->Lines().Count(), 62);
+        }
+        FreeWindow();
+    }
+}
+
+TEST_F(StartUp, MissingUpdaterShowsTheMessageOfTheTable)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "CheckUpdate", "1");
+    Ini().WriteString("Settings", "OpenSite", "1");
+    Start();
+    PostStart();
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Error! ZEZIvuredizOriruri.exe is missing!"}));
+    EXPECT_TRUE(opened_.empty());
+
+    WriteFile("ZEZIvuredizOriruri.exe", "");
+    Start();
+    PostStart();
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].Target, PathOf("ZEZIvuredizOriruri.exe"));
+    EXPECT_EQ(opened_[0].Parameters, "/CHECK /SILENT");
+}
+
+TEST_F(StartUp, WindowsVersionHints)
+{
+    struct Case {
+        TOsVersionInfo Os;
+        const char* UseManifest;      // "" = key absent
+        const char* UseManifestAuto;
+        std::string Name;
+        std::vector<std::string> Balloons;
+        std::vector<std::string> Boxes;
+        const char* ManifestAfter;
+    };
+    const std::string xpHint = "It seems that you use incorrect manifest setting on XP. It is highly recommended to "
+                               "check the special manifest setting on the Settings/Special tab!";
+    const std::string vistaHint = "It seems that you use incorrect manifest setting on Vista. It is highly "
+                                  "recommended to check the special manifest setting on the Settings/Special tab!";
+    const std::string activated = "Special manifest setting required by Windows Vista operating system has been "
+                                  "activated. You can disable this function on the Setting/Special tab later if needed.";
+    const Case cases[] = {
+        {{2, 5, 1, ""}, "1", "", "WinXP", {xpHint}, {}, "1"},
+        {{2, 5, 1, ""}, "0", "", "WinXP", {}, {}, "0"},
+        {{2, 6, 0, ""}, "", "", "WinVista", {}, {activated}, "1"},
+        {{2, 6, 0, ""}, "0", "1", "WinVista", {vistaHint}, {}, "0"},
+        {{2, 5, 0, ""}, "1", "", "Win2000", {}, {}, "1"},
+        {{2, 5, 2, ""}, "1", "", "Unknown", {}, {}, "1"},
+        {{1, 4, 10, " A"}, "", "", "Win98SE", {}, {}, ""},
+        {{1, 4, 10, ""}, "", "", "Win98", {}, {}, ""},
+        {{1, 4, 90, ""}, "", "", "WinME", {}, {}, ""},
+        {{2, 4, 0, ""}, "", "", "WinNT", {}, {}, ""},
+    };
+    MakeDataFolders();
+    MakeAllTables();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        std::filesystem::remove(PathOf("Ovralun.ini"));
+        TIniFile ini = Ini();
+        ini.WriteString("Settings", "OpenSite", "1");
+        if (*test.UseManifest != 0) {
+            ini.WriteString("Settings", "UseManifest", test.UseManifest);
+        }
+        if (*test.UseManifestAuto != 0) {
+            ini.WriteString("Settings", "UseManifestAuto", test.UseManifestAuto);
+        }
+        SetOsVersionInfo(test.Os);
+        Tmainfrm& window = Start();
+        script_->ClearRecords();
+        PostStart();
+        EXPECT_EQ(OsName, test.Name);
+        EXPECT_EQ(window.TrayBalloons(), test.Balloons);
+        EXPECT_EQ(Boxes(), test.Boxes);
+        EXPECT_EQ(ini.ReadString("Settings", "UseManifest", ""), test.ManifestAfter);
+        FreeWindow();
+    }
+    SetOsVersionInfo(std::nullopt);
+    Start();
+    PostStart();
+    EXPECT_EQ(OsName, "Unknown");
+}
+
+}  // namespace
