@@ -289,3 +289,45 @@ TEST(EmptyDatabase, ComponentsCarryTheTrackerSettings)
     EXPECT_FALSE(plain.Crypt().Active());
     EXPECT_EQ(plain.Crypt().CryptMethod(), TCryptMethod::cmNone);
 }
+
+// The contact and code tables the tool makes take enciphered records under the tracker's
+// settings: the record bytes on disk are not the text written, and the table reads the value
+// back; the other tables stay plain.
+TEST(EmptyDatabase, EncipheredTablesTakeEncipheredRecords)
+{
+    TDatabaseFolder folder;
+    MakeEmptyDatabase(folder.File("databases"));
+    const struct {
+        TTrackerTable table;
+        int textField;
+    } cases[] = {
+        {TTrackerTable::Contacts, static_cast<int>(TContactField::NAME)},
+        {TTrackerTable::Code, static_cast<int>(TCodeField::APPNAME)},
+        {TTrackerTable::Lists, static_cast<int>(TListField::LISTNAME)},
+    };
+    for (const auto& c : cases) {
+        const TTrackerTableLayout& layout = TrackerTableLayout(c.table);
+        SCOPED_TRACE(layout.FileName);
+        const std::string fileName = folder.File("databases/" + std::string(layout.FileName));
+        {
+            TXbSmartDBF table(nullptr);
+            ApplyTrackerTableSettings(table, TrackerTableComponent(c.table));
+            table.DBFFileName = fileName;
+            table.Open();
+            table.Append();
+            table.Fields()[c.textField].SetAsString("Marker Text");
+            table.Post();
+            table.Close();
+        }
+        const std::vector<uint8_t> bytes = ReadBytes(fileName);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("Marker Text") == std::string::npos, layout.Enciphered);
+
+        TXbSmartDBF table(nullptr);
+        ApplyTrackerTableSettings(table, TrackerTableComponent(c.table));
+        table.DBFFileName = fileName;
+        table.Open();
+        ASSERT_EQ(table.RecordCount(), 1);
+        EXPECT_EQ(table.Fields()[c.textField].AsString(), "Marker Text");
+        table.Close();
+    }
+}
