@@ -760,6 +760,35 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
     }
 }
 
+TFieldTextFetch TXbSmartDBF::FetchFieldText(TField& field, std::string& value, bool translate)
+{
+    const uint8_t* record;
+    if (forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse)
+        record = IsEmpty() ? nullptr : ActiveBuffer();
+    else
+        record = ActiveRecordBuffer();
+    if (record == nullptr)
+        return TFieldTextFetch::tfNull;
+    const TXbFieldAccess* access = field.FieldKind() == TFieldKind::fkData ? FieldAccessOf(field) : nullptr;
+    if (access == nullptr || access->FastKind != 1)
+        return TFieldTextFetch::tfUnsupported;
+    const uint8_t* p = record + access->Offset;
+    int length = access->Length;
+    if (TrimCType) {
+        length = TrimmedLength(p, length);
+        if (length == 0)
+            return TFieldTextFetch::tfNull;
+    }
+    length = std::max(std::min(length, field.Size()), 0);
+    // Like the NUL-terminated buffer of FetchFieldData, the text ends at a NUL byte.
+    if (const void* end = std::memchr(p, 0, static_cast<size_t>(length)))
+        length = static_cast<int>(static_cast<const uint8_t*>(end) - p);
+    value.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
+    if (translate && OEM)
+        OemToAnsiBuff(value.data(), value.size());
+    return TFieldTextFetch::tfText;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Writing
 

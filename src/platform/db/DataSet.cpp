@@ -816,6 +816,8 @@ Variant TDataSet::Lookup(const std::string& keyFields, const Variant& keyValues,
 
 std::unique_ptr<TStream> TDataSet::OpenBlobStream(TField&, TBlobStreamMode) { return nullptr; }
 
+TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }
+
 int TDataSet::TranslateOem(const char* source, char* dest, bool)
 {
     if (source == nullptr) return 0;

@@ -219,6 +219,10 @@ protected:
 
     // Field values and blobs.
     virtual bool FetchFieldData(TField& field, void* buffer) = 0;
+    // Reads a string field's text straight into `value` (translated from the stored code page
+    // when `translate`), giving the same text as FetchFieldData followed by TranslateOem. The
+    // base has no such path: tfUnsupported sends the field through FetchFieldData.
+    virtual TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate);
     virtual void PutFieldData(TField& field, const void* buffer) = 0;
 
     // Filters.
