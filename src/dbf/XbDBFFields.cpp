@@ -145,15 +145,20 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
     int fraction = -1;
     for (; i < n; ++i) {
         const unsigned digit = static_cast<unsigned>(p[i]) - '0';
-        if (digit <= 9) {
+        if (digit > 9)
+            break;
+        m = m * 10 + digit;
+        ++digits;
+    }
+    if (i < n && p[i] == '.') {
+        fraction = 0;
+        for (++i; i < n; ++i) {
+            const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+            if (digit > 9)
+                break;
             m = m * 10 + digit;
             ++digits;
-            if (fraction >= 0)
-                ++fraction;
-        } else if (p[i] == '.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            break;
+            ++fraction;
         }
     }
     if (digits == 0 || digits > 15)

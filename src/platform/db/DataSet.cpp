@@ -59,11 +59,6 @@ void TDataSet::CheckCanModify() const
     if (!CanModify()) DatabaseError(SDataSetReadOnly);
 }
 
-TRecordBuffer TDataSet::ActiveBuffer() const noexcept
-{
-    return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
-}
-
 int TDataSet::RecordCount() const
 {
     CheckActive();

@@ -138,7 +138,10 @@ public:
     bool DefaultFields() const noexcept { return defaultFields_; }
     void GetFieldNames(TStrings& list) const;
     // The buffer of the current record (null when the ring is empty).
-    TRecordBuffer ActiveBuffer() const noexcept;
+    TRecordBuffer ActiveBuffer() const noexcept
+    {
+        return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
+    }
     // The buffer whose calculated fields are being computed.
     TRecordBuffer CalcBuffer() const noexcept { return calcBuffer_; }
     int CalcFieldsSize() const noexcept { return calcFieldsSize_; }
