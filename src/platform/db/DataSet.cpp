@@ -811,8 +811,6 @@ Variant TDataSet::Lookup(const std::string& keyFields, const Variant& keyValues,
 
 std::unique_ptr<TStream> TDataSet::OpenBlobStream(TField&, TBlobStreamMode) { return nullptr; }
 
-TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }
-
 int TDataSet::TranslateOem(const char* source, char* dest, bool)
 {
     if (source == nullptr) return 0;
@@ -820,3 +818,5 @@ int TDataSet::TranslateOem(const char* source, char* dest, bool)
     if (source != dest) std::memmove(dest, source, length + 1);
     return static_cast<int>(length);
 }
+
+TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }
