@@ -249,6 +249,7 @@ protected:
 
     // ---- field values
     bool FetchFieldData(TField& field, void* buffer) override;
+    TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate) override;
     void PutFieldData(TField& field, const void* buffer) override;
     void InternalBlankRecord(TRecordBuffer buffer) override;
 

@@ -165,6 +165,8 @@ Variant ConvertToFieldType(const Variant& value, TFieldType type)
 Variant TXbDBFExprParser::ExecuteField(TXbExprNode* node)
 {
     const TXbExprFieldInfo& info = source_->FieldInfo(node->Field);
+    if (!substituting_ && !keyMode_)
+        return source_->FieldValue(node->Field, false);
     Variant value;
     if (substituting_) {
         value = Variant::Null();
@@ -269,12 +271,8 @@ bool TXbDBFExprParser::ValuesEqual(const Variant& left, const Variant& right) co
     const bool caseInsensitive = filterOptions_.Contains(TFilterOption::foCaseInsensitive);
     if (filterOptions_.Contains(TFilterOption::foNoPartialCompare) || !IsTextValue(left) || !IsTextValue(right))
         return left == right;
-    std::string_view a;
-    std::string_view b;
-    std::string leftText = left.AsString();
-    std::string rightText = right.AsString();
-    a = leftText;
-    b = rightText;
+    std::string_view a = left.TextValue();
+    std::string_view b = right.TextValue();
     bool partial = false;
     if (!a.empty()) {
         if (a.back() == '*') {
@@ -294,15 +292,19 @@ bool TXbDBFExprParser::ValuesEqual(const Variant& left, const Variant& right) co
     return caseInsensitive ? AnsiSameText(a, b) : a == b;
 }
 
-bool TXbDBFExprParser::CompareValues(TXbExprOperator op, Variant left, Variant right) const
+bool TXbDBFExprParser::CompareValues(TXbExprOperator op, const Variant& left, const Variant& right) const
 {
-    if (filterOptions_.Contains(TFilterOption::foCaseInsensitive)) {
+    if (filterOptions_.Contains(TFilterOption::foCaseInsensitive) && (IsTextValue(left) || IsTextValue(right))) {
         // Case is folded whether or not partial comparison is switched off.
-        if (IsTextValue(left))
-            left = Variant(AnsiUpperCase(left.AsString()));
-        if (IsTextValue(right))
-            right = Variant(AnsiUpperCase(right.AsString()));
+        const Variant upperLeft = IsTextValue(left) ? Variant(AnsiUpperCase(left.TextValue())) : left;
+        const Variant upperRight = IsTextValue(right) ? Variant(AnsiUpperCase(right.TextValue())) : right;
+        return CompareFolded(op, upperLeft, upperRight);
     }
+    return CompareFolded(op, left, right);
+}
+
+bool TXbDBFExprParser::CompareFolded(TXbExprOperator op, const Variant& left, const Variant& right) const
+{
     if (op == TXbExprOperator::opEQ)
         return ValuesEqual(left, right);
     if (op == TXbExprOperator::opNE)
@@ -317,6 +319,15 @@ bool TXbDBFExprParser::CompareValues(TXbExprOperator op, Variant left, Variant r
         return relation == TVariantRelationship::vrLessThan || relation == TVariantRelationship::vrEqual;
     default: return false;
     }
+}
+
+const Variant& TXbDBFExprParser::Operand(TXbExprNode* node, Variant& holder)
+{
+    if (node != nullptr && node->Kind == TXbExprNodeKind::nkConstant && node->ValueReady &&
+        (node->ConstantKind == TXbExprConstantKind::ckText || node->ConstantKind == TXbExprConstantKind::ckNumber))
+        return node->Value;
+    holder = Execute(node);
+    return holder;
 }
 
 Variant TXbDBFExprParser::ExecuteOperator(TXbExprNode* node)
@@ -347,9 +358,11 @@ Variant TXbDBFExprParser::ExecuteOperator(TXbExprNode* node)
     case TXbExprOperator::opLT:
     case TXbExprOperator::opGE:
     case TXbExprOperator::opLE: {
-        Variant left = Execute(node->Left);
-        Variant right = Execute(node->Right);
-        return Variant(CompareValues(op, std::move(left), std::move(right)));
+        Variant leftHolder;
+        Variant rightHolder;
+        const Variant& left = Operand(node->Left, leftHolder);
+        const Variant& right = Operand(node->Right, rightHolder);
+        return Variant(CompareValues(op, left, right));
     }
     case TXbExprOperator::opLike: {
         Variant pattern = Execute(node->Right);
@@ -374,9 +387,10 @@ Variant TXbDBFExprParser::ExecuteOperator(TXbExprNode* node)
         return Variant(op == TXbExprOperator::opIsNull ? isNull : !isNull);
     }
     case TXbExprOperator::opIn: {
-        Variant left = Execute(node->Left);
+        const Variant left = Execute(node->Left);
         for (TXbExprNode* element : node->Args) {
-            if (CompareValues(TXbExprOperator::opEQ, left, Execute(element)))
+            Variant holder;
+            if (CompareValues(TXbExprOperator::opEQ, left, Operand(element, holder)))
                 return Variant(true);
         }
         return Variant(false);

@@ -145,15 +145,20 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
     int fraction = -1;
     for (; i < n; ++i) {
         const unsigned digit = static_cast<unsigned>(p[i]) - '0';
-        if (digit <= 9) {
+        if (digit > 9)
+            break;
+        m = m * 10 + digit;
+        ++digits;
+    }
+    if (i < n && p[i] == '.') {
+        fraction = 0;
+        for (++i; i < n; ++i) {
+            const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+            if (digit > 9)
+                break;
             m = m * 10 + digit;
             ++digits;
-            if (fraction >= 0)
-                ++fraction;
-        } else if (p[i] == '.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            break;
+            ++fraction;
         }
     }
     if (digits == 0 || digits > 15)
@@ -758,6 +763,35 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
         return true;
     default: return ReadFieldValue(*access, record, buffer, field.DataSize());
     }
+}
+
+TFieldTextFetch TXbSmartDBF::FetchFieldText(TField& field, std::string& value, bool translate)
+{
+    const uint8_t* record;
+    if (forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse)
+        record = IsEmpty() ? nullptr : ActiveBuffer();
+    else
+        record = ActiveRecordBuffer();
+    if (record == nullptr)
+        return TFieldTextFetch::tfNull;
+    const TXbFieldAccess* access = field.FieldKind() == TFieldKind::fkData ? FieldAccessOf(field) : nullptr;
+    if (access == nullptr || access->FastKind != 1)
+        return TFieldTextFetch::tfUnsupported;
+    const uint8_t* p = record + access->Offset;
+    int length = access->Length;
+    if (TrimCType) {
+        length = TrimmedLength(p, length);
+        if (length == 0)
+            return TFieldTextFetch::tfNull;
+    }
+    length = std::max(std::min(length, field.Size()), 0);
+    // Like the NUL-terminated buffer of FetchFieldData, the text ends at a NUL byte.
+    if (const void* end = std::memchr(p, 0, static_cast<size_t>(length)))
+        length = static_cast<int>(static_cast<const uint8_t*>(end) - p);
+    value.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
+    if (translate && OEM)
+        OemToAnsiBuff(value.data(), value.size());
+    return TFieldTextFetch::tfText;
 }
 
 // ---------------------------------------------------------------------------------------------

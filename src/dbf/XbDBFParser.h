@@ -137,7 +137,11 @@ private:
     Variant ExecuteOperator(TXbExprNode* node);
     Variant ExecuteFunction(TXbExprNode* node);
     Variant ExecuteDescend(TXbExprNode* node, TXbExprNode* arg);
-    bool CompareValues(TXbExprOperator op, Variant left, Variant right) const;
+    bool CompareValues(TXbExprOperator op, const Variant& left, const Variant& right) const;
+    // The value of an operand: a ready constant is used where it lies, anything else is
+    // evaluated into `holder`.
+    const Variant& Operand(TXbExprNode* node, Variant& holder);
+    bool CompareFolded(TXbExprOperator op, const Variant& left, const Variant& right) const;
     bool ValuesEqual(const Variant& left, const Variant& right) const;
     std::string PadText(int32_t count) const;
 

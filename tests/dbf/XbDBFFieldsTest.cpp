@@ -285,3 +285,52 @@ TEST(TableFields, OemTablesTranslateTextsAndNames)
     EXPECT_EQ(fixture.table.TranslateOemBuff(buffer, buffer, 2, false), 2);
     EXPECT_EQ(std::string(buffer), "\xC4" "a");
 }
+
+TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
+{
+    // The string field's text (read straight from the record image) and the native value
+    // (NUL-terminated buffer, translated by TranslateOem) must be the same text.
+    struct Case {
+        std::string stored;
+        bool trim;
+        bool oem;
+        bool transliterate;
+        std::string text;
+        bool null;
+    };
+    const Case cases[] = {
+        {"ab", true, false, true, "ab", false},
+        {"ab", false, false, true, "ab    ", false},
+        {"", true, false, true, "", true},
+        {"", false, false, true, "      ", false},
+        {std::string("a\0b", 3), true, false, true, "a", false},
+        {std::string("\0b", 2), false, false, true, "", false},
+        {"\x8E" "b", true, true, true, "\xC4" "b", false},
+        {"\x8E" "b", false, true, true, "\xC4" "b    ", false},
+        {"\x8E" "b", true, true, false, "\x8E" "b", false},
+        {"\x8E" "b", true, false, true, "\x8E" "b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("'" + c.stored + "'" + (c.trim ? " trimmed" : "") + (c.oem ? " oem" : "") +
+                     (c.transliterate ? "" : " untranslated"));
+        TOneRecordTable fixture({{"NAME", 'C', 6}}, {c.stored}, c.trim);
+        fixture.table.Close();
+        fixture.table.OEM = c.oem;
+        fixture.table.Open();
+        auto& field = static_cast<TStringField&>(fixture.table.Fields()[0]);
+        field.SetTransliterate(c.transliterate);
+        std::string text = "previous";
+        EXPECT_EQ(field.GetValue(text), !c.null);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(field.AsString(), c.text);
+        char native[8] = {};
+        EXPECT_EQ(field.GetData(native), !c.null);
+        if (!c.null && c.transliterate)
+            fixture.table.TranslateOem(native, native, false);
+        EXPECT_EQ(std::string(native), c.null ? "" : c.text);
+        // In edit state, the same reading.
+        fixture.table.Edit();
+        EXPECT_EQ(field.AsString(), c.text);
+        fixture.table.Cancel();
+    }
+}

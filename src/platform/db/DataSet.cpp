@@ -59,11 +59,6 @@ void TDataSet::CheckCanModify() const
     if (!CanModify()) DatabaseError(SDataSetReadOnly);
 }
 
-TRecordBuffer TDataSet::ActiveBuffer() const noexcept
-{
-    return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
-}
-
 int TDataSet::RecordCount() const
 {
     CheckActive();
@@ -825,3 +820,5 @@ int TDataSet::TranslateOem(const char* source, char* dest, bool)
     if (source != dest) std::memmove(dest, source, length + 1);
     return static_cast<int>(length);
 }
+
+TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }

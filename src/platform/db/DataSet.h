@@ -138,7 +138,10 @@ public:
     bool DefaultFields() const noexcept { return defaultFields_; }
     void GetFieldNames(TStrings& list) const;
     // The buffer of the current record (null when the ring is empty).
-    TRecordBuffer ActiveBuffer() const noexcept;
+    TRecordBuffer ActiveBuffer() const noexcept
+    {
+        return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
+    }
     // The buffer whose calculated fields are being computed.
     TRecordBuffer CalcBuffer() const noexcept { return calcBuffer_; }
     int CalcFieldsSize() const noexcept { return calcFieldsSize_; }
@@ -223,6 +226,10 @@ protected:
 
     // Field values and blobs.
     virtual bool FetchFieldData(TField& field, void* buffer) = 0;
+    // Reads a string field's text straight into `value` (translated from the stored code page
+    // when `translate`), giving the same text as FetchFieldData followed by TranslateOem. The
+    // base has no such path: tfUnsupported sends the field through FetchFieldData.
+    virtual TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate);
     virtual void PutFieldData(TField& field, const void* buffer) = 0;
 
     // Filters.

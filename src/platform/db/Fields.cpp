@@ -143,6 +143,12 @@ bool TField::GetData(void* buffer) const
     return dataSet_->FetchFieldData(const_cast<TField&>(*this), buffer);
 }
 
+TFieldTextFetch TField::FetchText(std::string& value, bool translate) const
+{
+    if (dataSet_ == nullptr || validating_) return TFieldTextFetch::tfUnsupported;
+    return dataSet_->FetchFieldText(const_cast<TField&>(*this), value, translate);
+}
+
 void TField::SetData(const void* buffer)
 {
     CheckWritable();
@@ -214,6 +220,11 @@ TStringField::TStringField(TComponent* owner) : TField(owner)
 
 bool TStringField::GetValue(std::string& value) const
 {
+    switch (FetchText(value, transliterate_)) {
+    case TFieldTextFetch::tfText: return true;
+    case TFieldTextFetch::tfNull: value.clear(); return false;
+    case TFieldTextFetch::tfUnsupported: break;
+    }
     const bool found = ReadText(*this, [&](const char* text, size_t length) { value.assign(text, length); });
     if (!found) value.clear();
     return found;

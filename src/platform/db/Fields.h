@@ -91,6 +91,9 @@ constexpr bool IsBlobFieldType(TFieldType t) noexcept
 
 enum class TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 
+// The outcome of a dataset's direct text read (TDataSet::FetchFieldText).
+enum class TFieldTextFetch { tfUnsupported, tfNull, tfText };
+
 using TFieldNotifyEvent = std::function<void(TField* sender)>;
 
 class TField : public TComponent {
@@ -194,6 +197,9 @@ protected:
     virtual std::string GetText(bool displayText) const { return GetAsString(); }
     virtual int DefaultDisplayWidth() const { return 10; }
     [[noreturn]] void AccessError(const char* typeName) const;
+    // The dataset's direct text read into `value`; tfUnsupported while OnValidate looks at a
+    // value that is not yet written.
+    TFieldTextFetch FetchText(std::string& value, bool translate) const;
     // Raises unless the field may be written in the dataset's present state.
     void CheckWritable() const;
     [[noreturn]] void RangeError(const std::string& value, const std::string& min, const std::string& max) const;

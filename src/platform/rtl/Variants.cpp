@@ -220,9 +220,23 @@ Variant::Variant(int value) : type_(TVarType::varInteger) { value_.i = value; }
 Variant::Variant(int64_t value) : type_(TVarType::varInt64) { value_.i64 = value; }
 Variant::Variant(double value) : type_(TVarType::varDouble) { value_.d = value; }
 Variant::Variant(Currency value) : type_(TVarType::varCurrency) { value_.cy = value.scaled; }
-Variant::Variant(const std::string& value) : type_(TVarType::varString), text_(value) {}
-Variant::Variant(std::string&& value) : type_(TVarType::varString), text_(std::move(value)) {}
-Variant::Variant(const char* value) : type_(TVarType::varString), text_(value ? value : "") {}
+Variant::Variant(const std::string& value)
+{
+    new (&storage_.text) std::string(value);
+    type_ = TVarType::varString;
+}
+
+Variant::Variant(std::string&& value)
+{
+    new (&storage_.text) std::string(std::move(value));
+    type_ = TVarType::varString;
+}
+
+Variant::Variant(const char* value)
+{
+    new (&storage_.text) std::string(value ? value : "");
+    type_ = TVarType::varString;
+}
 
 Variant Variant::Null()
 {
@@ -242,8 +256,8 @@ Variant Variant::FromDateTime(TDateTime value)
 Variant Variant::Array(std::vector<Variant> elements)
 {
     Variant v;
+    new (&v.storage_.elements) TElements(std::make_shared<const std::vector<Variant>>(std::move(elements)));
     v.type_ = TVarType::varArray;
-    v.elements_ = std::move(elements);
     return v;
 }
 
@@ -281,7 +295,7 @@ bool Variant::AsBoolean() const
     case TVarType::varDate: return value_.d != 0;
     case TVarType::varCurrency: return value_.cy != 0;
     case TVarType::varString: {
-        const std::string text = Trim(text_);
+        const std::string text = Trim(storage_.text);
         if (SameText(text, "True")) {
             return true;
         }
@@ -314,12 +328,12 @@ int64_t Variant::AsInt64() const
         }
         return result;
     case TVarType::varString: {
-        if (TryStrToInt64(Trim(text_), result)) {
+        if (TryStrToInt64(Trim(storage_.text), result)) {
             return result;
         }
         double number = 0;
-        if (!TryStrToFloat(text_, number, StorageFormatSettings())) {
-            throw EConvertError("'" + text_ + "' is not a valid integer value");
+        if (!TryStrToFloat(storage_.text, number, StorageFormatSettings())) {
+            throw EConvertError("'" + storage_.text + "' is not a valid integer value");
         }
         if (!RoundToInt64(number, result)) {
             Overflow(type_, TVarType::varInt64);
@@ -352,7 +366,7 @@ double Variant::AsDouble() const
     case TVarType::varDouble:
     case TVarType::varDate: return value_.d;
     case TVarType::varCurrency: return Currency{value_.cy}.ToDouble();
-    case TVarType::varString: return TextToDouble(text_);
+    case TVarType::varString: return TextToDouble(storage_.text);
     default: CannotConvert(type_, TVarType::varDouble);
     }
 }
@@ -394,7 +408,7 @@ TDateTime Variant::AsDateTime() const
     case TVarType::varDouble:
     case TVarType::varDate:
     case TVarType::varCurrency: return AsDouble();
-    case TVarType::varString: return TextToDateTime(text_);
+    case TVarType::varString: return TextToDateTime(storage_.text);
     default: CannotConvert(type_, TVarType::varDate);
     }
 }
@@ -410,7 +424,7 @@ std::string Variant::AsString() const
     case TVarType::varDouble: return FloatToStr(value_.d, StorageFormatSettings());
     case TVarType::varCurrency: return CurrToStr(Currency{value_.cy});
     case TVarType::varDate: return DateTimeToStr(value_.d);
-    case TVarType::varString: return text_;
+    case TVarType::varString: return storage_.text;
     default: CannotConvert(type_, TVarType::varString);
     }
 }
@@ -420,7 +434,17 @@ const std::vector<Variant>& Variant::Elements() const
     if (type_ != TVarType::varArray) {
         throw EVariantError("Variant is not an array");
     }
-    return elements_;
+    // An array whose elements were moved away reads as empty.
+    static const std::vector<Variant> none;
+    return storage_.elements ? *storage_.elements : none;
+}
+
+const std::string& Variant::TextValue() const
+{
+    if (type_ != TVarType::varString) {
+        CannotConvert(type_, TVarType::varString);
+    }
+    return storage_.text;
 }
 
 TVariantRelationship Variant::Compare(const Variant& a, const Variant& b)
@@ -441,7 +465,9 @@ TVariantRelationship Variant::Compare(const Variant& a, const Variant& b)
     }
     // Text against text (or nothing): byte-wise.
     if ((IsText(ta) || ta == TVarType::varEmpty) && (IsText(tb) || tb == TVarType::varEmpty)) {
-        return FromOrder(AnsiCompareStr(a.AsString(), b.AsString()));
+        const std::string_view x = IsText(ta) ? std::string_view(a.storage_.text) : std::string_view();
+        const std::string_view y = IsText(tb) ? std::string_view(b.storage_.text) : std::string_view();
+        return FromOrder(AnsiCompareStr(x, y));
     }
     if (ta == TVarType::varBoolean && tb == TVarType::varBoolean) {
         return FromOrder(static_cast<int>(a.value_.b) - static_cast<int>(b.value_.b));

@@ -7,8 +7,11 @@
 #include "platform/rtl/DateTime.h"
 
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // Fixed-point money: the value times 10,000.
@@ -23,9 +26,28 @@ enum class TVarType { varEmpty, varNull, varBoolean, varInteger, varInt64, varDo
 
 enum class TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 
+// Scalars live inline; only a String holds text and only an Array holds its elements (shared,
+// never changed once made), so copying, moving and destroying the common values is cheap.
 class Variant {
 public:
-    Variant() = default;  // Empty
+    Variant() noexcept {}  // Empty
+    Variant(const Variant& other) : type_(other.type_), value_(other.value_)
+    {
+        if (HoldsStorage())
+            CopyStorage(other);
+    }
+    Variant(Variant&& other) noexcept : type_(other.type_), value_(other.value_)
+    {
+        if (HoldsStorage())
+            MoveStorage(other);
+    }
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other) noexcept;
+    ~Variant()
+    {
+        if (HoldsStorage())
+            ReleaseStorage();
+    }
     Variant(bool value);
     Variant(int value);
     Variant(int64_t value);
@@ -61,6 +83,8 @@ public:
     Currency AsCurrency() const;
     TDateTime AsDateTime() const;
     std::string AsString() const;  // Null and Empty give ""
+    // The text of a String variant without a copy; raises EVariantError for any other type.
+    const std::string& TextValue() const;
 
     const std::vector<Variant>& Elements() const;  // raises EVariantError unless an array
     int ArrayLowBound() const { return 0; }
@@ -81,6 +105,38 @@ public:
     Variant operator-() const;
 
 private:
+    using TElements = std::shared_ptr<const std::vector<Variant>>;
+    // The one member of `storage_` that is alive: text for String, elements for Array.
+    bool HoldsStorage() const noexcept { return type_ == TVarType::varString || type_ == TVarType::varArray; }
+    void CopyStorage(const Variant& other)
+    {
+        if (type_ == TVarType::varString)
+            new (&storage_.text) std::string(other.storage_.text);
+        else
+            new (&storage_.elements) TElements(other.storage_.elements);
+    }
+    void MoveStorage(Variant& other) noexcept
+    {
+        if (type_ == TVarType::varString)
+            new (&storage_.text) std::string(std::move(other.storage_.text));
+        else
+            new (&storage_.elements) TElements(std::move(other.storage_.elements));
+    }
+    void ReleaseStorage() noexcept
+    {
+        if (type_ == TVarType::varString)
+            storage_.text.~basic_string();
+        else
+            storage_.elements.~TElements();
+    }
+    // Ends the held text or elements and leaves the value Empty.
+    void Reset() noexcept
+    {
+        if (HoldsStorage())
+            ReleaseStorage();
+        type_ = TVarType::varEmpty;
+    }
+
     TVarType type_ = TVarType::varEmpty;
     union {
         bool b;
@@ -89,9 +145,51 @@ private:
         double d;
         int64_t cy;
     } value_{};
-    std::string text_;
-    std::vector<Variant> elements_;
+    union Storage {
+        Storage() noexcept {}
+        ~Storage() {}
+        std::string text;
+        TElements elements;
+    } storage_;
 };
+
+inline Variant& Variant::operator=(const Variant& other)
+{
+    if (this == &other)
+        return *this;
+    if (type_ == TVarType::varString && other.type_ == TVarType::varString) {
+        storage_.text = other.storage_.text;  // reuses the held text's room
+        return *this;
+    }
+    Reset();
+    value_ = other.value_;
+    type_ = other.type_;
+    if (HoldsStorage()) {
+        try {
+            CopyStorage(other);
+        } catch (...) {
+            type_ = TVarType::varEmpty;
+            throw;
+        }
+    }
+    return *this;
+}
+
+inline Variant& Variant::operator=(Variant&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (type_ == TVarType::varString && other.type_ == TVarType::varString) {
+        storage_.text = std::move(other.storage_.text);
+        return *this;
+    }
+    Reset();
+    value_ = other.value_;
+    type_ = other.type_;
+    if (HoldsStorage())
+        MoveStorage(other);
+    return *this;
+}
 
 Variant VarArrayOf(std::vector<Variant> elements);
 inline bool VarIsNull(const Variant& v) { return v.IsNull(); }

@@ -195,3 +195,49 @@ TEST(Variants, CurrencyTextIsExact)
     EXPECT_EQ(Currency::FromDouble(0.1).scaled, 1000);
     EXPECT_THROW(Currency::FromDouble(1e300), EVariantError);
 }
+
+TEST(Variants, CopiesMovesAndAssignmentsKeepEachKind)
+{
+    const std::string longText(100, 'x');  // beyond any inline text room
+    const std::vector<Variant> kinds = {Variant(),           Variant::Null(),   Variant(true),
+                                        Variant(-7),         Variant(int64_t{1} << 40), Variant(2.5),
+                                        Variant(Money(15000)), Variant::FromDateTime(45000.5), Variant("short"),
+                                        Variant(longText),   VarArrayOf({Variant(1), Variant(longText)})};
+    auto same = [](const Variant& a, const Variant& b) {
+        if (a.VarType() != b.VarType())
+            return false;
+        if (a.IsArray())
+            return a.Elements().size() == b.Elements().size() &&
+                   a.Elements().back().AsString() == b.Elements().back().AsString();
+        return a.IsNull() || a.AsString() == b.AsString();
+    };
+    for (const Variant& from : kinds) {
+        SCOPED_TRACE(Variant::TypeName(from.VarType()));
+        Variant copy(from);
+        EXPECT_TRUE(same(copy, from));
+        Variant moved(std::move(copy));
+        EXPECT_TRUE(same(moved, from));
+        for (const Variant& over : kinds) {
+            Variant target(over);
+            target = from;
+            EXPECT_TRUE(same(target, from));
+            Variant source(from);
+            Variant other(over);
+            other = std::move(source);
+            EXPECT_TRUE(same(other, from));
+        }
+        Variant self(from);
+        const Variant& alias = self;
+        self = alias;
+        EXPECT_TRUE(same(self, from));
+    }
+    // A copied array keeps its elements when the original goes.
+    Variant kept;
+    {
+        const Variant array = VarArrayOf({Variant(longText)});
+        kept = array;
+    }
+    EXPECT_EQ(kept.Elements()[0].AsString(), longText);
+    EXPECT_EQ(Variant("abc").TextValue(), "abc");
+    EXPECT_THROW(Variant(1).TextValue(), EVariantError);
+}
