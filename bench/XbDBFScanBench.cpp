@@ -286,3 +286,25 @@ void BM_MinimalLoop(benchmark::State& state)
 BENCHMARK(BM_MinimalLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+namespace {
+
+// The cursor alone: every record visited, no field read.
+void BM_EngineCursorOnly(benchmark::State& state)
+{
+    TXbSmartDBF table(nullptr);
+    table.DBFFileName = TablePath();
+    table.SetSetDeleted(true);
+    table.Open();
+    for (auto _ : state) {
+        int64_t visited = 0;
+        for (table.First(); !table.Eof(); table.Next())
+            ++visited;
+        benchmark::DoNotOptimize(visited);
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+    table.Close();
+}
+BENCHMARK(BM_EngineCursorOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

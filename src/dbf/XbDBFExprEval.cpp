@@ -21,32 +21,8 @@ bool IsTextValue(const Variant& v)
     return v.VarType() == TVarType::varString;
 }
 
-bool IsTextFieldType(TFieldType t)
-{
-    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
-}
 
-bool IsNumericFieldType(TFieldType t)
-{
-    switch (t) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-    case TFieldType::ftBCD:
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
-}
 
-bool IsDateFieldType(TFieldType t)
-{
-    return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
-}
 
 bool IsNullOrEmpty(const Variant& v)
 {

@@ -69,32 +69,8 @@ std::string AsciiLower(std::string text)
     return text;
 }
 
-bool IsDateFieldType(TFieldType t)
-{
-    return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
-}
 
-bool IsTextFieldType(TFieldType t)
-{
-    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
-}
 
-bool IsNumericFieldType(TFieldType t)
-{
-    switch (t) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-    case TFieldType::ftBCD:
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
-}
 
 void SetKeyWidth(TXbExprNode* node, int32_t width, int32_t decimals = 0)
 {

@@ -10,49 +10,9 @@ namespace {
 
 constexpr const char* kTypeMismatch = "Type mismatch in expression";
 
-bool IsNumericType(TFieldType t)
-{
-    switch (t) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-    case TFieldType::ftBCD:
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
-}
 
-bool IsTextType(TFieldType t)
-{
-    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
-}
 
-bool IsDateType(TFieldType t)
-{
-    return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
-}
 
-bool IsBlobType(TFieldType t)
-{
-    switch (t) {
-    case TFieldType::ftBytes:
-    case TFieldType::ftBlob:
-    case TFieldType::ftMemo:
-    case TFieldType::ftGraphic:
-    case TFieldType::ftFmtMemo:
-    case TFieldType::ftParadoxOle:
-    case TFieldType::ftDBaseOle:
-    case TFieldType::ftTypedBinary:
-        return true;
-    default:
-        return false;
-    }
-}
 
 struct FunctionEntry {
     const char* name;
@@ -263,15 +223,15 @@ void TXbDBFExprParser::TypeComparison(TXbExprOperator op, TXbExprNode* left, TXb
         left->DataType = right->DataType;
         left->Size = right->Size;
     }
-    if (IsBlobType(left->DataType) || IsBlobType(right->DataType)) {
-        if (op != TXbExprOperator::opLike || (IsBlobType(right->DataType) && right->Kind != TXbExprNodeKind::nkConstant))
+    if (IsBlobFieldType(left->DataType) || IsBlobFieldType(right->DataType)) {
+        if (op != TXbExprOperator::opLike || (IsBlobFieldType(right->DataType) && right->Kind != TXbExprNodeKind::nkConstant))
             throw EDatabaseError(kTypeMismatch);
         if (right->Kind == TXbExprNodeKind::nkConstant)
             right->DataType = TFieldType::ftString;
     }
-    if (IsDateType(left->DataType) && IsTextType(right->DataType))
+    if (IsDateFieldType(left->DataType) && IsTextFieldType(right->DataType))
         right->DataType = left->DataType;
-    else if (IsDateType(right->DataType) && IsTextType(left->DataType))
+    else if (IsDateFieldType(right->DataType) && IsTextFieldType(left->DataType))
         left->DataType = right->DataType;
 }
 
@@ -321,7 +281,7 @@ TXbExprNode* TXbDBFExprParser::ParseInList(TXbExprNode* left)
     node->DataType = TFieldType::ftBoolean;
     for (;;) {
         TXbExprNode* element = ParseExpr1();
-        if (IsDateType(left->DataType))
+        if (IsDateFieldType(left->DataType))
             element->DataType = left->DataType;
         node->Args.push_back(element);
         node->Height = std::max(node->Height, element->Height + 1);
@@ -346,21 +306,21 @@ void TXbDBFExprParser::TypeArithmetic(TXbExprNode* node)
     TFieldType a = left->DataType;
     TFieldType b = right->DataType;
     const TXbExprOperator op = node->Operator;
-    if (IsNumericType(a) && IsNumericType(b)) {
+    if (IsNumericFieldType(a) && IsNumericFieldType(b)) {
         node->DataType = TFieldType::ftFloat;
-    } else if (op == TXbExprOperator::opAdd && IsTextType(a) && IsTextType(b)) {
+    } else if (op == TXbExprOperator::opAdd && IsTextFieldType(a) && IsTextFieldType(b)) {
         node->DataType = TFieldType::ftString;
-    } else if (op == TXbExprOperator::opAdd && IsDateType(a) && IsNumericType(b)) {
+    } else if (op == TXbExprOperator::opAdd && IsDateFieldType(a) && IsNumericFieldType(b)) {
         node->DataType = TFieldType::ftDateTime;
-    } else if (op == TXbExprOperator::opSub && IsDateType(a) && IsNumericType(b)) {
+    } else if (op == TXbExprOperator::opSub && IsDateFieldType(a) && IsNumericFieldType(b)) {
         node->DataType = a;
-    } else if (op == TXbExprOperator::opSub && IsDateType(a) && IsDateType(b)) {
+    } else if (op == TXbExprOperator::opSub && IsDateFieldType(a) && IsDateFieldType(b)) {
         node->DataType = TFieldType::ftFloat;
-    } else if (op == TXbExprOperator::opSub && IsTextType(a) && IsDateType(b)) {
+    } else if (op == TXbExprOperator::opSub && IsTextFieldType(a) && IsDateFieldType(b)) {
         left->DataType = b;
         node->DataType = TFieldType::ftFloat;
-    } else if ((op == TXbExprOperator::opAdd || op == TXbExprOperator::opSub) && IsTextType(a) &&
-               left->Kind == TXbExprNodeKind::nkConstant && IsNumericType(b)) {
+    } else if ((op == TXbExprOperator::opAdd || op == TXbExprOperator::opSub) && IsTextFieldType(a) &&
+               left->Kind == TXbExprNodeKind::nkConstant && IsNumericFieldType(b)) {
         left->DataType = TFieldType::ftDateTime;
         node->DataType = TFieldType::ftDateTime;
     } else {

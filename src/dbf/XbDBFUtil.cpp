@@ -1,6 +1,11 @@
 #include "dbf/XbDBFUtil.h"
 
 #include "platform/rtl/CodePages.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TempFiles.h"
+
+#include <algorithm>
+#include <charconv>
 
 #include <cmath>
 #include <cstdlib>
@@ -10,11 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-void ComplementDigits(std::string& text)
-{
-    for (char& c : text)
-        c = static_cast<char>(92 - static_cast<unsigned char>(c));
-}
 
 void BlanksTo(std::string& text, char replacement)
 {
@@ -23,176 +23,16 @@ void BlanksTo(std::string& text, char replacement)
             c = replacement;
 }
 
-void XbDecodeDate(TDateTime value, int& year, int& month, int& day)
-{
-    // Day number to civil date (proleptic Gregorian calendar), counted from 0000-03-01;
-    // day 25569 is 1970-01-01, which lies 719468 days after 0000-03-01.
-    const int64_t days = static_cast<int64_t>(std::trunc(value)) - 25569 + 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
 
-void XbDecodeTime(TDateTime value, int& hour, int& minute, int& second)
-{
-    const double fraction = std::fabs(value - std::trunc(value));
-    int64_t ms = std::llround(fraction * 86400000.0);
-    if (ms >= 86400000)
-        ms = 86400000 - 1;
-    const int64_t seconds = ms / 1000;
-    hour = static_cast<int>(seconds / 3600);
-    minute = static_cast<int>(seconds / 60 % 60);
-    second = static_cast<int>(seconds % 60);
-}
 
-std::string ZeroPadded(uint64_t n, int width)
-{
-    std::string digits = std::to_string(n);
-    if (width > 255)
-        width = 255;
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
-    return digits;
-}
 
-std::string DateKeyText(TDateTime date)
-{
-    int year = 0, month = 0, day = 0;
-    XbDecodeDate(date, year, month, day);
-    return ZeroPadded(static_cast<uint64_t>(year < 0 ? 0 : year), 4) + ZeroPadded(static_cast<uint64_t>(month), 2) +
-           ZeroPadded(static_cast<uint64_t>(day), 2);
-}
 
-std::string TimeKeyText(TDateTime value)
-{
-    int hour = 0, minute = 0, second = 0;
-    XbDecodeTime(value, hour, minute, second);
-    return ZeroPadded(static_cast<uint64_t>(hour), 2) + ZeroPadded(static_cast<uint64_t>(minute), 2) +
-           ZeroPadded(static_cast<uint64_t>(second), 2);
-}
 
-std::string DateTimeKeyText(TDateTime value)
-{
-    return DateKeyText(value) + TimeKeyText(value);
-}
 
-std::string MakeTempFileName(const std::string& folder)
-{
-    namespace fs = std::filesystem;
-    std::string base;
-    if (folder == "SYSTEM_TMP_PATH") {
-        // The whole path of the temporary folder, blanks and all.
-        std::error_code error;
-        base = fs::temp_directory_path(error).string();
-        if (error)
-            base = "/tmp";
-    } else {
-        base = folder.empty() ? fs::current_path().string() : folder;
-    }
-    if (base.empty() || base.back() != '/')
-        base += '/';
-    std::vector<char> name(base.begin(), base.end());
-    const std::string pattern = "XBTXXXXXX.tmp";
-    name.insert(name.end(), pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0)
-        return std::string();
-    ::close(fd);
-    return std::string(name.data());
-}
 
-double TextToNumber(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    size_t length = 0;
-    for (size_t i = begin; i < end; ++i) {
-        const char c = text[i];
-        if (isDigit(c)) {
-            ++length;
-            continue;
-        }
-        if ((c == '+' || c == '-' || c == '.') && i + 1 < end && isDigit(text[i + 1])) {
-            ++length;
-            continue;
-        }
-        break;
-    }
-    if (length == 0)
-        return 0.0;
-    // Read with the classic locale: stored numbers always use "." as the decimal point.
-    std::istringstream in(text.substr(begin, length));
-    in.imbue(std::locale::classic());
-    double value = 0.0;
-    in >> value;
-    return in.fail() ? 0.0 : value;
-}
 
-std::string CopyFrom(const std::string& text, int start, int count)
-{
-    if (start < 1)
-        start = 1;
-    if (static_cast<size_t>(start) > text.size())
-        return std::string();
-    const size_t from = static_cast<size_t>(start) - 1;
-    if (count < 1)
-        return text.substr(from);
-    return text.substr(from, static_cast<size_t>(count));
-}
 
-std::string StuffText(const std::string& text, int start, int count, const std::string& insert)
-{
-    std::string result = text;
-    if (count > 0 && start >= 1 && static_cast<size_t>(start) <= result.size())
-        result.erase(static_cast<size_t>(start) - 1, static_cast<size_t>(count));
-    if (!insert.empty()) {
-        size_t at = start < 1 ? 0 : static_cast<size_t>(start) - 1;
-        if (at > result.size())
-            at = result.size();
-        result.insert(at, insert);
-    }
-    return result;
-}
 
-std::string ReplaceText(const std::string& text, const std::string& search, const std::string& replacement,
-                        int count, int first)
-{
-    if (search.empty() || text.find(search) == std::string::npos)
-        return text;
-    std::string result;
-    size_t position = 0;
-    int occurrence = 0;
-    int replaced = 0;
-    for (;;) {
-        const size_t found = text.find(search, position);
-        if (found == std::string::npos)
-            break;
-        ++occurrence;
-        result.append(text, position, found - position);
-        if (occurrence >= first && (count == 0 || replaced < count)) {
-            result += replacement;
-            ++replaced;
-        } else {
-            result += search;
-        }
-        position = found + search.size();
-        if (count != 0 && replaced >= count)
-            break;
-    }
-    result.append(text, position, std::string::npos);
-    return result;
-}
 
 std::string XbFindFileIgnoringCase(const std::string& path)
 {
@@ -211,4 +51,162 @@ std::string XbFindFileIgnoringCase(const std::string& path)
             return (wanted.parent_path() / candidate).string();
     }
     return path;
+}
+
+namespace {
+
+constexpr size_t kMaxTextResult = 65535;
+
+std::string Year4(int year)
+{
+    if (year < 0)
+        return "-" + ZeroPadded(static_cast<uint64_t>(-static_cast<int64_t>(year)), 3);
+    return ZeroPadded(static_cast<uint64_t>(year), 4);
+}
+
+} // namespace
+
+void CheckTextLength(size_t length)
+{
+    if (length > kMaxTextResult)
+        throw Exception("TXbDBFExprParser.Execute: Text result longer than 65535 characters.");
+}
+
+void ComplementDigits(std::string& text)
+{
+    for (char& c : text)
+        c = static_cast<char>(92 - static_cast<unsigned char>(c));
+}
+
+std::string ZeroPadded(uint64_t value, int width)
+{
+    std::string digits = std::to_string(value);
+    if (width > 0 && digits.size() < static_cast<size_t>(width))
+        digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    return digits;
+}
+
+std::string DateKeyText(TDateTime value)
+{
+    int year = 0, month = 0, day = 0;
+    DecodeDate(value, year, month, day);
+    return Year4(year) + ZeroPadded(static_cast<uint64_t>(month), 2) + ZeroPadded(static_cast<uint64_t>(day), 2);
+}
+
+std::string TimeKeyText(TDateTime value)
+{
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    DecodeTime(value, hour, minute, second, millisecond);
+    return ZeroPadded(static_cast<uint64_t>(hour), 2) + ZeroPadded(static_cast<uint64_t>(minute), 2) +
+           ZeroPadded(static_cast<uint64_t>(second), 2);
+}
+
+std::string DateTimeKeyText(TDateTime value)
+{
+    return DateKeyText(value) + TimeKeyText(value);
+}
+
+double TextToNumber(std::string_view text)
+{
+    size_t first = 0;
+    while (first < text.size() && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    size_t last = text.size();
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
+        --last;
+    text = text.substr(first, last - first);
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t length = 0;
+    while (length < text.size()) {
+        char c = text[length];
+        if (isDigit(c)) {
+            ++length;
+        } else if (c == '+' || c == '-' || c == '.') {
+            if (length + 1 < text.size() && isDigit(text[length + 1]))
+                ++length;
+            else
+                break;
+        } else {
+            break;
+        }
+    }
+    std::string_view part = text.substr(0, length);
+    // Read the longest prefix the decimal conversion accepts ("1.2.3" reads as 1.2).
+    bool negative = false;
+    if (!part.empty() && (part.front() == '+' || part.front() == '-')) {
+        negative = part.front() == '-';
+        part.remove_prefix(1);
+    }
+    double result = 0;
+    auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), result, std::chars_format::fixed);
+    if (error != std::errc() || end == part.data())
+        return 0;
+    return negative ? -result : result;
+}
+
+std::string CopyFrom(std::string_view text, int64_t start, int64_t count)
+{
+    if (start < 1)
+        start = 1;
+    if (start > static_cast<int64_t>(text.size()))
+        return std::string();
+    size_t from = static_cast<size_t>(start - 1);
+    size_t available = text.size() - from;
+    size_t take = count < 1 ? available : std::min<size_t>(available, static_cast<uint64_t>(count));
+    return std::string(text.substr(from, take));
+}
+
+std::string StuffText(std::string_view text, int64_t start, int64_t count, std::string_view insert)
+{
+    std::string result(text);
+    if (count > 0 && start >= 1 && start <= static_cast<int64_t>(result.size())) {
+        size_t from = static_cast<size_t>(start - 1);
+        result.erase(from, std::min<size_t>(result.size() - from, static_cast<uint64_t>(count)));
+    }
+    if (!insert.empty()) {
+        CheckTextLength(result.size() + insert.size());
+        int64_t at = start < 1 ? 1 : start;
+        if (at > static_cast<int64_t>(result.size()) + 1)
+            at = static_cast<int64_t>(result.size()) + 1;
+        result.insert(static_cast<size_t>(at - 1), insert);
+    }
+    return result;
+}
+
+std::string ReplaceText(std::string_view text, std::string_view search, std::string_view replacement,
+                        int64_t count, int64_t first)
+{
+    if (search.empty() || text.find(search) == std::string_view::npos)
+        return std::string(text);
+    if (count < 0)
+        count = 0;
+    if (first < 1)
+        first = 1;
+    std::string result;
+    size_t position = 0;
+    int64_t occurrence = 0;
+    int64_t replaced = 0;
+    for (;;) {
+        size_t found = text.find(search, position);
+        if (found == std::string_view::npos || (count > 0 && replaced >= count))
+            break;
+        ++occurrence;
+        result.append(text.substr(position, found - position));
+        if (occurrence >= first) {
+            result.append(replacement);
+            ++replaced;
+        } else {
+            result.append(search);
+        }
+        CheckTextLength(result.size());
+        position = found + search.size();
+    }
+    result.append(text.substr(position));
+    CheckTextLength(result.size());
+    return result;
+}
+
+std::string MakeTempFileName(const std::string& folder)
+{
+    return GetTempFileName(folder == "SYSTEM_TMP_PATH" ? GetTempPath() : folder, "XBT");
 }

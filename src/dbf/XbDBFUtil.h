@@ -5,10 +5,11 @@
 // The LIKE mask match lives in XbDBFMask.h; the byte-range lock calls LockBytes and
 // UnlockBytes are the runtime layer's (platform/rtl/FileLocks.h).
 
+#include "platform/rtl/DateTime.h"
+
 #include <cstdint>
 #include <string>
-
-using TDateTime = double;
+#include <string_view>
 
 // Every character c becomes the character 92 - c, so "0" to "9" become "," down to "#";
 // descending numeric keys sort by byte order this way.
@@ -20,8 +21,7 @@ std::string DateKeyText(TDateTime date);
 std::string DateTimeKeyText(TDateTime value);
 std::string TimeKeyText(TDateTime value);
 
-// The decimal digits of n left-padded with "0" to `width` characters (at most 255); a longer
-// number is not cut.
+// The decimal digits of n left-padded with "0" to `width` characters; a longer number is not cut.
 std::string ZeroPadded(uint64_t n, int width);
 
 // Makes a new empty file with a unique name starting with "XBT" and ending with ".tmp" in
@@ -31,23 +31,22 @@ std::string MakeTempFileName(const std::string& folder);
 
 // The longest leading part of the trimmed text made of "+", "-", "." and digits in which every
 // sign or point is followed by a digit, read as a decimal number; 0 when nothing can be read.
-double TextToNumber(const std::string& text);
+double TextToNumber(std::string_view text);
 
 // Count characters from the 1-based Start (the rest of the text when Count is below 1);
 // empty when Start lies beyond the end.
-std::string CopyFrom(const std::string& text, int start, int count);
+std::string CopyFrom(std::string_view text, int64_t start, int64_t count);
 // Deletes Count characters at Start (when Count > 0), then inserts `insert` there.
-std::string StuffText(const std::string& text, int start, int count, const std::string& insert);
+// Results longer than 65,535 characters raise (as every text result of an expression).
+std::string StuffText(std::string_view text, int64_t start, int64_t count, std::string_view insert);
 // Replaces occurrences of `search` from the First one (counting from 1) on, Count of them or
-// all when Count is 0; replaced text is never searched again.
-std::string ReplaceText(const std::string& text, const std::string& search, const std::string& replacement,
-                        int count, int first);
+// all when Count is 0 (a negative Count counts as 0); replaced text is never searched again.
+std::string ReplaceText(std::string_view text, std::string_view search, std::string_view replacement,
+                        int64_t count, int64_t first);
+// Raises when a text result would grow past 65,535 characters.
+void CheckTextLength(size_t length);
 
 // The path of an existing file in the same folder whose name equals the name of `path`
 // without regard to letter case; `path` itself when it exists or nothing matches.
 std::string XbFindFileIgnoringCase(const std::string& path);
 
-// Year, month and day of a date-time value's day number (1899-12-30 is day 0).
-void XbDecodeDate(TDateTime value, int& year, int& month, int& day);
-// Whole seconds of a date-time value's time of day, rounded to the millisecond first.
-void XbDecodeTime(TDateTime value, int& hour, int& minute, int& second);

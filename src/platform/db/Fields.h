@@ -47,6 +47,48 @@ enum class TFieldType {
 // The type's name as messages give it ("String", "Integer", ...).
 const char* FieldTypeName(TFieldType type) noexcept;
 
+// Families of field types.
+constexpr bool IsTextFieldType(TFieldType t) noexcept
+{
+    return t == TFieldType::ftString || t == TFieldType::ftFixedChar || t == TFieldType::ftWideString;
+}
+constexpr bool IsNumericFieldType(TFieldType t) noexcept
+{
+    switch (t) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency:
+    case TFieldType::ftBCD:
+    case TFieldType::ftAutoInc:
+    case TFieldType::ftLargeint:
+        return true;
+    default:
+        return false;
+    }
+}
+constexpr bool IsDateFieldType(TFieldType t) noexcept
+{
+    return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
+}
+constexpr bool IsBlobFieldType(TFieldType t) noexcept
+{
+    switch (t) {
+    case TFieldType::ftBytes:
+    case TFieldType::ftBlob:
+    case TFieldType::ftMemo:
+    case TFieldType::ftGraphic:
+    case TFieldType::ftFmtMemo:
+    case TFieldType::ftParadoxOle:
+    case TFieldType::ftDBaseOle:
+    case TFieldType::ftTypedBinary:
+        return true;
+    default:
+        return false;
+    }
+}
+
 enum class TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 
 using TFieldNotifyEvent = std::function<void(TField* sender)>;

@@ -13,19 +13,7 @@ namespace {
 
 bool IsNumericField(const TField& field)
 {
-    switch (field.DataType()) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-    case TFieldType::ftBCD:
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
+    return IsNumericFieldType(field.DataType());
 }
 
 }  // namespace
