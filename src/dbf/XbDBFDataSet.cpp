@@ -68,6 +68,10 @@ void TXbSmartDBF::SetLobLockProtocol(LockProtocolType protocol)
 
 void TXbSmartDBF::SetCreateNow(bool value)
 {
+    if (IsLoading()) {
+        streamedCreateNow_ = value;
+        return;
+    }
     if (value)
         CreateTable();
 }
@@ -105,6 +109,7 @@ void TXbSmartDBF::InternalOpen()
 {
     headerLocked_ = lobLocked_ = fileLocked_ = false;
     lockedRecords_.clear();
+    knownFileSize_ = -1;
     CloseLobFile();
 
     PrepareTableStream();

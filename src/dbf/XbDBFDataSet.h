@@ -16,6 +16,7 @@
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFExprFieldSource.h"
 #include "dbf/XbDBFParser.h"
+#include "dbf/XbDBFIndexes.h"
 #include "platform/db/DataSet.h"
 
 #include <array>
@@ -63,7 +64,8 @@ public:
     xBaseVersion DbfVersion() const noexcept { return dbfVersion_; }
     void SetDbfVersion(xBaseVersion version);
     int LobBlockSize() const noexcept { return lobBlockSize_; }
-    void SetLobBlockSize(int value) { lobBlockSize_ = value / 128 * 128; }
+    // Rounds down to a multiple of 128; a value that would become 0 or less is refused.
+    void SetLobBlockSize(int value);
     LockProtocolType LockProtocol() const noexcept { return lockProtocol_; }
     void SetLockProtocol(LockProtocolType protocol);
     LockProtocolType LobLockProtocol() const noexcept { return lobLockProtocol_; }
@@ -92,6 +94,30 @@ public:
 
     // Writes a new empty table (and memo file) from DBFFieldDefs.
     void CreateTable();
+
+    // ---- index collections, form loading, locate, lookup and pack
+    // (XbDBFNTX.cpp, XbDBFLocate.cpp, XbDBFPack.cpp)
+    TLocateOptions LookupOptions;
+    // The open indexes and the index files of the table; none in a plain table.
+    virtual TIndexes* IndexCollection() noexcept { return nullptr; }
+    virtual TXbDBFIndexDefs* IndexDefsCollection() noexcept { return nullptr; }
+    // The active index's name (empty without one); setting activates every index of that name
+    // (letter case ignored). Kept until the end of loading while a form is read.
+    std::string IndexName() const;
+    void SetIndexName(const std::string& name);
+    // Key ranges over the index that covers the fields; a plain table has none.
+    virtual void SetKeyRangeEqual(const std::string& fieldNames, const Variant& values) {}
+    virtual void SetKeyRange(const std::string& fieldNames, const Variant& lowValues, const Variant& highValues) {}
+    virtual void CancelKeyRange() {}
+    // The first accepted record from startRecNo on whose key fields equal keyValues (through
+    // an index covering them unless scanOnly); 0 when there is none.
+    uint32_t LocateRecord(const std::string& keyFields, const Variant& keyValues, TLocateOptions options,
+                          bool scanOnly, uint32_t startRecNo);
+    // Removes the records marked deleted and rewrites the memo file with the memos of the kept
+    // ones; returns the number of records removed. The new files are built beside the table and
+    // replace the old ones only when complete (tempInTableDir is kept for callers: the
+    // temporary files always go to the table's folder).
+    int Pack(bool tempInTableDir);
 
     bool IsTableOpen() const override { return tableStream_->IsOpen(); }
     // Whole records in the table file; also stored as the header image's record count.
@@ -191,6 +217,12 @@ public:
     }
 
 protected:
+    // ---- locate, lookup and loading (XbDBFLocate.cpp, XbDBFNTX.cpp)
+    bool LocateAndPosition(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant FetchLookupValues(const std::string& keyFields, const Variant& keyValues,
+                              const std::string& resultFields) override;
+    void AfterFormLoad() override;
+
     // ---- open and close
     void InternalOpen() override;
     void InternalInitFieldDefs() override;
@@ -348,6 +380,10 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    // The table file's size after this table's last append, while it is the only writer
+    // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
+    // file's size must set it to -1.
+    int64_t knownFileSize_ = -1;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;
@@ -356,6 +392,9 @@ protected:
     bool changedSinceOpen_ = false;
     bool creating_ = false;
     bool setDeleted_ = false;
+    // Values read while a form is loaded, applied at its end.
+    std::string streamedIndexName_;
+    bool streamedCreateNow_ = false;
 
 private:
     std::array<uint8_t, kMemoHeaderSize> lobHeader_{};

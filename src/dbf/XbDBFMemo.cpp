@@ -259,10 +259,10 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
     if (!kind.Memo)
         throw Exception("TXbSmartDBF: Lob stream save error!");
     const TDataSetState state = State();
-    auto fieldChanged = [&] {
-        if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert)
-            DataEvent(TDataEvent::deFieldChange, {&field, 0});
-    };
+    // The new reference goes into the record being edited; a browsed record is not written.
+    if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert)
+        DatabaseError(DBConsts::SNotEditing);
+    auto fieldChanged = [&] { DataEvent(TDataEvent::deFieldChange, {&field, 0}); };
 
     // An empty stream clears the field; the memo file is not touched.
     if (stream.Size() == 0) {

@@ -11,6 +11,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/OsErrors.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -119,9 +120,13 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
     if (dbfFieldDefs_->HasAutoIncrement)
         FillAutoIncrementFields(buffer);
 
-    const int64_t fileSize = tableStream_->SeekTo(0, 2);
+    // Only this table writes the file while it is opened exclusively: the size it left is
+    // still the size.
+    const bool soleWriter = !LocksNeeded();
+    const int64_t fileSize = soleWriter && knownFileSize_ >= 0 ? knownFileSize_ : tableStream_->SeekTo(0, 2);
     if (fileSize < 0)
         RaiseWriteError(*tableStream_);
+    knownFileSize_ = -1;
     const int64_t existing = fileSize > headerSize_ ? (fileSize - headerSize_) / recordSize_ : 0;
     if (existing >= INT32_MAX)
         throw Exception("TXbSmartDBF.InternalAddRecord: The table is full.");
@@ -134,6 +139,8 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
 
     // The record first, then the count that makes it part of the table.
     WriteRecordImage(recNo, buffer);
+    if (soleWriter)
+        knownFileSize_ = std::max<int64_t>(fileSize, headerSize_ + static_cast<int64_t>(recNo) * recordSize_);
     changedSinceOpen_ = true;
     WriteLE32(headerImage_.data() + 4, recNo);
     recordCountComputed_ = recNo;

@@ -155,6 +155,14 @@ TEST(Memo, WritingWithoutMemoFileOrLockRaisesAndKeepsTheRecord)
         EXPECT_EQ(MemoOf(*table, 1), "kept");
     }
 
+    // A browsed record is not a place for a new memo.
+    {
+        auto table = OpenTable(name);
+        EXPECT_EQ(ExpectError([&] { table->FieldByName("NOTE")->SetAsString("browsing"); }),
+                  "Dataset not in edit or insert mode");
+        EXPECT_EQ(ReadWholeFile(memoName).size(), 512u + 5u);
+    }
+
     // No memo file: memos read as empty and writing one fails.
     std::filesystem::remove(memoName);
     auto table = OpenTable(name);
