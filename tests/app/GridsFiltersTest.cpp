@@ -509,6 +509,33 @@ TEST_F(GridsFilters, AttachmentAndLinkButtons)
     EXPECT_EQ(opened_[0].Target, "https://example.org/s3");
 }
 
+TEST_F(GridsFilters, DoubleClickRunsTheEditButtonEvenWhenDisabled)
+{
+    Tmainfrm& window = Open();
+    window.subdb->SetFiltered(false);
+    window.workdb->SetFiltered(false);
+    struct TCase {
+        const char* Grid;
+        const char* Button;
+        bool Runs;  // false: the grid's table is empty
+    };
+    const TCase cases[] = {
+        {"productgrid", "editproductbtn", true}, {"maingrid", "main_btn_edit", true},
+        {"subgrid", "sub_btn_edit", true},       {"workgrid", "editworkbtn", true},
+        {"contactgrid", "editcontact", false},   {"listgrid", "editlist", false},
+        {"codegrid", "editcodebtn", false},
+    };
+    for (const TCase& c : cases) {
+        int clicks = 0;
+        auto* button = window.Get<TControl>(c.Button);
+        button->SetEnabled(false);
+        button->OnClick = [&clicks](TObject*) { ++clicks; };
+        auto* grid = window.Get<TDBGrid>(c.Grid);
+        grid->OnDblClick(grid);
+        EXPECT_EQ(clicks, c.Runs ? 1 : 0) << c.Grid;
+    }
+}
+
 TEST_F(GridsFilters, PopupEnableMatrix)
 {
     Tmainfrm& window = Open();
