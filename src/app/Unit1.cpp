@@ -144,6 +144,10 @@ void Tmainfrm::BindHandlers(THandlerTable& handlers)
     Bind(handlers, this, "Statistics1Click", &Tmainfrm::Statistics1Click);
     Bind(handlers, this, "CodeDatabase1Click", &Tmainfrm::CodeDatabase1Click);
     Bind(handlers, this, "KitButton14Click", &Tmainfrm::KitButton14Click);
+    Bind(handlers, this, "Add1Click", &Tmainfrm::Add1Click);
+    Bind(handlers, this, "newticketbtnClick", &Tmainfrm::newticketbtnClick);
+    Bind(handlers, this, "Edit1Click", &Tmainfrm::Edit1Click);
+    Bind(handlers, this, "Delete1Click", &Tmainfrm::Delete1Click);
     Bind(handlers, this, "tab1Show", &Tmainfrm::tab1Show);
     Bind(handlers, this, "tab2Show", &Tmainfrm::tab2Show);
     Bind(handlers, this, "tab3Show", &Tmainfrm::tab3Show);

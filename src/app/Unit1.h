@@ -188,6 +188,13 @@ public:
     void FormResize(TObject* sender);
     void ApplicationEvents1Message(TMsg& message, bool& handled);
 
+    // ---- ticket commands (MainTickets.cpp): open the ticket editor to add or edit a ticket, and
+    // delete a ticket
+    void Add1Click(TObject* sender);
+    void newticketbtnClick(TObject* sender);
+    void Edit1Click(TObject* sender);
+    void Delete1Click(TObject* sender);
+
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.
     void productgridCellClick(TColumn* column);
@@ -222,7 +229,8 @@ public:
     int SubTicketStateIcon() const;
     void CountOpenTickets();
     void CountOpenSubTickets();
-    // Fills the ticket editor's version lists for the project its `cb_product` shows.
+    // Fills the ticket editor's version lists for the project its `cb_product` shows (nothing
+    // while the editor does not exist).
     void FillVersionLists();
     void FillProductLists();
 

@@ -5,6 +5,7 @@
 #include "app/FilterText.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Settings.h"
+#include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/ImgList.h"
@@ -559,12 +560,12 @@ void Tmainfrm::FillVersionLists()
     if (!appsdb->Active()) {
         return;
     }
-    auto* product = dynamic_cast<TComboBox*>(OtherWindowControl("mainissuefrm", "cb_product"));
-    auto* version = dynamic_cast<TComboBox*>(OtherWindowControl("mainissuefrm", "cb_version"));
-    auto* available = dynamic_cast<TComboBox*>(OtherWindowControl("mainissuefrm", "cb_available"));
-    if (product == nullptr || version == nullptr || available == nullptr) {
+    if (mainissuefrm == nullptr) {
         return;
     }
+    TEdit* product = mainissuefrm->cb_product;
+    TComboBox* version = mainissuefrm->cb_version;
+    TComboBox* available = mainissuefrm->cb_available;
     TWholeTableWalk walk(*appsdb);
     version->Items().Clear();
     version->SetText("");

@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "app/Unit4.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -17,8 +18,8 @@ constexpr const char* kApplicationTitle = "Zentivor";
 void CreateApplicationWindows(TApplication& application)
 {
     application.CreateForm(mainfrm);
-    // The editors and dialogs follow here in this order as they are built: Tmainissuefrm,
-    // Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
+    application.CreateForm(mainissuefrm);
+    // The editors and dialogs follow here in this order as they are built: Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }
 

@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "app/FilterText.h"
+#include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/ImgList.h"
@@ -651,17 +652,12 @@ TEST_F(GridsFilters, ProjectAndVersionLists)
     Tmainfrm& window = Open();
     EXPECT_EQ(window.Get<TListBox>("projectlist")->Items().Text(), "Alpha\r\nO'Brien Tools\r\nEmpty\r\nBeta\r\n");
 
-    // A stand-in for the ticket editor's three lists.
-    TForm editor(&TestApplication());
-    editor.SetName("mainissuefrm");
-    auto make = [&](const char* name) {
-        auto* combo = new TComboBox(&editor);
-        combo->SetName(name);
-        return combo;
-    };
-    TComboBox* product = make("cb_product");
-    TComboBox* version = make("cb_version");
-    TComboBox* available = make("cb_available");
+    EXPECT_NO_THROW(window.FillVersionLists());  // no editor yet
+    Tmainissuefrm editor(nullptr);
+    mainissuefrm = &editor;
+    TEdit* product = editor.cb_product;
+    TComboBox* version = editor.cb_version;
+    TComboBox* available = editor.cb_available;
     version->Items().Add("old");
     product->SetText("Alpha");
     ClickProject(window, "Beta");
@@ -674,6 +670,7 @@ TEST_F(GridsFilters, ProjectAndVersionLists)
     window.FillVersionLists();
     EXPECT_EQ(version->Items().Text(), "0.9\r\n1.0\r\n");
     EXPECT_EQ(available->Items().Text(), "1.0\r\n");
+    mainissuefrm = nullptr;
 }
 
 }  // namespace
