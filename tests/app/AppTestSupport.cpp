@@ -32,7 +32,7 @@ extern "C" const char* __lsan_default_suppressions()
 
 void ProgramFolderTest::SetUp()
 {
-    TestApplication();
+    TestApplication().ResetTerminated();
     std::string pattern = (std::filesystem::temp_directory_path() / "zentivor-app-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     folder_ = pattern;

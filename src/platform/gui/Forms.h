@@ -213,6 +213,9 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const noexcept { return terminated_; }
+    // For an application object that several tests share: a test that ended the program by
+    // Terminate leaves the next test an application that still runs modal loops.
+    void ResetTerminated() noexcept { terminated_ = false; }
     void ProcessMessages();
 
     // The catch-all: shows "ClassName: message" in an error box (or hands the error to
