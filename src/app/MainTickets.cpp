@@ -11,60 +11,6 @@
 
 namespace {
 
-void AddUnique(TStrings& items, const std::string& item)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
-        }
-    }
-    items.Add(item);
-}
-
-// The editor's version lists: every VERSION of the editor's project, walked from the last
-// project record to the first; with UseOnlyOpenVersion the resolved-in list takes only
-// versions not closed. Stand-in until the grid code's FillVersionLists is in place.
-void FillVersionLists(Tmainfrm& window, Tmainissuefrm& editor)
-{
-    TXbSmartDBF* projects = window.appsdb;
-    if (projects == nullptr || !projects->Active()) {
-        return;
-    }
-    const int remembered = projects->RecNo();
-    editor.cb_version->Items().Clear();
-    editor.cb_version->SetText("");
-    editor.cb_available->Items().Clear();
-    editor.cb_available->SetText("");
-    const bool filtered = projects->Filtered();
-    const bool onlyOpen = SettingsIni != nullptr && ReadSetting(*SettingsIni, Setting::UseOnlyOpenVersion);
-    projects->DisableControls();
-    try {
-        if (filtered) {
-            projects->SetFiltered(false);
-        }
-        for (projects->Last(); !projects->Bof(); projects->Prior()) {
-            if (projects->Fields().Fields(static_cast<int>(TProductField::NAME))->AsString() != editor.cb_product->Text()) {
-                continue;
-            }
-            const std::string version = projects->Fields().Fields(static_cast<int>(TProductField::VERSION))->AsString();
-            AddUnique(editor.cb_version->Items(), version);
-            if (!onlyOpen || !projects->Fields().Fields(static_cast<int>(TProductField::CLOSED))->AsBoolean()) {
-                AddUnique(editor.cb_available->Items(), version);
-            }
-        }
-        if (filtered) {
-            projects->SetFiltered(true);
-        }
-        if (remembered > 0) {
-            projects->SetRecNo(remembered);
-        }
-    } catch (...) {
-        projects->EnableControls();
-        throw;
-    }
-    projects->EnableControls();
-}
-
 void ConnectEditor(Tmainfrm& window, Tmainissuefrm& editor)
 {
     TTicketEditorHost& host = editor.Host;
@@ -91,7 +37,7 @@ TTicketCommandHost CommandHost(Tmainfrm& window, Tmainissuefrm& editor)
     host.SettingsIni = SettingsIni;
     host.Message = [&window](int number) { return window.Message(number); };
     host.ActiveProductName = [&window] { return window.activeproduct->Text(); };
-    host.FillVersionLists = [&window, &editor] { FillVersionLists(window, editor); };
+    host.FillVersionLists = [&window] { window.FillVersionLists(); };
     host.CountOpenTickets = [&window] { window.CountOpenTickets(); };
     return host;
 }

@@ -2,6 +2,7 @@
 // hidden areas and the mouse-wheel hook.
 #include "app/Unit1.h"
 
+#include "app/FilterText.h"
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/classes/FormReader.h"
@@ -84,6 +85,8 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     CreateTables();
     THandlerTable handlers;
     BindHandlers(handlers);
+    BindGridHandlers(handlers);
+    BindFilterHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();
@@ -338,9 +341,7 @@ void Tmainfrm::tab3Show(TObject*)
     if (!subdb->Active()) {
         return;
     }
-    subdb->SetFiltered(false);
-    subdb->SetFilter("TICKETID='" + activeticket->Text() + "'");
-    subdb->SetFiltered(true);
+    ApplyFilter(*subdb, FieldEqualsFilter("TICKETID", activeticket->Text()));
     for (const char* name : {"sub_btn_edit", "sub_btn_delete", "sub_btn_attach", "sub_btn_link"}) {
         Get<TControl>(name)->SetEnabled(false);
     }
@@ -352,9 +353,7 @@ void Tmainfrm::tab16Show(TObject*)
     if (!workdb->Active()) {
         return;
     }
-    workdb->SetFiltered(false);
-    workdb->SetFilter("TICKETID='" + activeticket->Text() + "'");
-    workdb->SetFiltered(true);
+    ApplyFilter(*workdb, FieldEqualsFilter("TICKETID", activeticket->Text()));
     workdb->First();
 }
 
@@ -482,12 +481,3 @@ void Tmainfrm::ApplicationEvents1Message(TMsg& message, bool&)
     message.WParam = delta >= 1 ? VK_UP : VK_DOWN;
     message.LParam = 0;
 }
-
-// ---------------------------------------------------------------------------------------------
-// Routines of the grid and filter code
-
-void Tmainfrm::FillProductLists() {}
-
-void Tmainfrm::CountOpenTickets() {}
-
-void Tmainfrm::fieldlistChange(TObject*) {}

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+class TDataSet;
 class TDataSource;
 class TXbSmartDBF;
 
@@ -194,11 +195,63 @@ public:
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
 
-    // ---- routines of the grid, filter and report code that start-up calls; they do nothing
-    // until that code is in place.
-    void FillProductLists();
+    // ---- grids, selection and counters (Unit1Grids.cpp)
+    // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.
+    void productgridCellClick(TColumn* column);
+    void maingridCellClick(TColumn* column);
+    void subgridCellClick(TColumn* column);
+    void workgridCellClick(TColumn* column);
+    void contactgridCellClick(TColumn* column);
+    void listgridCellClick(TColumn* column);
+    void codegridCellClick(TColumn* column);
+    // Double clicks: a click on the grid's edit button, enabled or not.
+    void productgridDblClick(TObject* sender);
+    void maingridDblClick(TObject* sender);
+    void subgridDblClick(TObject* sender);
+    void workgridDblClick(TObject* sender);
+    void contactgridDblClick(TObject* sender);
+    void listgridDblClick(TObject* sender);
+    void codegridDblClick(TObject* sender);
+    void mainpopupPopup(TObject* sender);
+    void subpopupPopup(TObject* sender);
+    void productpopupPopup(TObject* sender);
+    void projectpopupPopup(TObject* sender);
+    void main_btn_attachClick(TObject* sender);
+    void Openattachment1Click(TObject* sender);
+    void sub_btn_attachClick(TObject* sender);
+    void Openattachment2Click(TObject* sender);
+    void main_btn_linkClick(TObject* sender);
+    void sub_btn_linkClick(TObject* sender);
+    void maingridDrawColumnCell(TObject* sender, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state);
+    void subgridDrawColumnCell(TObject* sender, const TRect& rect, int dataCol, TColumn* column, TGridDrawState state);
+    // The index in ImageList1 of the state icon of the current ticket or sub-ticket row.
+    int TicketStateIcon() const;
+    int SubTicketStateIcon() const;
     void CountOpenTickets();
+    void CountOpenSubTickets();
+    // Fills the ticket editor's version lists for the project its `cb_product` shows (nothing
+    // while the editor does not exist).
+    void FillVersionLists();
+    void FillProductLists();
+
+    // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);
+    void filtervalueChange(TObject* sender);
+    void RemoveFilter1Click(TObject* sender);
+    void Completedgreen1Click(TObject* sender);
+    void Incompletedredyellowandblue1Click(TObject* sender);
+    void ShowFilterString1Click(TObject* sender);
+    void UserDefinedFilterString1Click(TObject* sender);
+    void showactiveClick(TObject* sender);
+    void cb_listfilterChange(TObject* sender);
+    void tab7Exit(TObject* sender);
+    void contactfilterChange(TObject* sender);
+    void nofilterbtnClick(TObject* sender);
+    void yesnobtnClick(TObject* sender);
+    // Sets a table's filter the one way the window does it: filtering off, text, filtering on.
+    static void ApplyFilter(TDataSet& table, const std::string& text);
+    // The filter of the active project's tickets: PRODUCT='name'.
+    std::string ProjectFilter() const;
 
     // ---- guards
     // Runs `action`; when it fails, cancels a pending insert or edit of every table of the
@@ -229,6 +282,14 @@ public:
 
 private:
     void BindHandlers(THandlerTable& handlers);
+    void BindGridHandlers(THandlerTable& handlers);
+    void BindFilterHandlers(THandlerTable& handlers);
+    // Attachments and links of the current ticket (position 16) or sub-ticket (position 9).
+    void EnableAttachmentButtons(TDataSet& table, int position, const char* attachButton, const char* linkButton);
+    void OpenAttachment(TDataSet& table, int position);
+    void OpenWebLink(TDataSet& table, int position);
+    void DrawStateCell(TDBGrid& grid, const TRect& rect, TColumn* column, int icon, int attachmentPosition);
+    void ClearQuickFilterValues();
     void FindComponents();
     void CreateTables();
     void ShowErrorBox(const std::string& text);
