@@ -137,9 +137,9 @@ void RegisterTables()
         // The cipher's events, relayed: setting them on the table sets them on its Crypt.
         .EventSetter<TOnCrypt>("OnEncrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnEncrypt = f; })
         .EventSetter<TOnCrypt>("OnDecrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnDecrypt = f; })
-        .EventSetter<TNotifyEvent>("OnActivateCrypt",
+        .EventSetter<TNotifyEvent>("OnCryptActivate",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnActivateCrypt = f; })
-        .EventSetter<TNotifyEvent>("OnDeactivateCrypt",
+        .EventSetter<TNotifyEvent>("OnCryptDeActivate",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnDeactivateCrypt = f; });
 
     TClassRegistration<TXbDBFNTX, TXbSmartDBF>("TXbDBFNTX")
