@@ -246,6 +246,7 @@ const char* const CreatingForm = R"(object tableform: TTableTestForm
         Name = 'DONE'
         field_type = 'L'
         len = 1
+        FieldFlag.CanStoreNull = True
       end>
   end
 end
@@ -266,6 +267,10 @@ TEST(XbDBFComponent, FormDescriptionCreatesTheTableBeforeOpeningIt)
     EXPECT_EQ(table->Fields()[0].FieldName(), "TITLE");
     EXPECT_EQ(table->Fields()[1].DataType(), TFieldType::ftBoolean);
     EXPECT_EQ(PropertyText(*table, "DBFFieldDefs"), "<2 items>");
+    // The flag byte travels from the description through the descriptor and back.
+    EXPECT_EQ(table->DBFFieldDefs().Items(0).FieldFlag().FieldFlag(), 0);
+    EXPECT_TRUE(table->DBFFieldDefs().Items(1).FieldFlag().CanStoreNull);
+    EXPECT_EQ(table->DBFFieldDefs().Items(1).FieldFlag().FieldFlag(), kFieldFlagCanStoreNull);
 }
 
 TEST(XbDBFComponent, KeyRangesNeedAnIndexCoveringTheFields)
