@@ -81,10 +81,8 @@ void TXbDBFFieldDefsCollection::Refresh()
             item->extend_type = def.extend_type();
             item->len = def.len();
             item->dec = def.dec();
-            item->System = def.FieldFlag().System;
-            item->CanStoreNull = def.FieldFlag().CanStoreNull;
-            item->BinaryColumn = def.FieldFlag().BinaryColumn;
-            item->AutoIncrement = def.FieldFlag().AutoIncrement;
+            item->FieldFlag.Assign(def.FieldFlag());
+            item->Tag = def.Tag;
         }
         EndUpdate();
     } catch (...) {
@@ -104,10 +102,8 @@ void TXbDBFFieldDefsCollection::Update(TCollectionItem*)
         TXbDBFFieldDef& def = target_.Add(item.Name, item.field_type.empty() ? 'C' : item.field_type[0],
                                           static_cast<uint16_t>(item.len), static_cast<uint16_t>(item.dec));
         def.Setextend_type(item.extend_type);
-        def.FieldFlag().System = item.System;
-        def.FieldFlag().CanStoreNull = item.CanStoreNull;
-        def.FieldFlag().BinaryColumn = item.BinaryColumn;
-        def.FieldFlag().AutoIncrement = item.AutoIncrement;
+        def.FieldFlag().Assign(item.FieldFlag);
+        def.Tag = item.Tag;
     }
 }
 

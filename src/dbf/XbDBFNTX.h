@@ -21,10 +21,8 @@ public:
     TXbDBFType extend_type = TXbDBFType::dbftUndefined;
     int len = 0;
     int dec = 0;
-    bool System = false;
-    bool CanStoreNull = false;
-    bool BinaryColumn = false;
-    bool AutoIncrement = false;
+    TFieldFlag FieldFlag;  // the descriptor's flag byte, streamed as FieldFlag.<name>
+    int Tag = 0;
 };
 
 // The streamed form of a table's DBFFieldDefs: reading it refills the table's definitions at

@@ -47,6 +47,15 @@ void RegisterOwnedObjects()
         tableFlag.Boolean(name, get, set, false);
     }
 
+    auto fieldFlag = TClassRegistration<TFieldFlag, TPersistent>("TFieldFlag");
+    for (auto [name, member] : {std::pair{"System", &TFieldFlag::System},
+                                std::pair{"CanStoreNull", &TFieldFlag::CanStoreNull},
+                                std::pair{"BinaryColumn", &TFieldFlag::BinaryColumn},
+                                std::pair{"AutoIncrement", &TFieldFlag::AutoIncrement}}) {
+        auto [get, set] = Flag(member);
+        fieldFlag.Boolean(name, get, set, false);
+    }
+
     TClassRegistration<TXbDBFCrypt, TPersistent>("TXbDBFCrypt")
         .Boolean("Active", &TXbDBFCrypt::Active, &TXbDBFCrypt::SetActive, false)
         .Enum("CryptMethod", &TXbDBFCrypt::CryptMethod, &TXbDBFCrypt::SetCryptMethod, TCryptMethod::cmNone)
@@ -73,14 +82,9 @@ void RegisterCollectionItems()
         .Integer("dec", [](TXbDBFFieldDefItem& i) { return i.dec; }, [](TXbDBFFieldDefItem& i, int64_t v) {
             i.dec = static_cast<int>(v);
         })
-        .Boolean("System", [](TXbDBFFieldDefItem& i) { return i.System; },
-                 [](TXbDBFFieldDefItem& i, bool v) { i.System = v; })
-        .Boolean("CanStoreNull", [](TXbDBFFieldDefItem& i) { return i.CanStoreNull; },
-                 [](TXbDBFFieldDefItem& i, bool v) { i.CanStoreNull = v; })
-        .Boolean("BinaryColumn", [](TXbDBFFieldDefItem& i) { return i.BinaryColumn; },
-                 [](TXbDBFFieldDefItem& i, bool v) { i.BinaryColumn = v; })
-        .Boolean("AutoIncrement", [](TXbDBFFieldDefItem& i) { return i.AutoIncrement; },
-                 [](TXbDBFFieldDefItem& i, bool v) { i.AutoIncrement = v; });
+        .Object("FieldFlag", [](TXbDBFFieldDefItem& i) -> TFieldFlag& { return i.FieldFlag; })
+        .Integer("Tag", [](TXbDBFFieldDefItem& i) { return i.Tag; },
+                 [](TXbDBFFieldDefItem& i, int64_t v) { i.Tag = static_cast<int>(v); });
 
     TClassRegistration<TIndex, TCollectionItem>("TIndex")
         .Item()
@@ -137,9 +141,9 @@ void RegisterTables()
         // The cipher's events, relayed: setting them on the table sets them on its Crypt.
         .EventSetter<TOnCrypt>("OnEncrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnEncrypt = f; })
         .EventSetter<TOnCrypt>("OnDecrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnDecrypt = f; })
-        .EventSetter<TNotifyEvent>("OnActivateCrypt",
+        .EventSetter<TNotifyEvent>("OnCryptActivate",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnActivateCrypt = f; })
-        .EventSetter<TNotifyEvent>("OnDeactivateCrypt",
+        .EventSetter<TNotifyEvent>("OnCryptDeActivate",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnDeactivateCrypt = f; });
 
     TClassRegistration<TXbDBFNTX, TXbSmartDBF>("TXbDBFNTX")

@@ -158,8 +158,11 @@ TEST(XbDBFComponent, CipherEventsOfTheTableAreThoseOfItsCrypt)
     const TNotifyEvent notify = [&calls](TObject*) { ++calls; };
     for (const char* name : {"OnEncrypt", "OnDecrypt"})
         ASSERT_TRUE(FindPublishedProperty(table, name)->setEvent(table, std::any(cipher))) << name;
-    for (const char* name : {"OnActivateCrypt", "OnDeactivateCrypt"})
+    for (const char* name : {"OnCryptActivate", "OnCryptDeActivate"})
         ASSERT_TRUE(FindPublishedProperty(table, name)->setEvent(table, std::any(notify))) << name;
+    // The cipher object's own names stay on the cipher; the table publishes its relays only.
+    for (const char* name : {"OnActivateCrypt", "OnDeactivateCrypt"})
+        EXPECT_EQ(FindPublishedProperty(table, name), nullptr) << name;
 
     uint8_t byte = 0;
     table.Crypt().SetActive(true);  // OnActivateCrypt
@@ -243,6 +246,7 @@ const char* const CreatingForm = R"(object tableform: TTableTestForm
         Name = 'DONE'
         field_type = 'L'
         len = 1
+        FieldFlag.CanStoreNull = True
       end>
   end
 end
@@ -263,6 +267,10 @@ TEST(XbDBFComponent, FormDescriptionCreatesTheTableBeforeOpeningIt)
     EXPECT_EQ(table->Fields()[0].FieldName(), "TITLE");
     EXPECT_EQ(table->Fields()[1].DataType(), TFieldType::ftBoolean);
     EXPECT_EQ(PropertyText(*table, "DBFFieldDefs"), "<2 items>");
+    // The flag byte travels from the description through the descriptor and back.
+    EXPECT_EQ(table->DBFFieldDefs().Items(0).FieldFlag().FieldFlag(), 0);
+    EXPECT_TRUE(table->DBFFieldDefs().Items(1).FieldFlag().CanStoreNull);
+    EXPECT_EQ(table->DBFFieldDefs().Items(1).FieldFlag().FieldFlag(), kFieldFlagCanStoreNull);
 }
 
 TEST(XbDBFComponent, KeyRangesNeedAnIndexCoveringTheFields)

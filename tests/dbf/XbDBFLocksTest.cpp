@@ -142,6 +142,7 @@ TEST(Locks, AnotherProcessesLocksMakeWritesFailAfterSleepingRetries)
          "TXbSmartDBF.InternalAddRecord: Can not lock DBF header."},
         {"memo", 'M', [&] { table->First(); table->Edit(); table->FieldByName("NOTE")->SetAsString("new"); },
          "TXbSmartDBF.WriteLob: Can not lock memo file."},
+        {"pack", 'H', [&] { table->Pack(false); }, "TXbSmartDBF.Pack: Can not lock DBF header."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

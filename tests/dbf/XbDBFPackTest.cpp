@@ -193,6 +193,20 @@ TEST(XbDBFPack, AFailedStepLeavesTheOldFilesAsTheyWere)
         EXPECT_TRUE(TemporaryFiles(folder.Path()).empty());
         EXPECT_EQ(table->RecordCount(), 3);
     }
+    // A transfer buffer too small for one record refuses the pack before anything is written.
+    const int bufferSize = table->BufferSize;
+    table->BufferSize = 1;
+    try {
+        table->Pack(false);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "TXbSmartDBF.Pack: Record size too large");
+    }
+    table->BufferSize = bufferSize;
+    EXPECT_EQ(ReadWholeFile(file), dbfBefore);
+    EXPECT_EQ(ReadWholeFile(memoFile), memoBefore);
+    EXPECT_FALSE(table->HeaderLocked());
+
     EXPECT_EQ(table->Pack(false), 1);
     EXPECT_EQ(Contents(*table), "one=first memo;three=third memo;");
 }
