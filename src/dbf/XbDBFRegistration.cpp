@@ -141,9 +141,9 @@ void RegisterTables()
         // The cipher's events, relayed: setting them on the table sets them on its Crypt.
         .EventSetter<TOnCrypt>("OnEncrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnEncrypt = f; })
         .EventSetter<TOnCrypt>("OnDecrypt", [](TXbSmartDBF& t, const TOnCrypt& f) { t.Crypt().OnDecrypt = f; })
-        .EventSetter<TNotifyEvent>("OnCryptActivate",
+        .EventSetter<TNotifyEvent>("OnActivateCrypt",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnActivateCrypt = f; })
-        .EventSetter<TNotifyEvent>("OnCryptDeActivate",
+        .EventSetter<TNotifyEvent>("OnDeactivateCrypt",
                                    [](TXbSmartDBF& t, const TNotifyEvent& f) { t.Crypt().OnDeactivateCrypt = f; });
 
     TClassRegistration<TXbDBFNTX, TXbSmartDBF>("TXbDBFNTX")
