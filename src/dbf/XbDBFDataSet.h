@@ -44,6 +44,10 @@ struct TXbFieldAccess {
     // The common field kinds read without the general dispatch (TXbFastKind).
     uint8_t FastKind = 0;
 };
+// The memo block number (or byte position) a memo field of the record image refers to; 0 for
+// none. A 10-character reference that is blank or not a number refers to nothing (XbDBFMemo.cpp).
+uint64_t XbMemoReference(const TXbFieldAccess& access, const uint8_t* record);
+
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
 

@@ -75,34 +75,6 @@ TMemoContents MemoFieldOf(const TXbFieldAccess& access, TMemoLayout layout, xBas
     return result;
 }
 
-// The block number (or byte position) a field refers to; 0 for none. A 10-character reference
-// that is not a number refers to nothing.
-uint64_t ReadReference(const TXbFieldAccess& access, const uint8_t* record)
-{
-    const uint8_t* p = record + access.Offset;
-    if (access.Storage == 4) {
-        uint32_t value = ReadLE32(p);
-        if (access.Type == 'E')
-            value &= 0x7FFFFFFF;  // the top bit marks a stored value
-        return value;
-    }
-    uint64_t value = 0;
-    int i = 0;
-    while (i < access.Storage && p[i] == ' ')
-        ++i;
-    if (i == access.Storage)
-        return 0;
-    for (; i < access.Storage && p[i] != ' '; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return 0;
-        value = value * 10 + (p[i] - '0');
-    }
-    for (; i < access.Storage; ++i)
-        if (p[i] != ' ')
-            return 0;
-    return value;
-}
-
 void EncodeReference(const TXbFieldAccess& access, uint64_t value, uint8_t* out)
 {
     if (access.Storage == 4) {
@@ -146,6 +118,32 @@ private:
 
 }  // namespace
 
+uint64_t XbMemoReference(const TXbFieldAccess& access, const uint8_t* record)
+{
+    const uint8_t* p = record + access.Offset;
+    if (access.Storage == 4) {
+        uint32_t value = ReadLE32(p);
+        if (access.Type == 'E')
+            value &= 0x7FFFFFFF;  // the top bit marks a stored value
+        return value;
+    }
+    uint64_t value = 0;
+    int i = 0;
+    while (i < access.Storage && p[i] == ' ')
+        ++i;
+    if (i == access.Storage)
+        return 0;
+    for (; i < access.Storage && p[i] != ' '; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return 0;
+        value = value * 10 + (p[i] - '0');
+    }
+    for (; i < access.Storage; ++i)
+        if (p[i] != ' ')
+            return 0;
+    return value;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading
 
@@ -166,7 +164,7 @@ std::unique_ptr<TStream> TXbSmartDBF::OpenBlobStream(TField& field, TBlobStreamM
         stream->SetModified(true);
         return stream;
     }
-    const uint64_t reference = ReadReference(*access, record);
+    const uint64_t reference = XbMemoReference(*access, record);
     TProxyStream& lob = *lobStream_;
     if (reference == 0 || !lob.IsOpen() || layout == TMemoLayout::None)
         return stream;
