@@ -266,6 +266,9 @@ protected:
     // Writes a record image (enciphered copy when the cipher is active) at its place; raises
     // "TXbSmartDBF: " with the system's text when it is not written whole.
     void WriteRecordImage(uint32_t recNo, const uint8_t* image);
+    // Writes an existing record's image back at its place under its record lock, then puts it
+    // into the read-ahead window as with PlaceWrittenRecord.
+    void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
     void FillAutoIncrementFields(TRecordBuffer buffer);
     // Lock one byte of `stream` with retries.
