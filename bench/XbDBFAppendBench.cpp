@@ -3,6 +3,7 @@
 // through shapelib's DBF writer, and through python3-dbf run as a separate program (timed
 // from outside, on fewer records since it is far slower).
 
+#include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/DateTime.h"
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,44 +25,18 @@ namespace {
 constexpr int kRecords = 100000;
 constexpr int kPythonRecords = 5000;
 
-struct TBenchField {
-    const char* name;
-    char type;
-    int length;
-    int decimals;
-};
-
 // The tickets layout.
-const std::vector<TBenchField>& TicketFields()
+std::span<const TTrackerField> TicketFields()
 {
-    static const std::vector<TBenchField> fields = {
-        {"TICKETID", 'C', 15, 0},   {"PRODUCT", 'C', 50, 0},    {"VERSION", 'C', 15, 0},
-        {"COMPONENT", 'C', 40, 0},  {"SUBJECT", 'C', 80, 0},    {"DETAILS", 'M', 10, 0},
-        {"CATEGORY", 'C', 50, 0},   {"PRIORITY", 'C', 50, 0},   {"SEVERITY", 'C', 50, 0},
-        {"REPORTEDON", 'D', 8, 0},  {"REPORTEDBY", 'C', 50, 0}, {"ASSIGNED", 'C', 50, 0},
-        {"DUE", 'D', 8, 0},         {"STARTED", 'D', 8, 0},     {"FINISHED", 'D', 8, 0},
-        {"AVAILABLE", 'C', 15, 0},  {"ATTACHMENT", 'C', 150, 0}, {"RESULT", 'C', 50, 0},
-        {"STATUS", 'C', 50, 0},     {"COMPLETED", 'L', 1, 0},   {"CREATEDON", 'D', 8, 0},
-        {"CREATEDBY", 'C', 50, 0},  {"MODIFIEDON", 'D', 8, 0},  {"MODIFIEDBY", 'C', 50, 0},
-        {"REMINDERON", 'D', 8, 0},  {"TESTRESULT", 'M', 10, 0}, {"APPRSTATUS", 'C', 50, 0},
-        {"APPRDATE", 'D', 8, 0},    {"APPRDBY", 'C', 50, 0},    {"ORIGIN", 'C', 50, 0},
-        {"FLAG", 'C', 5, 0},        {"REPRODUCE", 'C', 50, 0},  {"PERCENT", 'C', 50, 0},
-        {"WORKTIME", 'N', 10, 1},   {"SUBTIME", 'N', 10, 1},    {"CAUSE", 'M', 10, 0},
-        {"SOLUTION", 'M', 10, 0},   {"ACTION", 'C', 50, 0},     {"COST", 'N', 10, 1},
-        {"HISTORY", 'M', 10, 0},    {"INVESTBY", 'C', 50, 0},   {"VERIFYBY", 'C', 50, 0},
-        {"INVESTDATE", 'D', 8, 0},  {"INVESTSTAT", 'L', 1, 0},  {"RESOLVDATE", 'D', 8, 0},
-        {"RESOLVSTAT", 'L', 1, 0},  {"VERIFYDATE", 'D', 8, 0},  {"VERIFYSTAT", 'L', 1, 0},
-        {"QALEVEL", 'N', 2, 0},     {"FILESTORE", 'M', 10, 0},  {"A", 'C', 5, 0},
-    };
-    return fields;
+    return TrackerTableLayout(TTrackerTable::Tickets).Fields;
 }
 
 // The text a C field of record i holds.
-std::string TextValue(const TBenchField& field, int i)
+std::string TextValue(const TTrackerField& field, int i)
 {
-    std::string text = std::string(field.name) + " " + std::to_string(i % 977);
-    if (static_cast<int>(text.size()) > field.length)
-        text.resize(static_cast<size_t>(field.length));
+    std::string text = std::string(field.Name) + " " + std::to_string(i % 977);
+    if (static_cast<int>(text.size()) > field.Width)
+        text.resize(static_cast<size_t>(field.Width));
     return text;
 }
 
@@ -83,9 +59,9 @@ void AppendThroughEngine(const std::string& name, bool withMemo)
         TXbSmartDBF creator(nullptr);
         creator.DBFFileName = name;
         creator.SetDbfVersion(xBaseVersion::xBaseIII);
-        for (const TBenchField& field : TicketFields())
-            creator.DBFFieldDefs().Add(field.name, field.type, static_cast<uint16_t>(field.length),
-                                       static_cast<uint16_t>(field.decimals));
+        for (const TTrackerField& field : TicketFields())
+            creator.DBFFieldDefs().Add(field.Name, field.Type, static_cast<uint16_t>(field.Width),
+                                       static_cast<uint16_t>(field.Decimals));
         creator.CreateTable();
     }
     TXbSmartDBF table(nullptr);
@@ -97,14 +73,14 @@ void AppendThroughEngine(const std::string& name, bool withMemo)
     table.SetSetDeleted(true);
     table.TrimCType = true;
     table.Open();
-    const std::vector<TBenchField>& fields = TicketFields();
+    const std::span<const TTrackerField> fields = TicketFields();
     std::vector<TField*> byPosition;
     for (size_t i = 0; i < fields.size(); ++i)
         byPosition.push_back(&table.Fields()[static_cast<int>(i)]);
     std::vector<std::vector<std::string>> texts(977);
     for (int k = 0; k < 977; ++k)
-        for (const TBenchField& field : fields)
-            texts[static_cast<size_t>(k)].push_back(field.type == 'C' ? TextValue(field, k) : std::string());
+        for (const TTrackerField& field : fields)
+            texts[static_cast<size_t>(k)].push_back(field.Type == 'C' ? TextValue(field, k) : std::string());
     const TDateTime day = EncodeDate(2026, 3, 5);
     const std::string memo = "Steps to reproduce: open the settings, change the folder, press OK.\r\n"
                              "Expected: the list shows the new folder. Seen: the old folder stays.";
@@ -113,11 +89,11 @@ void AppendThroughEngine(const std::string& name, bool withMemo)
         const std::vector<std::string>& row = texts[static_cast<size_t>(i % 977)];
         for (size_t f = 0; f < fields.size(); ++f) {
             TField& field = *byPosition[f];
-            switch (fields[f].type) {
+            switch (fields[f].Type) {
             case 'C': field.SetAsString(row[f]); break;
             case 'D': field.SetAsDateTime(day + (i + static_cast<int>(f)) % 400); break;
             case 'L': field.SetAsBoolean(((i + f) & 1) != 0); break;
-            case 'N': field.SetAsFloat(fields[f].length > 2 ? (i % 1000) / 10.0 : i % 7); break;
+            case 'N': field.SetAsFloat(fields[f].Width > 2 ? (i % 1000) / 10.0 : i % 7); break;
             case 'M':
                 if (withMemo && f == 5)
                     field.SetAsString(memo);
@@ -133,19 +109,19 @@ void AppendThroughEngine(const std::string& name, bool withMemo)
 void AppendThroughShapelib(const std::string& name)
 {
     DBFHandle handle = DBFCreate(name.c_str());
-    const std::vector<TBenchField>& fields = TicketFields();
-    for (const TBenchField& field : fields)
-        DBFAddNativeFieldType(handle, field.name, field.type, field.length, field.decimals);
+    const std::span<const TTrackerField> fields = TicketFields();
+    for (const TTrackerField& field : fields)
+        DBFAddNativeFieldType(handle, field.Name, field.Type, field.Width, field.Decimals);
     std::vector<std::vector<std::string>> texts(977);
     for (int k = 0; k < 977; ++k)
-        for (const TBenchField& field : fields)
-            texts[static_cast<size_t>(k)].push_back(field.type == 'C' ? TextValue(field, k) : std::string());
+        for (const TTrackerField& field : fields)
+            texts[static_cast<size_t>(k)].push_back(field.Type == 'C' ? TextValue(field, k) : std::string());
     char date[16];
     for (int i = 0; i < kRecords; ++i) {
         const std::vector<std::string>& row = texts[static_cast<size_t>(i % 977)];
         for (size_t f = 0; f < fields.size(); ++f) {
             const int column = static_cast<int>(f);
-            switch (fields[f].type) {
+            switch (fields[f].Type) {
             case 'C': DBFWriteStringAttribute(handle, i, column, row[f].c_str()); break;
             case 'D': {
                 const int offset = (i + column) % 400;
@@ -154,7 +130,7 @@ void AppendThroughShapelib(const std::string& name)
                 break;
             }
             case 'L': DBFWriteLogicalAttribute(handle, i, column, ((i + column) & 1) != 0 ? 'T' : 'F'); break;
-            case 'N': DBFWriteDoubleAttribute(handle, i, column, fields[f].length > 2 ? (i % 1000) / 10.0 : i % 7); break;
+            case 'N': DBFWriteDoubleAttribute(handle, i, column, fields[f].Width > 2 ? (i % 1000) / 10.0 : i % 7); break;
             case 'M': DBFWriteStringAttribute(handle, i, column, ""); break;
             default: break;
             }
@@ -214,14 +190,14 @@ void BM_PythonDbfAppend(benchmark::State& state)
     const std::string script = ScratchName("zv_append_py_bench") + ".py";
     {
         std::string spec;
-        for (const TBenchField& field : TicketFields()) {
+        for (const TTrackerField& field : TicketFields()) {
             if (!spec.empty())
                 spec += "; ";
-            spec += field.name;
-            switch (field.type) {
-            case 'C': spec += " C(" + std::to_string(field.length) + ")"; break;
-            case 'N': spec += " N(" + std::to_string(field.length) + "," + std::to_string(field.decimals) + ")"; break;
-            default: spec += std::string(" ") + field.type; break;
+            spec += field.Name;
+            switch (field.Type) {
+            case 'C': spec += " C(" + std::to_string(field.Width) + ")"; break;
+            case 'N': spec += " N(" + std::to_string(field.Width) + "," + std::to_string(field.Decimals) + ")"; break;
+            default: spec += std::string(" ") + field.Type; break;
             }
         }
         std::ofstream out(script);

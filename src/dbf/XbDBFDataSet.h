@@ -44,6 +44,10 @@ struct TXbFieldAccess {
     // The common field kinds read without the general dispatch (TXbFastKind).
     uint8_t FastKind = 0;
 };
+// The memo block number (or byte position) a memo field of the record image refers to; 0 for
+// none. A 10-character reference that is blank or not a number refers to nothing (XbDBFMemo.cpp).
+uint64_t XbMemoReference(const TXbFieldAccess& access, const uint8_t* record);
+
 // The framework type a field definition maps to under the table version.
 TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version);
 
@@ -263,6 +267,9 @@ protected:
     // Writes a record image (enciphered copy when the cipher is active) at its place; raises
     // "TXbSmartDBF: " with the system's text when it is not written whole.
     void WriteRecordImage(uint32_t recNo, const uint8_t* image);
+    // Writes an existing record's image back at its place under its record lock, then puts it
+    // into the read-ahead window as with PlaceWrittenRecord.
+    void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
     void FillAutoIncrementFields(TRecordBuffer buffer);
     // Lock one byte of `stream` with retries.

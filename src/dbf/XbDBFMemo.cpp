@@ -75,34 +75,6 @@ TMemoContents MemoFieldOf(const TXbFieldAccess& access, TMemoLayout layout, xBas
     return result;
 }
 
-// The block number (or byte position) a field refers to; 0 for none. A 10-character reference
-// that is not a number refers to nothing.
-uint64_t ReadReference(const TXbFieldAccess& access, const uint8_t* record)
-{
-    const uint8_t* p = record + access.Offset;
-    if (access.Storage == 4) {
-        uint32_t value = ReadLE32(p);
-        if (access.Type == 'E')
-            value &= 0x7FFFFFFF;  // the top bit marks a stored value
-        return value;
-    }
-    uint64_t value = 0;
-    int i = 0;
-    while (i < access.Storage && p[i] == ' ')
-        ++i;
-    if (i == access.Storage)
-        return 0;
-    for (; i < access.Storage && p[i] != ' '; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return 0;
-        value = value * 10 + (p[i] - '0');
-    }
-    for (; i < access.Storage; ++i)
-        if (p[i] != ' ')
-            return 0;
-    return value;
-}
-
 void EncodeReference(const TXbFieldAccess& access, uint64_t value, uint8_t* out)
 {
     if (access.Storage == 4) {
@@ -146,6 +118,32 @@ private:
 
 }  // namespace
 
+uint64_t XbMemoReference(const TXbFieldAccess& access, const uint8_t* record)
+{
+    const uint8_t* p = record + access.Offset;
+    if (access.Storage == 4) {
+        uint32_t value = ReadLE32(p);
+        if (access.Type == 'E')
+            value &= 0x7FFFFFFF;  // the top bit marks a stored value
+        return value;
+    }
+    uint64_t value = 0;
+    int i = 0;
+    while (i < access.Storage && p[i] == ' ')
+        ++i;
+    if (i == access.Storage)
+        return 0;
+    for (; i < access.Storage && p[i] != ' '; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return 0;
+        value = value * 10 + (p[i] - '0');
+    }
+    for (; i < access.Storage; ++i)
+        if (p[i] != ' ')
+            return 0;
+    return value;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading
 
@@ -166,7 +164,7 @@ std::unique_ptr<TStream> TXbSmartDBF::OpenBlobStream(TField& field, TBlobStreamM
         stream->SetModified(true);
         return stream;
     }
-    const uint64_t reference = ReadReference(*access, record);
+    const uint64_t reference = XbMemoReference(*access, record);
     TProxyStream& lob = *lobStream_;
     if (reference == 0 || !lob.IsOpen() || layout == TMemoLayout::None)
         return stream;
@@ -294,6 +292,18 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
     int64_t position = 0;
     uint64_t reference = 0;
     bool encipher = crypt_->Active();
+    // Puts the data into the image after its block header, enciphered under its position when the
+    // table is enciphered.
+    const auto placeData = [&](size_t headerSize) {
+        if (encipher)
+            crypt_->Encrypt(static_cast<uint32_t>(position), data.data(), static_cast<int32_t>(data.size()));
+        std::memcpy(image.data() + headerSize, data.data(), data.size());
+    };
+    const auto writeImage = [&] {
+        if (lob.SeekTo(position, 0) != position ||
+            lob.WriteBlock(image.data(), static_cast<int64_t>(image.size())) != static_cast<int64_t>(image.size()))
+            RaiseWriteError(lob);
+    };
 
     if (layout == TMemoLayout::DBaseIII) {
         if (kind.BytePosition) {
@@ -306,16 +316,12 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
         if (kind.ExtendType) {
             image.resize(4 + data.size());
             WriteLE32(image.data(), static_cast<uint32_t>(data.size()));
-            if (encipher)
-                crypt_->Encrypt(static_cast<uint32_t>(position), data.data(), static_cast<int32_t>(data.size()));
-            std::memcpy(image.data() + 4, data.data(), data.size());
+            placeData(4);
         } else {
             image = data;
             image.push_back(kEndOfFileMark);
         }
-        if (lob.SeekTo(position, 0) != position ||
-            lob.WriteBlock(image.data(), static_cast<int64_t>(image.size())) != static_cast<int64_t>(image.size()))
-            RaiseWriteError(lob);
+        writeImage();
     } else {
         const int64_t blockSize = LobBlockSizeInUse() > 0 ? LobBlockSizeInUse() : 512;
         const int64_t blocks = (static_cast<int64_t>(data.size()) + 8 + blockSize - 1) / blockSize;
@@ -341,12 +347,8 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
             const int64_t block = std::max<int64_t>(ReadBE32(header), endBlock);
             position = block * blockSize;
             reference = static_cast<uint64_t>(block);
-            if (encipher)
-                crypt_->Encrypt(static_cast<uint32_t>(position), data.data(), static_cast<int32_t>(data.size()));
-            std::memcpy(image.data() + 8, data.data(), data.size());
-            if (lob.SeekTo(position, 0) != position ||
-                lob.WriteBlock(image.data(), static_cast<int64_t>(image.size())) != static_cast<int64_t>(image.size()))
-                RaiseWriteError(lob);
+            placeData(8);
+            writeImage();
             uint8_t next[4];
             WriteBE32(next, static_cast<uint32_t>(block + blocks));
             if (lob.SeekTo(0, 0) != 0 || lob.WriteBlock(next, 4) != 4)
@@ -396,13 +398,9 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
             }
             position = taken * blockSize;
             reference = static_cast<uint64_t>(taken);
-            if (encipher)
-                crypt_->Encrypt(static_cast<uint32_t>(position), data.data(), static_cast<int32_t>(data.size()));
-            std::memcpy(image.data() + 8, data.data(), data.size());
+            placeData(8);
             // The memo first, then the chain that no longer offers its blocks.
-            if (lob.SeekTo(position, 0) != position ||
-                lob.WriteBlock(image.data(), static_cast<int64_t>(image.size())) != static_cast<int64_t>(image.size()))
-                RaiseWriteError(lob);
+            writeImage();
             for (const auto& [at, bytes] : runWrites)
                 if (lob.SeekTo(at, 0) != at || lob.WriteBlock(bytes.data(), 8) != 8)
                     RaiseWriteError(lob);

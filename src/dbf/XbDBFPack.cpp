@@ -160,33 +160,6 @@ bool IsMemoField(const TXbFieldAccess& access, xBaseVersion version, TPackMemoLa
     }
 }
 
-// The reference a record holds; 0 for none (blank or not a number).
-uint64_t MemoReference(const TXbFieldAccess& access, const uint8_t* record)
-{
-    const uint8_t* p = record + access.Offset;
-    if (access.Storage == 4) {
-        uint32_t value = ReadLE32(p);
-        if (access.Type == 'E')
-            value &= 0x7FFFFFFF;
-        return value;
-    }
-    uint64_t value = 0;
-    int i = 0;
-    while (i < access.Storage && p[i] == ' ')
-        ++i;
-    if (i == access.Storage)
-        return 0;
-    for (; i < access.Storage && p[i] != ' '; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return 0;
-        value = value * 10 + static_cast<uint64_t>(p[i] - '0');
-    }
-    for (; i < access.Storage; ++i)
-        if (p[i] != ' ')
-            return 0;
-    return value;
-}
-
 void StoreMemoReference(const TXbFieldAccess& access, uint8_t* record, uint64_t value)
 {
     uint8_t* p = record + access.Offset;
@@ -226,7 +199,7 @@ public:
     // Copies the memo `record` refers to through `field` and points the record at the copy.
     void Copy(const TPackMemoField& field, uint8_t* record)
     {
-        const uint64_t reference = MemoReference(*field.Access, record);
+        const uint64_t reference = XbMemoReference(*field.Access, record);
         if (reference == 0)
             return;
         const int64_t unit = layout_ == TPackMemoLayout::DBaseIII ? 512 : blockSize_;

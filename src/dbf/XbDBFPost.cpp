@@ -154,6 +154,19 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
         PositionAfterPost(recNo);
 }
 
+void TXbSmartDBF::RewriteRecord(uint32_t recNo, const uint8_t* image)
+{
+    {
+        TWriteLocks locks(*this);
+        if (!LockRecord(recNo))
+            throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
+        locks.RecordTaken(recNo);
+        WriteRecordImage(recNo, image);
+        changedSinceOpen_ = true;
+    }
+    PlaceWrittenRecord(recNo, image);
+}
+
 void TXbSmartDBF::InternalPost()
 {
     if (!open_)
@@ -164,15 +177,7 @@ void TXbSmartDBF::InternalPost()
         return;
     }
     const uint32_t recNo = LoadRecordNumber(buffer + recordSize_);
-    {
-        TWriteLocks locks(*this);
-        if (!LockRecord(recNo))
-            throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
-        locks.RecordTaken(recNo);
-        WriteRecordImage(recNo, buffer);
-        changedSinceOpen_ = true;
-    }
-    PlaceWrittenRecord(recNo, buffer);
+    RewriteRecord(recNo, buffer);
     if (!FastPostRecord)
         PositionAfterPost(recNo);
 }
@@ -186,15 +191,7 @@ void TXbSmartDBF::InternalDeleteRecall(bool deleted)
         DatabaseError(DBConsts::SDataSetEmpty);
     const uint32_t recNo = LoadRecordNumber(buffer + recordSize_);
     buffer[0] = deleted ? '*' : ' ';
-    {
-        TWriteLocks locks(*this);
-        if (!LockRecord(recNo))
-            throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
-        locks.RecordTaken(recNo);
-        WriteRecordImage(recNo, buffer);
-        changedSinceOpen_ = true;
-    }
-    PlaceWrittenRecord(recNo, buffer);
+    RewriteRecord(recNo, buffer);
     if (!FastPostRecord) {
         PositionAfterPost(recNo);
         SetModified(true);

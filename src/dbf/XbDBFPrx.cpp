@@ -118,46 +118,31 @@ TStream* TProxyStream::ActiveByteStream() noexcept
     }
 }
 
+bool TProxyStream::StartStream(bool create)
+{
+    if (ProxyStreamType == TProxyStreamType::pstFile) {
+        filePosition_ = 0;
+        return create ? file_.Create(FileName, accessMode_->AccessMode() & 0xF0)
+                      : file_.Open(FileName, accessMode_->AccessMode());
+    }
+    TStream* stream = ActiveByteStream();
+    if (stream == nullptr)
+        return false;
+    if (create)
+        stream->SetSize(0);
+    stream->Seek(0, TSeekOrigin::soFromBeginning);
+    (ProxyStreamType == TProxyStreamType::pstInnerStream ? innerOpen_ : outerOpen_) = true;
+    return true;
+}
+
 bool TProxyStream::CreateProxyStream()
 {
-    switch (ProxyStreamType) {
-    case TProxyStreamType::pstFile:
-        filePosition_ = 0;
-        return file_.Create(FileName, accessMode_->AccessMode() & 0xF0);
-    case TProxyStreamType::pstInnerStream:
-        innerStream_->SetSize(0);
-        innerStream_->Seek(0, TSeekOrigin::soFromBeginning);
-        innerOpen_ = true;
-        return true;
-    case TProxyStreamType::pstOuterStream:
-        if (outerStream_ == nullptr)
-            return false;
-        outerStream_->SetSize(0);
-        outerStream_->Seek(0, TSeekOrigin::soFromBeginning);
-        outerOpen_ = true;
-        return true;
-    }
-    return false;
+    return StartStream(true);
 }
 
 bool TProxyStream::OpenStream()
 {
-    switch (ProxyStreamType) {
-    case TProxyStreamType::pstFile:
-        filePosition_ = 0;
-        return file_.Open(FileName, accessMode_->AccessMode());
-    case TProxyStreamType::pstInnerStream:
-        innerStream_->Seek(0, TSeekOrigin::soFromBeginning);
-        innerOpen_ = true;
-        return true;
-    case TProxyStreamType::pstOuterStream:
-        if (outerStream_ == nullptr)
-            return false;
-        outerStream_->Seek(0, TSeekOrigin::soFromBeginning);
-        outerOpen_ = true;
-        return true;
-    }
-    return false;
+    return StartStream(false);
 }
 
 bool TProxyStream::IsOpen() const noexcept
@@ -244,13 +229,7 @@ bool TProxyStream::LockRange(uint64_t offset, uint64_t length)
     switch (ProxyStreamType) {
     case TProxyStreamType::pstFile: return file_.LockRange(offset, length);
     case TProxyStreamType::pstInnerStream: return true;
-    case TProxyStreamType::pstOuterStream: {
-        if (!OnLockEvent)
-            return true;
-        bool success = false;
-        OnLockEvent(this, ProxyStreamType, outerStream_, success);
-        return success;
-    }
+    case TProxyStreamType::pstOuterStream: return AskOwner(OnLockEvent);
     }
     return false;
 }
@@ -260,15 +239,18 @@ bool TProxyStream::UnlockRange(uint64_t offset, uint64_t length)
     switch (ProxyStreamType) {
     case TProxyStreamType::pstFile: return file_.UnlockRange(offset, length);
     case TProxyStreamType::pstInnerStream: return true;
-    case TProxyStreamType::pstOuterStream: {
-        if (!OnUnlockEvent)
-            return true;
-        bool success = false;
-        OnUnlockEvent(this, ProxyStreamType, outerStream_, success);
-        return success;
-    }
+    case TProxyStreamType::pstOuterStream: return AskOwner(OnUnlockEvent);
     }
     return false;
+}
+
+bool TProxyStream::AskOwner(const TProxyLockEvent& event)
+{
+    if (!event)
+        return true;
+    bool success = false;
+    event(this, ProxyStreamType, outerStream_, success);
+    return success;
 }
 
 bool TProxyStream::LoadFromFile(const std::string& sourceName)

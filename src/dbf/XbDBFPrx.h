@@ -117,6 +117,10 @@ public:
 
 private:
     TStream* ActiveByteStream() noexcept;
+    // Opens the storage at its start; `create` makes it new and empty first.
+    bool StartStream(bool create);
+    // An outer stream's lock or unlock is left to the owner's handler; without one it succeeds.
+    bool AskOwner(const TProxyLockEvent& event);
 
     std::unique_ptr<TAccessMode> accessMode_;
     TFileHandle file_;

@@ -4,6 +4,7 @@
 // folders and the seven empty tables. Message boxes are answered from a TDialogScript, the
 // shell opener records what it would open, and the OS version record is cleared.
 
+#include "GuiTestSupport.h"
 #include "app/Unit1.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/IniFiles.h"
@@ -14,8 +15,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-TApplication& TestApplication();
 
 struct TOpenedTarget {
     std::string Target;

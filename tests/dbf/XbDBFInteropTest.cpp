@@ -3,29 +3,10 @@
 #include "dbf/XbDBFDataSet.h"
 #include "XbDBFTestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 
 namespace {
-
-// Runs a command and returns its standard output; `ok` tells whether it exited with 0.
-std::string RunCommand(const std::string& command, bool& ok)
-{
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ok = false;
-        return output;
-    }
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        output.append(buffer.data(), n);
-    ok = ::pclose(pipe) == 0;
-    return output;
-}
 
 bool HavePython(const char* module)
 {

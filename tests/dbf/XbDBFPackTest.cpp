@@ -8,29 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string RunCommand(const std::string& command, bool& ok)
-{
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ok = false;
-        return output;
-    }
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        output.append(buffer.data(), n);
-    ok = ::pclose(pipe) == 0;
-    return output;
-}
 
 // Names and memos of the records, as "name=memo;" in record order.
 std::string Contents(TXbSmartDBF& table)

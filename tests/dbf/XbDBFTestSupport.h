@@ -1,7 +1,10 @@
 #pragma once
-// Helpers shared by the table engine tests: a scratch folder and whole-file reads and writes.
+// Helpers shared by the table engine tests: a scratch folder, whole-file reads and writes and
+// running an outside tool.
 
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,4 +57,21 @@ inline std::vector<uint8_t> Hex(const std::string& text)
     for (size_t i = 0; i + 1 < digits.size(); i += 2)
         bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return bytes;
+}
+
+// Runs a shell command and returns its standard output; `ok` tells whether it exited with 0.
+inline std::string RunCommand(const std::string& command, bool& ok)
+{
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        ok = false;
+        return output;
+    }
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        output.append(buffer.data(), n);
+    ok = ::pclose(pipe) == 0;
+    return output;
 }

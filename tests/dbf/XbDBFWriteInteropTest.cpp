@@ -2,32 +2,15 @@
 // Perl tools, and memos written by the XBase Perl module read back the same in the engine.
 #include "XbDBFWriteSupport.h"
 
-#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string RunCapturing(const std::string& command, bool& ok)
-{
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ok = false;
-        return output;
-    }
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        output.append(buffer.data(), n);
-    ok = ::pclose(pipe) == 0;
-    return output;
-}
-
 bool Available(const std::string& command)
 {
     bool ok = false;
-    RunCapturing(command + " >/dev/null 2>&1", ok);
+    RunCommand(command + " >/dev/null 2>&1", ok);
     return ok;
 }
 
@@ -92,7 +75,7 @@ TEST(WriteInterop, EngineMemosReadBackInDbfread)
     const std::string scriptName = folder.File("read.py");
     WriteWholeFile(scriptName, std::vector<uint8_t>(script.begin(), script.end()));
     bool ok = false;
-    const std::string output = RunCapturing("/usr/bin/python3 " + Quote(scriptName) + " " + Quote(name), ok);
+    const std::string output = RunCommand("/usr/bin/python3 " + Quote(scriptName) + " " + Quote(name), ok);
     ASSERT_TRUE(ok) << output;
     std::string expected;
     for (bool deleted : {false, true})
@@ -120,7 +103,7 @@ TEST(WriteInterop, EngineMemosReadBackInDbfDump)
     WriteNoteRecords(name);
     bool ok = false;
     // Records end with "#END#", fields are separated by |; deleted records are left out.
-    const std::string output = RunCapturing("dbf_dump --rs '#END#' --fs '|' " + Quote(name), ok);
+    const std::string output = RunCommand("dbf_dump --rs '#END#' --fs '|' " + Quote(name), ok);
     ASSERT_TRUE(ok) << output;
     std::string expected;
     for (const TNoteRecord& record : NoteRecords())
@@ -147,7 +130,7 @@ TEST(WriteInterop, PerlXBaseMemosReadBackInTheEngine)
     const std::string scriptName = folder.File("make.pl");
     WriteWholeFile(scriptName, std::vector<uint8_t>(script.begin(), script.end()));
     bool ok = false;
-    const std::string output = RunCapturing("perl " + Quote(scriptName) + " " + Quote(name) + " 2>&1", ok);
+    const std::string output = RunCommand("perl " + Quote(scriptName) + " " + Quote(name) + " 2>&1", ok);
     ASSERT_TRUE(ok) << output;
 
     auto table = OpenTable(name);

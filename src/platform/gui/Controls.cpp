@@ -576,26 +576,27 @@ void TControl::Invalidate()
 
 void TControl::BringToFront()
 {
-    if (QWidget* widget = Widget(); widget != nullptr) {
-        widget->raise();
-    }
-    if (parent_ != nullptr) {
-        auto& list = parent_->controls_;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.push_back(this);
-        parent_->AlignControls();
-    }
+    MoveInZOrder(true);
 }
 
 void TControl::SendToBack()
 {
+    MoveInZOrder(false);
+}
+
+void TControl::MoveInZOrder(bool toFront)
+{
     if (QWidget* widget = Widget(); widget != nullptr) {
-        widget->lower();
+        if (toFront) {
+            widget->raise();
+        } else {
+            widget->lower();
+        }
     }
     if (parent_ != nullptr) {
         auto& list = parent_->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.insert(list.begin(), this);
+        list.insert(toFront ? list.end() : list.begin(), this);
         parent_->AlignControls();
     }
 }

@@ -209,6 +209,8 @@ private:
     bool HandleBridgeEvent(QEvent* event);
     void FontChanged();
     void CaptureAnchorOrigin();
+    // Moves this control to the front or the back of its parent's z-order and control list.
+    void MoveInZOrder(bool toFront);
 
     std::unique_ptr<TControlBridge> bridge_;
     TWinControl* parent_ = nullptr;

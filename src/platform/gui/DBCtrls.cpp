@@ -9,6 +9,50 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+namespace {
+
+// Unhooks a control from its link before the control goes, so that no link event reaches it.
+void ReleaseLink(TFieldDataLink& link)
+{
+    link.OnDataChange = nullptr;
+    link.OnUpdateData = nullptr;
+    link.OnEditingChange = nullptr;
+    link.SetDataSource(nullptr);
+}
+
+// Shows the field's text in a data-aware edit, unless the user's change is still pending or the
+// edit is going into edit state. The text is set as a change made by code.
+template <class Edit, class FieldText>
+void ShowFieldText(Edit& edit, const TFieldDataLink& link, int enteringEdit, int& settingText, FieldText fieldText)
+{
+    if (link.Modified() || enteringEdit > 0) return;
+    const TField* field = link.Field();
+    const std::string text = field != nullptr ? fieldText(*field) : std::string();
+    if (text == edit.Text()) return;
+    TCodeChange change(settingText);
+    edit.SetText(text);
+}
+
+// The user changed a data-aware edit's text: takes the dataset into edit state, or drops the
+// change and shows the field again where it cannot be modified.
+void TakeTypedText(TFieldDataLink& link, int& settingText, int& enteringEdit)
+{
+    // Going into edit state re-reads the record; the typed text must survive that.
+    bool editing = false;
+    {
+        TCodeChange entering(enteringEdit);
+        editing = link.CanModify() && link.Edit();
+    }
+    if (!editing) {
+        TCodeChange change(settingText);
+        link.Reset();
+        return;
+    }
+    link.SetModified();
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------------------------
 // TFieldDataLink
 
@@ -88,8 +132,7 @@ TDBText::TDBText(TComponent* owner) : TLabel(owner)
 
 TDBText::~TDBText()
 {
-    dataLink_.OnDataChange = nullptr;
-    dataLink_.SetDataSource(nullptr);
+    ReleaseLink(dataLink_);
 }
 
 void TDBText::SetDataSource(TDataSource* source)
@@ -117,10 +160,7 @@ TDBEdit::TDBEdit(TComponent* owner) : TEdit(owner)
 
 TDBEdit::~TDBEdit()
 {
-    dataLink_.OnDataChange = nullptr;
-    dataLink_.OnUpdateData = nullptr;
-    dataLink_.OnEditingChange = nullptr;
-    dataLink_.SetDataSource(nullptr);
+    ReleaseLink(dataLink_);
 }
 
 void TDBEdit::SetDataSource(TDataSource* source)
@@ -137,32 +177,14 @@ void TDBEdit::SetReadOnly(bool value)
 
 void TDBEdit::DataChange()
 {
-    if (dataLink_.Modified() || enteringEdit_ > 0) return;
-    const TField* field = dataLink_.Field();
-    std::string text;
-    if (field != nullptr) text = dataLink_.Editing() ? field->Text() : field->DisplayText();
-    if (text == Text()) return;
-    TCodeChange change(settingText_);
-    SetText(text);
+    ShowFieldText(*this, dataLink_, enteringEdit_, settingText_,
+                  [this](const TField& field) { return dataLink_.Editing() ? field.Text() : field.DisplayText(); });
 }
 
 void TDBEdit::UserChanged()
 {
     if (settingText_ > 0) return;
-    RunUserHandler([this] {
-        // Going into edit state re-reads the record; the typed text must survive that.
-        bool editing = false;
-        {
-            TCodeChange entering(enteringEdit_);
-            editing = dataLink_.CanModify() && dataLink_.Edit();
-        }
-        if (!editing) {
-            TCodeChange change(settingText_);
-            dataLink_.Reset();
-            return;
-        }
-        dataLink_.SetModified();
-    });
+    RunUserHandler([this] { TakeTypedText(dataLink_, settingText_, enteringEdit_); });
 }
 
 void TDBEdit::UpdateData()
@@ -194,9 +216,7 @@ TDBMemo::TDBMemo(TComponent* owner) : TMemo(owner)
 
 TDBMemo::~TDBMemo()
 {
-    dataLink_.OnDataChange = nullptr;
-    dataLink_.OnUpdateData = nullptr;
-    dataLink_.SetDataSource(nullptr);
+    ReleaseLink(dataLink_);
 }
 
 void TDBMemo::SetDataSource(TDataSource* source)
@@ -213,31 +233,13 @@ void TDBMemo::SetReadOnly(bool value)
 
 void TDBMemo::DataChange()
 {
-    if (dataLink_.Modified() || enteringEdit_ > 0) return;
-    const TField* field = dataLink_.Field();
-    const std::string text = field != nullptr ? field->AsString() : std::string();
-    if (text == Text()) return;
-    TCodeChange change(settingText_);
-    SetText(text);
+    ShowFieldText(*this, dataLink_, enteringEdit_, settingText_, [](const TField& field) { return field.AsString(); });
 }
 
 void TDBMemo::UserChanged()
 {
     if (settingText_ > 0) return;
-    RunUserHandler([this] {
-        // Going into edit state re-reads the record; the typed text must survive that.
-        bool editing = false;
-        {
-            TCodeChange entering(enteringEdit_);
-            editing = dataLink_.CanModify() && dataLink_.Edit();
-        }
-        if (!editing) {
-            TCodeChange change(settingText_);
-            dataLink_.Reset();
-            return;
-        }
-        dataLink_.SetModified();
-    });
+    RunUserHandler([this] { TakeTypedText(dataLink_, settingText_, enteringEdit_); });
 }
 
 void TDBMemo::UpdateData()

@@ -13,3 +13,19 @@ std::string FromQString(const QString& text)
     const QByteArray utf8 = text.toUtf8();
     return Utf8ToAnsi(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
+
+std::string WithoutAmpersands(const std::string& caption)
+{
+    std::string text;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (i + 1 < caption.size() && caption[i + 1] == '&') {
+                text += '&';
+                ++i;
+            }
+            continue;
+        }
+        text += caption[i];
+    }
+    return text;
+}

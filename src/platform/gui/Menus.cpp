@@ -60,22 +60,6 @@ std::string ModifierText(TShortCut shortCut)
     return text;
 }
 
-std::string WithoutAmpersands(const std::string& caption)
-{
-    std::string text;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&') {
-            if (i + 1 < caption.size() && caption[i + 1] == '&') {
-                text += '&';
-                ++i;
-            }
-            continue;
-        }
-        text += caption[i];
-    }
-    return text;
-}
-
 }  // namespace
 
 TShortCut ShortCut(uint16_t key, TShortCut modifiers)

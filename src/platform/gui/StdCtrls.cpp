@@ -23,23 +23,6 @@
 
 namespace {
 
-// "&File" shows as "File"; "&&" shows one "&".
-std::string DisplayCaption(const std::string& caption)
-{
-    std::string text;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&') {
-            if (i + 1 < caption.size() && caption[i + 1] == '&') {
-                text += '&';
-                ++i;
-            }
-            continue;
-        }
-        text += caption[i];
-    }
-    return text;
-}
-
 std::string ApplyCharCase(const std::string& text, TEditCharCase charCase)
 {
     switch (charCase) {
@@ -123,7 +106,7 @@ QLabel* TLabel::LabelWidget() const
 void TLabel::ApplyText(const std::string& text)
 {
     text_ = text;
-    LabelWidget()->setText(ToQString(showAccelChar_ ? DisplayCaption(text) : text));
+    LabelWidget()->setText(ToQString(showAccelChar_ ? WithoutAmpersands(text) : text));
     AdjustSize();
 }
 

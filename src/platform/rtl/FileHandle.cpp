@@ -9,6 +9,32 @@
 #include <unistd.h>
 #include <utility>
 
+namespace {
+
+// Writes all `count` bytes, calling writeSome(bytes, size, writtenSoFar) until they are taken
+// and starting again after a signal. A write that takes nothing means the disk is full. False
+// with errno set on failure.
+template <class WriteSome>
+bool WriteAll(const void* buffer, size_t count, WriteSome writeSome)
+{
+    const char* bytes = static_cast<const char*>(buffer);
+    size_t written = 0;
+    while (written < count) {
+        const ssize_t done = writeSome(bytes + written, count - written, written);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            if (done == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        written += static_cast<size_t>(done);
+    }
+    return true;
+}
+
+}  // namespace
+
 TFileHandle::~TFileHandle()
 {
     Close();
@@ -132,19 +158,12 @@ int64_t TFileHandle::Read(void* buffer, size_t count)
 
 int64_t TFileHandle::Write(const void* buffer, size_t count)
 {
-    const char* bytes = static_cast<const char*>(buffer);
-    size_t written = 0;
-    while (written < count) {
-        ssize_t done = ::write(descriptor_, bytes + written, count - written);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            if (done == 0)
-                errno = ENOSPC;
-            Fail();
-            return -1;
-        }
-        written += static_cast<size_t>(done);
+    const bool ok = WriteAll(buffer, count, [this](const char* bytes, size_t size, size_t) {
+        return ::write(descriptor_, bytes, size);
+    });
+    if (!ok) {
+        Fail();
+        return -1;
     }
     return static_cast<int64_t>(count);
 }
@@ -184,20 +203,12 @@ int64_t TFileHandle::ReadAt(int64_t offset, void* buffer, size_t count)
 
 int64_t TFileHandle::WriteAt(int64_t offset, const void* buffer, size_t count)
 {
-    const char* bytes = static_cast<const char*>(buffer);
-    size_t written = 0;
-    while (written < count) {
-        ssize_t done = ::pwrite(descriptor_, bytes + written, count - written,
-                                static_cast<off_t>(offset) + static_cast<off_t>(written));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            if (done == 0)
-                errno = ENOSPC;
-            Fail();
-            return -1;
-        }
-        written += static_cast<size_t>(done);
+    const bool ok = WriteAll(buffer, count, [this, offset](const char* bytes, size_t size, size_t written) {
+        return ::pwrite(descriptor_, bytes, size, static_cast<off_t>(offset) + static_cast<off_t>(written));
+    });
+    if (!ok) {
+        Fail();
+        return -1;
     }
     return static_cast<int64_t>(count);
 }

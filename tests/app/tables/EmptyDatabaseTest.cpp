@@ -3,6 +3,7 @@
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Exceptions.h"
+#include "../../dbf/XbDBFTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -46,22 +47,6 @@ std::vector<uint8_t> ReadBytes(const std::string& fileName)
 std::string Quote(const std::string& text)
 {
     return "'" + text + "'";
-}
-
-// Standard output of a shell command; `ok` tells whether it ended with status 0.
-std::string RunCommand(const std::string& command, bool& ok)
-{
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ok = false;
-        return output;
-    }
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    ok = ::pclose(pipe) == 0;
-    return output;
 }
 
 bool HaveDbfRead()

@@ -1,12 +1,13 @@
 #include "GuiTestSupport.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 TApplication& TestApplication()
 {
     static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
+    // The test program's own name, as the shell would pass it.
+    static char* argv[] = {program_invocation_short_name, nullptr};
     static TApplication* application = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         auto* created = new TApplication(argc, argv);
