@@ -87,6 +87,9 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindHandlers(handlers);
     BindGridHandlers(handlers);
     BindFilterHandlers(handlers);
+    BindListHandlers(handlers);
+    BindContactHandlers(handlers);
+    BindCodeHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();
