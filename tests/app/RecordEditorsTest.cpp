@@ -335,6 +335,32 @@ TEST_F(RecordEditors, ContactPickListsComeFromTheListsTable)
     }
 }
 
+TEST_F(RecordEditors, AddListItemFromTheContactEditorRefillsItsLists)
+{
+    Tmainfrm& window = StartWithEditors();
+    std::vector<std::string> jobs;
+    WhileShown(
+        *contactEditor,
+        [&] {
+            contactEditor->contactname->SetText("Carla");
+            contactEditor->contactjob->SetText("Tes");
+            // The list editor opens over the contact editor; its item is offered at once.
+            QTimer::singleShot(0, [&] {
+                listEditor->listname->SetItemIndex(static_cast<int>(TListKind::Job));
+                listEditor->listitem->SetText("Tester");
+                listEditor->btn_ok->Click();
+            });
+            contactEditor->addlistitembtn->Click();
+            jobs = ItemsOf(*contactEditor->contactjob);
+            EXPECT_EQ(contactEditor->contactjob->Text(), "Tes");
+            contactEditor->btn_cancel->Click();
+        },
+        [&] { Click("addcontact"); });
+    EXPECT_EQ(jobs, std::vector<std::string>{"Tester"});
+    EXPECT_EQ(Shown(*window.listdb), 1);
+    EXPECT_EQ(Shown(*window.contactdb), 0);
+}
+
 TEST_F(RecordEditors, ContactsAreStoredEncipheredAndReadBackThroughTheEngine)
 {
     Tmainfrm& window = StartWithEditors();
