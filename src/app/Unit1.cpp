@@ -88,6 +88,9 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindGridHandlers(handlers);
     BindFilterHandlers(handlers);
     BindProjectHandlers(handlers);
+    BindListHandlers(handlers);
+    BindContactHandlers(handlers);
+    BindCodeHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();

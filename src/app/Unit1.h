@@ -201,6 +201,22 @@ public:
     void editproductbtnClick(TObject* sender);
     void deleteproductbtnClick(TObject* sender);
     void BindProjectHandlers(THandlerTable& handlers);
+    // ---- list, contact and code-database commands (MainLists.cpp, MainContacts.cpp,
+    // MainCode.cpp): open the list editor Tlistfrm, the contact editor Tcontactfrm or the code
+    // editor Tcodefrm to add or edit a record, and delete a record after a confirmation
+    void addlistClick(TObject* sender);
+    void editlistClick(TObject* sender);
+    void OpenEntryinExpertMode1Click(TObject* sender);
+    void deletelistClick(TObject* sender);
+    void addcontactClick(TObject* sender);
+    void editcontactClick(TObject* sender);
+    void deletecontactClick(TObject* sender);
+    void addcodebtnClick(TObject* sender);
+    void editcodebtnClick(TObject* sender);
+    void deletecodebtnClick(TObject* sender);
+    void BindListHandlers(THandlerTable& handlers);
+    void BindContactHandlers(THandlerTable& handlers);
+    void BindCodeHandlers(THandlerTable& handlers);
 
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.

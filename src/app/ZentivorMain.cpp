@@ -4,6 +4,9 @@
 #include "app/Unit2.h"
 #include "app/Unit4.h"
 #include "app/Unit7.h"
+#include "app/Unit6.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -20,7 +23,10 @@ void CreateApplicationWindows(TApplication& application)
 {
     application.CreateForm(mainfrm);
     application.CreateForm(mainissuefrm);
+    application.CreateForm(codefrm);
     application.CreateForm(productfrm);
+    application.CreateForm(listfrm);
+    application.CreateForm(contactfrm);
     // The editors and dialogs follow here in this order as they are built: Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }

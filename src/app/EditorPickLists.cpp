@@ -1,0 +1,152 @@
+#include "app/EditorPickLists.h"
+
+#include "platform/db/DataSet.h"
+#include "platform/db/Fields.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/DateTime.h"
+
+namespace {
+
+TField& FieldAt(TDataSet& table, int position)
+{
+    return *table.Fields().Fields(position);
+}
+
+void AddUnique(TStrings& items, const std::string& item)
+{
+    for (int i = 0; i < items.Count(); ++i) {
+        if (AnsiSameText(items[i], item)) {
+            return;
+        }
+    }
+    items.Add(item);
+}
+
+// Clears a combo's items; the text it shows stays.
+void ClearItemsKeepText(TComboBox& combo)
+{
+    const std::string text = combo.Text();
+    combo.Items().Clear();
+    combo.SetText(text);
+}
+
+// Walks the table from its first record with its controls off, calling `visit` on each.
+void WalkRecords(TDataSet& table, const std::function<void()>& visit)
+{
+    table.DisableControls();
+    try {
+        table.First();
+        while (!table.Eof()) {
+            visit();
+            table.Next();
+        }
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+}
+
+}  // namespace
+
+void FillListPickLists(TDataSet& lists, bool useLocalItem, std::span<const TListPickList> combos)
+{
+    for (const TListPickList& entry : combos) {
+        ClearItemsKeepText(*entry.second);
+    }
+    WalkRecords(lists, [&] {
+        const int listId = FieldAt(lists, static_cast<int>(TListField::LISTID)).AsInteger();
+        for (const TListPickList& entry : combos) {
+            if (static_cast<int>(entry.first) != listId) {
+                continue;
+            }
+            std::string item;
+            if (useLocalItem) {
+                item = FieldAt(lists, static_cast<int>(TListField::LOCALITEM)).AsString();
+            }
+            if (item.empty()) {
+                item = FieldAt(lists, static_cast<int>(TListField::LISTITEM)).AsString();
+            }
+            AddUnique(entry.second->Items(), item);
+        }
+    });
+}
+
+void FillContactPickLists(TDataSet& contacts, std::span<TComboBox* const> combos)
+{
+    for (TComboBox* combo : combos) {
+        ClearItemsKeepText(*combo);
+    }
+    contacts.SetFiltered(false);
+    WalkRecords(contacts, [&] {
+        const std::string name = FieldAt(contacts, static_cast<int>(TContactField::NAME)).AsString();
+        for (TComboBox* combo : combos) {
+            AddUnique(combo->Items(), name);
+        }
+    });
+}
+
+std::string MemoText(TMemo& memo)
+{
+    std::string text;
+    const TStrings& lines = memo.Lines();
+    for (int i = 0; i < lines.Count(); ++i) {
+        text += lines[i];
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WritePickerDate(TField& field, const TDateTimePicker& picker)
+{
+    if (picker.Checked()) {
+        field.SetAsDateTime(DateOf(picker.Date()));
+    } else {
+        field.Clear();
+    }
+}
+
+void LoadPickerDate(TDateTimePicker& picker, TField& field)
+{
+    if (field.IsNull()) {
+        picker.SetDate(Date());
+        picker.SetChecked(false);
+    } else {
+        picker.SetDate(DateOf(field.AsDateTime()));
+        picker.SetChecked(true);
+    }
+}
+
+void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& write)
+{
+    try {
+        if (editing) {
+            table.Edit();
+        } else {
+            table.Append();
+        }
+        write();
+        table.Post();
+    } catch (...) {
+        const TDataSetState state = table.State();
+        if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) {
+            try {
+                table.Cancel();
+            } catch (...) {
+                // The first error is the one to report; cancelling only drops the buffer.
+            }
+        }
+        throw;
+    }
+}
+
+void RefreshAfterSave(TDataSet& table)
+{
+    table.Refresh();
+    if (table.RecordCount() < 2) {
+        table.Close();
+        table.Open();
+    }
+}

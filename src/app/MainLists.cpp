@@ -1,0 +1,146 @@
+// The main window's list commands: open the list editor to add or edit a list item (also in
+// expert mode, where the two protection flags can be changed) and delete a list item unless
+// it is protected. Also the host through which the list, contact and code editors reach the
+// window.
+
+#include "app/EditorPickLists.h"
+#include "app/MainHandlerBinding.h"
+#include "app/Unit1.h"
+#include "app/Unit8.h"
+#include "app/tables/TrackerTables.h"
+#include "dbf/XbDBFDataSet.h"
+#include "platform/db/Fields.h"
+#include "platform/gui/Dialogs.h"
+
+namespace {
+
+// "Are you sure?" and "Protected entry! Deletion is not possible!"
+constexpr int kAreYouSure = 3;
+constexpr int kProtectedEntry = 23;
+
+bool HasRecord(const TDataSet* table)
+{
+    return table != nullptr && table->Active() && !table->IsEmpty();
+}
+
+TField& ListField(TDataSet& table, TListField position)
+{
+    return *table.Fields().Fields(static_cast<int>(position));
+}
+
+// Loads the current list item into the editor; the flag boxes stay hidden.
+void LoadListItem(Tlistfrm& editor, TDataSet& table)
+{
+    const int listId = ListField(table, TListField::LISTID).AsInteger();
+    editor.listname->SetItemIndex(listId);
+    editor.listname->SetText(ListField(table, TListField::LISTNAME).AsString());
+    editor.listitem->SetText(ListField(table, TListField::LISTITEM).AsString());
+    editor.listcomment->Lines().SetText(ListField(table, TListField::COMMENT).AsString());
+    editor.editornot->SetChecked(true);
+    editor.readonly->SetVisible(false);
+    editor.nodelete->SetVisible(false);
+    editor.readonly->SetChecked(ListField(table, TListField::READONLY).AsBoolean());
+    editor.nodelete->SetChecked(ListField(table, TListField::NODELETE).AsBoolean());
+    editor.localname->SetText(ListField(table, TListField::LOCALITEM).AsString());
+}
+
+}  // namespace
+
+TRecordEditorHost MainWindowEditorHost(Tmainfrm& window, TDataSet* table)
+{
+    TRecordEditorHost host;
+    host.Table = table;
+    host.ListTable = window.listdb;
+    host.ContactTable = window.contactdb;
+    host.SettingsIni = SettingsIni;
+    host.Message = [&window](int number) { return window.Message(number); };
+    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
+    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
+    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
+    return host;
+}
+
+void Tmainfrm::addlistClick(TObject*)
+{
+    RunCatchAll([this] {
+        if (listfrm == nullptr || !listdb->Active()) {
+            return;
+        }
+        Tlistfrm& editor = *listfrm;
+        editor.Host = MainWindowEditorHost(*this, listdb);
+        editor.listname->SetItemIndex(-1);
+        editor.listname->SetText("");
+        editor.listitem->SetText("");
+        editor.localname->SetText("");
+        editor.listcomment->Clear();
+        editor.editornot->SetChecked(false);
+        editor.readonly->SetChecked(false);
+        editor.nodelete->SetChecked(false);
+        editor.readonly->SetVisible(false);
+        editor.nodelete->SetVisible(false);
+        editor.listname->SetEnabled(true);
+        editor.listitem->SetEnabled(true);
+        editor.ShowModal();
+    });
+}
+
+void Tmainfrm::editlistClick(TObject*)
+{
+    RunCatchAll([this] {
+        if (listfrm == nullptr || !HasRecord(listdb)) {
+            return;
+        }
+        Tlistfrm& editor = *listfrm;
+        editor.Host = MainWindowEditorHost(*this, listdb);
+        LoadListItem(editor, *listdb);
+        // A read-only item keeps its list and its name.
+        const bool readOnly = editor.readonly->Checked();
+        editor.listname->SetEnabled(!readOnly);
+        editor.listitem->SetEnabled(!readOnly);
+        editor.ShowModal();
+    });
+}
+
+void Tmainfrm::OpenEntryinExpertMode1Click(TObject*)
+{
+    RunCatchAll([this] {
+        if (listfrm == nullptr || !HasRecord(listdb)) {
+            return;
+        }
+        Tlistfrm& editor = *listfrm;
+        editor.Host = MainWindowEditorHost(*this, listdb);
+        LoadListItem(editor, *listdb);
+        editor.readonly->SetVisible(true);
+        editor.nodelete->SetVisible(true);
+        editor.ShowModal();
+    });
+}
+
+void Tmainfrm::deletelistClick(TObject*)
+{
+    RunCatchAll([this] {
+        if (!HasRecord(listdb)) {
+            return;
+        }
+        if (MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) !=
+            TModalResult::mrYes) {
+            return;
+        }
+        if (ListField(*listdb, TListField::NODELETE).AsBoolean()) {
+            MessageDlg(Message(kProtectedEntry), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+            return;
+        }
+        listdb->Delete();
+        Get<TControl>("editlist")->SetEnabled(false);
+        Get<TControl>("deletelist")->SetEnabled(false);
+        Get<TControl>("addlist")->SetEnabled(true);
+    });
+}
+
+void Tmainfrm::BindListHandlers(THandlerTable& handlers)
+{
+    BindMainHandler(handlers, this, "addlistClick", &Tmainfrm::addlistClick);
+    BindMainHandler(handlers, this, "editlistClick", &Tmainfrm::editlistClick);
+    BindMainHandler(handlers, this, "OpenEntryinExpertMode1Click", &Tmainfrm::OpenEntryinExpertMode1Click);
+    BindMainHandler(handlers, this, "deletelistClick", &Tmainfrm::deletelistClick);
+}

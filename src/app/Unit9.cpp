@@ -1,0 +1,133 @@
+#include "app/Unit9.h"
+
+#include "app/Settings.h"
+#include "platform/classes/FormReader.h"
+#include "platform/db/DataSet.h"
+#include "platform/db/Fields.h"
+
+#include <array>
+
+Tcontactfrm* contactfrm = nullptr;
+
+namespace {
+
+template <class T>
+T* FindControl(const TComponent& form, const char* name)
+{
+    auto* component = dynamic_cast<T*>(form.FindComponent(name));
+    if (component == nullptr) {
+        throw EComponentError(std::string("Tcontactfrm: component ") + name + " not found");
+    }
+    return component;
+}
+
+}  // namespace
+
+Tcontactfrm::Tcontactfrm(TComponent* owner) : TForm(owner)
+{
+    RegisterClass();
+    LoadForm();
+    contactname = FindControl<TEdit>(*this, "contactname");
+    contactjob = FindControl<TComboBox>(*this, "contactjob");
+    contactemail = FindControl<TEdit>(*this, "contactemail");
+    contactphone = FindControl<TEdit>(*this, "contactphone");
+    contactaddress = FindControl<TEdit>(*this, "contactaddress");
+    contactcomment = FindControl<TMemo>(*this, "contactcomment");
+    company = FindControl<TComboBox>(*this, "company");
+    department = FindControl<TComboBox>(*this, "department");
+    country = FindControl<TComboBox>(*this, "country");
+    editornot = FindControl<TCheckBox>(*this, "editornot");
+    addlistitembtn = FindControl<TButton>(*this, "addlistitembtn");
+    btn_ok = FindControl<TButton>(*this, "btn_ok");
+    btn_cancel = FindControl<TButton>(*this, "btn_cancel");
+}
+
+Tcontactfrm::~Tcontactfrm()
+{
+    DoDestroy();
+    if (contactfrm == this) {
+        contactfrm = nullptr;
+    }
+}
+
+void Tcontactfrm::RegisterClass()
+{
+    using F = Tcontactfrm;
+    TClassRegistration<F, TForm>("Tcontactfrm")
+        .Component()
+        .Handler("FormShow", &F::FormShow)
+        .Handler("btn_okClick", &F::btn_okClick)
+        .Handler("btn_cancelClick", &F::btn_cancelClick)
+        .Handler("addlistitembtnClick", &F::addlistitembtnClick);
+}
+
+void Tcontactfrm::FormShow(TObject*)
+{
+    RunUserHandler([this] { FillPickLists(); });
+}
+
+void Tcontactfrm::FillPickLists()
+{
+    if (Host.ListTable == nullptr || !Host.ListTable->Active()) {
+        return;
+    }
+    const bool useLocal = Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, Setting::UseLocalListItem)
+                                                      : Setting::UseLocalListItem.Default;
+    const std::array<TListPickList, 3> lists = {{
+        {TListKind::Job, contactjob},
+        {TListKind::Company, company},
+        {TListKind::Department, department},
+    }};
+    FillListPickLists(*Host.ListTable, useLocal, lists);
+}
+
+void Tcontactfrm::addlistitembtnClick(TObject* sender)
+{
+    if (Host.AddListClick) {
+        Host.AddListClick();
+    }
+    FormShow(sender);
+}
+
+void Tcontactfrm::btn_cancelClick(TObject*)
+{
+    if (Modal()) {
+        SetModalResult(TModalResult::mrCancel);
+    } else {
+        Close();
+    }
+}
+
+void Tcontactfrm::btn_okClick(TObject*)
+{
+    RunUserHandler([this] { SaveContact(); });
+}
+
+void Tcontactfrm::SaveContact()
+{
+    // An open table and a name; otherwise nothing happens. Two contacts may share a name.
+    if (Host.Table == nullptr || !Host.Table->Active() || contactname->Text().empty()) {
+        return;
+    }
+    TDataSet& table = *Host.Table;
+    WriteRecord(table, editornot->Checked(), [&] {
+        auto field = [&table](TContactField position) -> TField& {
+            return *table.Fields().Fields(static_cast<int>(position));
+        };
+        field(TContactField::NAME).SetAsString(contactname->Text());
+        field(TContactField::JOB).SetAsString(contactjob->Text());
+        field(TContactField::EMAIL).SetAsString(contactemail->Text());
+        field(TContactField::PHONE).SetAsString(contactphone->Text());
+        field(TContactField::ADDRESS).SetAsString(contactaddress->Text());
+        field(TContactField::COMMENT).SetAsString(MemoText(*contactcomment));
+        field(TContactField::COMPANY).SetAsString(company->Text());
+        field(TContactField::DEPARTMENT).SetAsString(department->Text());
+        field(TContactField::COUNTRY).SetAsString(country->Text());
+    });
+    RefreshAfterSave(table);
+    if (Modal()) {
+        SetModalResult(TModalResult::mrOk);
+    } else {
+        Close();
+    }
+}
