@@ -195,6 +195,15 @@ public:
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
 
+    // ---- sub-ticket commands (MainSubTickets.cpp): open the sub-ticket editor to add or edit a
+    // sub-ticket, and delete a sub-ticket
+    void BindSubTicketHandlers(THandlerTable& handlers);
+    void Add2Click(TObject* sender);
+    void Edit2Click(TObject* sender);
+    void Delete2Click(TObject* sender);
+    void add_sub_btnClick(TObject* sender);
+    void Addasubtickettothisactivity1Click(TObject* sender);
+
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.
     void productgridCellClick(TColumn* column);
