@@ -88,6 +88,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindGridHandlers(handlers);
     BindFilterHandlers(handlers);
     BindSubTicketHandlers(handlers);
+    BindProjectHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();

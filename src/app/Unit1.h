@@ -203,6 +203,12 @@ public:
     void Delete2Click(TObject* sender);
     void add_sub_btnClick(TObject* sender);
     void Addasubtickettothisactivity1Click(TObject* sender);
+    // ---- project editor commands (MainProjects.cpp): open the project editor to add or edit a
+    // project version, and delete a version
+    void addproductbtnClick(TObject* sender);
+    void editproductbtnClick(TObject* sender);
+    void deleteproductbtnClick(TObject* sender);
+    void BindProjectHandlers(THandlerTable& handlers);
 
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.

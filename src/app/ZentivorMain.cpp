@@ -4,6 +4,7 @@
 #include "app/Unit2.h"
 #include "app/Unit4.h"
 #include "app/Unit5.h"
+#include "app/Unit7.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -21,7 +22,8 @@ void CreateApplicationWindows(TApplication& application)
     application.CreateForm(mainfrm);
     application.CreateForm(mainissuefrm);
     application.CreateForm(subissuefrm);
-    // The editors and dialogs follow here in this order as they are built: Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
+    application.CreateForm(productfrm);
+    // The editors and dialogs follow here in this order as they are built: Tcodefrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }
 
