@@ -87,6 +87,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindHandlers(handlers);
     BindGridHandlers(handlers);
     BindFilterHandlers(handlers);
+    BindSubTicketHandlers(handlers);
     BindProjectHandlers(handlers);
     BindListHandlers(handlers);
     BindContactHandlers(handlers);

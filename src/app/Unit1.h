@@ -195,6 +195,14 @@ public:
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
 
+    // ---- sub-ticket commands (MainSubTickets.cpp): open the sub-ticket editor to add or edit a
+    // sub-ticket, and delete a sub-ticket
+    void BindSubTicketHandlers(THandlerTable& handlers);
+    void Add2Click(TObject* sender);
+    void Edit2Click(TObject* sender);
+    void Delete2Click(TObject* sender);
+    void add_sub_btnClick(TObject* sender);
+    void Addasubtickettothisactivity1Click(TObject* sender);
     // ---- project editor commands (MainProjects.cpp): open the project editor to add or edit a
     // project version, and delete a version
     void addproductbtnClick(TObject* sender);

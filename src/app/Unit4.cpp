@@ -3,6 +3,7 @@
 
 #include "app/Unit4.h"
 
+#include "app/EditorSupport.h"
 #include "app/Unit1.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
@@ -25,56 +26,6 @@ namespace {
 TField& TicketField(TDataSet& table, TTicketField position)
 {
     return *table.Fields().Fields(static_cast<int>(position));
-}
-
-// A memo's text as the tables keep it: every line ended by CR LF.
-std::string MemoText(TMemo& memo)
-{
-    std::string text;
-    TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-std::string ListText(TListBox& list)
-{
-    std::string text;
-    for (int i = 0; i < list.Items().Count(); ++i) {
-        text += list.Items()[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-// Adds `item` unless the list already holds it, letter case ignored.
-void AddUnique(TStrings& items, const std::string& item)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
-        }
-    }
-    items.Add(item);
-}
-
-// Clears a combo's items; the text it shows stays.
-void ClearItemsKeepText(TComboBox& combo)
-{
-    const std::string text = combo.Text();
-    combo.Items().Clear();
-    combo.SetText(text);
-}
-
-void WriteDate(TField& field, const TDateTimePicker& picker)
-{
-    if (picker.Checked()) {
-        field.SetAsDateTime(DateOf(picker.Date()));
-    } else {
-        field.Clear();
-    }
 }
 
 // Everything a save writes, gathered and converted before the record is touched, so that a
@@ -293,63 +244,12 @@ void Tmainissuefrm::FillPickLists()
             {TListKind::Percent, cb_readiness},
             {TListKind::Action, action},
         }};
-        for (const auto& entry : lists) {
-            ClearItemsKeepText(*entry.second);
-        }
-        const bool useLocal = SettingOn(Setting::UseLocalListItem);
-        TDataSet& table = *Host.ListTable;
-        table.DisableControls();
-        try {
-            table.First();
-            while (!table.Eof()) {
-                const int listId = table.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger();
-                for (const auto& entry : lists) {
-                    if (static_cast<int>(entry.first) != listId) {
-                        continue;
-                    }
-                    std::string item;
-                    if (useLocal) {
-                        item = table.Fields().Fields(static_cast<int>(TListField::LOCALITEM))->AsString();
-                    }
-                    if (item.empty()) {
-                        item = table.Fields().Fields(static_cast<int>(TListField::LISTITEM))->AsString();
-                    }
-                    AddUnique(entry.second->Items(), item);
-                }
-                table.Next();
-            }
-        } catch (...) {
-            table.EnableControls();
-            throw;
-        }
-        table.EnableControls();
+        FillListCombos(*Host.ListTable, SettingOn(Setting::UseLocalListItem), lists);
     }
 
     if (Host.ContactTable != nullptr && Host.ContactTable->Active()) {
         const std::array<TComboBox*, 5> persons = {cb_reportedby, cb_assigned, approvedby, cb_investigate, cb_verify};
-        for (TComboBox* combo : persons) {
-            ClearItemsKeepText(*combo);
-        }
-        TDataSet& table = *Host.ContactTable;
-        table.SetFiltered(false);
-        if (Host.ClearContactFilter) {
-            Host.ClearContactFilter();
-        }
-        table.DisableControls();
-        try {
-            table.First();
-            while (!table.Eof()) {
-                const std::string name = table.Fields().Fields(static_cast<int>(TContactField::NAME))->AsString();
-                for (TComboBox* combo : persons) {
-                    AddUnique(combo->Items(), name);
-                }
-                table.Next();
-            }
-        } catch (...) {
-            table.EnableControls();
-            throw;
-        }
-        table.EnableControls();
+        FillPersonCombos(*Host.ContactTable, Host.ClearContactFilter, persons);
     }
 }
 
@@ -389,49 +289,12 @@ void Tmainissuefrm::btn_cancelClick(TObject*)
 std::string Tmainissuefrm::MakeTicketId(const std::string& prefix, int recordNumber, int hour, int minute, int second,
                                         size_t width, const std::function<bool(const std::string&)>& taken)
 {
-    const std::string plain = prefix + IntToStr(recordNumber) + IntToStr(hour) + IntToStr(minute) + IntToStr(second);
-    std::string id = plain.substr(0, width);
-    // Ids are compared as the table keeps them: cut to the field's width. A taken id gets a
-    // suffix that replaces its end when there is no room after it.
-    for (int suffix = 2; taken && taken(id); ++suffix) {
-        const std::string tail = "-" + IntToStr(suffix);
-        if (tail.size() >= width) {
-            throw EDatabaseError("No free ticket id for " + plain);
-        }
-        id = plain.substr(0, std::min(plain.size(), width - tail.size())) + tail;
-    }
-    return id;
+    return MakeRecordId(prefix, recordNumber, hour, minute, second, width, taken);
 }
 
 bool Tmainissuefrm::TicketIdTaken(const std::string& id)
 {
-    TDataSet& table = *Host.TicketTable;
-    TField& idField = TicketField(table, TTicketField::TICKETID);
-    const bool filtered = table.Filtered();
-    const TBookmark bookmark = table.BookmarkAvailable() ? table.GetBookmark() : TBookmark{};
-    bool found = false;
-    table.DisableControls();
-    try {
-        if (filtered) {
-            table.SetFiltered(false);
-        }
-        table.First();
-        while (!table.Eof() && !found) {
-            found = TrimRight(idField.AsString()) == id;
-            table.Next();
-        }
-        if (filtered) {
-            table.SetFiltered(true);
-        }
-        if (!bookmark.empty() && table.BookmarkValid(bookmark)) {
-            table.GotoBookmark(bookmark);
-        }
-    } catch (...) {
-        table.EnableControls();
-        throw;
-    }
-    table.EnableControls();
-    return found;
+    return RecordIdTaken(*Host.TicketTable, static_cast<int>(TTicketField::TICKETID), id);
 }
 
 void Tmainissuefrm::SaveTicket()
@@ -544,7 +407,7 @@ void Tmainissuefrm::SaveTicket()
             field(step.second.second).SetAsBoolean(step.first->Checked());
         }
         field(TTicketField::QALEVEL).SetAsInteger(values.QaLevel);
-        field(TTicketField::FILESTORE).SetAsString(ListText(*filestore));
+        field(TTicketField::FILESTORE).SetAsString(LinesText(filestore->Items()));
         table.Post();
     } catch (...) {
         if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
@@ -574,34 +437,9 @@ void Tmainissuefrm::SaveTicket()
 // ---------------------------------------------------------------------------------------------
 // E-mail
 
-namespace {
-
-// Percent-encodes the UTF-8 form of an ANSI text; `keep` lists the characters besides letters,
-// digits and "-._~" that stay as they are.
-std::string PercentEncode(const std::string& ansi, std::string_view keep)
-{
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : AnsiToUtf8(ansi)) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                           c == '.' || c == '_' || c == '~' || keep.find(static_cast<char>(c)) != std::string_view::npos;
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 std::string Tmainissuefrm::MailLink(const std::string& address, const std::string& programVersion)
 {
-    return "mailto:" + PercentEncode(address, "@!$'*+") + "?subject=" +
-           PercentEncode("Zentivor [" + programVersion + "]", "") + "&body=";
+    return ::MailLink(address, programVersion);
 }
 
 void Tmainissuefrm::emailpopupPopup(TObject*)
@@ -625,38 +463,8 @@ void Tmainissuefrm::SendMailTo(const std::string& name)
     if (Host.ContactTable == nullptr || !Host.ContactTable->Active()) {
         return;
     }
-    TDataSet& table = *Host.ContactTable;
-    table.SetFiltered(false);
-    if (Host.ClearContactFilter) {
-        Host.ClearContactFilter();
-    }
-    bool found = false;
-    std::string address;
-    table.DisableControls();
-    try {
-        table.First();
-        while (!table.Eof()) {
-            if (table.Fields().Fields(static_cast<int>(TContactField::NAME))->AsString() == name) {
-                const std::string email = table.Fields().Fields(static_cast<int>(TContactField::EMAIL))->AsString();
-                if (!email.empty()) {
-                    if (!found) {
-                        address = email;
-                    }
-                    found = true;
-                } else {
-                    MessageDlg(Message(29), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
-                }
-            }
-            table.Next();
-        }
-    } catch (...) {
-        table.EnableControls();
-        throw;
-    }
-    table.EnableControls();
-    if (found) {
-        ShellOpen(MailLink(address, Host.ProgramVersion ? Host.ProgramVersion() : std::string()));
-    }
+    SendMailToContact(*Host.ContactTable, Host.ClearContactFilter, name, Message(29),
+                      Host.ProgramVersion ? Host.ProgramVersion() : std::string());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -664,18 +472,7 @@ void Tmainissuefrm::SendMailTo(const std::string& name)
 
 std::string Tmainissuefrm::ChooseAttachment()
 {
-    const std::string folder = Host.AttachmentFolder ? Host.AttachmentFolder() : std::string();
-    receipts->InitialDir = folder;
-    if (!receipts->Execute()) {
-        return {};
-    }
-    const std::string chosen = receipts->FileName;
-    // A file inside the attachment folder is kept relative to it; any other keeps its full path.
-    const std::string prefix = IncludeTrailingPathDelimiter(folder);
-    if (!folder.empty() && chosen.size() > prefix.size() && chosen.compare(0, prefix.size(), prefix) == 0) {
-        return chosen.substr(prefix.size());
-    }
-    return chosen;
+    return ::ChooseAttachment(*receipts, Host.AttachmentFolder ? Host.AttachmentFolder() : std::string());
 }
 
 void Tmainissuefrm::SpeedButton11Click(TObject*)

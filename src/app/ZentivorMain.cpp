@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit4.h"
+#include "app/Unit5.h"
 #include "app/Unit7.h"
 #include "app/Unit6.h"
 #include "app/Unit8.h"
@@ -23,11 +24,12 @@ void CreateApplicationWindows(TApplication& application)
 {
     application.CreateForm(mainfrm);
     application.CreateForm(mainissuefrm);
+    application.CreateForm(subissuefrm);
     application.CreateForm(codefrm);
     application.CreateForm(productfrm);
     application.CreateForm(listfrm);
     application.CreateForm(contactfrm);
-    // The editors and dialogs follow here in this order as they are built: Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
+    // The editors and dialogs follow here in this order as they are built: Tworkfrm, Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }
 

@@ -28,6 +28,7 @@ std::string BuiltInMessage(int number)
         {3, "Are you sure?"},
         {28, " open subticket(s) linked to this project can be found! Do you want to continue?"},
         {29, "Email address is not found! Email has not been sent."},
+        {30, "Quality Requirement is not fulfilled!"},
         {31, "Closure check failed (incorrect closure status) and can not be confirmed!"},
         {32, "PLEASE CHECK THIS ENTRY BECAUSE IT HAS NOT PASSED THE QUALITY CONTROL!"},
         {54, "Quality Requirement is not fulfilled!"},

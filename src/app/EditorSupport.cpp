@@ -1,0 +1,244 @@
+#include "app/EditorSupport.h"
+
+#include "platform/db/DataSet.h"
+#include "platform/db/Fields.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/System.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+// Switches a table's controls off for a walk and on again, also when the walk fails.
+class TWalkGuard {
+public:
+    explicit TWalkGuard(TDataSet& table) : table_(table) { table_.DisableControls(); }
+    ~TWalkGuard()
+    {
+        try {
+            table_.EnableControls();
+        } catch (...) {
+            // The controls repaint on the table's next change.
+        }
+    }
+    TWalkGuard(const TWalkGuard&) = delete;
+    TWalkGuard& operator=(const TWalkGuard&) = delete;
+
+private:
+    TDataSet& table_;
+};
+
+std::string FieldText(TDataSet& table, int position)
+{
+    return table.Fields().Fields(position)->AsString();
+}
+
+// Percent-encodes the UTF-8 form of an ANSI text; `keep` lists the characters besides letters,
+// digits and "-._~" that stay as they are.
+std::string PercentEncode(const std::string& ansi, std::string_view keep)
+{
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : AnsiToUtf8(ansi)) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '.' || c == '_' || c == '~' || keep.find(static_cast<char>(c)) != std::string_view::npos;
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string MemoText(TMemo& memo)
+{
+    return LinesText(memo.Lines());
+}
+
+std::string LinesText(TStrings& lines)
+{
+    std::string text;
+    for (int i = 0; i < lines.Count(); ++i) {
+        text += lines[i];
+        text += "\r\n";
+    }
+    return text;
+}
+
+void AddUnique(TStrings& items, const std::string& item)
+{
+    for (int i = 0; i < items.Count(); ++i) {
+        if (AnsiSameText(items[i], item)) {
+            return;
+        }
+    }
+    items.Add(item);
+}
+
+void ClearItemsKeepText(TComboBox& combo)
+{
+    const std::string text = combo.Text();
+    combo.Items().Clear();
+    combo.SetText(text);
+}
+
+void WriteDate(TField& field, const TDateTimePicker& picker)
+{
+    if (picker.Checked()) {
+        field.SetAsDateTime(DateOf(picker.Date()));
+    } else {
+        field.Clear();
+    }
+}
+
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos)
+{
+    for (const auto& entry : combos) {
+        ClearItemsKeepText(*entry.second);
+    }
+    TWalkGuard guard(lists);
+    lists.First();
+    while (!lists.Eof()) {
+        const int listId = lists.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger();
+        for (const auto& entry : combos) {
+            if (static_cast<int>(entry.first) != listId) {
+                continue;
+            }
+            std::string item;
+            if (useLocalItem) {
+                item = FieldText(lists, static_cast<int>(TListField::LOCALITEM));
+            }
+            if (item.empty()) {
+                item = FieldText(lists, static_cast<int>(TListField::LISTITEM));
+            }
+            AddUnique(entry.second->Items(), item);
+        }
+        lists.Next();
+    }
+}
+
+void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearContactFilter,
+                      std::span<TComboBox* const> combos)
+{
+    for (TComboBox* combo : combos) {
+        ClearItemsKeepText(*combo);
+    }
+    contacts.SetFiltered(false);
+    if (clearContactFilter) {
+        clearContactFilter();
+    }
+    TWalkGuard guard(contacts);
+    contacts.First();
+    while (!contacts.Eof()) {
+        const std::string name = FieldText(contacts, static_cast<int>(TContactField::NAME));
+        for (TComboBox* combo : combos) {
+            AddUnique(combo->Items(), name);
+        }
+        contacts.Next();
+    }
+}
+
+std::string MakeRecordId(const std::string& prefix, int recordNumber, int hour, int minute, int second, size_t width,
+                         const std::function<bool(const std::string&)>& taken)
+{
+    const std::string plain = prefix + IntToStr(recordNumber) + IntToStr(hour) + IntToStr(minute) + IntToStr(second);
+    std::string id = plain.substr(0, width);
+    // Ids are compared as the table keeps them: cut to the field's width.
+    for (int suffix = 2; taken && taken(id); ++suffix) {
+        const std::string tail = "-" + IntToStr(suffix);
+        if (tail.size() >= width) {
+            throw EDatabaseError("No free record id for " + plain);
+        }
+        id = plain.substr(0, std::min(plain.size(), width - tail.size())) + tail;
+    }
+    return id;
+}
+
+bool RecordIdTaken(TDataSet& table, int position, const std::string& id)
+{
+    TField& idField = *table.Fields().Fields(position);
+    const bool filtered = table.Filtered();
+    const TBookmark bookmark = table.BookmarkAvailable() ? table.GetBookmark() : TBookmark{};
+    bool found = false;
+    TWalkGuard guard(table);
+    if (filtered) {
+        table.SetFiltered(false);
+    }
+    table.First();
+    while (!table.Eof() && !found) {
+        found = TrimRight(idField.AsString()) == id;
+        table.Next();
+    }
+    if (filtered) {
+        table.SetFiltered(true);
+    }
+    if (!bookmark.empty() && table.BookmarkValid(bookmark)) {
+        table.GotoBookmark(bookmark);
+    }
+    return found;
+}
+
+std::string MailLink(const std::string& address, const std::string& programVersion)
+{
+    return "mailto:" + PercentEncode(address, "@!$'*+") + "?subject=" +
+           PercentEncode("Zentivor [" + programVersion + "]", "") + "&body=";
+}
+
+void SendMailToContact(TDataSet& contacts, const std::function<void()>& clearContactFilter, const std::string& name,
+                       const std::string& noAddressMessage, const std::string& programVersion)
+{
+    contacts.SetFiltered(false);
+    if (clearContactFilter) {
+        clearContactFilter();
+    }
+    bool found = false;
+    std::string address;
+    {
+        TWalkGuard guard(contacts);
+        contacts.First();
+        while (!contacts.Eof()) {
+            if (FieldText(contacts, static_cast<int>(TContactField::NAME)) == name) {
+                const std::string email = FieldText(contacts, static_cast<int>(TContactField::EMAIL));
+                if (!email.empty()) {
+                    if (!found) {
+                        address = email;
+                    }
+                    found = true;
+                } else {
+                    MessageDlg(noAddressMessage, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+                }
+            }
+            contacts.Next();
+        }
+    }
+    if (found) {
+        ShellOpen(MailLink(address, programVersion));
+    }
+}
+
+std::string ChooseAttachment(TOpenDialog& dialog, const std::string& folder)
+{
+    dialog.InitialDir = folder;
+    if (!dialog.Execute()) {
+        return {};
+    }
+    const std::string chosen = dialog.FileName;
+    // A file inside the attachment folder is kept relative to it; any other keeps its full path.
+    const std::string prefix = IncludeTrailingPathDelimiter(folder);
+    if (!folder.empty() && chosen.size() > prefix.size() && chosen.compare(0, prefix.size(), prefix) == 0) {
+        return chosen.substr(prefix.size());
+    }
+    return chosen;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// What the ticket and sub-ticket editors do alike: memo texts as the tables keep them, pick
+// lists filled from the list and contact tables, date pickers written to date fields, record
+// ids made unique within their table, e-mail links to a contact and the attachment picker.
+
+#include "app/tables/TrackerTables.h"
+
+#include <functional>
+#include <span>
+#include <string>
+#include <utility>
+
+class TComboBox;
+class TDataSet;
+class TDateTimePicker;
+class TField;
+class TMemo;
+class TOpenDialog;
+class TStrings;
+
+// A memo's text as the tables keep it: every line ended by CR LF.
+std::string MemoText(TMemo& memo);
+// The lines of a list as one text, every line ended by CR LF.
+std::string LinesText(TStrings& lines);
+
+// Adds `item` unless the list already holds it, letter case ignored.
+void AddUnique(TStrings& items, const std::string& item);
+// Clears a combo's items; the text it shows stays.
+void ClearItemsKeepText(TComboBox& combo);
+
+// A date field from a date picker with a check box: the date when ticked, else empty.
+void WriteDate(TField& field, const TDateTimePicker& picker);
+
+// Fills each combo with the items of its list type, walking the list table in record order:
+// the local item name when `useLocalItem` is set and it is not empty, else LISTITEM; an item
+// already there (letter case ignored) is not added again. The combos' texts stay.
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos);
+// Fills each combo with every contact NAME, with the contact filter switched off first
+// (`clearContactFilter` empties the main window's filter box). The combos' texts stay.
+void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearContactFilter,
+                      std::span<TComboBox* const> combos);
+
+// A new record id: prefix, record number and time of day in plain decimals, cut to `width`
+// characters and made unique with `taken`: a taken id gets a suffix "-2", "-3", ... that
+// replaces its end when there is no room after it.
+std::string MakeRecordId(const std::string& prefix, int recordNumber, int hour, int minute, int second, size_t width,
+                         const std::function<bool(const std::string&)>& taken);
+// True when a record of `table`, whatever its filter, holds `id` (trailing blanks ignored) at
+// `position`. The table returns to its record and filter.
+bool RecordIdTaken(TDataSet& table, int position, const std::string& id);
+
+// "mailto:" link with the address and subject percent-encoded (as UTF-8).
+std::string MailLink(const std::string& address, const std::string& programVersion);
+// Mails the contact called `name`: walks every contact (filter off); a contact of that name
+// without an address shows `noAddressMessage` as an error box, the first address found is
+// opened as a mail link. Nothing happens when no contact has the name.
+void SendMailToContact(TDataSet& contacts, const std::function<void()>& clearContactFilter, const std::string& name,
+                       const std::string& noAddressMessage, const std::string& programVersion);
+
+// Runs the attachment dialog in `folder`; the chosen file relative to the folder when it lies
+// inside it, else its full path; empty when cancelled.
+std::string ChooseAttachment(TOpenDialog& dialog, const std::string& folder);
