@@ -87,6 +87,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindHandlers(handlers);
     BindGridHandlers(handlers);
     BindFilterHandlers(handlers);
+    BindWorkTimeHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();

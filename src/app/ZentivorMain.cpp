@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit4.h"
+#include "app/Unit10.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -19,6 +20,7 @@ void CreateApplicationWindows(TApplication& application)
 {
     application.CreateForm(mainfrm);
     application.CreateForm(mainissuefrm);
+    application.CreateForm(workfrm);
     // The editors and dialogs follow here in this order as they are built: Tsubissuefrm, Tcodefrm, Tproductfrm, Tlistfrm, Tcontactfrm, Tworkfrm, Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }
