@@ -1,0 +1,99 @@
+// The main window's own texts and the commands bound to its controls, as the form description
+// gives them, and the tool bar's fit in the default window width.
+#include "AppTestSupport.h"
+
+#include "platform/classes/PropertyRegistry.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Menus.h"
+
+namespace {
+
+class MainFormTexts : public ProgramFolderTest {
+protected:
+    void SetUp() override
+    {
+        ProgramFolderTest::SetUp();
+        MakeDataFolders();
+        MakeAllTables();
+        Ini().WriteString("Settings", "OpenSite", "1");
+    }
+};
+
+std::string CaptionOf(Tmainfrm& window, const std::string& name)
+{
+    TComponent* component = window.FindComponent(name);
+    if (component == nullptr) {
+        return "<missing>";
+    }
+    const TPropertyInfo* caption = FindPublishedProperty(*component, "Caption");
+    return caption != nullptr && caption->getString ? caption->getString(*component) : "<no caption>";
+}
+
+TEST_F(MainFormTexts, CaptionsAreTheWindowsOwnTexts)
+{
+    Tmainfrm& window = Start();
+    const std::pair<const char*, const char*> captions[] = {
+        {"firstpage", "QUICK START"}, {"tab1", "PROJECTS"}, {"tab2", "TICKETS"}, {"tab3", "SUBTICKETS"},
+        {"tab16", "WORKTIME"}, {"tab6", "CONTACTS"}, {"tab7", "LISTS"}, {"tab17", "CHANGE LOG"},
+        {"tab4", "STATISTICS"}, {"tab18", "CODE DATABASE"}, {"tab5", "ABOUT"},
+        {"showopen", "show OPEN version(s) only"},
+        {"showactive", "show ACTIVE project record(s) only (one product)"},
+        {"newticketbtn", "Create a NEW Ticket for the ACTIVE PRODUCT VERSION"},
+        {"add_sub_btn", "ADD SUBTICKET"}, {"nofilterbtn", "Filter (Yes / No)"}, {"yesnobtn", "Filter (Yes / No)"},
+        {"btn_open", "Open Database"}, {"quickfilterbtn", "Quick Filter"},
+        {"btn_newproject", "New Project"}, {"btn_newcontact", "New Contact"}, {"btn_codedatabase", "Codes"},
+        {"btn_exit", "Exit"},
+        {"viewpage1", "Basic Ticket Information"}, {"viewpage2", "Responsibilities"}, {"viewpage3", "Closure Details"},
+        {"viewproductlabel", "Product"}, {"viewversionlabel", "Detected in version"},
+        {"viewworktimelabel", "Worktime (hour)"}, {"viewassignedlabel", "Assigned to"},
+        {"viewavailablelabel", "Resolved in version"}, {"viewactionlabel", "QA Status"},
+        {"bottomlabel1", "ACTIVE PROJECT: "}, {"bottomlabel6", "INCOMPLETE SUBTICKET(S):"},
+        {"newlist", "New List Item"}, {"ViewPanel1", "View Bottom Ticket Details Panel"},
+        {"userPreferences1", "User Preferences"}, {"DatabaseImport1", "Database Import"},
+        {"RemoveFilter1", "Remove Filter"}, {"Completedgreen1", "Completed (green)"},
+        {"Incompletedredyellowandblue1", "Incompleted (red, yellow and blue)"},
+        {"UserDefinedFilterString1", "User Defined Filter String"}, {"ShowFilterString1", "Show Filter String"},
+        {"Addasubtickettothisactivity1", "Add a subticket to this activity"},
+        {"Addworktimeentrytothisactivity2", "Add worktime entry to this activity"},
+        {"Modificationoftheprojectownership1", "Change project ownership of this entry"},
+        {"OpenEntryinExpertMode1", "Open Entry in Expert Mode"},
+        {"AboutZentivor1", "About Zentivor"}, {"Exit2", "Exit"},
+    };
+    for (const auto& [name, caption] : captions) {
+        EXPECT_EQ(CaptionOf(window, name), caption) << name;
+    }
+}
+
+TEST_F(MainFormTexts, CommandsAreBoundToTheirControls)
+{
+    Tmainfrm& window = Start();
+    for (const char* name : {"btn_settings", "btn_exit", "main_btn_add", "main_btn_edit", "main_btn_delete",
+                             "main_btn_attach", "main_btn_link", "sub_btn_attach", "sub_btn_link", "newticketbtn",
+                             "nofilterbtn", "yesnobtn", "showopen", "showactive"}) {
+        EXPECT_TRUE(static_cast<bool>(window.Get<TControl>(name)->OnClick)) << name;
+    }
+    for (const char* name : {"Exit1", "Exit2", "userPreferences1", "Add1", "Edit1", "Delete1", "Openattachment1",
+                             "Openattachment2", "RemoveFilter1", "Completedgreen1",
+                             "Incompletedredyellowandblue1", "ShowFilterString1", "ViewPanel1",
+                             "ViewLeftProjectListPanel1"}) {
+        EXPECT_TRUE(static_cast<bool>(window.Get<TMenuItem>(name)->OnClick)) << name;
+    }
+    // The Quick Filter button drops its menu down.
+    auto* quickFilter = window.Get<TToolButton>("quickfilterbtn");
+    EXPECT_EQ(quickFilter->Style(), TToolButtonStyle::tbsDropDown);
+    EXPECT_EQ(quickFilter->DropdownMenu(), window.Get<TPopupMenu>("quickfilterpopup"));
+}
+
+TEST_F(MainFormTexts, WholeToolBarFitsTheDefaultWindowWidth)
+{
+    Tmainfrm& window = Start();
+    ASSERT_EQ(window.Width(), 940);
+    window.toolbar->AlignControls();
+    for (int i = 0; i < window.toolbar->ButtonCount(); ++i) {
+        TToolButton* button = window.toolbar->Buttons(i);
+        EXPECT_EQ(button->Top(), 0) << button->Name();
+        EXPECT_LE(button->Left() + button->Width(), window.toolbar->ClientWidth()) << button->Name();
+    }
+}
+
+}  // namespace
