@@ -92,6 +92,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindListHandlers(handlers);
     BindContactHandlers(handlers);
     BindCodeHandlers(handlers);
+    BindWorkTimeHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();

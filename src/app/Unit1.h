@@ -225,6 +225,13 @@ public:
     void BindListHandlers(THandlerTable& handlers);
     void BindContactHandlers(THandlerTable& handlers);
     void BindCodeHandlers(THandlerTable& handlers);
+    // ---- work-time commands (MainWorkTime.cpp): open the work-time editor to add an entry to the
+    // current ticket or sub-ticket or to edit the current entry, and delete an entry
+    void Addworktimeentrytothisactivity1Click(TObject* sender);
+    void Addworktimeentrytothisactivity2Click(TObject* sender);
+    void editworkbtnClick(TObject* sender);
+    void deleteworkbtnClick(TObject* sender);
+    void BindWorkTimeHandlers(THandlerTable& handlers);
 
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.

@@ -8,6 +8,7 @@
 #include "app/Unit6.h"
 #include "app/Unit8.h"
 #include "app/Unit9.h"
+#include "app/Unit10.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -29,7 +30,8 @@ void CreateApplicationWindows(TApplication& application)
     application.CreateForm(productfrm);
     application.CreateForm(listfrm);
     application.CreateForm(contactfrm);
-    // The editors and dialogs follow here in this order as they are built: Tworkfrm, Tsettingsfrm,
+    application.CreateForm(workfrm);
+    // The editors and dialogs follow here in this order as they are built: Tsettingsfrm,
     // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
 }
 
