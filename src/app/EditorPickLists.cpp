@@ -14,23 +14,7 @@ TField& FieldAt(TDataSet& table, int position)
     return *table.Fields().Fields(position);
 }
 
-void AddUnique(TStrings& items, const std::string& item)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
-        }
-    }
-    items.Add(item);
-}
 
-// Clears a combo's items; the text it shows stays.
-void ClearItemsKeepText(TComboBox& combo)
-{
-    const std::string text = combo.Text();
-    combo.Items().Clear();
-    combo.SetText(text);
-}
 
 // Walks the table from its first record with its controls off, calling `visit` on each.
 void WalkRecords(TDataSet& table, const std::function<void()>& visit)
@@ -88,25 +72,7 @@ void FillContactPickLists(TDataSet& contacts, std::span<TComboBox* const> combos
     });
 }
 
-std::string MemoText(TMemo& memo)
-{
-    std::string text;
-    const TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
 
-void WritePickerDate(TField& field, const TDateTimePicker& picker)
-{
-    if (picker.Checked()) {
-        field.SetAsDateTime(DateOf(picker.Date()));
-    } else {
-        field.Clear();
-    }
-}
 
 void LoadPickerDate(TDateTimePicker& picker, TField& field)
 {

@@ -3,6 +3,8 @@
 // the main window, the filling of their pick lists from the lists and contacts tables, and the
 // steps of a save (write the record or drop it, then refresh the table).
 
+#include "app/EditorSupport.h"
+
 #include "app/tables/TrackerTables.h"
 
 #include <functional>
@@ -48,11 +50,7 @@ void FillListPickLists(TDataSet& lists, bool useLocalItem, std::span<const TList
 // contact table's filter is switched off first, so that every contact is offered.
 void FillContactPickLists(TDataSet& contacts, std::span<TComboBox* const> combos);
 
-// A memo's text as the tables keep it: every line ended by CR LF.
-std::string MemoText(TMemo& memo);
 
-// A date field from a picker with a check box: the date when ticked, empty otherwise.
-void WritePickerDate(TField& field, const TDateTimePicker& picker);
 // A picker with a check box from a date field: the date, ticked; today, unticked, when the
 // field holds no date.
 void LoadPickerDate(TDateTimePicker& picker, TField& field);

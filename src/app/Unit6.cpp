@@ -143,11 +143,11 @@ void Tcodefrm::okbtnClick(TObject*)
             return *table.Fields().Fields(static_cast<int>(position));
         };
         field(TCodeField::APPNAME).SetAsString(appname->Text());
-        WritePickerDate(field(TCodeField::INSTALLED), *installdate);
+        WriteDate(field(TCodeField::INSTALLED), *installdate);
         field(TCodeField::LEGALSTAT).SetAsString(legalstatus->Text());
         field(TCodeField::REGMODE).SetAsString(registrationmode->Text());
         field(TCodeField::REGCODE).SetAsString(registrationcode->Text());
-        WritePickerDate(field(TCodeField::EXPIRES), *expirationdate);
+        WriteDate(field(TCodeField::EXPIRES), *expirationdate);
         field(TCodeField::CONTACT).SetAsString(contactname->Text());
         field(TCodeField::COMMENT).SetAsString(MemoText(*comment));
     });
