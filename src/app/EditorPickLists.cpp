@@ -19,18 +19,12 @@ TField& FieldAt(TDataSet& table, int position)
 // Walks the table from its first record with its controls off, calling `visit` on each.
 void WalkRecords(TDataSet& table, const std::function<void()>& visit)
 {
-    table.DisableControls();
-    try {
-        table.First();
-        while (!table.Eof()) {
-            visit();
-            table.Next();
-        }
-    } catch (...) {
-        table.EnableControls();
-        throw;
+    TControlsOff controlsOff(table);
+    table.First();
+    while (!table.Eof()) {
+        visit();
+        table.Next();
     }
-    table.EnableControls();
 }
 
 }  // namespace

@@ -16,25 +16,6 @@
 
 namespace {
 
-// Switches a table's controls off for a walk and on again, also when the walk fails.
-class TWalkGuard {
-public:
-    explicit TWalkGuard(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TWalkGuard()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The controls repaint on the table's next change.
-        }
-    }
-    TWalkGuard(const TWalkGuard&) = delete;
-    TWalkGuard& operator=(const TWalkGuard&) = delete;
-
-private:
-    TDataSet& table_;
-};
-
 std::string FieldText(TDataSet& table, int position)
 {
     return table.Fields().Fields(position)->AsString();
@@ -61,6 +42,20 @@ std::string PercentEncode(const std::string& ansi, std::string_view keep)
 }
 
 }  // namespace
+
+TControlsOff::TControlsOff(TDataSet& table) : table_(table)
+{
+    table_.DisableControls();
+}
+
+TControlsOff::~TControlsOff()
+{
+    try {
+        table_.EnableControls();
+    } catch (...) {
+        // The grids repaint on their next change; nothing more can be done here.
+    }
+}
 
 std::string MemoText(TMemo& memo)
 {
@@ -108,7 +103,7 @@ void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pai
     for (const auto& entry : combos) {
         ClearItemsKeepText(*entry.second);
     }
-    TWalkGuard guard(lists);
+    TControlsOff controlsOff(lists);
     lists.First();
     while (!lists.Eof()) {
         const int listId = lists.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger();
@@ -139,7 +134,7 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
     if (clearContactFilter) {
         clearContactFilter();
     }
-    TWalkGuard guard(contacts);
+    TControlsOff controlsOff(contacts);
     contacts.First();
     while (!contacts.Eof()) {
         const std::string name = FieldText(contacts, static_cast<int>(TContactField::NAME));
@@ -172,7 +167,7 @@ bool RecordIdTaken(TDataSet& table, int position, const std::string& id)
     const bool filtered = table.Filtered();
     const TBookmark bookmark = table.BookmarkAvailable() ? table.GetBookmark() : TBookmark{};
     bool found = false;
-    TWalkGuard guard(table);
+    TControlsOff controlsOff(table);
     if (filtered) {
         table.SetFiltered(false);
     }
@@ -206,7 +201,7 @@ void SendMailToContact(TDataSet& contacts, const std::function<void()>& clearCon
     bool found = false;
     std::string address;
     {
-        TWalkGuard guard(contacts);
+        TControlsOff controlsOff(contacts);
         contacts.First();
         while (!contacts.Eof()) {
             if (FieldText(contacts, static_cast<int>(TContactField::NAME)) == name) {

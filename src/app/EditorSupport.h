@@ -18,6 +18,19 @@ class TMemo;
 class TOpenDialog;
 class TStrings;
 
+// Switches a table's controls (its grids) off for a walk over its records and on again however
+// the walk ends.
+class TControlsOff {
+public:
+    explicit TControlsOff(TDataSet& table);
+    ~TControlsOff();
+    TControlsOff(const TControlsOff&) = delete;
+    TControlsOff& operator=(const TControlsOff&) = delete;
+
+private:
+    TDataSet& table_;
+};
+
 // A memo's text as the tables keep it: every line ended by CR LF.
 std::string MemoText(TMemo& memo);
 // The lines of a list as one text, every line ended by CR LF.

@@ -2,6 +2,7 @@
 
 #include "app/Unit10.h"
 
+#include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
@@ -22,25 +23,6 @@ TField& WorkField(TDataSet& table, TWorktimeField position)
     return *table.Fields().Fields(static_cast<int>(position));
 }
 
-// Grid updates off for a walk over a table, on again however the walk ends.
-class TControlsOff {
-public:
-    explicit TControlsOff(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsOff()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The grids repaint on their next change; nothing more can be done here.
-        }
-    }
-    TControlsOff(const TControlsOff&) = delete;
-    TControlsOff& operator=(const TControlsOff&) = delete;
-
-private:
-    TDataSet& table_;
-};
-
 void ApplyFilter(TDataSet& table, const std::string& text)
 {
     table.SetFiltered(false);
@@ -52,29 +34,6 @@ void ApplyFilter(TDataSet& table, const std::string& text)
 bool SameId(const std::string& stored, const std::string& id)
 {
     return TrimRight(stored) == TrimRight(id);
-}
-
-// A memo's text as the tables keep it: every line ended by CR LF.
-std::string MemoText(TMemo& memo)
-{
-    std::string text;
-    TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-// Adds `item` unless the list already holds it, letter case ignored.
-void AddUnique(TStrings& items, const std::string& item)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
-        }
-    }
-    items.Add(item);
 }
 
 }  // namespace

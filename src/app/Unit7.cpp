@@ -2,6 +2,7 @@
 
 #include "app/Unit7.h"
 
+#include "app/EditorSupport.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
@@ -31,54 +32,6 @@ bool Contains(TStrings& items, const std::string& text)
     }
     return false;
 }
-
-// Adds `item` unless the list already holds it, letter case ignored.
-void AddUnique(TStrings& items, const std::string& item)
-{
-    if (!Contains(items, item)) {
-        items.Add(item);
-    }
-}
-
-// A memo's lines, each ended by CR LF.
-std::string MemoLines(TMemo& memo)
-{
-    std::string text;
-    TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-void WriteDate(TField& field, const TDateTimePicker& picker)
-{
-    if (picker.Checked()) {
-        field.SetAsDateTime(DateOf(picker.Date()));
-    } else {
-        field.Clear();
-    }
-}
-
-// Grid updates of a table off for a walk, on again however the walk ends.
-class TControlsOff {
-public:
-    explicit TControlsOff(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsOff()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The grids repaint on their next change; nothing more can be done here.
-        }
-    }
-    TControlsOff(const TControlsOff&) = delete;
-    TControlsOff& operator=(const TControlsOff&) = delete;
-
-private:
-    TDataSet& table_;
-};
 
 // A walk over the whole table: its filter is switched off, and the filter and the record are
 // given back when the walk ends, also when it ends with an error.
@@ -361,7 +314,7 @@ void Tproductfrm::SaveProject()
             MessageDlg(Message(33), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
             return;
         }
-        commentText = MemoLines(*comment);
+        commentText = MemoText(*comment);
     }
 
     // Nothing half written may stay pending for the next post.
