@@ -98,7 +98,7 @@ void WriteDate(TField& field, const TDateTimePicker& picker)
     }
 }
 
-void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos)
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const TListPickList> combos)
 {
     for (const auto& entry : combos) {
         ClearItemsKeepText(*entry.second);
@@ -142,6 +142,49 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
             AddUnique(combo->Items(), name);
         }
         contacts.Next();
+    }
+}
+
+void LoadPickerDate(TDateTimePicker& picker, TField& field)
+{
+    if (field.IsNull()) {
+        picker.SetDate(Date());
+        picker.SetChecked(false);
+    } else {
+        picker.SetDate(DateOf(field.AsDateTime()));
+        picker.SetChecked(true);
+    }
+}
+
+void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& write)
+{
+    try {
+        if (editing) {
+            table.Edit();
+        } else {
+            table.Append();
+        }
+        write();
+        table.Post();
+    } catch (...) {
+        const TDataSetState state = table.State();
+        if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) {
+            try {
+                table.Cancel();
+            } catch (...) {
+                // The first error is the one to report; cancelling only drops the buffer.
+            }
+        }
+        throw;
+    }
+}
+
+void RefreshAfterSave(TDataSet& table)
+{
+    table.Refresh();
+    if (table.RecordCount() < 2) {
+        table.Close();
+        table.Open();
     }
 }
 

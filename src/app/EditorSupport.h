@@ -1,7 +1,8 @@
 #pragma once
-// What the ticket and sub-ticket editors do alike: memo texts as the tables keep them, pick
-// lists filled from the list and contact tables, date pickers written to date fields, record
-// ids made unique within their table, e-mail links to a contact and the attachment picker.
+// What the record editors do alike: walks with the grids off, memo texts as the tables keep
+// them, pick lists filled from the list and contact tables, date pickers loaded from and written
+// to date fields, the steps of a save, record ids made unique within their table, e-mail links
+// to a contact and the attachment picker.
 
 #include "app/tables/TrackerTables.h"
 
@@ -44,14 +45,31 @@ void ClearItemsKeepText(TComboBox& combo);
 // A date field from a date picker with a check box: the date when ticked, else empty.
 void WriteDate(TField& field, const TDateTimePicker& picker);
 
-// Fills each combo with the items of its list type, walking the list table in record order:
-// the local item name when `useLocalItem` is set and it is not empty, else LISTITEM; an item
-// already there (letter case ignored) is not added again. The combos' texts stay.
-void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos);
-// Fills each combo with every contact NAME, with the contact filter switched off first
-// (`clearContactFilter` empties the main window's filter box). The combos' texts stay.
+// A picker with a check box from a date field: the date, ticked; today, unticked, when the
+// field holds no date.
+void LoadPickerDate(TDateTimePicker& picker, TField& field);
+
+using TListPickList = std::pair<TListKind, TComboBox*>;
+
+// Fills each combo with the items of its list type, walking the list table in record order
+// with its controls off: the local item name when `useLocalItem` is set and it is not empty,
+// else LISTITEM; an item already there (letter case ignored) is not added again. The combos'
+// texts stay.
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const TListPickList> combos);
+// Fills each combo with every contact NAME (once each, letter case ignored), with the contact
+// filter switched off first so that every contact is offered; `clearContactFilter`, when set,
+// also empties the main window's filter box. The combos' texts stay.
 void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearContactFilter,
                       std::span<TComboBox* const> combos);
+
+// Edits the current record (or appends one when `editing` is false), lets `write` fill it and
+// posts it. Whatever fails on the way cancels the record, so that nothing half written stays
+// pending for the next save, and the error goes on.
+void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& write);
+
+// After a save: refreshes the table, and closes and reopens it when it holds fewer than two
+// records.
+void RefreshAfterSave(TDataSet& table);
 
 // A new record id: prefix, record number and time of day in plain decimals, cut to `width`
 // characters and made unique with `taken`: a taken id gets a suffix "-2", "-3", ... that

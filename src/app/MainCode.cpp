@@ -1,7 +1,7 @@
 // The main window's code-database commands: open the code editor to add or edit an entry, and
 // delete an entry.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"

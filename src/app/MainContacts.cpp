@@ -1,7 +1,7 @@
 // The main window's contact commands: open the contact editor to add or edit a contact, and
 // delete a contact.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Unit1.h"
 #include "app/Unit9.h"

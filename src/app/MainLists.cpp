@@ -3,7 +3,7 @@
 // it is protected. Also the host through which the list, contact and code editors reach the
 // window.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Unit1.h"
 #include "app/Unit8.h"

@@ -14,6 +14,8 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <array>
+
 Tworkfrm* workfrm = nullptr;
 
 namespace {
@@ -172,20 +174,8 @@ void Tworkfrm::FillContactList()
         return;
     }
     // The person the opener loaded stays in the box while its list is rebuilt.
-    const std::string assigned = cb_assigned->Text();
-    cb_assigned->Items().Clear();
-    cb_assigned->SetText(assigned);
-    TDataSet& table = *Host.ContactTable;
-    table.SetFiltered(false);
-    if (Host.ClearContactFilter) {
-        Host.ClearContactFilter();
-    }
-    TControlsOff controlsOff(table);
-    table.First();
-    while (!table.Eof()) {
-        AddUnique(cb_assigned->Items(), table.Fields().Fields(static_cast<int>(TContactField::NAME))->AsString());
-        table.Next();
-    }
+    const std::array<TComboBox*, 1> persons = {cb_assigned};
+    FillPersonCombos(*Host.ContactTable, Host.ClearContactFilter, persons);
 }
 
 void Tworkfrm::contactnamebtnClick(TObject*)

@@ -80,7 +80,7 @@ void Tcodefrm::FormShow(TObject*)
             {TListKind::LegalStatus, legalstatus},
             {TListKind::RegistrationMode, registrationmode},
         }};
-        FillListPickLists(*Host.ListTable, useLocal, lists);
+        FillListCombos(*Host.ListTable, useLocal, lists);
     }
     if (Host.ContactTable != nullptr && Host.ContactTable->Active()) {
         // Every contact is offered: the contact page's filter goes off with its box.
@@ -88,7 +88,7 @@ void Tcodefrm::FormShow(TObject*)
             Host.ClearContactFilter();
         }
         const std::array<TComboBox*, 1> persons = {contactname};
-        FillContactPickLists(*Host.ContactTable, persons);
+        FillPersonCombos(*Host.ContactTable, {}, persons);
     }
 }
 

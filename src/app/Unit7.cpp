@@ -12,6 +12,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <array>
 #include <string>
 
 Tproductfrm* productfrm = nullptr;
@@ -147,29 +148,8 @@ void Tproductfrm::FillReleaseTypes()
     if (Host.ListTable == nullptr || !Host.ListTable->Active()) {
         return;
     }
-    // The items go, the text the opener loaded stays.
-    const std::string shown = releasetype->Text();
-    releasetype->Items().Clear();
-    releasetype->SetText(shown);
-
-    const bool useLocal = SettingOn(Setting::UseLocalListItem);
-    TDataSet& table = *Host.ListTable;
-    TControlsOff controlsOff(table);
-    table.First();
-    while (!table.Eof()) {
-        if (table.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger() ==
-            static_cast<int>(TListKind::Type)) {
-            std::string item;
-            if (useLocal) {
-                item = table.Fields().Fields(static_cast<int>(TListField::LOCALITEM))->AsString();
-            }
-            if (item.empty()) {
-                item = table.Fields().Fields(static_cast<int>(TListField::LISTITEM))->AsString();
-            }
-            AddUnique(releasetype->Items(), item);
-        }
-        table.Next();
-    }
+    const std::array<TListPickList, 1> lists = {{{TListKind::Type, releasetype}}};
+    FillListCombos(*Host.ListTable, SettingOn(Setting::UseLocalListItem), lists);
 }
 
 void Tproductfrm::addlistitembtnClick(TObject*)

@@ -78,7 +78,7 @@ void Tcontactfrm::FillPickLists()
         {TListKind::Company, company},
         {TListKind::Department, department},
     }};
-    FillListPickLists(*Host.ListTable, useLocal, lists);
+    FillListCombos(*Host.ListTable, useLocal, lists);
 }
 
 void Tcontactfrm::addlistitembtnClick(TObject* sender)
