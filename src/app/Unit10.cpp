@@ -82,16 +82,8 @@ void StoreTicketWorkTime(TDataSet* ticketTable, const std::string& ticketId, dou
         table.Next();
     }
     if (!table.Eof()) {
-        table.Edit();
-        try {
-            table.Fields().Fields(static_cast<int>(TTicketField::WORKTIME))->SetAsFloat(hours);
-            table.Post();
-        } catch (...) {
-            if (table.State() == TDataSetState::dsEdit) {
-                table.Cancel();
-            }
-            throw;
-        }
+        WriteRecord(table, true,
+                    [&] { table.Fields().Fields(static_cast<int>(TTicketField::WORKTIME))->SetAsFloat(hours); });
     }
     if (filtered) {
         ApplyFilter(table, oldFilter);
@@ -255,12 +247,7 @@ void Tworkfrm::SaveEntry()
     const std::string ticketId = issueid->Text();
 
     // 2. Write the entry; any failure cancels it, so nothing half written stays pending.
-    try {
-        if (editornot->Checked()) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editornot->Checked(), [&] {
         WorkField(table, TWorktimeField::TICKETID).SetAsString(ticketId);
         WorkField(table, TWorktimeField::STARTDATE).SetAsDateTime(DateOf(startdate->Date()));
         WorkField(table, TWorktimeField::ENDDATE).SetAsDateTime(DateOf(enddate->Date()));
@@ -270,18 +257,8 @@ void Tworkfrm::SaveEntry()
         WorkField(table, TWorktimeField::ASSIGNED).SetAsString(cb_assigned->Text());
         WorkField(table, TWorktimeField::COMMENT).SetAsString(MemoText(*comment));
         WorkField(table, TWorktimeField::SUBTICKET).SetAsString(subissueid->Text());
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    });
+    RefreshAfterSave(table);
 
     // 3. and 4. The entry is saved: whatever happens to the sum, the editor closes, so that a
     // second OK cannot book the same time twice.

@@ -346,12 +346,7 @@ void Tmainissuefrm::SaveTicket()
 
     // 6. to 16. Write the record; any failure cancels it, so nothing half written stays
     // pending for the next OK.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editing, [&] {
         auto field = [&table](TTicketField position) -> TField& { return TicketField(table, position); };
         if (!values.TicketId.empty()) {
             field(TTicketField::TICKETID).SetAsString(values.TicketId);
@@ -408,19 +403,9 @@ void Tmainissuefrm::SaveTicket()
         }
         field(TTicketField::QALEVEL).SetAsInteger(values.QaLevel);
         field(TTicketField::FILESTORE).SetAsString(LinesText(filestore->Items()));
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    });
 
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    RefreshAfterSave(table);
     if (Host.CountOpenTickets) {
         Host.CountOpenTickets();
     }

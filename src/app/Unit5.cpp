@@ -206,12 +206,7 @@ void Tsubissuefrm::SaveSubTicket()
 
     // 4. to 9. Write the record; any failure cancels it, so nothing half written stays pending
     // for the next OK.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editing, [&] {
         auto field = [&table](TSubticketField position) -> TField& { return SubTicketField(table, position); };
         field(TSubticketField::TICKETID).SetAsString(ed_mainissueid->Text());
         if (!newId.empty()) {
@@ -235,19 +230,9 @@ void Tsubissuefrm::SaveSubTicket()
             field(TSubticketField::CREATEDBY).SetAsString(userName);
         }
         WriteDate(field(TSubticketField::REMINDERON), *dt_reminder);
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    });
 
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    RefreshAfterSave(table);
     if (rememberedRecord > 0) {
         table.SetRecNo(rememberedRecord);
     }

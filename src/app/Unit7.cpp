@@ -298,20 +298,7 @@ void Tproductfrm::SaveProject()
     }
 
     // Nothing half written may stay pending for the next post.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
-        WriteFields(table, commentText);
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    WriteRecord(table, editing, [&] { WriteFields(table, commentText); });
 
     table.Refresh();
     if (Host.FillProductLists) {
