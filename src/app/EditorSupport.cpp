@@ -4,6 +4,7 @@
 #include "platform/db/Fields.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/DateTime.h"
@@ -185,6 +186,15 @@ void RefreshAfterSave(TDataSet& table)
     if (table.RecordCount() < 2) {
         table.Close();
         table.Open();
+    }
+}
+
+void CloseEditorForm(TForm& form, TModalResult result)
+{
+    if (form.Modal()) {
+        form.SetModalResult(result);
+    } else {
+        form.Close();
     }
 }
 

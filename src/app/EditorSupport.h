@@ -15,9 +15,11 @@ class TComboBox;
 class TDataSet;
 class TDateTimePicker;
 class TField;
+class TForm;
 class TMemo;
 class TOpenDialog;
 class TStrings;
+enum class TModalResult;
 
 // Switches a table's controls (its grids) off for a walk over its records and on again however
 // the walk ends.
@@ -70,6 +72,9 @@ void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& wri
 // After a save: refreshes the table, and closes and reopens it when it holds fewer than two
 // records.
 void RefreshAfterSave(TDataSet& table);
+
+// Closes an editor: a modal one with `result` as its answer, any other as a plain close.
+void CloseEditorForm(TForm& form, TModalResult result);
 
 // A new record id: prefix, record number and time of day in plain decimals, cut to `width`
 // characters and made unique with `taken`: a taken id gets a suffix "-2", "-3", ... that

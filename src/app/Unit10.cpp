@@ -218,20 +218,12 @@ void Tworkfrm::btn_okClick(TObject*)
 
 void Tworkfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tworkfrm::CloseEditor()
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 void Tworkfrm::SaveEntry()

@@ -279,11 +279,7 @@ void Tmainissuefrm::btn_okClick(TObject*)
 
 void Tmainissuefrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 std::string Tmainissuefrm::MakeTicketId(const std::string& prefix, int recordNumber, int hour, int minute, int second,
@@ -412,11 +408,7 @@ void Tmainissuefrm::SaveTicket()
     if (rememberedRecord > 0) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -153,11 +153,7 @@ void Tsubissuefrm::btn_okClick(TObject*)
 
 void Tsubissuefrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tsubissuefrm::CheckCompletion()
@@ -236,11 +232,7 @@ void Tsubissuefrm::SaveSubTicket()
     if (rememberedRecord > 0) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -124,11 +124,7 @@ void Tcodefrm::expirationdateChange(TObject*)
 
 void Tcodefrm::cancelbtnClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tcodefrm::okbtnClick(TObject*)
@@ -152,9 +148,5 @@ void Tcodefrm::okbtnClick(TObject*)
         field(TCodeField::COMMENT).SetAsString(MemoText(*comment));
     });
     RefreshAfterSave(table);
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }

@@ -226,11 +226,7 @@ void Tproductfrm::btn_cancelClick(TObject*)
 
 void Tproductfrm::CloseForm(TModalResult result)
 {
-    if (Modal()) {
-        SetModalResult(result);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, result);
 }
 
 void Tproductfrm::btn_okClick(TObject*)

@@ -81,11 +81,7 @@ void Tlistfrm::listnameChange(TObject*)
 
 void Tlistfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tlistfrm::btn_okClick(TObject*)
@@ -129,9 +125,5 @@ void Tlistfrm::SaveListItem()
     if (rememberedRecord > 0 && rememberedRecord <= table.RecordCount()) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }

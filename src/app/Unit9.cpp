@@ -91,11 +91,7 @@ void Tcontactfrm::addlistitembtnClick(TObject* sender)
 
 void Tcontactfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tcontactfrm::btn_okClick(TObject*)
@@ -125,9 +121,5 @@ void Tcontactfrm::SaveContact()
         field(TContactField::COUNTRY).SetAsString(country->Text());
     });
     RefreshAfterSave(table);
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
