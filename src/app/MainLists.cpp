@@ -3,8 +3,9 @@
 // it is protected. Also the host through which the list, contact and code editors reach the
 // window.
 
-#include "app/RecordEditorHost.h"
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
+#include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit8.h"
 #include "app/tables/TrackerTables.h"
@@ -49,14 +50,8 @@ void LoadListItem(Tlistfrm& editor, TDataSet& table)
 TRecordEditorHost MainWindowEditorHost(Tmainfrm& window, TDataSet* table)
 {
     TRecordEditorHost host;
+    ConnectMainWindow(window, host);
     host.Table = table;
-    host.ListTable = window.listdb;
-    host.ContactTable = window.contactdb;
-    host.SettingsIni = SettingsIni;
-    host.Message = [&window](int number) { return window.Message(number); };
-    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
-    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
-    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
     return host;
 }
 
