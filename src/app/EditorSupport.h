@@ -5,6 +5,8 @@
 // to a contact and the attachment picker.
 
 #include "app/tables/TrackerTables.h"
+#include "platform/classes/Components.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <functional>
 #include <span>
@@ -33,6 +35,18 @@ public:
 private:
     TDataSet& table_;
 };
+
+// The control called `name` on an editor form of class `formClass`; a missing control, or
+// one of another type, is an error of the form's layout.
+template <class T>
+T* FindFormControl(const TComponent& form, const char* formClass, const char* name)
+{
+    auto* component = dynamic_cast<T*>(form.FindComponent(name));
+    if (component == nullptr) {
+        throw EComponentError(std::string(formClass) + ": component " + name + " not found");
+    }
+    return component;
+}
 
 // A memo's text as the tables keep it: every line ended by CR LF.
 std::string MemoText(TMemo& memo);

@@ -145,11 +145,7 @@ void Tworkfrm::RegisterClass()
 template <class T>
 T* Tworkfrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tworkfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tworkfrm", name);
 }
 
 // ---------------------------------------------------------------------------------------------

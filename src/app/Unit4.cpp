@@ -191,11 +191,7 @@ void Tmainissuefrm::RegisterClass()
 template <class T>
 T* Tmainissuefrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tmainissuefrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tmainissuefrm", name);
 }
 
 std::string Tmainissuefrm::Message(int number) const

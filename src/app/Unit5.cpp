@@ -81,11 +81,7 @@ void Tsubissuefrm::RegisterClass()
 template <class T>
 T* Tsubissuefrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tsubissuefrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tsubissuefrm", name);
 }
 
 std::string Tsubissuefrm::Message(int number) const

@@ -118,11 +118,7 @@ void Tproductfrm::RegisterClass()
 template <class T>
 T* Tproductfrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tproductfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tproductfrm", name);
 }
 
 std::string Tproductfrm::Message(int number) const

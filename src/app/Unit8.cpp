@@ -1,5 +1,6 @@
 #include "app/Unit8.h"
 
+#include "app/EditorSupport.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
@@ -16,11 +17,7 @@ constexpr int kIncorrectListName = 34;
 template <class T>
 T* FindControl(const TComponent& form, const char* name)
 {
-    auto* component = dynamic_cast<T*>(form.FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tlistfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(form, "Tlistfrm", name);
 }
 
 }  // namespace

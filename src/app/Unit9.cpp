@@ -1,5 +1,6 @@
 #include "app/Unit9.h"
 
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
@@ -14,11 +15,7 @@ namespace {
 template <class T>
 T* FindControl(const TComponent& form, const char* name)
 {
-    auto* component = dynamic_cast<T*>(form.FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tcontactfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(form, "Tcontactfrm", name);
 }
 
 }  // namespace
