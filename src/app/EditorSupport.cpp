@@ -146,6 +146,37 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
     }
 }
 
+TWholeTableWalk::TWholeTableWalk(TDataSet& table)
+    : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
+{
+    if (wasFiltered_) {
+        table_.SetFiltered(false);
+    }
+}
+
+TWholeTableWalk::~TWholeTableWalk()
+{
+    if (restored_) {
+        return;
+    }
+    try {
+        Restore();
+    } catch (...) {
+        // The table stays where the walk left it.
+    }
+}
+
+void TWholeTableWalk::Restore()
+{
+    restored_ = true;
+    if (wasFiltered_) {
+        table_.SetFiltered(true);
+    }
+    if (recordNumber_ > 0) {
+        table_.SetRecNo(recordNumber_);
+    }
+}
+
 void LoadPickerDate(TDateTimePicker& picker, TField& field)
 {
     if (field.IsNull()) {

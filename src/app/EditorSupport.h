@@ -36,6 +36,25 @@ private:
     TDataSet& table_;
 };
 
+// A walk over the whole table: its filter is switched off, and the filter and the record are
+// given back by Restore, or when the walk ends without it (also when it ends with an error).
+class TWholeTableWalk {
+public:
+    explicit TWholeTableWalk(TDataSet& table);
+    ~TWholeTableWalk();
+    TWholeTableWalk(const TWholeTableWalk&) = delete;
+    TWholeTableWalk& operator=(const TWholeTableWalk&) = delete;
+
+    // Gives the filter and the record back now; an error here goes on to the caller.
+    void Restore();
+
+private:
+    TDataSet& table_;
+    int recordNumber_;
+    bool wasFiltered_;
+    bool restored_ = false;
+};
+
 // The control called `name` on an editor form of class `formClass`; a missing control, or
 // one of another type, is an error of the form's layout.
 template <class T>

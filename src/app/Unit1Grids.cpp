@@ -101,33 +101,6 @@ std::string ExistingAttachment(const TDataSet& table, int position)
     return !path.empty() && FileExists(path) ? path : std::string();
 }
 
-// A filter switched off for a walk over the whole table and the record left, both restored
-// afterwards.
-class TWholeTableWalk {
-public:
-    explicit TWholeTableWalk(TDataSet& table)
-        : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(false);
-        }
-    }
-    void Restore()
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(true);
-        }
-        if (recordNumber_ > 0) {
-            table_.SetRecNo(recordNumber_);
-        }
-    }
-
-private:
-    TDataSet& table_;
-    int recordNumber_;
-    bool wasFiltered_;
-};
-
 // The item list of a combo or list box.
 TStrings* ItemsOf(TComponent* component)
 {

@@ -34,39 +34,6 @@ bool Contains(TStrings& items, const std::string& text)
     return false;
 }
 
-// A walk over the whole table: its filter is switched off, and the filter and the record are
-// given back when the walk ends, also when it ends with an error.
-class TWholeTableWalk {
-public:
-    explicit TWholeTableWalk(TDataSet& table)
-        : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(false);
-        }
-    }
-    ~TWholeTableWalk()
-    {
-        try {
-            if (wasFiltered_) {
-                table_.SetFiltered(true);
-            }
-            if (recordNumber_ > 0) {
-                table_.SetRecNo(recordNumber_);
-            }
-        } catch (...) {
-            // The table stays where the walk left it.
-        }
-    }
-    TWholeTableWalk(const TWholeTableWalk&) = delete;
-    TWholeTableWalk& operator=(const TWholeTableWalk&) = delete;
-
-private:
-    TDataSet& table_;
-    int recordNumber_;
-    bool wasFiltered_;
-};
-
 }  // namespace
 
 Tproductfrm::Tproductfrm(TComponent* owner) : TForm(owner)
