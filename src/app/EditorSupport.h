@@ -14,6 +14,7 @@
 #include <utility>
 
 class TComboBox;
+class TCustomIniFile;
 class TDataSet;
 class TDateTimePicker;
 class TField;
@@ -22,6 +23,21 @@ class TMemo;
 class TOpenDialog;
 class TStrings;
 enum class TModalResult;
+
+// What every record editor with pick lists uses of the main window; each editor's host adds
+// its own table and commands.
+struct TEditorHost {
+    TDataSet* ListTable = nullptr;     // "Lists.dbf"
+    TDataSet* ContactTable = nullptr;  // "Contacts.dbf"
+    TCustomIniFile* SettingsIni = nullptr;
+    // Line n of the message table.
+    std::function<std::string(int)> Message;
+    // The main window's "New List Item" and "New Contact" commands.
+    std::function<void()> AddListClick;
+    std::function<void()> AddContactClick;
+    // Empties the main window's contact filter box.
+    std::function<void()> ClearContactFilter;
+};
 
 // Switches a table's controls (its grids) off for a walk over its records and on again however
 // the walk ends.

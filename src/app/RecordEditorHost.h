@@ -7,23 +7,12 @@
 #include <functional>
 #include <string>
 
-class TCustomIniFile;
 class TDataSet;
 class Tmainfrm;
 
 // What a small record editor uses of the main window.
-struct TRecordEditorHost {
-    TDataSet* Table = nullptr;         // the table the editor writes
-    TDataSet* ListTable = nullptr;     // "Lists.dbf"
-    TDataSet* ContactTable = nullptr;  // "Contacts.dbf"
-    TCustomIniFile* SettingsIni = nullptr;
-    // Line n of the message table.
-    std::function<std::string(int)> Message;
-    // The main window's "New List Item" and "New Contact" commands.
-    std::function<void()> AddListClick;
-    std::function<void()> AddContactClick;
-    // Empties the main window's contact filter box.
-    std::function<void()> ClearContactFilter;
+struct TRecordEditorHost : TEditorHost {
+    TDataSet* Table = nullptr;  // the table the editor writes
 };
 
 // The host of an editor opened by the main window `window` to write `table`.
