@@ -13,6 +13,8 @@
 #include "platform/db/Fields.h"
 #include "platform/gui/Dialogs.h"
 
+#include <functional>
+
 namespace {
 
 // "Are you sure?" and "Protected entry! Deletion is not possible!"
@@ -55,6 +57,24 @@ TRecordEditorHost MainWindowEditorHost(Tmainfrm& window, TDataSet* table)
     return host;
 }
 
+namespace {
+
+// Loads the current list item into the editor, lets `adjust` set up the controls for the
+// command and shows the editor; nothing without an editor or a current item.
+void OpenCurrentListItem(Tmainfrm& window, const std::function<void(Tlistfrm&)>& adjust)
+{
+    if (listfrm == nullptr || !HasRecord(window.listdb)) {
+        return;
+    }
+    Tlistfrm& editor = *listfrm;
+    editor.Host = MainWindowEditorHost(window, window.listdb);
+    LoadListItem(editor, *window.listdb);
+    adjust(editor);
+    editor.ShowModal();
+}
+
+}  // namespace
+
 void Tmainfrm::addlistClick(TObject*)
 {
     RunCatchAll([this] {
@@ -82,32 +102,22 @@ void Tmainfrm::addlistClick(TObject*)
 void Tmainfrm::editlistClick(TObject*)
 {
     RunCatchAll([this] {
-        if (listfrm == nullptr || !HasRecord(listdb)) {
-            return;
-        }
-        Tlistfrm& editor = *listfrm;
-        editor.Host = MainWindowEditorHost(*this, listdb);
-        LoadListItem(editor, *listdb);
-        // A read-only item keeps its list and its name.
-        const bool readOnly = editor.readonly->Checked();
-        editor.listname->SetEnabled(!readOnly);
-        editor.listitem->SetEnabled(!readOnly);
-        editor.ShowModal();
+        OpenCurrentListItem(*this, [](Tlistfrm& editor) {
+            // A read-only item keeps its list and its name.
+            const bool readOnly = editor.readonly->Checked();
+            editor.listname->SetEnabled(!readOnly);
+            editor.listitem->SetEnabled(!readOnly);
+        });
     });
 }
 
 void Tmainfrm::OpenEntryinExpertMode1Click(TObject*)
 {
     RunCatchAll([this] {
-        if (listfrm == nullptr || !HasRecord(listdb)) {
-            return;
-        }
-        Tlistfrm& editor = *listfrm;
-        editor.Host = MainWindowEditorHost(*this, listdb);
-        LoadListItem(editor, *listdb);
-        editor.readonly->SetVisible(true);
-        editor.nodelete->SetVisible(true);
-        editor.ShowModal();
+        OpenCurrentListItem(*this, [](Tlistfrm& editor) {
+            editor.readonly->SetVisible(true);
+            editor.nodelete->SetVisible(true);
+        });
     });
 }
 
