@@ -177,6 +177,14 @@ void TWholeTableWalk::Restore()
     }
 }
 
+void RunHostCommand(const std::function<void()>& command, const std::function<void()>& refill)
+{
+    if (command) {
+        command();
+    }
+    refill();
+}
+
 void LoadPickerDate(TDateTimePicker& picker, TField& field)
 {
     if (field.IsNull()) {

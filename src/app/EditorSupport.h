@@ -96,6 +96,10 @@ void ClearItemsKeepText(TComboBox& combo);
 // A date field from a date picker with a check box: the date when ticked, else empty.
 void WriteDate(TField& field, const TDateTimePicker& picker);
 
+// Runs a main-window command of the host when it has one (a new list item, a new contact),
+// then `refill` rebuilds the editor's pick lists so that they offer what the command added.
+void RunHostCommand(const std::function<void()>& command, const std::function<void()>& refill);
+
 // A picker with a check box from a date field: the date, ticked; today, unticked, when the
 // field holds no date.
 void LoadPickerDate(TDateTimePicker& picker, TField& field);

@@ -168,10 +168,7 @@ void Tworkfrm::FillContactList()
 
 void Tworkfrm::contactnamebtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -251,18 +251,12 @@ void Tmainissuefrm::FillPickLists()
 
 void Tmainissuefrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tmainissuefrm::addcontactbtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------

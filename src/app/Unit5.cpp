@@ -125,18 +125,12 @@ void Tsubissuefrm::FillPickLists()
 
 void Tsubissuefrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tsubissuefrm::addcontactbtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -91,18 +91,12 @@ void Tcodefrm::FormShow(TObject*)
 
 void Tcodefrm::addlistitembtnClick(TObject* sender)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddListClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcodefrm::contactnamebtnClick(TObject* sender)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddContactClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcodefrm::installdateChange(TObject*)

@@ -117,10 +117,7 @@ void Tproductfrm::FillReleaseTypes()
 
 void Tproductfrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tproductfrm::productChange(TObject*)

@@ -80,10 +80,7 @@ void Tcontactfrm::FillPickLists()
 
 void Tcontactfrm::addlistitembtnClick(TObject* sender)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddListClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcontactfrm::btn_cancelClick(TObject*)
