@@ -73,14 +73,21 @@ std::string LinesText(TStrings& lines)
     return text;
 }
 
-void AddUnique(TStrings& items, const std::string& item)
+bool ContainsText(const TStrings& items, const std::string& text)
 {
     for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
+        if (AnsiSameText(items[i], text)) {
+            return true;
         }
     }
-    items.Add(item);
+    return false;
+}
+
+void AddUnique(TStrings& items, const std::string& item)
+{
+    if (!ContainsText(items, item)) {
+        items.Add(item);
+    }
 }
 
 void ClearItemsKeepText(TComboBox& combo)

@@ -88,6 +88,8 @@ std::string MemoText(TMemo& memo);
 // The lines of a list as one text, every line ended by CR LF.
 std::string LinesText(TStrings& lines);
 
+// True when the list holds `text`, letter case ignored.
+bool ContainsText(const TStrings& items, const std::string& text);
 // Adds `item` unless the list already holds it, letter case ignored.
 void AddUnique(TStrings& items, const std::string& item);
 // Clears a combo's items; the text it shows stays.

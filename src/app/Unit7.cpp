@@ -24,16 +24,6 @@ TField& ProductField(TDataSet& table, TProductField position)
     return *table.Fields().Fields(static_cast<int>(position));
 }
 
-bool Contains(TStrings& items, const std::string& text)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 Tproductfrm::Tproductfrm(TComponent* owner) : TForm(owner)
@@ -158,7 +148,7 @@ void Tproductfrm::FillLastVersions()
 bool Tproductfrm::VersionRecorded(const std::string& text) const
 {
     // The table keeps a version without its trailing blanks, so they do not make it new.
-    return Contains(lastversion->Items(), TrimRight(text));
+    return ContainsText(lastversion->Items(), TrimRight(text));
 }
 
 // ---------------------------------------------------------------------------------------------
