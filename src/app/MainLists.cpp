@@ -17,14 +17,8 @@
 
 namespace {
 
-// "Are you sure?" and "Protected entry! Deletion is not possible!"
-constexpr int kAreYouSure = 3;
+// "Protected entry! Deletion is not possible!"
 constexpr int kProtectedEntry = 23;
-
-bool HasRecord(const TDataSet* table)
-{
-    return table != nullptr && table->Active() && !table->IsEmpty();
-}
 
 TField& ListField(TDataSet& table, TListField position)
 {
@@ -124,21 +118,14 @@ void Tmainfrm::OpenEntryinExpertMode1Click(TObject*)
 void Tmainfrm::deletelistClick(TObject*)
 {
     RunCatchAll([this] {
-        if (!HasRecord(listdb)) {
-            return;
-        }
-        if (MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) !=
-            TModalResult::mrYes) {
-            return;
-        }
-        if (ListField(*listdb, TListField::NODELETE).AsBoolean()) {
+        DeleteCurrentEntry(*this, listdb, "editlist", "deletelist", "addlist", [this] {
+            // A protected entry stays.
+            if (!ListField(*listdb, TListField::NODELETE).AsBoolean()) {
+                return false;
+            }
             MessageDlg(Message(kProtectedEntry), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
-            return;
-        }
-        listdb->Delete();
-        Get<TControl>("editlist")->SetEnabled(false);
-        Get<TControl>("deletelist")->SetEnabled(false);
-        Get<TControl>("addlist")->SetEnabled(true);
+            return true;
+        });
     });
 }
 
