@@ -1,5 +1,6 @@
 #include "app/EditorSupport.h"
 
+#include "app/Settings.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
 #include "platform/gui/ComCtrls.h"
@@ -43,6 +44,21 @@ std::string PercentEncode(const std::string& ansi, std::string_view keep)
 }
 
 }  // namespace
+
+std::string HostMessage(const TEditorHost& host, int number)
+{
+    return host.Message ? host.Message(number) : std::string();
+}
+
+bool HostSetting(const TEditorHost& host, const TBooleanSetting& key)
+{
+    return host.SettingsIni != nullptr ? ReadSetting(*host.SettingsIni, key) : key.Default;
+}
+
+std::string HostSetting(const TEditorHost& host, const TStringSetting& key)
+{
+    return host.SettingsIni != nullptr ? ReadSetting(*host.SettingsIni, key) : std::string(key.Default);
+}
 
 TControlsOff::TControlsOff(TDataSet& table) : table_(table)
 {

@@ -22,6 +22,8 @@ class TForm;
 class TMemo;
 class TOpenDialog;
 class TStrings;
+struct TBooleanSetting;
+struct TStringSetting;
 enum class TModalResult;
 
 // What every record editor with pick lists uses of the main window; each editor's host adds
@@ -38,6 +40,12 @@ struct TEditorHost {
     // Empties the main window's contact filter box.
     std::function<void()> ClearContactFilter;
 };
+
+// Line n of the host's message table; empty without one.
+std::string HostMessage(const TEditorHost& host, int number);
+// A setting from the host's settings file; its default without one.
+bool HostSetting(const TEditorHost& host, const TBooleanSetting& key);
+std::string HostSetting(const TEditorHost& host, const TStringSetting& key);
 
 // Switches a table's controls (its grids) off for a walk over its records and on again however
 // the walk ends.

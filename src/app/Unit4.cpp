@@ -196,17 +196,17 @@ T* Tmainissuefrm::Control(const char* name) const
 
 std::string Tmainissuefrm::Message(int number) const
 {
-    return Host.Message ? Host.Message(number) : std::string();
+    return HostMessage(Host, number);
 }
 
 bool Tmainissuefrm::SettingOn(const TBooleanSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : key.Default;
+    return HostSetting(Host, key);
 }
 
 std::string Tmainissuefrm::SettingText(const TStringSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : std::string(key.Default);
+    return HostSetting(Host, key);
 }
 
 std::string Tmainissuefrm::Today() const

@@ -86,17 +86,17 @@ T* Tsubissuefrm::Control(const char* name) const
 
 std::string Tsubissuefrm::Message(int number) const
 {
-    return Host.Message ? Host.Message(number) : std::string();
+    return HostMessage(Host, number);
 }
 
 bool Tsubissuefrm::SettingOn(const TBooleanSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : key.Default;
+    return HostSetting(Host, key);
 }
 
 std::string Tsubissuefrm::SettingText(const TStringSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : std::string(key.Default);
+    return HostSetting(Host, key);
 }
 
 // ---------------------------------------------------------------------------------------------

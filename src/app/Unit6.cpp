@@ -63,16 +63,13 @@ void Tcodefrm::RegisterClass()
 
 bool Tcodefrm::UseManifest() const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, Setting::UseManifest)
-                                       : Setting::UseManifest.Default;
+    return HostSetting(Host, Setting::UseManifest);
 }
 
 void Tcodefrm::FormShow(TObject*)
 {
     if (Host.ListTable != nullptr && Host.ListTable->Active()) {
-        const bool useLocal = Host.SettingsIni != nullptr
-                                  ? ReadSetting(*Host.SettingsIni, Setting::UseLocalListItem)
-                                  : Setting::UseLocalListItem.Default;
+        const bool useLocal = HostSetting(Host, Setting::UseLocalListItem);
         const std::array<TListPickList, 2> lists = {{
             {TListKind::LegalStatus, legalstatus},
             {TListKind::RegistrationMode, registrationmode},

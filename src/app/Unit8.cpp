@@ -91,7 +91,7 @@ void Tlistfrm::SaveListItem()
     // 1. The list name must be one of the seventeen.
     const int listKind = ChosenListKind();
     if (listKind < 0) {
-        const std::string text = Host.Message ? Host.Message(kIncorrectListName) : std::string();
+        const std::string text = HostMessage(Host, kIncorrectListName);
         MessageDlg(text, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
         return;
     }

@@ -68,8 +68,7 @@ void Tcontactfrm::FillPickLists()
     if (Host.ListTable == nullptr || !Host.ListTable->Active()) {
         return;
     }
-    const bool useLocal = Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, Setting::UseLocalListItem)
-                                                      : Setting::UseLocalListItem.Default;
+    const bool useLocal = HostSetting(Host, Setting::UseLocalListItem);
     const std::array<TListPickList, 3> lists = {{
         {TListKind::Job, contactjob},
         {TListKind::Company, company},
