@@ -1,9 +1,11 @@
 #include "app/EditorSupport.h"
 
+#include "app/Settings.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/DateTime.h"
@@ -15,25 +17,6 @@
 #include <string_view>
 
 namespace {
-
-// Switches a table's controls off for a walk and on again, also when the walk fails.
-class TWalkGuard {
-public:
-    explicit TWalkGuard(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TWalkGuard()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The controls repaint on the table's next change.
-        }
-    }
-    TWalkGuard(const TWalkGuard&) = delete;
-    TWalkGuard& operator=(const TWalkGuard&) = delete;
-
-private:
-    TDataSet& table_;
-};
 
 std::string FieldText(TDataSet& table, int position)
 {
@@ -62,6 +45,35 @@ std::string PercentEncode(const std::string& ansi, std::string_view keep)
 
 }  // namespace
 
+std::string HostMessage(const TEditorHost& host, int number)
+{
+    return host.Message ? host.Message(number) : std::string();
+}
+
+bool HostSetting(const TEditorHost& host, const TBooleanSetting& key)
+{
+    return host.SettingsIni != nullptr ? ReadSetting(*host.SettingsIni, key) : key.Default;
+}
+
+std::string HostSetting(const TEditorHost& host, const TStringSetting& key)
+{
+    return host.SettingsIni != nullptr ? ReadSetting(*host.SettingsIni, key) : std::string(key.Default);
+}
+
+TControlsOff::TControlsOff(TDataSet& table) : table_(table)
+{
+    table_.DisableControls();
+}
+
+TControlsOff::~TControlsOff()
+{
+    try {
+        table_.EnableControls();
+    } catch (...) {
+        // The grids repaint on their next change; nothing more can be done here.
+    }
+}
+
 std::string MemoText(TMemo& memo)
 {
     return LinesText(memo.Lines());
@@ -77,14 +89,21 @@ std::string LinesText(TStrings& lines)
     return text;
 }
 
-void AddUnique(TStrings& items, const std::string& item)
+bool ContainsText(const TStrings& items, const std::string& text)
 {
     for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
+        if (AnsiSameText(items[i], text)) {
+            return true;
         }
     }
-    items.Add(item);
+    return false;
+}
+
+void AddUnique(TStrings& items, const std::string& item)
+{
+    if (!ContainsText(items, item)) {
+        items.Add(item);
+    }
 }
 
 void ClearItemsKeepText(TComboBox& combo)
@@ -103,12 +122,12 @@ void WriteDate(TField& field, const TDateTimePicker& picker)
     }
 }
 
-void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos)
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const TListPickList> combos)
 {
     for (const auto& entry : combos) {
         ClearItemsKeepText(*entry.second);
     }
-    TWalkGuard guard(lists);
+    TControlsOff controlsOff(lists);
     lists.First();
     while (!lists.Eof()) {
         const int listId = lists.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger();
@@ -139,7 +158,7 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
     if (clearContactFilter) {
         clearContactFilter();
     }
-    TWalkGuard guard(contacts);
+    TControlsOff controlsOff(contacts);
     contacts.First();
     while (!contacts.Eof()) {
         const std::string name = FieldText(contacts, static_cast<int>(TContactField::NAME));
@@ -147,6 +166,97 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
             AddUnique(combo->Items(), name);
         }
         contacts.Next();
+    }
+}
+
+TWholeTableWalk::TWholeTableWalk(TDataSet& table)
+    : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
+{
+    if (wasFiltered_) {
+        table_.SetFiltered(false);
+    }
+}
+
+TWholeTableWalk::~TWholeTableWalk()
+{
+    if (restored_) {
+        return;
+    }
+    try {
+        Restore();
+    } catch (...) {
+        // The table stays where the walk left it.
+    }
+}
+
+void TWholeTableWalk::Restore()
+{
+    restored_ = true;
+    if (wasFiltered_) {
+        table_.SetFiltered(true);
+    }
+    if (recordNumber_ > 0) {
+        table_.SetRecNo(recordNumber_);
+    }
+}
+
+void RunHostCommand(const std::function<void()>& command, const std::function<void()>& refill)
+{
+    if (command) {
+        command();
+    }
+    refill();
+}
+
+void LoadPickerDate(TDateTimePicker& picker, TField& field)
+{
+    if (field.IsNull()) {
+        picker.SetDate(Date());
+        picker.SetChecked(false);
+    } else {
+        picker.SetDate(DateOf(field.AsDateTime()));
+        picker.SetChecked(true);
+    }
+}
+
+void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& write)
+{
+    try {
+        if (editing) {
+            table.Edit();
+        } else {
+            table.Append();
+        }
+        write();
+        table.Post();
+    } catch (...) {
+        const TDataSetState state = table.State();
+        if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) {
+            try {
+                table.Cancel();
+            } catch (...) {
+                // The first error is the one to report; cancelling only drops the buffer.
+            }
+        }
+        throw;
+    }
+}
+
+void RefreshAfterSave(TDataSet& table)
+{
+    table.Refresh();
+    if (table.RecordCount() < 2) {
+        table.Close();
+        table.Open();
+    }
+}
+
+void CloseEditorForm(TForm& form, TModalResult result)
+{
+    if (form.Modal()) {
+        form.SetModalResult(result);
+    } else {
+        form.Close();
     }
 }
 
@@ -172,7 +282,7 @@ bool RecordIdTaken(TDataSet& table, int position, const std::string& id)
     const bool filtered = table.Filtered();
     const TBookmark bookmark = table.BookmarkAvailable() ? table.GetBookmark() : TBookmark{};
     bool found = false;
-    TWalkGuard guard(table);
+    TControlsOff controlsOff(table);
     if (filtered) {
         table.SetFiltered(false);
     }
@@ -206,7 +316,7 @@ void SendMailToContact(TDataSet& contacts, const std::function<void()>& clearCon
     bool found = false;
     std::string address;
     {
-        TWalkGuard guard(contacts);
+        TControlsOff controlsOff(contacts);
         contacts.First();
         while (!contacts.Eof()) {
             if (FieldText(contacts, static_cast<int>(TContactField::NAME)) == name) {

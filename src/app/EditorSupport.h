@@ -1,9 +1,12 @@
 #pragma once
-// What the ticket and sub-ticket editors do alike: memo texts as the tables keep them, pick
-// lists filled from the list and contact tables, date pickers written to date fields, record
-// ids made unique within their table, e-mail links to a contact and the attachment picker.
+// What the record editors do alike: walks with the grids off, memo texts as the tables keep
+// them, pick lists filled from the list and contact tables, date pickers loaded from and written
+// to date fields, the steps of a save, record ids made unique within their table, e-mail links
+// to a contact and the attachment picker.
 
 #include "app/tables/TrackerTables.h"
+#include "platform/classes/Components.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <functional>
 #include <span>
@@ -11,18 +14,90 @@
 #include <utility>
 
 class TComboBox;
+class TCustomIniFile;
 class TDataSet;
 class TDateTimePicker;
 class TField;
+class TForm;
 class TMemo;
 class TOpenDialog;
 class TStrings;
+struct TBooleanSetting;
+struct TStringSetting;
+enum class TModalResult;
+
+// What every record editor with pick lists uses of the main window; each editor's host adds
+// its own table and commands.
+struct TEditorHost {
+    TDataSet* ListTable = nullptr;     // "Lists.dbf"
+    TDataSet* ContactTable = nullptr;  // "Contacts.dbf"
+    TCustomIniFile* SettingsIni = nullptr;
+    // Line n of the message table.
+    std::function<std::string(int)> Message;
+    // The main window's "New List Item" and "New Contact" commands.
+    std::function<void()> AddListClick;
+    std::function<void()> AddContactClick;
+    // Empties the main window's contact filter box.
+    std::function<void()> ClearContactFilter;
+};
+
+// Line n of the host's message table; empty without one.
+std::string HostMessage(const TEditorHost& host, int number);
+// A setting from the host's settings file; its default without one.
+bool HostSetting(const TEditorHost& host, const TBooleanSetting& key);
+std::string HostSetting(const TEditorHost& host, const TStringSetting& key);
+
+// Switches a table's controls (its grids) off for a walk over its records and on again however
+// the walk ends.
+class TControlsOff {
+public:
+    explicit TControlsOff(TDataSet& table);
+    ~TControlsOff();
+    TControlsOff(const TControlsOff&) = delete;
+    TControlsOff& operator=(const TControlsOff&) = delete;
+
+private:
+    TDataSet& table_;
+};
+
+// A walk over the whole table: its filter is switched off, and the filter and the record are
+// given back by Restore, or when the walk ends without it (also when it ends with an error).
+class TWholeTableWalk {
+public:
+    explicit TWholeTableWalk(TDataSet& table);
+    ~TWholeTableWalk();
+    TWholeTableWalk(const TWholeTableWalk&) = delete;
+    TWholeTableWalk& operator=(const TWholeTableWalk&) = delete;
+
+    // Gives the filter and the record back now; an error here goes on to the caller.
+    void Restore();
+
+private:
+    TDataSet& table_;
+    int recordNumber_;
+    bool wasFiltered_;
+    bool restored_ = false;
+};
+
+// The control called `name` on an editor form of class `formClass`; a missing control, or
+// one of another type, is an error of the form's layout.
+template <class T>
+T* FindFormControl(const TComponent& form, const char* formClass, const char* name)
+{
+    auto* component = dynamic_cast<T*>(form.FindComponent(name));
+    if (component == nullptr) {
+        throw EComponentError(std::string(formClass) + ": component " + name + " not found");
+    }
+    return component;
+}
 
 // A memo's text as the tables keep it: every line ended by CR LF.
 std::string MemoText(TMemo& memo);
 // The lines of a list as one text, every line ended by CR LF.
 std::string LinesText(TStrings& lines);
 
+// True when the list holds `text`, letter case ignored.
+bool ContainsText(const TStrings& items, const std::string& text);
 // Adds `item` unless the list already holds it, letter case ignored.
 void AddUnique(TStrings& items, const std::string& item);
 // Clears a combo's items; the text it shows stays.
@@ -31,14 +106,38 @@ void ClearItemsKeepText(TComboBox& combo);
 // A date field from a date picker with a check box: the date when ticked, else empty.
 void WriteDate(TField& field, const TDateTimePicker& picker);
 
-// Fills each combo with the items of its list type, walking the list table in record order:
-// the local item name when `useLocalItem` is set and it is not empty, else LISTITEM; an item
-// already there (letter case ignored) is not added again. The combos' texts stay.
-void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const std::pair<TListKind, TComboBox*>> combos);
-// Fills each combo with every contact NAME, with the contact filter switched off first
-// (`clearContactFilter` empties the main window's filter box). The combos' texts stay.
+// Runs a main-window command of the host when it has one (a new list item, a new contact),
+// then `refill` rebuilds the editor's pick lists so that they offer what the command added.
+void RunHostCommand(const std::function<void()>& command, const std::function<void()>& refill);
+
+// A picker with a check box from a date field: the date, ticked; today, unticked, when the
+// field holds no date.
+void LoadPickerDate(TDateTimePicker& picker, TField& field);
+
+using TListPickList = std::pair<TListKind, TComboBox*>;
+
+// Fills each combo with the items of its list type, walking the list table in record order
+// with its controls off: the local item name when `useLocalItem` is set and it is not empty,
+// else LISTITEM; an item already there (letter case ignored) is not added again. The combos'
+// texts stay.
+void FillListCombos(TDataSet& lists, bool useLocalItem, std::span<const TListPickList> combos);
+// Fills each combo with every contact NAME (once each, letter case ignored), with the contact
+// filter switched off first so that every contact is offered; `clearContactFilter`, when set,
+// also empties the main window's filter box. The combos' texts stay.
 void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearContactFilter,
                       std::span<TComboBox* const> combos);
+
+// Edits the current record (or appends one when `editing` is false), lets `write` fill it and
+// posts it. Whatever fails on the way cancels the record, so that nothing half written stays
+// pending for the next save, and the error goes on.
+void WriteRecord(TDataSet& table, bool editing, const std::function<void()>& write);
+
+// After a save: refreshes the table, and closes and reopens it when it holds fewer than two
+// records.
+void RefreshAfterSave(TDataSet& table);
+
+// Closes an editor: a modal one with `result` as its answer, any other as a plain close.
+void CloseEditorForm(TForm& form, TModalResult result);
 
 // A new record id: prefix, record number and time of day in plain decimals, cut to `width`
 // characters and made unique with `taken`: a taken id gets a suffix "-2", "-3", ... that

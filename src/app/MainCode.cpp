@@ -1,8 +1,9 @@
 // The main window's code-database commands: open the code editor to add or edit an entry, and
 // delete an entry.
 
-#include "app/EditorPickLists.h"
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
+#include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"
 #include "app/tables/TrackerTables.h"
@@ -14,14 +15,6 @@
 #include <utility>
 
 namespace {
-
-// "Are you sure?"
-constexpr int kAreYouSure = 3;
-
-bool HasRecord(const TDataSet* table)
-{
-    return table != nullptr && table->Active() && !table->IsEmpty();
-}
 
 TField& CodeField(TDataSet& table, TCodeField position)
 {
@@ -77,19 +70,7 @@ void Tmainfrm::editcodebtnClick(TObject*)
 
 void Tmainfrm::deletecodebtnClick(TObject*)
 {
-    RunCatchAll([this] {
-        if (!HasRecord(codedb)) {
-            return;
-        }
-        if (MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) !=
-            TModalResult::mrYes) {
-            return;
-        }
-        codedb->Delete();
-        Get<TControl>("editcodebtn")->SetEnabled(false);
-        Get<TControl>("deletecodebtn")->SetEnabled(false);
-        Get<TControl>("addcodebtn")->SetEnabled(true);
-    });
+    RunCatchAll([this] { DeleteCurrentEntry(*this, codedb, "editcodebtn", "deletecodebtn", "addcodebtn"); });
 }
 
 void Tmainfrm::BindCodeHandlers(THandlerTable& handlers)

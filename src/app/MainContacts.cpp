@@ -1,8 +1,9 @@
 // The main window's contact commands: open the contact editor to add or edit a contact, and
 // delete a contact.
 
-#include "app/EditorPickLists.h"
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
+#include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit9.h"
 #include "app/tables/TrackerTables.h"
@@ -13,14 +14,6 @@
 #include <utility>
 
 namespace {
-
-// "Are you sure?"
-constexpr int kAreYouSure = 3;
-
-bool HasRecord(const TDataSet* table)
-{
-    return table != nullptr && table->Active() && !table->IsEmpty();
-}
 
 std::string ContactText(TDataSet& table, TContactField position)
 {
@@ -88,19 +81,7 @@ void Tmainfrm::editcontactClick(TObject*)
 
 void Tmainfrm::deletecontactClick(TObject*)
 {
-    RunCatchAll([this] {
-        if (!HasRecord(contactdb)) {
-            return;
-        }
-        if (MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) !=
-            TModalResult::mrYes) {
-            return;
-        }
-        contactdb->Delete();
-        Get<TControl>("editcontact")->SetEnabled(false);
-        Get<TControl>("deletecontact")->SetEnabled(false);
-        Get<TControl>("addcontact")->SetEnabled(true);
-    });
+    RunCatchAll([this] { DeleteCurrentEntry(*this, contactdb, "editcontact", "deletecontact", "addcontact"); });
 }
 
 void Tmainfrm::BindContactHandlers(THandlerTable& handlers)

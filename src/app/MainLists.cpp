@@ -3,8 +3,9 @@
 // it is protected. Also the host through which the list, contact and code editors reach the
 // window.
 
-#include "app/EditorPickLists.h"
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
+#include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit8.h"
 #include "app/tables/TrackerTables.h"
@@ -12,16 +13,12 @@
 #include "platform/db/Fields.h"
 #include "platform/gui/Dialogs.h"
 
+#include <functional>
+
 namespace {
 
-// "Are you sure?" and "Protected entry! Deletion is not possible!"
-constexpr int kAreYouSure = 3;
+// "Protected entry! Deletion is not possible!"
 constexpr int kProtectedEntry = 23;
-
-bool HasRecord(const TDataSet* table)
-{
-    return table != nullptr && table->Active() && !table->IsEmpty();
-}
 
 TField& ListField(TDataSet& table, TListField position)
 {
@@ -49,16 +46,28 @@ void LoadListItem(Tlistfrm& editor, TDataSet& table)
 TRecordEditorHost MainWindowEditorHost(Tmainfrm& window, TDataSet* table)
 {
     TRecordEditorHost host;
+    ConnectMainWindow(window, host);
     host.Table = table;
-    host.ListTable = window.listdb;
-    host.ContactTable = window.contactdb;
-    host.SettingsIni = SettingsIni;
-    host.Message = [&window](int number) { return window.Message(number); };
-    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
-    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
-    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
     return host;
 }
+
+namespace {
+
+// Loads the current list item into the editor, lets `adjust` set up the controls for the
+// command and shows the editor; nothing without an editor or a current item.
+void OpenCurrentListItem(Tmainfrm& window, const std::function<void(Tlistfrm&)>& adjust)
+{
+    if (listfrm == nullptr || !HasRecord(window.listdb)) {
+        return;
+    }
+    Tlistfrm& editor = *listfrm;
+    editor.Host = MainWindowEditorHost(window, window.listdb);
+    LoadListItem(editor, *window.listdb);
+    adjust(editor);
+    editor.ShowModal();
+}
+
+}  // namespace
 
 void Tmainfrm::addlistClick(TObject*)
 {
@@ -87,53 +96,36 @@ void Tmainfrm::addlistClick(TObject*)
 void Tmainfrm::editlistClick(TObject*)
 {
     RunCatchAll([this] {
-        if (listfrm == nullptr || !HasRecord(listdb)) {
-            return;
-        }
-        Tlistfrm& editor = *listfrm;
-        editor.Host = MainWindowEditorHost(*this, listdb);
-        LoadListItem(editor, *listdb);
-        // A read-only item keeps its list and its name.
-        const bool readOnly = editor.readonly->Checked();
-        editor.listname->SetEnabled(!readOnly);
-        editor.listitem->SetEnabled(!readOnly);
-        editor.ShowModal();
+        OpenCurrentListItem(*this, [](Tlistfrm& editor) {
+            // A read-only item keeps its list and its name.
+            const bool readOnly = editor.readonly->Checked();
+            editor.listname->SetEnabled(!readOnly);
+            editor.listitem->SetEnabled(!readOnly);
+        });
     });
 }
 
 void Tmainfrm::OpenEntryinExpertMode1Click(TObject*)
 {
     RunCatchAll([this] {
-        if (listfrm == nullptr || !HasRecord(listdb)) {
-            return;
-        }
-        Tlistfrm& editor = *listfrm;
-        editor.Host = MainWindowEditorHost(*this, listdb);
-        LoadListItem(editor, *listdb);
-        editor.readonly->SetVisible(true);
-        editor.nodelete->SetVisible(true);
-        editor.ShowModal();
+        OpenCurrentListItem(*this, [](Tlistfrm& editor) {
+            editor.readonly->SetVisible(true);
+            editor.nodelete->SetVisible(true);
+        });
     });
 }
 
 void Tmainfrm::deletelistClick(TObject*)
 {
     RunCatchAll([this] {
-        if (!HasRecord(listdb)) {
-            return;
-        }
-        if (MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) !=
-            TModalResult::mrYes) {
-            return;
-        }
-        if (ListField(*listdb, TListField::NODELETE).AsBoolean()) {
+        DeleteCurrentEntry(*this, listdb, "editlist", "deletelist", "addlist", [this] {
+            // A protected entry stays.
+            if (!ListField(*listdb, TListField::NODELETE).AsBoolean()) {
+                return false;
+            }
             MessageDlg(Message(kProtectedEntry), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
-            return;
-        }
-        listdb->Delete();
-        Get<TControl>("editlist")->SetEnabled(false);
-        Get<TControl>("deletelist")->SetEnabled(false);
-        Get<TControl>("addlist")->SetEnabled(true);
+            return true;
+        });
     });
 }
 

@@ -2,6 +2,7 @@
 // edit mode with its controls loaded; delete removes the current version after a confirmation.
 // Each runs inside the window's catch-all and does nothing while the project table is closed.
 
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Settings.h"
 #include "app/Unit1.h"
@@ -27,13 +28,10 @@ bool OnRecord(const TDataSet& table)
 void ConnectEditor(Tmainfrm& window, Tproductfrm& editor)
 {
     TProductEditorHost& host = editor.Host;
+    ConnectMainWindow(window, host);
     host.ProductTable = window.appsdb;
-    host.ListTable = window.listdb;
-    host.SettingsIni = SettingsIni;
-    host.Message = [&window](int number) { return window.Message(number); };
     host.OpenTicketText = [&window] { return window.Get<TEdit>("openticket")->Text(); };
     host.FillProductLists = [&window] { window.FillProductLists(); };
-    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
 }
 
 void ClearAndUntick(TDateTimePicker& picker)

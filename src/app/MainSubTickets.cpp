@@ -3,6 +3,7 @@
 // catch-all.
 
 #include "app/FilterText.h"
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/SubTicketCommands.h"
 #include "app/Unit1.h"
@@ -14,17 +15,8 @@ namespace {
 void ConnectEditor(Tmainfrm& window, Tsubissuefrm& editor)
 {
     TSubTicketEditorHost& host = editor.Host;
+    ConnectMainWindow(window, host);
     host.SubTicketTable = window.subdb;
-    host.ListTable = window.listdb;
-    host.ContactTable = window.contactdb;
-    host.SettingsIni = SettingsIni;
-    host.Message = [&window](int number) { return window.Message(number); };
-    host.CurrentUserName = [] { return CurrentUserName; };
-    host.AttachmentFolder = [] { return AttachmentFolder; };
-    host.ProgramVersion = [] { return GetProgramVersion(); };
-    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
-    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
-    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
 }
 
 TSubTicketCommandHost CommandHost(Tmainfrm& window)

@@ -1,6 +1,7 @@
 // The main window's ticket commands: they connect the ticket editor to the window's tables and
 // globals and run the commands of TicketCommands.h inside the window's catch-all.
 
+#include "app/MainEditorHost.h"
 #include "app/TicketCommands.h"
 #include "app/Unit1.h"
 #include "app/Unit4.h"
@@ -14,19 +15,10 @@ namespace {
 void ConnectEditor(Tmainfrm& window, Tmainissuefrm& editor)
 {
     TTicketEditorHost& host = editor.Host;
+    ConnectMainWindow(window, host);
     host.TicketTable = window.maindb;
-    host.ListTable = window.listdb;
-    host.ContactTable = window.contactdb;
-    host.SettingsIni = SettingsIni;
-    host.Message = [&window](int number) { return window.Message(number); };
-    host.CurrentUserName = [] { return CurrentUserName; };
-    host.AttachmentFolder = [] { return AttachmentFolder; };
-    host.ProgramVersion = [] { return GetProgramVersion(); };
     host.OpenSubTicketText = [&window] { return window.Get<TEdit>("opensubticket")->Text(); };
     host.CountOpenTickets = [&window] { window.CountOpenTickets(); };
-    host.AddListClick = [&window] { window.Get<TButton>("addlist")->Click(); };
-    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
-    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
 }
 
 TTicketCommandHost CommandHost(Tmainfrm& window, Tmainissuefrm& editor)

@@ -2,6 +2,7 @@
 // the current entry (both load the work-time editor and show it modally; the editor writes on
 // OK), and delete the current entry with the new sum of its ticket's hours.
 
+#include "app/MainEditorHost.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Unit1.h"
 #include "app/Unit10.h"
@@ -28,11 +29,9 @@ std::string FieldText(TDataSet& table, int position)
 void ConnectEditor(Tmainfrm& window, Tworkfrm& editor)
 {
     TWorkEditorHost& host = editor.Host;
+    ConnectMainWindow(window, host);
     host.WorkTable = window.workdb;
     host.TicketTable = window.maindb;
-    host.ContactTable = window.contactdb;
-    host.AddContactClick = [&window] { window.Get<TButton>("addcontact")->Click(); };
-    host.ClearContactFilter = [&window] { window.Get<TComboBox>("contactfilter")->SetText(""); };
 }
 
 // Loads the editor for a new entry of `ticketId` (and `subTicketId`, empty for the ticket

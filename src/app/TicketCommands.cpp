@@ -1,7 +1,8 @@
 #include "app/TicketCommands.h"
 
-#include "app/Unit1.h"
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
+#include "app/Unit1.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/db/DataSet.h"
@@ -29,19 +30,6 @@ bool TableOpen(const TDataSet* table)
 std::string ReadText(const TTicketCommandHost& host, const TStringSetting& key)
 {
     return host.SettingsIni != nullptr ? ReadSetting(*host.SettingsIni, key) : std::string(key.Default);
-}
-
-// A date picker with a check box: the field's date, ticked; today, unticked, when the field
-// holds no date. Dates are taken as date values, never through their text.
-void LoadPicker(TDateTimePicker& picker, TField& field)
-{
-    if (field.IsNull()) {
-        picker.SetDate(Date());
-        picker.SetChecked(false);
-    } else {
-        picker.SetDate(DateOf(field.AsDateTime()));
-        picker.SetChecked(true);
-    }
 }
 
 void ClearAndUntick(TDateTimePicker& picker)
@@ -173,7 +161,7 @@ bool PrepareEditTicket(Tmainissuefrm& editor, const TTicketCommandHost& host)
         {editor.resolve, TTicketField::RESOLVDATE},   {editor.verify, TTicketField::VERIFYDATE},
     };
     for (const auto& [picker, position] : pickers) {
-        LoadPicker(*picker, TicketField(table, position));
+        LoadPickerDate(*picker, TicketField(table, position));
     }
 
     editor.ComputeQaLevel();

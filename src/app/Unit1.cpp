@@ -2,6 +2,7 @@
 // hidden areas and the mouse-wheel hook.
 #include "app/Unit1.h"
 
+#include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
@@ -372,27 +373,14 @@ void Tmainfrm::tab6Show(TObject*)
     TStrings& items = contactfilter->Items();
     items.Clear();
     items.Add("");
-    listdb->DisableControls();
-    try {
-        listdb->First();
-        while (!listdb->Eof()) {
-            if (listdb->Fields().Fields(0)->AsInteger() == kJobListId) {
-                const std::string item = listdb->Fields().Fields(2)->AsString();
-                bool present = false;
-                for (int i = 0; i < items.Count() && !present; ++i) {
-                    present = AnsiSameText(items[i], item);
-                }
-                if (!present) {
-                    items.Add(item);
-                }
-            }
-            listdb->Next();
+    TControlsOff controlsOff(*listdb);
+    listdb->First();
+    while (!listdb->Eof()) {
+        if (listdb->Fields().Fields(0)->AsInteger() == kJobListId) {
+            AddUnique(items, listdb->Fields().Fields(2)->AsString());
         }
-    } catch (...) {
-        listdb->EnableControls();
-        throw;
+        listdb->Next();
     }
-    listdb->EnableControls();
 }
 
 void Tmainfrm::tab17Show(TObject*)

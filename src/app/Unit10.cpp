@@ -2,6 +2,7 @@
 
 #include "app/Unit10.h"
 
+#include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
@@ -13,6 +14,8 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <array>
+
 Tworkfrm* workfrm = nullptr;
 
 namespace {
@@ -21,25 +24,6 @@ TField& WorkField(TDataSet& table, TWorktimeField position)
 {
     return *table.Fields().Fields(static_cast<int>(position));
 }
-
-// Grid updates off for a walk over a table, on again however the walk ends.
-class TControlsOff {
-public:
-    explicit TControlsOff(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsOff()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The grids repaint on their next change; nothing more can be done here.
-        }
-    }
-    TControlsOff(const TControlsOff&) = delete;
-    TControlsOff& operator=(const TControlsOff&) = delete;
-
-private:
-    TDataSet& table_;
-};
 
 void ApplyFilter(TDataSet& table, const std::string& text)
 {
@@ -52,29 +36,6 @@ void ApplyFilter(TDataSet& table, const std::string& text)
 bool SameId(const std::string& stored, const std::string& id)
 {
     return TrimRight(stored) == TrimRight(id);
-}
-
-// A memo's text as the tables keep it: every line ended by CR LF.
-std::string MemoText(TMemo& memo)
-{
-    std::string text;
-    TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-// Adds `item` unless the list already holds it, letter case ignored.
-void AddUnique(TStrings& items, const std::string& item)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], item)) {
-            return;
-        }
-    }
-    items.Add(item);
 }
 
 }  // namespace
@@ -121,16 +82,8 @@ void StoreTicketWorkTime(TDataSet* ticketTable, const std::string& ticketId, dou
         table.Next();
     }
     if (!table.Eof()) {
-        table.Edit();
-        try {
-            table.Fields().Fields(static_cast<int>(TTicketField::WORKTIME))->SetAsFloat(hours);
-            table.Post();
-        } catch (...) {
-            if (table.State() == TDataSetState::dsEdit) {
-                table.Cancel();
-            }
-            throw;
-        }
+        WriteRecord(table, true,
+                    [&] { table.Fields().Fields(static_cast<int>(TTicketField::WORKTIME))->SetAsFloat(hours); });
     }
     if (filtered) {
         ApplyFilter(table, oldFilter);
@@ -192,11 +145,7 @@ void Tworkfrm::RegisterClass()
 template <class T>
 T* Tworkfrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tworkfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tworkfrm", name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -213,28 +162,13 @@ void Tworkfrm::FillContactList()
         return;
     }
     // The person the opener loaded stays in the box while its list is rebuilt.
-    const std::string assigned = cb_assigned->Text();
-    cb_assigned->Items().Clear();
-    cb_assigned->SetText(assigned);
-    TDataSet& table = *Host.ContactTable;
-    table.SetFiltered(false);
-    if (Host.ClearContactFilter) {
-        Host.ClearContactFilter();
-    }
-    TControlsOff controlsOff(table);
-    table.First();
-    while (!table.Eof()) {
-        AddUnique(cb_assigned->Items(), table.Fields().Fields(static_cast<int>(TContactField::NAME))->AsString());
-        table.Next();
-    }
+    const std::array<TComboBox*, 1> persons = {cb_assigned};
+    FillPersonCombos(*Host.ContactTable, Host.ClearContactFilter, persons);
 }
 
 void Tworkfrm::contactnamebtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -277,20 +211,12 @@ void Tworkfrm::btn_okClick(TObject*)
 
 void Tworkfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tworkfrm::CloseEditor()
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 void Tworkfrm::SaveEntry()
@@ -306,12 +232,7 @@ void Tworkfrm::SaveEntry()
     const std::string ticketId = issueid->Text();
 
     // 2. Write the entry; any failure cancels it, so nothing half written stays pending.
-    try {
-        if (editornot->Checked()) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editornot->Checked(), [&] {
         WorkField(table, TWorktimeField::TICKETID).SetAsString(ticketId);
         WorkField(table, TWorktimeField::STARTDATE).SetAsDateTime(DateOf(startdate->Date()));
         WorkField(table, TWorktimeField::ENDDATE).SetAsDateTime(DateOf(enddate->Date()));
@@ -321,18 +242,8 @@ void Tworkfrm::SaveEntry()
         WorkField(table, TWorktimeField::ASSIGNED).SetAsString(cb_assigned->Text());
         WorkField(table, TWorktimeField::COMMENT).SetAsString(MemoText(*comment));
         WorkField(table, TWorktimeField::SUBTICKET).SetAsString(subissueid->Text());
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    });
+    RefreshAfterSave(table);
 
     // 3. and 4. The entry is saved: whatever happens to the sum, the editor closes, so that a
     // second OK cannot book the same time twice.

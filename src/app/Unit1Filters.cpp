@@ -1,6 +1,7 @@
 // The main window's filters: the quick filter of the TICKETS page (a column, an operator and a
 // value on top of the active project), its popup of shortcuts, the project-list boxes of the
 // PROJECTS page, the list and contact filters and the two filter switches.
+#include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Settings.h"
@@ -24,17 +25,6 @@ int ExactIndex(const TStrings& items, const std::string& text)
         }
     }
     return -1;
-}
-
-// True when an entry equals `text` without regard to letter case.
-bool ContainsText(const TStrings& items, const std::string& text)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], text)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // dependent tables follow the selected project, ticket and sub-ticket, the attachment and
 // web-link commands, the state icons of the ticket and sub-ticket grids, the open-ticket and
 // open-sub-ticket counters and the project and version pick lists of other windows.
+#include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/MainHandlerBinding.h"
 #include "app/Settings.h"
@@ -98,69 +99,6 @@ std::string ExistingAttachment(const TDataSet& table, int position)
     }
     const std::string path = FileInFolder(AttachmentFolder, name);
     return !path.empty() && FileExists(path) ? path : std::string();
-}
-
-// Grid updates off for a walk over a table, on again however the walk ends.
-class TControlsOff {
-public:
-    explicit TControlsOff(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsOff()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The grids repaint on their next change; nothing more can be done here.
-        }
-    }
-    TControlsOff(const TControlsOff&) = delete;
-    TControlsOff& operator=(const TControlsOff&) = delete;
-
-private:
-    TDataSet& table_;
-};
-
-// A filter switched off for a walk over the whole table and the record left, both restored
-// afterwards.
-class TWholeTableWalk {
-public:
-    explicit TWholeTableWalk(TDataSet& table)
-        : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(false);
-        }
-    }
-    void Restore()
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(true);
-        }
-        if (recordNumber_ > 0) {
-            table_.SetRecNo(recordNumber_);
-        }
-    }
-
-private:
-    TDataSet& table_;
-    int recordNumber_;
-    bool wasFiltered_;
-};
-
-bool Contains(const TStrings& items, const std::string& text)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void AddOnce(TStrings& items, const std::string& text)
-{
-    if (!Contains(items, text)) {
-        items.Add(text);
-    }
 }
 
 // The item list of a combo or list box.
@@ -579,9 +517,9 @@ void Tmainfrm::FillVersionLists()
         while (!appsdb->Bof()) {
             if (FieldText(*appsdb, static_cast<int>(TProductField::NAME)) == name) {
                 const std::string text = FieldText(*appsdb, static_cast<int>(TProductField::VERSION));
-                AddOnce(version->Items(), text);
+                AddUnique(version->Items(), text);
                 if (!onlyOpen || !appsdb->Fields().Fields(kProductClosed)->AsBoolean()) {
-                    AddOnce(available->Items(), text);
+                    AddUnique(available->Items(), text);
                 }
             }
             appsdb->Prior();
@@ -611,7 +549,7 @@ void Tmainfrm::FillProductLists()
                 const std::string name = FieldText(table, position);
                 if (!name.empty()) {
                     for (TStrings* list : lists) {
-                        AddOnce(*list, name);
+                        AddUnique(*list, name);
                     }
                 }
                 table.Next();

@@ -191,26 +191,22 @@ void Tmainissuefrm::RegisterClass()
 template <class T>
 T* Tmainissuefrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tmainissuefrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tmainissuefrm", name);
 }
 
 std::string Tmainissuefrm::Message(int number) const
 {
-    return Host.Message ? Host.Message(number) : std::string();
+    return HostMessage(Host, number);
 }
 
 bool Tmainissuefrm::SettingOn(const TBooleanSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : key.Default;
+    return HostSetting(Host, key);
 }
 
 std::string Tmainissuefrm::SettingText(const TStringSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : std::string(key.Default);
+    return HostSetting(Host, key);
 }
 
 std::string Tmainissuefrm::Today() const
@@ -255,18 +251,12 @@ void Tmainissuefrm::FillPickLists()
 
 void Tmainissuefrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tmainissuefrm::addcontactbtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -279,11 +269,7 @@ void Tmainissuefrm::btn_okClick(TObject*)
 
 void Tmainissuefrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 std::string Tmainissuefrm::MakeTicketId(const std::string& prefix, int recordNumber, int hour, int minute, int second,
@@ -346,12 +332,7 @@ void Tmainissuefrm::SaveTicket()
 
     // 6. to 16. Write the record; any failure cancels it, so nothing half written stays
     // pending for the next OK.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editing, [&] {
         auto field = [&table](TTicketField position) -> TField& { return TicketField(table, position); };
         if (!values.TicketId.empty()) {
             field(TTicketField::TICKETID).SetAsString(values.TicketId);
@@ -408,30 +389,16 @@ void Tmainissuefrm::SaveTicket()
         }
         field(TTicketField::QALEVEL).SetAsInteger(values.QaLevel);
         field(TTicketField::FILESTORE).SetAsString(LinesText(filestore->Items()));
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    });
 
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    RefreshAfterSave(table);
     if (Host.CountOpenTickets) {
         Host.CountOpenTickets();
     }
     if (rememberedRecord > 0) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // writes the record. The editor reaches the main window only through its host: the tables,
 // the settings file, the message table and the few main-window commands it runs.
 
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
@@ -22,13 +23,8 @@
 class TDataSet;
 
 // What the ticket editor uses of the main window.
-struct TTicketEditorHost {
-    TDataSet* TicketTable = nullptr;   // "Tickets.dbf"
-    TDataSet* ListTable = nullptr;     // "Lists.dbf"
-    TDataSet* ContactTable = nullptr;  // "Contacts.dbf"
-    TCustomIniFile* SettingsIni = nullptr;
-    // Line n of the message table.
-    std::function<std::string(int)> Message;
+struct TTicketEditorHost : TEditorHost {
+    TDataSet* TicketTable = nullptr;  // "Tickets.dbf"
     std::function<std::string()> CurrentUserName;
     std::function<std::string()> AttachmentFolder;
     // The program version "a.b.c.d".
@@ -36,11 +32,6 @@ struct TTicketEditorHost {
     // The text of the main window's open-sub-ticket counter.
     std::function<std::string()> OpenSubTicketText;
     std::function<void()> CountOpenTickets;
-    // The main window's "New List Item" and "New Contact" commands.
-    std::function<void()> AddListClick;
-    std::function<void()> AddContactClick;
-    // Empties the main window's contact filter box.
-    std::function<void()> ClearContactFilter;
 };
 
 // Slots of `addhistory`: the value each control had when it received the focus.

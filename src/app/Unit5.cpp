@@ -81,26 +81,22 @@ void Tsubissuefrm::RegisterClass()
 template <class T>
 T* Tsubissuefrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tsubissuefrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tsubissuefrm", name);
 }
 
 std::string Tsubissuefrm::Message(int number) const
 {
-    return Host.Message ? Host.Message(number) : std::string();
+    return HostMessage(Host, number);
 }
 
 bool Tsubissuefrm::SettingOn(const TBooleanSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : key.Default;
+    return HostSetting(Host, key);
 }
 
 std::string Tsubissuefrm::SettingText(const TStringSetting& key) const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, key) : std::string(key.Default);
+    return HostSetting(Host, key);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -129,18 +125,12 @@ void Tsubissuefrm::FillPickLists()
 
 void Tsubissuefrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tsubissuefrm::addcontactbtnClick(TObject*)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddContactClick, [this] { FormShow(this); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -153,11 +143,7 @@ void Tsubissuefrm::btn_okClick(TObject*)
 
 void Tsubissuefrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tsubissuefrm::CheckCompletion()
@@ -206,12 +192,7 @@ void Tsubissuefrm::SaveSubTicket()
 
     // 4. to 9. Write the record; any failure cancels it, so nothing half written stays pending
     // for the next OK.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
+    WriteRecord(table, editing, [&] {
         auto field = [&table](TSubticketField position) -> TField& { return SubTicketField(table, position); };
         field(TSubticketField::TICKETID).SetAsString(ed_mainissueid->Text());
         if (!newId.empty()) {
@@ -235,27 +216,13 @@ void Tsubissuefrm::SaveSubTicket()
             field(TSubticketField::CREATEDBY).SetAsString(userName);
         }
         WriteDate(field(TSubticketField::REMINDERON), *dt_reminder);
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    });
 
-    table.Refresh();
-    if (table.RecordCount() < 2) {
-        table.Close();
-        table.Open();
-    }
+    RefreshAfterSave(table);
     if (rememberedRecord > 0) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }
 
 // ---------------------------------------------------------------------------------------------

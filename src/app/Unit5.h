@@ -7,6 +7,7 @@
 // (SubTicketCommands.h) set SubTicketEditMode, load the controls and show the form modally;
 // OK writes the record.
 
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
@@ -21,21 +22,12 @@
 class TDataSet;
 
 // What the sub-ticket editor uses of the main window.
-struct TSubTicketEditorHost {
+struct TSubTicketEditorHost : TEditorHost {
     TDataSet* SubTicketTable = nullptr;  // "Subtickets.dbf"
-    TDataSet* ListTable = nullptr;       // "Lists.dbf"
-    TDataSet* ContactTable = nullptr;    // "Contacts.dbf"
-    TCustomIniFile* SettingsIni = nullptr;
-    std::function<std::string(int)> Message;
     std::function<std::string()> CurrentUserName;
     std::function<std::string()> AttachmentFolder;
     // The program version "a.b.c.d".
     std::function<std::string()> ProgramVersion;
-    // The main window's "New List Item" and "New Contact" commands.
-    std::function<void()> AddListClick;
-    std::function<void()> AddContactClick;
-    // Empties the main window's contact filter box.
-    std::function<void()> ClearContactFilter;
 };
 
 class Tsubissuefrm : public TForm {

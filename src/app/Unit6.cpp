@@ -1,5 +1,6 @@
 #include "app/Unit6.h"
 
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
@@ -14,11 +15,7 @@ namespace {
 template <class T>
 T* FindControl(const TComponent& form, const char* name)
 {
-    auto* component = dynamic_cast<T*>(form.FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tcodefrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(form, "Tcodefrm", name);
 }
 
 }  // namespace
@@ -66,21 +63,18 @@ void Tcodefrm::RegisterClass()
 
 bool Tcodefrm::UseManifest() const
 {
-    return Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, Setting::UseManifest)
-                                       : Setting::UseManifest.Default;
+    return HostSetting(Host, Setting::UseManifest);
 }
 
 void Tcodefrm::FormShow(TObject*)
 {
     if (Host.ListTable != nullptr && Host.ListTable->Active()) {
-        const bool useLocal = Host.SettingsIni != nullptr
-                                  ? ReadSetting(*Host.SettingsIni, Setting::UseLocalListItem)
-                                  : Setting::UseLocalListItem.Default;
+        const bool useLocal = HostSetting(Host, Setting::UseLocalListItem);
         const std::array<TListPickList, 2> lists = {{
             {TListKind::LegalStatus, legalstatus},
             {TListKind::RegistrationMode, registrationmode},
         }};
-        FillListPickLists(*Host.ListTable, useLocal, lists);
+        FillListCombos(*Host.ListTable, useLocal, lists);
     }
     if (Host.ContactTable != nullptr && Host.ContactTable->Active()) {
         // Every contact is offered: the contact page's filter goes off with its box.
@@ -88,24 +82,18 @@ void Tcodefrm::FormShow(TObject*)
             Host.ClearContactFilter();
         }
         const std::array<TComboBox*, 1> persons = {contactname};
-        FillContactPickLists(*Host.ContactTable, persons);
+        FillPersonCombos(*Host.ContactTable, {}, persons);
     }
 }
 
 void Tcodefrm::addlistitembtnClick(TObject* sender)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddListClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcodefrm::contactnamebtnClick(TObject* sender)
 {
-    if (Host.AddContactClick) {
-        Host.AddContactClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddContactClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcodefrm::installdateChange(TObject*)
@@ -124,11 +112,7 @@ void Tcodefrm::expirationdateChange(TObject*)
 
 void Tcodefrm::cancelbtnClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tcodefrm::okbtnClick(TObject*)
@@ -152,9 +136,5 @@ void Tcodefrm::okbtnClick(TObject*)
         field(TCodeField::COMMENT).SetAsString(MemoText(*comment));
     });
     RefreshAfterSave(table);
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }

@@ -9,7 +9,7 @@
 // Unlike the list and contact editors, its handlers have no catch-all of their own: an error
 // goes on to the application's error display.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"

@@ -2,6 +2,7 @@
 
 #include "app/Unit7.h"
 
+#include "app/EditorSupport.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
@@ -11,6 +12,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <array>
 #include <string>
 
 Tproductfrm* productfrm = nullptr;
@@ -21,97 +23,6 @@ TField& ProductField(TDataSet& table, TProductField position)
 {
     return *table.Fields().Fields(static_cast<int>(position));
 }
-
-bool Contains(TStrings& items, const std::string& text)
-{
-    for (int i = 0; i < items.Count(); ++i) {
-        if (AnsiSameText(items[i], text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Adds `item` unless the list already holds it, letter case ignored.
-void AddUnique(TStrings& items, const std::string& item)
-{
-    if (!Contains(items, item)) {
-        items.Add(item);
-    }
-}
-
-// A memo's lines, each ended by CR LF.
-std::string MemoLines(TMemo& memo)
-{
-    std::string text;
-    TStrings& lines = memo.Lines();
-    for (int i = 0; i < lines.Count(); ++i) {
-        text += lines[i];
-        text += "\r\n";
-    }
-    return text;
-}
-
-void WriteDate(TField& field, const TDateTimePicker& picker)
-{
-    if (picker.Checked()) {
-        field.SetAsDateTime(DateOf(picker.Date()));
-    } else {
-        field.Clear();
-    }
-}
-
-// Grid updates of a table off for a walk, on again however the walk ends.
-class TControlsOff {
-public:
-    explicit TControlsOff(TDataSet& table) : table_(table) { table_.DisableControls(); }
-    ~TControlsOff()
-    {
-        try {
-            table_.EnableControls();
-        } catch (...) {
-            // The grids repaint on their next change; nothing more can be done here.
-        }
-    }
-    TControlsOff(const TControlsOff&) = delete;
-    TControlsOff& operator=(const TControlsOff&) = delete;
-
-private:
-    TDataSet& table_;
-};
-
-// A walk over the whole table: its filter is switched off, and the filter and the record are
-// given back when the walk ends, also when it ends with an error.
-class TWholeTableWalk {
-public:
-    explicit TWholeTableWalk(TDataSet& table)
-        : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
-    {
-        if (wasFiltered_) {
-            table_.SetFiltered(false);
-        }
-    }
-    ~TWholeTableWalk()
-    {
-        try {
-            if (wasFiltered_) {
-                table_.SetFiltered(true);
-            }
-            if (recordNumber_ > 0) {
-                table_.SetRecNo(recordNumber_);
-            }
-        } catch (...) {
-            // The table stays where the walk left it.
-        }
-    }
-    TWholeTableWalk(const TWholeTableWalk&) = delete;
-    TWholeTableWalk& operator=(const TWholeTableWalk&) = delete;
-
-private:
-    TDataSet& table_;
-    int recordNumber_;
-    bool wasFiltered_;
-};
 
 }  // namespace
 
@@ -164,11 +75,7 @@ void Tproductfrm::RegisterClass()
 template <class T>
 T* Tproductfrm::Control(const char* name) const
 {
-    auto* component = dynamic_cast<T*>(FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tproductfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(*this, "Tproductfrm", name);
 }
 
 std::string Tproductfrm::Message(int number) const
@@ -194,37 +101,13 @@ void Tproductfrm::FillReleaseTypes()
     if (Host.ListTable == nullptr || !Host.ListTable->Active()) {
         return;
     }
-    // The items go, the text the opener loaded stays.
-    const std::string shown = releasetype->Text();
-    releasetype->Items().Clear();
-    releasetype->SetText(shown);
-
-    const bool useLocal = SettingOn(Setting::UseLocalListItem);
-    TDataSet& table = *Host.ListTable;
-    TControlsOff controlsOff(table);
-    table.First();
-    while (!table.Eof()) {
-        if (table.Fields().Fields(static_cast<int>(TListField::LISTID))->AsInteger() ==
-            static_cast<int>(TListKind::Type)) {
-            std::string item;
-            if (useLocal) {
-                item = table.Fields().Fields(static_cast<int>(TListField::LOCALITEM))->AsString();
-            }
-            if (item.empty()) {
-                item = table.Fields().Fields(static_cast<int>(TListField::LISTITEM))->AsString();
-            }
-            AddUnique(releasetype->Items(), item);
-        }
-        table.Next();
-    }
+    const std::array<TListPickList, 1> lists = {{{TListKind::Type, releasetype}}};
+    FillListCombos(*Host.ListTable, SettingOn(Setting::UseLocalListItem), lists);
 }
 
 void Tproductfrm::addlistitembtnClick(TObject*)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(this);
+    RunHostCommand(Host.AddListClick, [this] { FormShow(this); });
 }
 
 void Tproductfrm::productChange(TObject*)
@@ -265,7 +148,7 @@ void Tproductfrm::FillLastVersions()
 bool Tproductfrm::VersionRecorded(const std::string& text) const
 {
     // The table keeps a version without its trailing blanks, so they do not make it new.
-    return Contains(lastversion->Items(), TrimRight(text));
+    return ContainsText(lastversion->Items(), TrimRight(text));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,11 +176,7 @@ void Tproductfrm::btn_cancelClick(TObject*)
 
 void Tproductfrm::CloseForm(TModalResult result)
 {
-    if (Modal()) {
-        SetModalResult(result);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, result);
 }
 
 void Tproductfrm::btn_okClick(TObject*)
@@ -361,24 +240,11 @@ void Tproductfrm::SaveProject()
             MessageDlg(Message(33), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
             return;
         }
-        commentText = MemoLines(*comment);
+        commentText = MemoText(*comment);
     }
 
     // Nothing half written may stay pending for the next post.
-    try {
-        if (editing) {
-            table.Edit();
-        } else {
-            table.Append();
-        }
-        WriteFields(table, commentText);
-        table.Post();
-    } catch (...) {
-        if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert) {
-            table.Cancel();
-        }
-        throw;
-    }
+    WriteRecord(table, editing, [&] { WriteFields(table, commentText); });
 
     table.Refresh();
     if (Host.FillProductLists) {

@@ -1,5 +1,6 @@
 #include "app/Unit8.h"
 
+#include "app/EditorSupport.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
@@ -16,11 +17,7 @@ constexpr int kIncorrectListName = 34;
 template <class T>
 T* FindControl(const TComponent& form, const char* name)
 {
-    auto* component = dynamic_cast<T*>(form.FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tlistfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(form, "Tlistfrm", name);
 }
 
 }  // namespace
@@ -81,11 +78,7 @@ void Tlistfrm::listnameChange(TObject*)
 
 void Tlistfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tlistfrm::btn_okClick(TObject*)
@@ -98,7 +91,7 @@ void Tlistfrm::SaveListItem()
     // 1. The list name must be one of the seventeen.
     const int listKind = ChosenListKind();
     if (listKind < 0) {
-        const std::string text = Host.Message ? Host.Message(kIncorrectListName) : std::string();
+        const std::string text = HostMessage(Host, kIncorrectListName);
         MessageDlg(text, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
         return;
     }
@@ -129,9 +122,5 @@ void Tlistfrm::SaveListItem()
     if (rememberedRecord > 0 && rememberedRecord <= table.RecordCount()) {
         table.SetRecNo(rememberedRecord);
     }
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }

@@ -3,7 +3,7 @@
 // the seventeen lists). The main window's list commands fill the controls, tick `editornot`
 // for an edit or untick it for an add, and show the form; OK writes the record.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 

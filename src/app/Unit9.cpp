@@ -1,5 +1,6 @@
 #include "app/Unit9.h"
 
+#include "app/EditorSupport.h"
 #include "app/Settings.h"
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
@@ -14,11 +15,7 @@ namespace {
 template <class T>
 T* FindControl(const TComponent& form, const char* name)
 {
-    auto* component = dynamic_cast<T*>(form.FindComponent(name));
-    if (component == nullptr) {
-        throw EComponentError(std::string("Tcontactfrm: component ") + name + " not found");
-    }
-    return component;
+    return FindFormControl<T>(form, "Tcontactfrm", name);
 }
 
 }  // namespace
@@ -71,31 +68,23 @@ void Tcontactfrm::FillPickLists()
     if (Host.ListTable == nullptr || !Host.ListTable->Active()) {
         return;
     }
-    const bool useLocal = Host.SettingsIni != nullptr ? ReadSetting(*Host.SettingsIni, Setting::UseLocalListItem)
-                                                      : Setting::UseLocalListItem.Default;
+    const bool useLocal = HostSetting(Host, Setting::UseLocalListItem);
     const std::array<TListPickList, 3> lists = {{
         {TListKind::Job, contactjob},
         {TListKind::Company, company},
         {TListKind::Department, department},
     }};
-    FillListPickLists(*Host.ListTable, useLocal, lists);
+    FillListCombos(*Host.ListTable, useLocal, lists);
 }
 
 void Tcontactfrm::addlistitembtnClick(TObject* sender)
 {
-    if (Host.AddListClick) {
-        Host.AddListClick();
-    }
-    FormShow(sender);
+    RunHostCommand(Host.AddListClick, [this, sender] { FormShow(sender); });
 }
 
 void Tcontactfrm::btn_cancelClick(TObject*)
 {
-    if (Modal()) {
-        SetModalResult(TModalResult::mrCancel);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrCancel);
 }
 
 void Tcontactfrm::btn_okClick(TObject*)
@@ -125,9 +114,5 @@ void Tcontactfrm::SaveContact()
         field(TContactField::COUNTRY).SetAsString(country->Text());
     });
     RefreshAfterSave(table);
-    if (Modal()) {
-        SetModalResult(TModalResult::mrOk);
-    } else {
-        Close();
-    }
+    CloseEditorForm(*this, TModalResult::mrOk);
 }

@@ -4,7 +4,7 @@
 // and show the form; OK writes the record. Its job, company and department lists come from
 // the lists table each time the form is shown.
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 

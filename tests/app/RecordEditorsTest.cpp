@@ -5,7 +5,7 @@
 #include "AppTestSupport.h"
 #include "MemoryDataSet.h"
 
-#include "app/EditorPickLists.h"
+#include "app/RecordEditorHost.h"
 #include "app/Settings.h"
 #include "app/Unit6.h"
 #include "app/Unit8.h"
