@@ -189,24 +189,24 @@ void BM_PythonDbfAppend(benchmark::State& state)
     const std::string name = ScratchName("zv_append_py_bench");
     const std::string script = ScratchName("zv_append_py_bench") + ".py";
     {
-        std::string spec;
+        std::string fieldList;
         for (const TTrackerField& field : TicketFields()) {
-            if (!spec.empty())
-                spec += "; ";
-            spec += field.Name;
+            if (!fieldList.empty())
+                fieldList += "; ";
+            fieldList += field.Name;
             switch (field.Type) {
-            case 'C': spec += " C(" + std::to_string(field.Width) + ")"; break;
-            case 'N': spec += " N(" + std::to_string(field.Width) + "," + std::to_string(field.Decimals) + ")"; break;
-            default: spec += std::string(" ") + field.Type; break;
+            case 'C': fieldList += " C(" + std::to_string(field.Width) + ")"; break;
+            case 'N': fieldList += " N(" + std::to_string(field.Width) + "," + std::to_string(field.Decimals) + ")"; break;
+            default: fieldList += std::string(" ") + field.Type; break;
             }
         }
         std::ofstream out(script);
         out << "import dbf, datetime, sys, time\n"
-               "spec = '" << spec << "'\n"
-               "t = dbf.Table(sys.argv[1], spec, dbf_type='db3')\n"
+               "fieldList = '" << fieldList << "'\n"
+               "t = dbf.Table(sys.argv[1], fieldList, dbf_type='db3')\n"
                "t.open(dbf.READ_WRITE)\n"
-               "fields = [(f.split()[0], f.split()[1][0]) for f in spec.split('; ')]\n"
-               "widths = [int(f.split('(')[1].split(')')[0].split(',')[0]) if '(' in f else 0 for f in spec.split('; ')]\n"
+               "fields = [(f.split()[0], f.split()[1][0]) for f in fieldList.split('; ')]\n"
+               "widths = [int(f.split('(')[1].split(')')[0].split(',')[0]) if '(' in f else 0 for f in fieldList.split('; ')]\n"
                "day = datetime.date(2026, 3, 5)\n"
                "start = time.perf_counter()\n"
                "for i in range(int(sys.argv[2])):\n"

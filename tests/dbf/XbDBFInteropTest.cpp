@@ -61,13 +61,13 @@ TEST(Interop, TablesWrittenByPythonDbfOpen)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
         const std::string name = folder.File(std::string("py_") + c.kind + ".dbf");
-        std::string spec = "name C(20); qty N(5,2); born D; ok L; note M";
+        std::string fieldList = "name C(20); qty N(5,2); born D; ok L; note M";
         if (std::string(c.kind) == "fp")
-            spec += "; pic G";
+            fieldList += "; pic G";
         if (std::string(c.kind) == "vfp")
-            spec += "; when T; count I; price Y";
+            fieldList += "; when T; count I; price Y";
         const std::string script = "import dbf\n"
-                                   "t = dbf.Table(" + Quote(name) + ", " + Quote(spec) + ", dbf_type=" + Quote(c.kind) + ")\n"
+                                   "t = dbf.Table(" + Quote(name) + ", " + Quote(fieldList) + ", dbf_type=" + Quote(c.kind) + ")\n"
                                    "t.open(dbf.READ_WRITE)\n"
                                    "t.append({'name': 'abc', 'qty': 1.5, 'note': 'hello'})\n"
                                    "t.close()\n";

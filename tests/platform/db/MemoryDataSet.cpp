@@ -42,13 +42,13 @@ private:
     bool modified_;
 };
 
-TMemoryDataSet::TMemoryDataSet(TComponent* owner, std::vector<MemoryFieldSpec> specs)
-    : TDataSet(owner), specs_(std::move(specs))
+TMemoryDataSet::TMemoryDataSet(TComponent* owner, std::vector<MemoryFieldSpec> columns)
+    : TDataSet(owner), columns_(std::move(columns))
 {
-    for (const MemoryFieldSpec& spec : specs_) {
+    for (const MemoryFieldSpec& column : columns_) {
         offsets_.push_back(recordSize_);
-        sizes_.push_back(NativeSize(spec));
-        recordSize_ += 1 + std::max(NativeSize(spec), spec.type == TFieldType::ftMemo || spec.type == TFieldType::ftBlob ? 4 : 0);
+        sizes_.push_back(NativeSize(column));
+        recordSize_ += 1 + std::max(NativeSize(column), column.type == TFieldType::ftMemo || column.type == TFieldType::ftBlob ? 4 : 0);
     }
 }
 
@@ -60,10 +60,10 @@ TMemoryDataSet::~TMemoryDataSet()
     }
 }
 
-int TMemoryDataSet::NativeSize(const MemoryFieldSpec& spec)
+int TMemoryDataSet::NativeSize(const MemoryFieldSpec& column)
 {
-    switch (spec.type) {
-    case TFieldType::ftString: return spec.size + 1;
+    switch (column.type) {
+    case TFieldType::ftString: return column.size + 1;
     case TFieldType::ftSmallint:
     case TFieldType::ftWord:
     case TFieldType::ftBoolean: return 2;
@@ -76,8 +76,8 @@ int TMemoryDataSet::NativeSize(const MemoryFieldSpec& spec)
     case TFieldType::ftCurrency:
     case TFieldType::ftBCD:
     case TFieldType::ftDateTime: return 8;
-    case TFieldType::ftBytes: return spec.size;
-    case TFieldType::ftVarBytes: return spec.size + 2;
+    case TFieldType::ftBytes: return column.size;
+    case TFieldType::ftVarBytes: return column.size + 2;
     default: return 0;
     }
 }
@@ -322,7 +322,7 @@ void TMemoryDataSet::InternalCloseTable()
 void TMemoryDataSet::InternalInitFieldDefs()
 {
     FieldDefs().Clear();
-    for (const MemoryFieldSpec& spec : specs_) FieldDefs().Add(spec.name, spec.type, spec.size, spec.required);
+    for (const MemoryFieldSpec& column : columns_) FieldDefs().Add(column.name, column.type, column.size, column.required);
 }
 
 TRecordBuffer TMemoryDataSet::RecordBufferForState() const

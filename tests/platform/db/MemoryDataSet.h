@@ -22,7 +22,7 @@ struct MemoryFieldSpec {
 
 class TMemoryDataSet : public TDataSet {
 public:
-    TMemoryDataSet(TComponent* owner, std::vector<MemoryFieldSpec> specs);
+    TMemoryDataSet(TComponent* owner, std::vector<MemoryFieldSpec> columns);
     ~TMemoryDataSet() override;
     const char* ClassName() const noexcept override { return "TMemoryDataSet"; }
 
@@ -80,7 +80,7 @@ protected:
 
 private:
     friend class MemoryBlobStream;
-    static int NativeSize(const MemoryFieldSpec& spec);
+    static int NativeSize(const MemoryFieldSpec& column);
     TRecordBuffer RecordBufferForState() const;
     bool Accepted(int index);
     void CopyToBuffer(int index, TRecordBuffer buffer);
@@ -89,7 +89,7 @@ private:
     void StoreBlob(TField& field, const std::string& contents);
     void StoreRecord(int index, TRecordBuffer buffer);
 
-    std::vector<MemoryFieldSpec> specs_;
+    std::vector<MemoryFieldSpec> columns_;
     std::vector<int> offsets_;
     std::vector<int> sizes_;
     int recordSize_ = 0;
