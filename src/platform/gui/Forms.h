@@ -273,6 +273,8 @@ public:
     void SetCursor(TCursor cursor);
     int Width() const;
     int Height() const;
+    // The screen less the panels and docks of the desktop.
+    QRect WorkAreaRect() const;
     TCustomForm* ActiveForm() const;
     int FormCount() const;
     TCustomForm* Forms(int index) const;
