@@ -404,7 +404,8 @@ void TKitTimer::SetInterval(int value)
 
 void TKitTimer::Fire()
 {
-    if (OnTimer) {
-        OnTimer(this);
+    // A handler may free the timer that runs it: it runs from a copy.
+    if (const TNotifyEvent handler = OnTimer) {
+        handler(this);
     }
 }

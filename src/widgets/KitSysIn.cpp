@@ -1,11 +1,9 @@
 #include "widgets/KitSysIn.h"
 
+#include "platform/gui/Forms.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/SystemInfo.h"
-
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <cstdio>
 
@@ -70,10 +68,8 @@ std::string JoinWords(uint32_t value)
 TKitSystemFacts KitReadSystemFacts()
 {
     TKitSystemFacts facts;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            facts.ColorDepth = screen->depth();
-        }
+    if (const int depth = Screen->Depth(); depth > 0) {
+        facts.ColorDepth = depth;
     }
     facts.Version = KernelVersionRecord();
     const TMemoryStatus memory = GetMemoryStatus();

@@ -98,7 +98,7 @@ private:
 };
 
 // Follows theme changes for the whole application. The one instance has no owner and so never
-// hooks a window; its handler is run for the theme events the application receives.
+// hooks a window.
 class TKitXPThemeManager : public TKitWndProcComponent {
 public:
     TKitXPThemeManager() : TKitWndProcComponent(nullptr) {}

@@ -1,5 +1,5 @@
 // The kit's string codings and string routines, against vectors computed from the coding rules
-// outside the program.
+// outside the program (data/reference_values.py).
 
 #include "widgets/KitStrings.h"
 

@@ -1,6 +1,6 @@
 // Surface settings: gradient colour tables (expected values computed outside the program from
-// the interpolation rule with exact integers), fills, bevel extents and the switched-off
-// effects.
+// the interpolation rule with exact integers: data/reference_values.py), fills, bevel extents
+// and the switched-off effects.
 
 #include "GuiTestSupport.h"
 
