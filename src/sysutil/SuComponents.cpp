@@ -396,8 +396,7 @@ void TSuTrayIcon::Notification(TComponent* component, TOperation operation)
         popupMenu_ = nullptr;
     }
     if (component == imageList_) {
-        imageList_->UnRegisterChanges(this);
-        imageList_ = nullptr;
+        imageList_ = nullptr;  // the list is being freed, and its change links with it
     }
 }
 
