@@ -1,11 +1,12 @@
 #include "widgets/KitSysIn.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/SystemInfo.h"
+#include "platform/rtl/VersionResources.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -43,18 +44,19 @@ int ProcessorTypeOf(const std::string& architecture)
     return 0;
 }
 
-TKitVersionRecord KernelVersionRecord()
+// The extended record over the layer's basic one: a workstation without service pack.
+std::optional<TKitVersionRecord> SystemVersionRecord()
 {
+    TOSVersionInfo basic;
+    if (!GetVersionEx(basic)) {
+        return std::nullopt;
+    }
     TKitVersionRecord record;
-    record.PlatformId = 2;
+    record.MajorVersion = basic.dwMajorVersion;
+    record.MinorVersion = basic.dwMinorVersion;
+    record.BuildNumber = basic.dwBuildNumber;
+    record.PlatformId = basic.dwPlatformId;
     record.ProductType = 1;
-    unsigned major = 0;
-    unsigned minor = 0;
-    unsigned build = 0;
-    std::sscanf(GetKernelRelease().c_str(), "%u.%u.%u", &major, &minor, &build);
-    record.MajorVersion = major;
-    record.MinorVersion = minor;
-    record.BuildNumber = build;
     return record;
 }
 
@@ -71,13 +73,16 @@ TKitSystemFacts KitReadSystemFacts()
     if (const int depth = Screen->Depth(); depth > 0) {
         facts.ColorDepth = depth;
     }
-    facts.Version = KernelVersionRecord();
+    facts.Version = SystemVersionRecord();
     const TMemoryStatus memory = GetMemoryStatus();
     facts.TotalMemory = memory.TotalPhysical;
     facts.AvailableMemory = memory.AvailablePhysical;
     facts.ProcessorCount = GetProcessorCount();
     facts.ProcessorType = ProcessorTypeOf(GetMachineArchitecture());
     facts.UserName = GetUserName();
+    if (!GetFileVersionInfo(ApplicationExeName(), facts.VersionData)) {
+        facts.VersionData.clear();
+    }
     return facts;
 }
 
@@ -215,41 +220,39 @@ std::string KitSysUserName()
 
 std::string KitSysVersionInfo(TKitVersionInfoKind kind)
 {
-    const auto& resource = KitSystemFacts().VersionResource;
-    if (!resource) {
+    const std::string& data = KitSystemFacts().VersionData;
+    if (data.empty()) {
         return {};
     }
     switch (kind) {
     case TKitVersionInfoKind::FileVersionShort:
     case TKitVersionInfoKind::FileVersionFull:
     case TKitVersionInfoKind::FileVersionBuild: {
-        if (!resource->HasFixedInfo) {
+        TVSFixedFileInfo fixed;
+        if (!VerQueryFixedFileInfo(data, fixed)) {
             return {};
         }
         if (kind == TKitVersionInfoKind::FileVersionShort) {
-            return JoinWords(resource->FileVersionMS);
+            return JoinWords(fixed.dwFileVersionMS);
         }
         if (kind == TKitVersionInfoKind::FileVersionFull) {
-            return JoinWords(resource->FileVersionMS) + "." + JoinWords(resource->FileVersionLS);
+            return JoinWords(fixed.dwFileVersionMS) + "." + JoinWords(fixed.dwFileVersionLS);
         }
-        return JoinWords(resource->FileVersionMS) + " (Build " + JoinWords(resource->FileVersionLS) + ")";
+        return JoinWords(fixed.dwFileVersionMS) + " (Build " + JoinWords(fixed.dwFileVersionLS) + ")";
     }
     default:
         break;
     }
     static constexpr const char* names[] = {"CompanyName",     "ProductName",     "ProductVersion", "LegalCopyright",
                                             "LegalTradeMarks", "FileDescription", "Comments"};
-    std::string block = "040904E4";
-    if (!resource->Translations.empty()) {
-        const auto [language, codePage] = resource->Translations.front();
-        block = IntToHex(language, 4) + IntToHex(codePage, 4);
+    std::string block = "\\\\StringFileInfo\\\\040904E4\\\\";
+    const std::vector<uint32_t> translations = VerQueryTranslations(data);
+    if (!translations.empty()) {
+        const uint32_t first = translations.front();
+        block = "\\\\StringFileInfo\\\\" + IntToHex(first & 0xFFFF, 4) + IntToHex(first >> 16, 4) + "\\\\";
     }
-    const auto blockEntry = resource->StringBlocks.find(block);
-    if (blockEntry == resource->StringBlocks.end()) {
-        return {};
-    }
-    const auto value = blockEntry->second.find(names[static_cast<int>(kind)]);
-    return value == blockEntry->second.end() ? std::string() : value->second;
+    std::string value;
+    return VerQueryValue(data, block + names[static_cast<int>(kind)], value) ? value : std::string();
 }
 
 void KitGetCaptionRects(const TKitCaptionWindow& window, TRect& captionRect, TRect& textRect, unsigned& flags)

@@ -3,11 +3,9 @@
 // styler: colour depth, the platform's version record, memory, processors, free resources, the
 // user, the program's version resource and where a window's caption lies.
 //
-// Every answer comes from one set of facts. The real facts are gathered once from the system;
-// tests (and a version reader that knows the program's version data) set facts of their own.
-// This system keeps a version record of the NT family's shape: the platform is 2 and the
-// major, minor and build numbers are the kernel's. The program has no version resource unless
-// one is set.
+// Every answer comes from one set of facts. The real facts are gathered once from the system:
+// the version record is the layer's (an NT-family record, see GetVersionEx), the version
+// resource is the version block the program file carries. Tests set facts of their own.
 
 #include "platform/gui/Canvas.h"
 
@@ -29,16 +27,6 @@ struct TKitVersionRecord {
     uint32_t ServicePackMinor = 0;
     uint32_t SuiteMask = 0;
     uint32_t ProductType = 0;  // 1 workstation, 2 domain controller, 3 server
-};
-
-// A program's version resource: its translations, its string blocks (by the block name of
-// eight hexadecimal digits, language then code page, e.g. "040904E4") and its fixed version.
-struct TKitVersionResource {
-    std::vector<std::pair<uint16_t, uint16_t>> Translations;
-    std::map<std::string, std::map<std::string, std::string>> StringBlocks;
-    bool HasFixedInfo = false;
-    uint32_t FileVersionMS = 0;
-    uint32_t FileVersionLS = 0;
 };
 
 // The system metrics the caption geometry uses, in pixels.
@@ -69,7 +57,7 @@ struct TKitSystemFacts {
     int ProcessorType = 0;              // 386, 486, 586, 8664, ...
     std::optional<int> FreeResources;   // 9x family: percent; none when it cannot be asked
     std::string UserName;               // empty: the user's name is unknown
-    std::optional<TKitVersionResource> VersionResource;
+    std::string VersionData;            // the program's version block; empty: it has none
     TKitCaptionMetrics Metrics;
 };
 
@@ -119,7 +107,8 @@ enum class TKitVersionInfoKind {
     FileVersionFull,   // "1.2.3.4"
     FileVersionBuild,  // "1.2 (Build 3.4)"
 };
-// An entry of the program's version resource; the empty text when it is missing.
+// An entry of the program's version resource, read from the string table of its first
+// translation ("040904E4" without one); the empty text when it is missing.
 std::string KitSysVersionInfo(TKitVersionInfoKind kind);
 
 // A window as the caption geometry sees it: its width and window style bits.

@@ -3,6 +3,9 @@
 
 #include "widgets/KitSysIn.h"
 
+#include "platform/rtl/System.h"
+#include "platform/rtl/VersionResources.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -136,26 +139,27 @@ TEST_F(KitSysIn, VersionResourceEntries)
         EXPECT_EQ(KitSysVersionInfo(static_cast<TKitVersionInfoKind>(kind)), "");
     }
 
-    TKitVersionResource resource;
-    resource.StringBlocks["040904E4"] = {{"CompanyName", "Default block"}};
-    resource.StringBlocks["040704B0"] = {{"CompanyName", "Zentivor GmbH"},
-                                         {"ProductName", "Zentivor"},
-                                         {"ProductVersion", "2.1"},
-                                         {"LegalCopyright", "(c) 2024"},
-                                         {"FileDescription", "Issue tracker"}};
-    resource.HasFixedInfo = true;
-    resource.FileVersionMS = (2u << 16) | 1u;
-    resource.FileVersionLS = (7u << 16) | 345u;
-    facts.VersionResource = resource;
+    TVersionInfoBlock block;
+    block.Fixed.dwFileVersionMS = (2u << 16) | 1u;
+    block.Fixed.dwFileVersionLS = (7u << 16) | 345u;
+    block.StringTables = {{"040904E4", {{"CompanyName", "Default table"}}},
+                          {"040704B0",
+                           {{"CompanyName", "Zentivor GmbH"},
+                            {"ProductName", "Zentivor"},
+                            {"ProductVersion", "2.1"},
+                            {"LegalCopyright", "(c) 2024"},
+                            {"FileDescription", "Issue tracker"}}}};
+    // Without a translation entry the US English table is read.
+    facts.VersionData = MakeVersionInfo(block);
     KitSetSystemFacts(facts);
-    // Without a translation entry the US English block is read.
-    EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::CompanyName), "Default block");
+    EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::CompanyName), "Default table");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::FileVersionShort), "2.1");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::FileVersionFull), "2.1.7.345");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::FileVersionBuild), "2.1 (Build 7.345)");
 
-    // The first translation names the block (language and code page, four hex digits each).
-    facts.VersionResource->Translations = {{0x0407, 0x04B0}, {0x0409, 0x04E4}};
+    // The first translation names the table (language and code page, four hex digits each).
+    block.Translations = {0x0407u | (0x04B0u << 16), 0x0409u | (0x04E4u << 16)};
+    facts.VersionData = MakeVersionInfo(block);
     KitSetSystemFacts(facts);
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::CompanyName), "Zentivor GmbH");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::ProductName), "Zentivor");
@@ -165,22 +169,29 @@ TEST_F(KitSysIn, VersionResourceEntries)
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::LegalTradeMarks), "");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::Comments), "");
 
-    facts.VersionResource->Translations = {{0x040C, 0x04E4}};  // a block that is not there
-    facts.VersionResource->HasFixedInfo = false;
+    block.Translations = {0x040Cu | (0x04E4u << 16)};  // a table that is not there
+    block.Fixed.dwSignature = 0;                         // and no valid fixed part
+    facts.VersionData = MakeVersionInfo(block);
     KitSetSystemFacts(facts);
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::CompanyName), "");
     EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::FileVersionFull), "");
+
+    facts.VersionData = "damaged";
+    KitSetSystemFacts(facts);
+    EXPECT_EQ(KitSysVersionInfo(TKitVersionInfoKind::ProductName), "");
 }
 
 TEST_F(KitSysIn, RealFactsDescribeThisSystem)
 {
     const TKitSystemFacts facts = KitReadSystemFacts();
     ASSERT_TRUE(facts.Version);
-    EXPECT_EQ(facts.Version->PlatformId, 2u);
-    EXPECT_GT(facts.Version->MajorVersion, 0u);
+    TOSVersionInfo basic;
+    ASSERT_TRUE(GetVersionEx(basic));
+    EXPECT_EQ(facts.Version->PlatformId, basic.dwPlatformId);
+    EXPECT_EQ(facts.Version->MajorVersion, basic.dwMajorVersion);
     EXPECT_GT(facts.TotalMemory, 0u);
     EXPECT_GE(facts.ProcessorCount, 1);
-    EXPECT_FALSE(facts.VersionResource);
+    EXPECT_TRUE(facts.VersionData.empty());  // the test program carries no version block
 }
 
 TEST_F(KitSysIn, CaptionGeometry)

@@ -24,12 +24,6 @@ int GetProcessorCount()
     return count > 0 ? static_cast<int>(count) : 1;
 }
 
-std::string GetKernelRelease()
-{
-    struct utsname names {};
-    return ::uname(&names) == 0 ? std::string(names.release) : std::string();
-}
-
 std::string GetMachineArchitecture()
 {
     struct utsname names {};

@@ -1,5 +1,5 @@
 #pragma once
-// Facts about the running system: memory, processors, the kernel and the machine.
+// Facts about the running system: memory, processors and the machine.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +13,5 @@ struct TMemoryStatus {
 TMemoryStatus GetMemoryStatus();
 // Processors online, at least 1.
 int GetProcessorCount();
-// The kernel's release text ("6.1.0-18-amd64") and the machine's architecture ("x86_64").
-std::string GetKernelRelease();
+// The machine's architecture ("x86_64").
 std::string GetMachineArchitecture();
