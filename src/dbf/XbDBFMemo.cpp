@@ -322,7 +322,8 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
             position = fileSize;
             reference = static_cast<uint64_t>(position);
         } else {
-            reference = static_cast<uint64_t>((fileSize + 511) / 512);
+            // Block 0 holds the header (and reference 0 means no memo), whatever the file's size.
+            reference = static_cast<uint64_t>(std::max<int64_t>((fileSize + 511) / 512, 1));
             position = static_cast<int64_t>(reference) * 512;
         }
         if (kind.ExtendType) {
@@ -362,6 +363,7 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
         if (lob.SeekTo(0, 0) != 0 || lob.ReadBlock(header, headerBytes) != headerBytes)
             throw Exception("TXbSmartDBF.WriteLob: Memo file header of " + DBFFileName + " is damaged!");
         const int64_t endBlock = (fileSize + blockSize - 1) / blockSize;
+        const int64_t firstBlock = (static_cast<int64_t>(kMemoHeaderSize) + blockSize - 1) / blockSize;
 
         if (layout == TMemoLayout::FoxPro) {
             // At the end of the file, where the header's next free block points in a sound file;
@@ -391,6 +393,8 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
                     pointerWrites.emplace_back(linkAt, static_cast<uint32_t>(endBlock + blocks));
                     break;
                 }
+                if (block < firstBlock)
+                    break;  // the header's blocks are never free: a damaged chain
                 uint8_t run[8];
                 ReadExactly(lob, block * blockSize, run, 8);
                 const int64_t next = ReadLE32(run);
