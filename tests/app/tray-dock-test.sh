@@ -26,7 +26,9 @@ cat > "$work/desktop.sh" <<'EOF'
 #!/usr/bin/env bash
 set -uo pipefail
 work=$1
-# Without a session bus Qt docks its icon the XEmbed way, into trayer.
+# On the X display Xvfb gives (the tests elsewhere run offscreen), and without a session bus, so
+# that Qt docks its icon the XEmbed way, into trayer.
+export QT_QPA_PLATFORM=xcb
 unset DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/runtime
 
