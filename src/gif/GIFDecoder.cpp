@@ -1,15 +1,17 @@
 // The LZW decoder of GIF image data.
 //
-// The data sub-blocks are gathered into one buffer first, so that a code may span two
-// sub-blocks and the pixel array is allocated only once the data is known. Every table entry is
-// a string that the decoder has already written: the output of the code before it followed by
-// one more byte. An entry is therefore kept as the position and length of that earlier output,
-// and a code is decoded by copying bytes within the output, with no stack and no chains to
-// follow; a table that refers to itself cannot arise.
+// The data sub-blocks are measured first (their lengths only), so that the pixel array is
+// allocated once the data is known to be able to fill it; then they are read through a fixed
+// buffer, in which a code may span two sub-blocks. Every table entry is a string that the
+// decoder has already written: the output of the code before it followed by one more byte. An
+// entry is therefore kept as the position and length of that earlier output, and a code is
+// decoded by copying bytes within the output, with no stack and no chains to follow; a table
+// that refers to itself cannot arise.
 
 #include "gif/GIFLZW.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -18,35 +20,75 @@ namespace {
 constexpr int MaxCodes = 4096;
 // Bytes past the end of the data and of the output that the fast paths may touch.
 constexpr size_t Slack = 16;
+constexpr size_t BufferSize = 65536;
 
-struct TGatheredData {
-    std::vector<uint8_t> bytes;
-    bool zeroBlockSeen = false;
-};
-
-// Reads the data sub-blocks up to and including the zero-length block.
-TGatheredData GatherSubBlocks(TStream& stream, const TGIFWarningProc& warning)
-{
-    TGatheredData data;
-    uint8_t length = 0;
-    while (stream.Read(&length, 1) == 1) {
-        if (length == 0) {
-            data.zeroBlockSeen = true;
-            break;
-        }
-        const size_t start = data.bytes.size();
-        data.bytes.resize(start + length);
-        const int64_t got = stream.Read(data.bytes.data() + start, length);
-        if (got != length) {
-            data.bytes.resize(start + static_cast<size_t>(std::max<int64_t>(got, 0)));
-            if (warning) {
-                warning("Premature end of data");
+// The data sub-blocks of one frame: measured from the stream's position, then read in order.
+class TSubBlocks {
+public:
+    explicit TSubBlocks(TStream& stream) : stream_(stream)
+    {
+        const int64_t start = stream.Position();
+        const int64_t size = stream.Size();
+        uint8_t length = 0;
+        while (stream.Read(&length, 1) == 1) {
+            if (length == 0) {
+                zeroBlockSeen_ = true;
+                break;
             }
-            break;
+            const int64_t position = stream.Position();
+            const int64_t available = std::min<int64_t>(length, size - position);
+            dataBytes_ += available;
+            if (available < length) {
+                cut_ = true;
+                stream.SetPosition(size);
+                break;
+            }
+            stream.SetPosition(position + length);
         }
+        end_ = stream.Position();
+        stream.SetPosition(start);
     }
-    return data;
-}
+
+    // Bytes of data in all sub-blocks.
+    int64_t DataBytes() const noexcept { return dataBytes_; }
+    bool ZeroBlockSeen() const noexcept { return zeroBlockSeen_; }
+    // A sub-block is longer than the rest of the stream.
+    bool Cut() const noexcept { return cut_; }
+
+    // Reads up to `count` bytes of data, across sub-blocks.
+    size_t Read(uint8_t* buffer, size_t count)
+    {
+        size_t done = 0;
+        while (done < count && dataRead_ < dataBytes_) {
+            if (blockLeft_ == 0) {
+                uint8_t length = 0;
+                stream_.Read(&length, 1);
+                blockLeft_ = length;
+            }
+            const size_t piece = std::min<size_t>({count - done, blockLeft_, static_cast<size_t>(dataBytes_ - dataRead_)});
+            const int64_t got = stream_.Read(buffer + done, static_cast<int64_t>(piece));
+            if (got <= 0) {
+                break;
+            }
+            done += static_cast<size_t>(got);
+            blockLeft_ -= static_cast<size_t>(got);
+            dataRead_ += got;
+        }
+        return done;
+    }
+
+    // Leaves the stream behind the zero-length block (or at its end).
+    void Finish() { stream_.SetPosition(end_); }
+
+private:
+    TStream& stream_;
+    int64_t dataBytes_ = 0;
+    int64_t dataRead_ = 0;
+    int64_t end_ = 0;
+    size_t blockLeft_ = 0;
+    bool zeroBlockSeen_ = false;
+    bool cut_ = false;
+};
 
 // The most pixels `dataBytes` of codes can yield: the k-th code after a clear gives at most k
 // pixels, and no code more than the table's length.
@@ -74,26 +116,22 @@ inline void CopyString(uint8_t* output, uint32_t from, size_t to, size_t count)
 
 class TDecoder {
 public:
-    TDecoder(const std::vector<uint8_t>& data, int minimumCodeSize)
-        : data_(data.data()),
-          bitsAvailable_(static_cast<uint64_t>(data.size() - Slack) * 8),
-          clearCode_(1 << minimumCodeSize),
-          endCode_(clearCode_ + 1),
-          minimumCodeSize_(minimumCodeSize)
+    TDecoder(TSubBlocks& blocks, int minimumCodeSize)
+        : blocks_(blocks), clearCode_(1 << minimumCodeSize), endCode_(clearCode_ + 1), minimumCodeSize_(minimumCodeSize)
     {
         Reset();
     }
 
     // Decodes into output[0..total); returns the pixels written.
-    size_t Run(uint8_t* output, size_t total, bool zeroBlockSeen, const TGIFWarningProc& warning)
+    size_t Run(uint8_t* output, size_t total, const TGIFWarningProc& warning)
     {
         size_t position = 0;
         bool haveOld = false;
         uint32_t oldPosition = 0;
         uint32_t oldLength = 0;
         while (position < total) {
-            if (bitPosition_ + codeSize_ > bitsAvailable_) {
-                if (zeroBlockSeen && warning) {
+            if (bitPosition_ + codeSize_ > bitsAvailable_ && !Refill()) {
+                if (blocks_.ZeroBlockSeen() && warning) {
                     warning("Decoder bit buffer under-run");
                 }
                 break;
@@ -161,18 +199,32 @@ private:
         nextFree_ = clearCode_ + 2;
     }
 
+    // Moves the unread bytes to the front of the buffer and reads more behind them; false when
+    // no more data came.
+    bool Refill()
+    {
+        const size_t first = static_cast<size_t>(bitPosition_ >> 3);
+        const size_t kept = static_cast<size_t>(bitsAvailable_ >> 3) - first;
+        std::memmove(buffer_.data(), buffer_.data() + first, kept);
+        const size_t added = blocks_.Read(buffer_.data() + kept, BufferSize - kept);
+        std::fill_n(buffer_.data() + kept + added, Slack, uint8_t(0));
+        bitPosition_ &= 7;
+        bitsAvailable_ = static_cast<uint64_t>(kept + added) * 8;
+        return added > 0 && bitPosition_ + codeSize_ <= bitsAvailable_;
+    }
+
     int NextCode()
     {
         uint64_t word;
-        std::memcpy(&word, data_ + (bitPosition_ >> 3), sizeof word);
+        std::memcpy(&word, buffer_.data() + (bitPosition_ >> 3), sizeof word);
         const int code = static_cast<int>((word >> (bitPosition_ & 7)) & ((1u << codeSize_) - 1));
         bitPosition_ += static_cast<uint64_t>(codeSize_);
         return code;
     }
 
-    const uint8_t* data_;
+    TSubBlocks& blocks_;
     uint64_t bitPosition_ = 0;
-    uint64_t bitsAvailable_;
+    uint64_t bitsAvailable_ = 0;
     int clearCode_;
     int endCode_;
     int minimumCodeSize_;
@@ -182,6 +234,7 @@ private:
     // Entry n: output[offset_[n] .. offset_[n] + length_[n]).
     uint32_t offset_[MaxCodes];
     uint16_t length_[MaxCodes];
+    std::array<uint8_t, BufferSize + Slack> buffer_;
 };
 
 }  // namespace
@@ -210,14 +263,14 @@ void DecodeGIFImageData(TStream& stream, int width, int height, bool interlaced,
     pixels.clear();
     uint8_t minimumCodeSize = 0;
     const bool haveCodeSize = stream.Read(&minimumCodeSize, 1) == 1;
-    TGatheredData data;
-    if (haveCodeSize) {
-        if (minimumCodeSize < 1 || minimumCodeSize > 8) {
-            RaiseGifError("Invalid image data code size");
-        }
-        data = GatherSubBlocks(stream, warning);
+    if (haveCodeSize && (minimumCodeSize < 1 || minimumCodeSize > 8)) {
+        RaiseGifError("Invalid image data code size");
     }
-    if (total > GIFMinCheckedFramePixels && total > MostPixels(data.bytes.size(), minimumCodeSize + 1)) {
+    TSubBlocks blocks(stream);
+    if (blocks.Cut() && warning) {
+        warning("Premature end of data");
+    }
+    if (total > GIFMinCheckedFramePixels && total > MostPixels(blocks.DataBytes(), minimumCodeSize + 1)) {
         RaiseGifError("Image data too short for the image dimensions");
     }
 
@@ -230,11 +283,10 @@ void DecodeGIFImageData(TStream& stream, int width, int height, bool interlaced,
     }
     size_t decoded = 0;
     if (haveCodeSize && size > 0) {
-        data.bytes.resize(data.bytes.size() + Slack, 0);
-        auto decoder = std::make_unique<TDecoder>(data.bytes, minimumCodeSize);
+        auto decoder = std::make_unique<TDecoder>(blocks, minimumCodeSize);
         if (interlaced) {
             std::vector<uint8_t> linear(size + Slack);
-            decoded = decoder->Run(linear.data(), size, data.zeroBlockSeen, warning);
+            decoded = decoder->Run(linear.data(), size, warning);
             std::fill(linear.begin() + static_cast<std::ptrdiff_t>(decoded), linear.begin() + static_cast<std::ptrdiff_t>(size), fill);
             const std::vector<int> rows = GIFInterlacedRows(height);
             for (size_t i = 0; i < rows.size(); ++i) {
@@ -243,9 +295,10 @@ void DecodeGIFImageData(TStream& stream, int width, int height, bool interlaced,
             }
             decoded = size;
         } else {
-            decoded = decoder->Run(pixels.data(), size, data.zeroBlockSeen, warning);
+            decoded = decoder->Run(pixels.data(), size, warning);
         }
     }
+    blocks.Finish();
     std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(decoded), pixels.end(), fill);
     pixels.resize(size);
 }

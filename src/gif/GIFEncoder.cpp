@@ -79,30 +79,6 @@ void THashTable::Clear()
     std::fill(slots_.begin(), slots_.end(), 0xFFFFFFFFu);
 }
 
-int THashTable::Lookup(uint32_t key) const
-{
-    // The probe visits every slot of its cycle (2 has order 4004 modulo 8009), more than the
-    // table ever holds, so it always meets the key or an empty slot.
-    for (int slot = FirstSlot(key);; slot = NextSlot(slot)) {
-        const uint32_t value = slots_[static_cast<size_t>(slot)];
-        if (IsEmpty(value)) {
-            return -1;
-        }
-        if ((value >> 12) == key) {
-            return static_cast<int>(value & 0xFFF);
-        }
-    }
-}
-
-void THashTable::Insert(uint32_t key, int code)
-{
-    int slot = FirstSlot(key);
-    while (!IsEmpty(slots_[static_cast<size_t>(slot)])) {
-        slot = NextSlot(slot);
-    }
-    slots_[static_cast<size_t>(slot)] = (key << 12) | static_cast<uint32_t>(code);
-}
-
 // ---- TLZWEncoder ----
 
 void TLZWEncoder::OutputCode(int code)
@@ -142,7 +118,8 @@ void TLZWEncoder::DoCompress()
         for (; x < Width(); ++x) {
             const uint8_t pixel = row[x];
             const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | pixel;
-            const int code = table_.Lookup(key);
+            const int slot = table_.Find(key);
+            const int code = table_.Code(slot);
             if (code >= 0) {
                 prefix = code;
                 continue;
@@ -152,7 +129,7 @@ void TLZWEncoder::DoCompress()
             if (nextFree_ > 4094) {
                 Clear();
             } else {
-                table_.Insert(key, nextFree_++);
+                table_.Insert(slot, key, nextFree_++);
             }
         }
     }

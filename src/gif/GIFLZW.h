@@ -94,18 +94,33 @@ public:
     static constexpr int Size = 8009;
     THashTable() : slots_(Size) { Clear(); }
     void Clear();
-    // The code of `key`, or -1.
-    int Lookup(uint32_t key) const;
-    void Insert(uint32_t key, int code);
+    // The slot that holds `key`, or the empty slot where it would go. The probe visits every
+    // slot of its cycle (2 has order 4004 modulo 8009), more than the table ever holds, so it
+    // always meets the key or an empty slot.
+    int Find(uint32_t key) const
+    {
+        int slot = static_cast<int>((key ^ (key >> 4)) % Size);
+        for (;;) {
+            const uint32_t value = slots_[static_cast<size_t>(slot)];
+            if (IsEmpty(value) || (value >> 12) == key) {
+                return slot;
+            }
+            slot = slot == 0 ? Size - 1 : 2 * slot - Size;
+            if (slot < 0) {
+                slot += Size;
+            }
+        }
+    }
+    // The code in a slot that Find gave, or -1 when it is empty.
+    int Code(int slot) const
+    {
+        const uint32_t value = slots_[static_cast<size_t>(slot)];
+        return IsEmpty(value) ? -1 : static_cast<int>(value & 0xFFF);
+    }
+    void Insert(int slot, uint32_t key, int code) { slots_[static_cast<size_t>(slot)] = (key << 12) | static_cast<uint32_t>(code); }
 
 private:
     static bool IsEmpty(uint32_t slot) noexcept { return slot >= 0xFFFFF000u; }
-    static int FirstSlot(uint32_t key) noexcept { return static_cast<int>((key ^ (key >> 4)) % Size); }
-    static int NextSlot(int slot) noexcept
-    {
-        int next = slot == 0 ? -1 : slot - (Size - slot);
-        return next < 0 ? next + Size : next;
-    }
     std::vector<uint32_t> slots_;
 };
 
