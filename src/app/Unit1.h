@@ -1,4 +1,5 @@
 #pragma once
+// Window: the main window, Tmainfrm.
 // The main window: its pages, panels, tool bar and menus (resources/forms/Tmainfrm.form), its
 // start-up sequence (FormCreate and the post-start step), the two shut-down paths, and the
 // start-up globals every window of the tracker reads.
@@ -188,14 +189,14 @@ public:
     void FormResize(TObject* sender);
     void ApplicationEvents1Message(TMsg& message, bool& handled);
 
-    // ---- ticket commands (MainTickets.cpp): open the ticket editor to add or edit a ticket, and
+    // ---- ticket commands (Unit1Tickets.cpp): open the ticket editor to add or edit a ticket, and
     // delete a ticket
     void Add1Click(TObject* sender);
     void newticketbtnClick(TObject* sender);
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
 
-    // ---- sub-ticket commands (MainSubTickets.cpp): open the sub-ticket editor to add or edit a
+    // ---- sub-ticket commands (Unit1SubTickets.cpp): open the sub-ticket editor to add or edit a
     // sub-ticket, and delete a sub-ticket
     void BindSubTicketHandlers(THandlerTable& handlers);
     void Add2Click(TObject* sender);
@@ -203,14 +204,14 @@ public:
     void Delete2Click(TObject* sender);
     void add_sub_btnClick(TObject* sender);
     void Addasubtickettothisactivity1Click(TObject* sender);
-    // ---- project editor commands (MainProjects.cpp): open the project editor to add or edit a
+    // ---- project editor commands (Unit1Projects.cpp): open the project editor to add or edit a
     // project version, and delete a version
     void addproductbtnClick(TObject* sender);
     void editproductbtnClick(TObject* sender);
     void deleteproductbtnClick(TObject* sender);
     void BindProjectHandlers(THandlerTable& handlers);
-    // ---- list, contact and code-database commands (MainLists.cpp, MainContacts.cpp,
-    // MainCode.cpp): open the list editor Tlistfrm, the contact editor Tcontactfrm or the code
+    // ---- list, contact and code-database commands (Unit1Lists.cpp, Unit1Contacts.cpp,
+    // Unit1Code.cpp): open the list editor Tlistfrm, the contact editor Tcontactfrm or the code
     // editor Tcodefrm to add or edit a record, and delete a record after a confirmation
     void addlistClick(TObject* sender);
     void editlistClick(TObject* sender);
@@ -225,7 +226,7 @@ public:
     void BindListHandlers(THandlerTable& handlers);
     void BindContactHandlers(THandlerTable& handlers);
     void BindCodeHandlers(THandlerTable& handlers);
-    // ---- work-time commands (MainWorkTime.cpp): open the work-time editor to add an entry to the
+    // ---- work-time commands (Unit1WorkTime.cpp): open the work-time editor to add an entry to the
     // current ticket or sub-ticket or to edit the current entry, and delete an entry
     void Addworktimeentrytothisactivity1Click(TObject* sender);
     void Addworktimeentrytothisactivity2Click(TObject* sender);

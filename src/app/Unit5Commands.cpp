@@ -1,4 +1,4 @@
-#include "app/SubTicketCommands.h"
+#include "app/Unit5Commands.h"
 
 #include "app/Settings.h"
 #include "app/Unit1.h"

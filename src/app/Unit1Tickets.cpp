@@ -1,8 +1,8 @@
 // The main window's ticket commands: they connect the ticket editor to the window's tables and
-// globals and run the commands of TicketCommands.h inside the window's catch-all.
+// globals and run the commands of Unit4Commands.h inside the window's catch-all.
 
-#include "app/MainEditorHost.h"
-#include "app/TicketCommands.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit4Commands.h"
 #include "app/Unit1.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"

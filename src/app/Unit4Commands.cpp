@@ -1,4 +1,4 @@
-#include "app/TicketCommands.h"
+#include "app/Unit4Commands.h"
 
 #include "app/EditorSupport.h"
 #include "app/Settings.h"

@@ -1,8 +1,8 @@
 // The main window's contact commands: open the contact editor to add or edit a contact, and
 // delete a contact.
 
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit9.h"

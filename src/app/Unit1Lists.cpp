@@ -3,8 +3,8 @@
 // it is protected. Also the host through which the list, contact and code editors reach the
 // window.
 
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit8.h"

@@ -1,11 +1,11 @@
 // The main window's sub-ticket commands: they connect the sub-ticket editor to the window's
-// tables and globals and run the commands of SubTicketCommands.h inside the window's
+// tables and globals and run the commands of Unit5Commands.h inside the window's
 // catch-all.
 
 #include "app/FilterText.h"
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
-#include "app/SubTicketCommands.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
+#include "app/Unit5Commands.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
 #include "dbf/XbDBFDataSet.h"

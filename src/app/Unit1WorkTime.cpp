@@ -2,8 +2,8 @@
 // the current entry (both load the work-time editor and show it modally; the editor writes on
 // OK), and delete the current entry with the new sum of its ticket's hours.
 
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/Unit1.h"
 #include "app/Unit10.h"
 #include "app/tables/TrackerTables.h"

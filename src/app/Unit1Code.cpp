@@ -1,8 +1,8 @@
 // The main window's code-database commands: open the code editor to add or edit an entry, and
 // delete an entry.
 
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/RecordEditorHost.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"

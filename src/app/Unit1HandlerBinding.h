@@ -1,4 +1,5 @@
 #pragma once
+// Window: the main window, Tmainfrm.
 // Binding of the main window's handler methods into the handler table the form reader uses:
 // each runs inside the window's handler guard.
 

@@ -1,4 +1,5 @@
 #pragma once
+// Window: the main window, Tmainfrm.
 // The main window's side of its record editors: what it lends to the editors' hosts, and the
 // steps its record commands share.
 

@@ -1,4 +1,5 @@
 #pragma once
+// Window: the sub-ticket editor, Tsubissuefrm (the commands that open it).
 // The main window's sub-ticket commands: new sub-ticket for the current ticket, edit and delete
 // sub-ticket. The add and edit commands write nothing themselves: they set SubTicketEditMode,
 // load the editor's controls (blanks with the parent ticket id, or the current sub-ticket) and

@@ -1,4 +1,5 @@
 #pragma once
+// Window: the ticket editor, Tmainissuefrm (the commands that open it).
 // The main window's ticket commands: new ticket, new ticket for the current project version,
 // edit ticket and delete ticket. The add and edit commands write nothing themselves: they set
 // TicketEditMode, load the editor's controls (blanks and defaults, or the current ticket) and

@@ -2,8 +2,8 @@
 // edit mode with its controls loaded; delete removes the current version after a confirmation.
 // Each runs inside the window's catch-all and does nothing while the project table is closed.
 
-#include "app/MainEditorHost.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1EditorHost.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/Settings.h"
 #include "app/Unit1.h"
 #include "app/Unit7.h"

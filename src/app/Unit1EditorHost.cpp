@@ -1,4 +1,4 @@
-#include "app/MainEditorHost.h"
+#include "app/Unit1EditorHost.h"
 
 #include "platform/db/DataSet.h"
 #include "platform/gui/Dialogs.h"
