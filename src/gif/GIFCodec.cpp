@@ -8,24 +8,10 @@
 #include <cstring>
 #include <numeric>
 
-namespace {
-
-// Reads one byte without raising; false at the end of the stream.
-bool PeekByte(TStream& stream, uint8_t& value)
-{
-    if (stream.Read(&value, 1) != 1) {
-        return false;
-    }
-    stream.Seek(-1, TSeekOrigin::soFromCurrent);
-    return true;
-}
-
-}  // namespace
-
 void GIFWarning(const TGIFPicture* image, const TObject* sender, TGIFSeverity severity, const std::string& message)
 {
     if (image != nullptr) {
-        const_cast<TGIFPicture*>(image)->Warning(const_cast<TObject*>(sender), severity, message);
+        image->Warning(const_cast<TObject*>(sender), severity, message);
     }
 }
 
@@ -578,11 +564,11 @@ namespace {
 // Skips zero bytes; false at the end of the stream, else the next byte is left in the stream.
 bool SkipZeroBytes(TStream& stream, uint8_t& next)
 {
-    while (stream.Read(&next, 1) == 1) {
+    while (PeekByte(stream, next)) {
         if (next != 0) {
-            stream.Seek(-1, TSeekOrigin::soFromCurrent);
             return true;
         }
+        stream.Seek(1, TSeekOrigin::soFromCurrent);
     }
     return false;
 }

@@ -171,6 +171,7 @@ protected:
     // logical screen), and remaps them.
     virtual void ExtraUses(std::array<uint64_t, 256>& uses) const {}
     virtual void RemapIndices(const std::array<uint8_t, 256>& map) {}
+    // Called after every change of the entries, for the owner's drawing to drop its palette.
     virtual void Changed() {}
     TGIFItem& owner_;
 

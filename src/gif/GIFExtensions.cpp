@@ -116,8 +116,7 @@ TGIFExtensionList::TGIFExtensionList(TGIFSubImage& subImage) : TGIFList(subImage
 void TGIFExtensionList::LoadFromStream(TStream& stream)
 {
     uint8_t next = 0;
-    while (stream.Read(&next, 1) == 1) {
-        stream.Seek(-1, TSeekOrigin::soFromCurrent);
+    while (PeekByte(stream, next)) {
         if (next == static_cast<uint8_t>(bsImageDescriptor) || next == static_cast<uint8_t>(bsTrailer)) {
             return;
         }

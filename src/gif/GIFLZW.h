@@ -58,8 +58,6 @@ public:
     // them. A frame without pixels gets only the end code.
     void Compress(TStream& stream, const TGIFEncodeSource& source);
 
-    TGIFWarningProc OnWarning;
-
 protected:
     // Packs one code at the current code size, least significant bit first.
     void OutputBits(int code);

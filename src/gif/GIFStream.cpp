@@ -37,6 +37,15 @@ uint8_t ReadByte(TStream& stream)
     return value;
 }
 
+bool PeekByte(TStream& stream, uint8_t& value)
+{
+    if (stream.Read(&value, 1) != 1) {
+        return false;
+    }
+    stream.Seek(-1, TSeekOrigin::soFromCurrent);
+    return true;
+}
+
 void ReadExact(TStream& stream, void* buffer, int64_t count)
 {
     if (count > 0 && stream.Read(buffer, count) != count) {

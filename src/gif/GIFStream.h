@@ -49,6 +49,8 @@ inline void PutWord(uint8_t* bytes, uint16_t value)
 void WriteByte(TStream& stream, uint8_t value);
 // Raises "Premature end of data" at the end of the stream.
 uint8_t ReadByte(TStream& stream);
+// The next byte without taking it from the stream; false at the end of the stream.
+bool PeekByte(TStream& stream, uint8_t& value);
 // Reads exactly `count` bytes; "Premature end of data" when fewer arrive.
 void ReadExact(TStream& stream, void* buffer, int64_t count);
 // Writes the bytes as data sub-blocks of at most 255 bytes, each behind its length byte.
