@@ -14,6 +14,7 @@ packages=(
   libgcrypt20-dev zlib1g-dev libshp-dev
   imagemagick giflib-tools libgif-dev
   locales
+  llvm lld trayer xdotool x11-utils
 )
 
 missing=()
