@@ -47,7 +47,6 @@ ZV_DECLARE_EXCEPTION(EZeroDivide, Exception);
 ZV_DECLARE_EXCEPTION(EInvalidOp, Exception);
 ZV_DECLARE_EXCEPTION(EOverflow, Exception);
 ZV_DECLARE_EXCEPTION(EOutOfMemory, Exception);
-ZV_DECLARE_EXCEPTION(EOutOfResources, EOutOfMemory);
 ZV_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 ZV_DECLARE_EXCEPTION(EInvalidPointer, Exception);
 ZV_DECLARE_EXCEPTION(EIniFileException, Exception);
