@@ -453,7 +453,7 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     return names;
 }
 
-std::string ReadWholeFile(const std::string& fileName)
+std::string ReadFileContents(const std::string& fileName)
 {
     std::string text;
     int descriptor = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);

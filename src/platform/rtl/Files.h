@@ -62,7 +62,7 @@ bool CopyFile(const std::string& existingName, const std::string& newName, bool 
 int64_t FileSize(const std::string& fileName);
 
 // The whole contents of a file; an empty text when it is missing or cannot be read.
-std::string ReadWholeFile(const std::string& fileName);
+std::string ReadFileContents(const std::string& fileName);
 
 // Writes `data` as the whole new contents of `fileName` through a temporary file beside it
 // that is renamed over it: the file holds either the old or the new contents, never a part.

@@ -340,7 +340,7 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 TIniDocument TIniFile::Load() const
 {
     TIniDocument document;
-    document.Parse(ReadWholeFile(FileName()));
+    document.Parse(ReadFileContents(FileName()));
     return document;
 }
 
@@ -403,7 +403,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& ident)
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName))
 {
-    document_.Parse(ReadWholeFile(FileName()));
+    document_.Parse(ReadFileContents(FileName()));
 }
 
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,

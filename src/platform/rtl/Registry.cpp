@@ -257,7 +257,7 @@ std::string StoreText(const TStore& store)
 
 TStore LoadStore(HKEY root)
 {
-    return ParseStore(ReadWholeFile(RegistryStoreFileName(root)));
+    return ParseStore(ReadFileContents(RegistryStoreFileName(root)));
 }
 
 bool SaveStore(HKEY root, const TStore& store)
