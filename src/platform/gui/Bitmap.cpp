@@ -3,6 +3,8 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 
+#include <QBuffer>
+
 #include <cstring>
 #include <string>
 
@@ -137,7 +139,8 @@ void TBitmap::LoadFromStream(TStream& stream)
     for (int i = 0; i < 4; ++i) {
         size |= static_cast<uint32_t>(fileHeader[2 + i]) << (8 * i);
     }
-    if (size < sizeof fileHeader) {
+    // A size beyond the end of the stream is damage: refuse it before allocating it.
+    if (size < sizeof fileHeader || size - sizeof fileHeader > static_cast<uint64_t>(stream.Size() - stream.Position())) {
         throw EInvalidGraphic("Bitmap image is not valid");
     }
     std::string bytes(size, '\0');
@@ -151,6 +154,18 @@ void TBitmap::LoadFromStream(TStream& stream)
         throw EInvalidGraphic("Bitmap image is not valid");
     }
     SetImage(image);
+}
+
+void TBitmap::SaveToStream(TStream& stream) const
+{
+    if (image_.isNull()) {
+        return;
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image_.save(&buffer, "BMP");
+    stream.WriteBuffer(data.constData(), data.size());
 }
 
 void TBitmap::SetImage(const QImage& image)
