@@ -7,7 +7,7 @@
 #include <QImage>
 
 #include <algorithm>
-#include <array>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -189,13 +189,14 @@ public:
             colours_.assign(own.begin(), own.end());
         } else if (bits == 1) {
             colours_ = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
-        } else if (bits == 4) {
+        } else {
             colours_ = {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
                         qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
                         qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
                         qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
-        } else {
-            // A 6 x 6 x 6 colour cube and a ramp of 40 greys between its levels.
+        }
+        if (bits == 8 && !useIndexes_) {
+            // The 16 standard colours, a 6 x 6 x 6 colour cube and a ramp of 24 greys.
             for (int red = 0; red < 6; ++red) {
                 for (int green = 0; green < 6; ++green) {
                     for (int blue = 0; blue < 6; ++blue) {
@@ -203,8 +204,8 @@ public:
                     }
                 }
             }
-            for (int grey = 0; grey < 40; ++grey) {
-                const int level = 6 + grey * 244 / 39;
+            for (int grey = 1; grey <= 24; ++grey) {
+                const int level = grey * 255 / 25;
                 colours_.push_back(qRgb(level, level, level));
             }
         }
@@ -230,7 +231,7 @@ private:
     unsigned Nearest(QRgb colour) const
     {
         unsigned best = 0;
-        int bestDistance = INT32_MAX;
+        int bestDistance = std::numeric_limits<int>::max();
         for (size_t i = 0; i < colours_.size(); ++i) {
             const int red = qRed(colour) - qRed(colours_[i]);
             const int green = qGreen(colour) - qGreen(colours_[i]);

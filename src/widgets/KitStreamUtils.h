@@ -66,8 +66,9 @@ void KitLoadBitmap(TStream& stream, TBitmap& bitmap, bool compressed);
 // the pixels; a 40-byte information header (width, height, 1 plane, bit count, no compression,
 // image size = height * ((width * bits + 31) / 32 * 4)); a colour table of 2^bits entries
 // (none at 24 bits); the lines bottom-up. 1, 4 and 8 bits take the bitmap's own colour table
-// when it has one that fits, else black and white, the 16 standard colours or a fixed
-// 256-colour table, each pixel mapped to the nearest colour. A monochrome bitmap is always
+// when it has one that fits, else black and white (1 bit) or the 16 standard colours (4 bits;
+// at 8 bits followed by a 6 x 6 x 6 colour cube and 24 greys), each pixel mapped to the
+// nearest colour. A monochrome bitmap is always
 // written with 1 bit. An empty bitmap raises EInvalidGraphic "Bitmap image is not valid".
 void KitWriteBitmapFile(TStream& stream, const TBitmap& bitmap, int format);
 

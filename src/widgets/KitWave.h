@@ -33,7 +33,7 @@ public:
     bool Empty() const noexcept { return data_ == nullptr || data_->Size() == 0; }
     int64_t Size() const noexcept { return data_ == nullptr ? 0 : data_->Size(); }
     // The WAVE file image; null when there is none.
-    const TMemoryStream* Data() const noexcept { return data_.get(); }
+    TMemoryStream* Data() const noexcept { return data_.get(); }
     // Header facts of the last data taken: PCM (format tag 1), 1 mono, 2 stereo, 0 other.
     bool PCM() const noexcept { return pcm_; }
     int ChannelKind() const noexcept { return channelKind_; }
