@@ -260,8 +260,8 @@ TKitContainer::TKitContainer(TComponent* owner)
 
 void TKitContainer::ListChanged(TObject* sender)
 {
-    TKitContainer& global = KitGlobalContainer();
-    if (IsDesigning() && this != &global) {
+    if (IsDesigning() && this != &KitGlobalContainer()) {
+        TKitContainer& global = KitGlobalContainer();
         // An item's change names the item; its list is the one to copy.
         auto* list = dynamic_cast<TKitCustomContainer*>(sender);
         if (auto* item = dynamic_cast<TKitListItem*>(sender)) {

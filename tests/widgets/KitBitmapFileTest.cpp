@@ -218,4 +218,10 @@ TEST(KitBitmapFile, StoredBitmapsComeBackWhole)
     cut[5] = 0x7F;
     TStringStream cutStream(cut);
     EXPECT_THROW(bitmap.LoadFromStream(cutStream), EInvalidGraphic);
+    // A header claiming far more lines than the file holds is refused before any picture is
+    // made of it.
+    std::string tall = Written(MakeBitmap(picture), kitFormatDevice);
+    tall[24] = 0x7F;
+    TStringStream tallStream(tall);
+    EXPECT_THROW(bitmap.LoadFromStream(tallStream), EInvalidGraphic);
 }
