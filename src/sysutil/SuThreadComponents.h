@@ -88,9 +88,12 @@ private:
     std::unique_ptr<TSuEventThread> thread_;
 };
 
+// The published classes stop their thread in their own destructor, so that a handler still
+// running meanwhile sees the component whole.
 class TSuThreadComponent : public TSuCustomThreadComponent {
 public:
     using TSuCustomThreadComponent::TSuCustomThreadComponent;
+    ~TSuThreadComponent() override { StopThread(); }
     const char* ClassName() const noexcept override { return "TSuThreadComponent"; }
     static void RegisterClass();
 };
@@ -119,6 +122,11 @@ private:
 class TSuThreadTimer : public TSuCustomThreadTimer {
 public:
     using TSuCustomThreadTimer::TSuCustomThreadTimer;
+    ~TSuThreadTimer() override
+    {
+        SetEnabled(false);
+        StopThread();
+    }
     const char* ClassName() const noexcept override { return "TSuThreadTimer"; }
     static void RegisterClass();
 };
