@@ -49,9 +49,11 @@ public:
                      " beyond the table's " + std::to_string(recordCount_) + " records");
             const TItem* before = i > 0 ? &items[i - 1] : (low ? &*low : nullptr);
             if (before != nullptr && Compare(*before, item) >= 0)
-                Fail("page " + std::to_string(page) + ": keys out of order at slot " + std::to_string(i));
+                Fail("page " + std::to_string(page) + ": keys out of order at slot " + std::to_string(i) +
+                     "; or the index was built with another collation");
             if (i + 1 == items.size() && high && Compare(item, *high) >= 0)
-                Fail("page " + std::to_string(page) + ": keys out of order at slot " + std::to_string(i));
+                Fail("page " + std::to_string(page) + ": keys out of order at slot " + std::to_string(i) +
+                     "; or the index was built with another collation");
         }
         if (items.empty() && children[0] == 0 && depth > 0)
             Fail("page " + std::to_string(page) + " is empty");
