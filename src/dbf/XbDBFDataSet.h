@@ -340,6 +340,9 @@ protected:
     // Refills after the window's last slot (forward) or before its first; the number of records
     // now in the window (0: nothing there, the window is unchanged).
     int IndexWindowRefill(TIndex& index, bool forward);
+    // Fills the window from the index (forward: from slot 0; backward: ending at the last slot),
+    // from the first or last key or (onward) from the index's position; the records read.
+    int IndexFill(TIndex& index, bool forward, bool onward);
     // Reads the records numbered in numbers[0..count-1] into consecutive slots of images (a
     // record no longer in the file is left out); the number of records read.
     int ReadNumberedRecords(uint32_t* numbers, int count, uint8_t* images);
@@ -401,6 +404,8 @@ protected:
     TXbDBFBlock scratch_;
     int readAheadCapacity_ = 0;
     int windowCount_ = 0;
+    // In key order: the index marks of the window's first and last item.
+    TXbIndexFillEnds indexWindowEnds_;
     bool windowForward_ = true;
     int currentSlot_ = -1;
     bool bofMark_ = true;

@@ -110,10 +110,9 @@ void TXbSmartDBF::IndexWindowGoFirst(TIndex& index)
     eofMark_ = false;
     windowForward_ = true;
     currentSlot_ = -1;
+    windowCount_ = 0;
     TIndexReadLock lock(index);
-    uint32_t* numbers = reinterpret_cast<uint32_t*>(recordNumbers_.Data());
-    const int found = index.FillFirstBuffer(numbers, readAheadCapacity_);
-    windowCount_ = ReadNumberedRecords(numbers, found, readAhead_.Data());
+    windowCount_ = IndexFill(index, true, false);
     if (windowCount_ == 0)
         bofMark_ = eofMark_ = true;
 }
@@ -126,18 +125,44 @@ void TXbSmartDBF::IndexWindowGoLast(TIndex& index)
     currentSlot_ = readAheadCapacity_;
     windowCount_ = 0;
     TIndexReadLock lock(index);
-    std::vector<uint32_t> numbers(static_cast<size_t>(readAheadCapacity_));
-    const int found = index.FillLastBuffer(numbers.data(), readAheadCapacity_);
-    uint32_t* taken = numbers.data() + (readAheadCapacity_ - found);
-    const int read = ReadNumberedRecords(taken, found, readAhead_.Data());
-    // The records go to the last slots.
-    const int firstSlot = readAheadCapacity_ - read;
-    std::memmove(readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_, readAhead_.Data(),
-                 static_cast<size_t>(read) * recordSize_);
-    std::memcpy(reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot, taken, static_cast<size_t>(read) * 4);
-    windowCount_ = read;
-    if (read == 0)
+    windowCount_ = IndexFill(index, false, false);
+    if (windowCount_ == 0)
         bofMark_ = true;
+}
+
+int TXbSmartDBF::IndexFill(TIndex& index, bool forward, bool onward)
+{
+    const int capacity = readAheadCapacity_;
+    std::vector<uint32_t> numbers(static_cast<size_t>(capacity));
+    std::vector<uint8_t> images(static_cast<size_t>(capacity) * recordSize_);
+    for (;;) {
+        TXbIndexFillEnds ends;
+        int found = 0;
+        if (!onward)
+            found = forward ? index.FillFirstBuffer(numbers.data(), capacity, &ends)
+                            : index.FillLastBuffer(numbers.data(), capacity, &ends);
+        else
+            found = forward ? index.FillNextBuffer(numbers.data(), capacity, &ends)
+                            : index.FillPriorBuffer(numbers.data(), capacity, &ends);
+        if (found == 0)
+            return 0;
+        uint32_t* taken = forward ? numbers.data() : numbers.data() + (capacity - found);
+        // The images are read aside: when none of the records can be read the window stays, and
+        // the fill goes on past them.
+        const int read = ReadNumberedRecords(taken, found, images.data());
+        if (read == 0) {
+            index.GoToMark(forward ? ends.Last : ends.First);
+            onward = true;
+            continue;
+        }
+        const int firstSlot = forward ? 0 : capacity - read;
+        std::memcpy(readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_, images.data(),
+                    static_cast<size_t>(read) * recordSize_);
+        std::memcpy(reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot, taken,
+                    static_cast<size_t>(read) * 4);
+        indexWindowEnds_ = std::move(ends);
+        return read;
+    }
 }
 
 void TXbSmartDBF::IndexWindowReadAround(TIndex& index, uint32_t recNo)
@@ -157,20 +182,25 @@ void TXbSmartDBF::IndexWindowReadAround(TIndex& index, uint32_t recNo)
     const uint32_t here = index.GetCurrentRecNo();
     if (here == 0)
         return;
-    const std::string hereKey = index.GetCurrentKey();
+    const std::string hereMark = index.PositionMark();
     // Up to half the window before the record, the record, then what follows it.
     const int capacity = readAheadCapacity_;
     std::vector<uint32_t> numbers(static_cast<size_t>(capacity));
     const int half = capacity / 2;
-    const int before = half > 0 ? index.FillPriorBuffer(numbers.data(), half) : 0;
-    std::memmove(numbers.data(), numbers.data() + (half - before), static_cast<size_t>(before) * 4);
-    index.SyncWithKey(hereKey, here);
-    numbers[static_cast<size_t>(before)] = here;
-    const int after = before + 1 < capacity ? index.FillNextBuffer(numbers.data() + before + 1, capacity - before - 1) : 0;
-    const int wanted = before + 1 + after;
+    TXbIndexFillEnds before;
+    TXbIndexFillEnds after;
+    const int earlier = half > 0 ? index.FillPriorBuffer(numbers.data(), half, &before) : 0;
+    std::memmove(numbers.data(), numbers.data() + (half - earlier), static_cast<size_t>(earlier) * 4);
+    index.GoToMark(hereMark);
+    numbers[static_cast<size_t>(earlier)] = here;
+    const int later =
+        earlier + 1 < capacity ? index.FillNextBuffer(numbers.data() + earlier + 1, capacity - earlier - 1, &after) : 0;
+    const int wanted = earlier + 1 + later;
     uint32_t* slots = reinterpret_cast<uint32_t*>(recordNumbers_.Data());
     std::memcpy(slots, numbers.data(), static_cast<size_t>(wanted) * 4);
     windowCount_ = ReadNumberedRecords(slots, wanted, readAhead_.Data());
+    indexWindowEnds_.First = earlier > 0 ? before.First : hereMark;
+    indexWindowEnds_.Last = later > 0 ? after.Last : hereMark;
     if (!MakeSlotCurrent(here)) {
         currentSlot_ = windowCount_ == 0 ? -1 : windowCount_;
         bofMark_ = eofMark_ = true;
@@ -179,34 +209,12 @@ void TXbSmartDBF::IndexWindowReadAround(TIndex& index, uint32_t recNo)
 
 int TXbSmartDBF::IndexWindowRefill(TIndex& index, bool forward)
 {
-    const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
-    const int edge = forward ? first + windowCount_ - 1 : first;
     TIndexReadLock lock(index);
-    if (windowCount_ > 0) {
-        // The index continues from the record at the window's edge.
-        TForcedRecord forced(forcedRecord_, readAhead_.Data() + static_cast<size_t>(edge) * recordSize_);
-        index.SyncWithRecord();
-    }
-    const int capacity = readAheadCapacity_;
-    std::vector<uint32_t> numbers(static_cast<size_t>(capacity));
-    int found = 0;
     if (windowCount_ == 0)
-        found = forward ? index.FillFirstBuffer(numbers.data(), capacity) : index.FillLastBuffer(numbers.data(), capacity);
-    else
-        found = forward ? index.FillNextBuffer(numbers.data(), capacity) : index.FillPriorBuffer(numbers.data(), capacity);
-    if (found == 0)
-        return 0;
-    uint32_t* taken = forward ? numbers.data() : numbers.data() + (capacity - found);
-    // The images are read aside first: when none of the records can be read the window stays.
-    std::vector<uint8_t> images(static_cast<size_t>(found) * recordSize_);
-    const int read = ReadNumberedRecords(taken, found, images.data());
-    if (read == 0)
-        return 0;
-    const int firstSlot = forward ? 0 : capacity - read;
-    std::memcpy(readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_, images.data(),
-                static_cast<size_t>(read) * recordSize_);
-    std::memcpy(reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot, taken, static_cast<size_t>(read) * 4);
-    return read;
+        return IndexFill(index, forward, false);
+    // The index goes on from the window's edge in its own order.
+    index.GoToMark(forward ? indexWindowEnds_.Last : indexWindowEnds_.First);
+    return IndexFill(index, forward, true);
 }
 
 void TXbSmartDBF::ReorderAt(uint32_t recNo)

@@ -30,6 +30,13 @@ enum class TCLIPPER_VERSION { v500, v501, v520, v530 };
 // What a navigation of an index reports; on anything but nrPositioned the position is unchanged.
 enum class TXbIndexNavigation { nrPositioned = 0, nrBeforeFirst = 1, nrAfterLast = 2, nrEmptyPage = 3 };
 
+// Where a read-ahead fill began and ended in the index order: the marks (PositionMark) of its
+// first and its last item in key order.
+struct TXbIndexFillEnds {
+    std::string First;
+    std::string Last;
+};
+
 // Handlers that replace key evaluation, the FOR condition and key comparison.
 using TXbEvaluateKeyEvent = std::function<void(TIndex* sender, std::string& key)>;
 using TXbEvaluateForEvent = std::function<void(TIndex* sender, bool& accepted)>;
@@ -106,6 +113,10 @@ public:
     virtual TXbIndexNavigation Last() { return TXbIndexNavigation::nrEmptyPage; }
     virtual std::string GetCurrentKey() { return {}; }
     virtual uint32_t GetCurrentRecNo() { return 0; }
+    // An opaque mark of the current position, and the way back to it; a walk from a mark goes
+    // on from that place in the key order even when the record there changed meanwhile.
+    virtual std::string PositionMark() { return {}; }
+    virtual void GoToMark(const std::string& mark) {}
     virtual bool IsSameIndex(const TIndex& other) const { return name_ == other.name_; }
     // The bag and the order the index is bound to (none in the base).
     virtual TXbDBFIndexBag* IndexBag() const noexcept { return nullptr; }
@@ -142,11 +153,12 @@ public:
     // numbers[0..n-1] in key order, from the first item (FillFirstBuffer) or from the item after
     // the current position (FillNextBuffer); the backward fills write numbers[capacity-n ..
     // capacity-1] in key order, ending with the last item (FillLastBuffer) or with the item
-    // before the current position (FillPriorBuffer). The position ends on the last item taken.
-    virtual int FillFirstBuffer(uint32_t* numbers, int capacity) { return 0; }
-    virtual int FillLastBuffer(uint32_t* numbers, int capacity) { return 0; }
-    virtual int FillNextBuffer(uint32_t* numbers, int capacity) { return 0; }
-    virtual int FillPriorBuffer(uint32_t* numbers, int capacity) { return 0; }
+    // before the current position (FillPriorBuffer). The position ends on the last item taken;
+    // `ends` receives the marks of the first and the last item in key order.
+    virtual int FillFirstBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) { return 0; }
+    virtual int FillLastBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) { return 0; }
+    virtual int FillNextBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) { return 0; }
+    virtual int FillPriorBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) { return 0; }
 
     virtual std::string EvaluateKey() { return {}; }
     // How many leading fields of the key expression are among `fieldNames`.

@@ -134,10 +134,13 @@ public:
     uint32_t SeekFieldConsts(const std::string& fieldNames, const std::vector<Variant>& values, bool partial, bool soft);
     uint32_t SeekCurrentKey(bool partial, bool soft) override;
     void ScanKeys(const std::string& lo, const std::string& hi) override;
-    int FillFirstBuffer(uint32_t* numbers, int capacity) override;
-    int FillLastBuffer(uint32_t* numbers, int capacity) override;
-    int FillNextBuffer(uint32_t* numbers, int capacity) override;
-    int FillPriorBuffer(uint32_t* numbers, int capacity) override;
+    int FillFirstBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) override;
+    int FillLastBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) override;
+    int FillNextBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) override;
+    int FillPriorBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends = nullptr) override;
+    // The stored key and the record number of the position.
+    std::string PositionMark() override;
+    void GoToMark(const std::string& mark) override;
     TXbIndexNavigation Step(int direction, int32_t& recNo) override;
     TXbIndexNavigation FirstRecNo(int32_t& recNo) override;
     TXbIndexNavigation LastRecNo(int32_t& recNo) override;
@@ -153,6 +156,8 @@ public:
     // The last item whose key starts with `prefix` (stored form); with Soft and none, the first
     // item after the prefix. Sets the found position; whether one with the prefix exists.
     bool FindLastWithPrefix(const std::string& storedPrefix, bool soft);
+    // The position becomes the given item (stored key).
+    void SetPosition(const std::string& storedKey, uint32_t recNo) { SetCurrent(storedKey, recNo); }
     bool Found() const noexcept { return found_; }
     const std::string& FoundKey() const noexcept { return foundKey_; }
     uint32_t FoundRecNo() const noexcept { return foundRecNo_; }
@@ -197,6 +202,8 @@ private:
     // Raises the damaged-file message.
     [[noreturn]] void RaiseDamaged(const std::string& what) const;
     void SetCurrent(const std::string& storedKey, uint32_t recNo);
+    // The stored low (or high) bound of the active range; empty without a range.
+    std::string RangeBound(bool high);
     // The key fitted to the key size (padded with blanks or cut).
     std::string FittedKey(std::string key) const;
 

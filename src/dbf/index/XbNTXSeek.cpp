@@ -648,115 +648,133 @@ bool TXbNTXIndex::InKeyRange()
 
 // ---- the table's read-ahead fills
 
-int TXbNTXIndex::FillFirstBuffer(uint32_t* numbers, int capacity)
+std::string TXbNTXIndex::PositionMark()
 {
-    if (!IsOpen() || capacity <= 0)
-        return 0;
-    TReadLock lock(*this, "TXbNTXIndex.FillFirstBuffer");
-    const bool ranged = range_->Active();
-    if (ranged && range_->HiKey.empty())
-        return 0;
-    const std::string high = ranged ? StoredKey(range_->HiKey.substr(0, header_.KeySize)) : std::string();
-    TXbNTXWalk walk(*this);
-    bool more = false;
-    if (ranged) {
-        const std::string low = StoredKey(range_->LoKey.substr(0, header_.KeySize));
-        more = walk.Seek(low, static_cast<int>(low.size()), 0, false, false);
-    } else {
-        more = walk.First();
-    }
-    int count = 0;
-    while (more) {
-        if (ranged && CompareKeys(walk.Key().data(), high.data(), static_cast<int>(high.size())) > 0)
-            break;
-        numbers[count++] = walk.RecNo();
-        SetCurrent(walk.Key(), walk.RecNo());
-        if (count == capacity)
-            break;
-        more = walk.Next();
-    }
-    return count;
+    std::string mark = currentKey_;
+    for (int i = 0; i < 4; ++i)
+        mark += static_cast<char>(currentRecNo_ >> (8 * i));
+    return mark;
 }
 
-int TXbNTXIndex::FillNextBuffer(uint32_t* numbers, int capacity)
+void TXbNTXIndex::GoToMark(const std::string& mark)
 {
-    if (!IsOpen() || capacity <= 0)
-        return 0;
-    if (currentRecNo_ == 0)
-        return FillFirstBuffer(numbers, capacity);
-    TReadLock lock(*this, "TXbNTXIndex.FillNextBuffer");
-    const bool ranged = range_->Active();
-    const std::string high = ranged ? StoredKey(range_->HiKey.substr(0, header_.KeySize)) : std::string();
-    TXbNTXWalk walk(*this);
-    bool more = walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, true);
-    int count = 0;
-    while (more) {
-        if (ranged && CompareKeys(walk.Key().data(), high.data(), static_cast<int>(high.size())) > 0)
-            break;
-        numbers[count++] = walk.RecNo();
-        SetCurrent(walk.Key(), walk.RecNo());
-        if (count == capacity)
-            break;
-        more = walk.Next();
-    }
-    return count;
+    if (!IsOpen() || mark.size() != static_cast<size_t>(header_.KeySize) + 4)
+        return;
+    uint32_t recNo = 0;
+    for (int i = 0; i < 4; ++i)
+        recNo |= static_cast<uint32_t>(static_cast<uint8_t>(mark[header_.KeySize + i])) << (8 * i);
+    SetCurrent(mark.substr(0, header_.KeySize), recNo);
 }
 
 namespace {
 
-// Backward fills write from the end of the buffer.
-int FillBackward(TXbNTXIndex& index, TXbNTXWalk& walk, bool more, const std::string& low, bool bounded,
-                 uint32_t* numbers, int capacity, const std::function<void(const std::string&, uint32_t)>& take)
-{
-    int count = 0;
-    while (more) {
-        if (bounded && index.CompareKeys(walk.Key().data(), low.data(), static_cast<int>(low.size())) < 0)
-            break;
-        ++count;
-        numbers[capacity - count] = walk.RecNo();
-        take(walk.Key(), walk.RecNo());
-        if (count == capacity)
-            break;
-        more = walk.Prior();
+// Takes items of a walk into a fill: forward fills from the start of the buffer, backward fills
+// from its end; stops at the capacity or at the first item past the bound (compared over the
+// bound's length; no bound when empty).
+struct TFill {
+    TXbNTXIndex& Index;
+    uint32_t* Numbers;
+    int Capacity;
+    bool Forward;
+    std::string Bound;
+    TXbIndexFillEnds* Ends;
+
+    int Run(TXbNTXWalk& walk, bool more)
+    {
+        int count = 0;
+        while (more) {
+            if (!Bound.empty()) {
+                const int c = Index.CompareKeys(walk.Key().data(), Bound.data(), static_cast<int>(Bound.size()));
+                if (Forward ? c > 0 : c < 0)
+                    break;
+            }
+            ++count;
+            if (Forward)
+                Numbers[count - 1] = walk.RecNo();
+            else
+                Numbers[Capacity - count] = walk.RecNo();
+            Index.SetPosition(walk.Key(), walk.RecNo());
+            if (Ends != nullptr) {
+                std::string& far = Forward ? Ends->Last : Ends->First;
+                far = Index.PositionMark();
+                if (count == 1)
+                    (Forward ? Ends->First : Ends->Last) = far;
+            }
+            if (count == Capacity)
+                break;
+            more = Forward ? walk.Next() : walk.Prior();
+        }
+        return count;
     }
-    return count;
-}
+};
 
 }  // namespace
 
-int TXbNTXIndex::FillLastBuffer(uint32_t* numbers, int capacity)
+std::string TXbNTXIndex::RangeBound(bool high)
+{
+    if (!range_->Active())
+        return {};
+    const std::string& key = high ? range_->HiKey : range_->LoKey;
+    return StoredKey(key.substr(0, header_.KeySize));
+}
+
+int TXbNTXIndex::FillFirstBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends)
+{
+    if (!IsOpen() || capacity <= 0)
+        return 0;
+    TReadLock lock(*this, "TXbNTXIndex.FillFirstBuffer");
+    if (range_->Active() && range_->HiKey.empty())
+        return 0;
+    TXbNTXWalk walk(*this);
+    bool more = false;
+    if (range_->Active()) {
+        const std::string low = RangeBound(false);
+        more = walk.Seek(low, static_cast<int>(low.size()), 0, false, false);
+    } else {
+        more = walk.First();
+    }
+    return TFill{*this, numbers, capacity, true, RangeBound(true), ends}.Run(walk, more);
+}
+
+int TXbNTXIndex::FillNextBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends)
+{
+    if (!IsOpen() || capacity <= 0)
+        return 0;
+    if (currentRecNo_ == 0)
+        return FillFirstBuffer(numbers, capacity, ends);
+    TReadLock lock(*this, "TXbNTXIndex.FillNextBuffer");
+    TXbNTXWalk walk(*this);
+    const bool more = walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, true);
+    return TFill{*this, numbers, capacity, true, RangeBound(true), ends}.Run(walk, more);
+}
+
+int TXbNTXIndex::FillLastBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends)
 {
     if (!IsOpen() || capacity <= 0)
         return 0;
     TReadLock lock(*this, "TXbNTXIndex.FillLastBuffer");
     // An active range bounds the end of the view by HiKey also when LoKey is empty.
-    const bool ranged = range_->Active();
-    if (ranged && range_->HiKey.empty())
+    if (range_->Active() && range_->HiKey.empty())
         return 0;
     TXbNTXWalk walk(*this);
     bool more = false;
-    if (ranged) {
-        const std::string high = StoredKey(range_->HiKey.substr(0, header_.KeySize));
+    if (range_->Active()) {
+        const std::string high = RangeBound(true);
         more = walk.Seek(high, static_cast<int>(high.size()), 0, false, true) ? walk.Prior() : walk.Last();
     } else {
         more = walk.Last();
     }
-    const std::string low = ranged ? StoredKey(range_->LoKey.substr(0, header_.KeySize)) : std::string();
-    return FillBackward(*this, walk, more, low, ranged && !low.empty(), numbers, capacity,
-                        [this](const std::string& key, uint32_t recNo) { SetCurrent(key, recNo); });
+    return TFill{*this, numbers, capacity, false, RangeBound(false), ends}.Run(walk, more);
 }
 
-int TXbNTXIndex::FillPriorBuffer(uint32_t* numbers, int capacity)
+int TXbNTXIndex::FillPriorBuffer(uint32_t* numbers, int capacity, TXbIndexFillEnds* ends)
 {
     if (!IsOpen() || capacity <= 0)
         return 0;
     if (currentRecNo_ == 0)
-        return FillLastBuffer(numbers, capacity);
+        return FillLastBuffer(numbers, capacity, ends);
     TReadLock lock(*this, "TXbNTXIndex.FillPriorBuffer");
-    const bool ranged = range_->Active();
     TXbNTXWalk walk(*this);
     const bool more = walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, false) ? walk.Prior() : walk.Last();
-    const std::string low = ranged ? StoredKey(range_->LoKey.substr(0, header_.KeySize)) : std::string();
-    return FillBackward(*this, walk, more, low, ranged && !low.empty(), numbers, capacity,
-                        [this](const std::string& key, uint32_t recNo) { SetCurrent(key, recNo); });
+    return TFill{*this, numbers, capacity, false, RangeBound(false), ends}.Run(walk, more);
 }

@@ -162,6 +162,26 @@ TEST_F(NtxIndexTest, WalksBothWaysInKeyOrder)
     }
 }
 
+TEST_F(NtxIndexTest, KeysThatNoLongerMatchTheirRecordsDoNotTrapTheBrowse)
+{
+    // Record 5 is filed under a key its record no longer holds, and a unique index holds
+    // repeated keys: the window goes on in the index's own order either way.
+    for (const bool unique : {false, true}) {
+        SCOPED_TRACE(unique ? "unique" : "plain");
+        std::vector<TNtxItem> items = PeopleItems(TPeopleKey::Name, false);
+        for (TNtxItem& item : items)
+            if (item.RecNo == 5)
+                item.Key = "Zulu      ";
+        SortNtxItems(items, false);
+        TNtxOptions options = PeopleIndexOptions(TPeopleKey::Name, false, 2);
+        options.Unique = unique;
+        Write(BuildNtx(options, items));
+        auto table = OpenTable(TAccessMode::kShareDenyNone, 3 * 27);
+        EXPECT_EQ(table->Forward(), RecNos(items));
+        EXPECT_EQ(table->Backward(), Reversed(RecNos(items)));
+    }
+}
+
 TEST_F(NtxIndexTest, NavigationResultsAndStep)
 {
     WritePeopleIndex(TPeopleKey::Name, false, 2);
