@@ -126,7 +126,10 @@ public:
     bool IsTableOpen() const override { return tableStream_->IsOpen(); }
     // Whole records in the table file; also stored as the header image's record count.
     int CountRecords() const override;
+    // Record numbers are positions only in record order (no open index active).
+    bool IsSequenced() const override { return const_cast<TXbSmartDBF*>(this)->NavigationIndex() == nullptr; }
     int GetRecordNumber() const override;
+
     void GoRecordNumber(int recNo) override;
     bool SearchAcceptedRecord(bool restart, bool goForward) override;
     int TranslateOem(const char* source, char* dest, bool toOem) override;
