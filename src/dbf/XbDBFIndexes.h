@@ -223,6 +223,8 @@ class TIndexes : public TCollection {
 public:
     // `table` owns the collection (may be null outside a table).
     explicit TIndexes(TXbSmartDBF* table, TCollectionItemClass itemClass = CollectionItemClassOf<TIndex>("TIndex"));
+    // The items go while the collection is still whole: they ask it for their table.
+    ~TIndexes() override { Clear(); }
     const char* ClassName() const noexcept override { return "TIndexes"; }
 
     TXbSmartDBF* Table() const noexcept { return table_; }
@@ -291,6 +293,7 @@ private:
 class TXbDBFOrders : public TCollection {
 public:
     TXbDBFOrders(TXbDBFIndexBag* bag, TCollectionItemClass itemClass);
+    ~TXbDBFOrders() override { Clear(); }
     const char* ClassName() const noexcept override { return "TXbDBFOrders"; }
 
     TXbDBFIndexBag* Bag() const noexcept { return bag_; }
@@ -349,6 +352,7 @@ class TXbDBFIndexDefs : public TCollection {
 public:
     explicit TXbDBFIndexDefs(TXbSmartDBF* table,
                              TCollectionItemClass itemClass = CollectionItemClassOf<TXbDBFIndexBag>("TXbDBFIndexBag"));
+    ~TXbDBFIndexDefs() override { Clear(); }
     const char* ClassName() const noexcept override { return "TXbDBFIndexDefs"; }
 
     TXbSmartDBF* Table() const noexcept { return table_; }

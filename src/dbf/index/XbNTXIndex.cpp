@@ -248,6 +248,7 @@ bool TXbNTXIndex::Open()
             RaiseDamaged(fault);
         geometry_ = TXbNTXGeometry::Of(header_);
         cache_.Attach(&bag_->Stream(), &table->GetCrypt());
+        cache_.MinimumBlocks = 0;
         cache_.ApplyLimits(LimitPages(), header_.HalfPage, table->CountRecords());
         SetCollationType(true);
         BuildCompareWeights();

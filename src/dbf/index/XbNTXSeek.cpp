@@ -167,6 +167,10 @@ private:
             index_.RaiseDamaged("the tree is deeper than " + std::to_string(kNTXMaxDepth) +
                                 " levels; a page refers back to another");
         path_.push_back({page, slot});
+        // A limited cache keeps room for the deepest path met and the pages a split adds.
+        const int wanted = static_cast<int>(path_.size()) + 3;
+        if (index_.cache_.MinimumBlocks < wanted)
+            index_.cache_.MinimumBlocks = wanted;
     }
 
     void DescendLeftmost(uint32_t page)

@@ -32,7 +32,7 @@ inline const std::vector<TPerson>& People()
         std::vector<TPerson> list;
         for (int i = 0; i < 30; ++i) {
             const double amount = ((i * 37) % 23 - 11) * 1.25;
-            char born[9];
+            char born[16];
             std::snprintf(born, sizeof born, "19%02d%02d%02d", 40 + (i * 7) % 50, 1 + (i * 5) % 12, 1 + (i * 11) % 28);
             list.push_back({names[i], amount, born, i == 13});
         }

@@ -3,6 +3,8 @@
 // users' changes and enciphered pages.
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/index/XbNTXBag.h"
+#include "platform/classes/FormReader.h"
+#include "platform/classes/PropertyRegistry.h"
 #include "platform/rtl/Exceptions.h"
 #include "NtxTestSupport.h"
 
@@ -521,6 +523,20 @@ TEST_F(NtxIndexTest, ValidatorChecksTheWholeTree)
     EXPECT_EQ(keys, 30);
 }
 
+TEST_F(NtxIndexTest, ALimitTooSmallForTheTreeIsRaisedToItsDepth)
+{
+    WritePeopleIndex(TPeopleKey::Name, false, 2);  // four levels
+    TIndexedTable indexed(tablePath, indexPath, TAccessMode::kShareDenyNone, 4 * 27);
+    TXbLimitIndexPages& limits = indexed.index->LimitPages();
+    limits.LimitPagesType = TXbLimitBuffersType::lbtLimited;
+    limits.LimitBuffers = 1;
+    limits.PagesPerBuffer = 1;
+    indexed.Open();
+    EXPECT_EQ(indexed.index->Cache().MinimumBlocks, 4 + 3);
+    EXPECT_EQ(indexed.Forward(), RecNos(PeopleItems(TPeopleKey::Name, false)));
+    EXPECT_LE(indexed.index->Cache().BlockCount(), 7);
+}
+
 TEST_F(NtxIndexTest, RefusedLockRaisesInsteadOfFindingNothing)
 {
     WritePeopleIndex(TPeopleKey::Name, false, 3);
@@ -733,6 +749,50 @@ TEST_F(NtxIndexTest, NewOrderFileHoldsHeaderAndEmptyRoot)
     EXPECT_EQ(header.OrderName, "AMOUNTS_");
     EXPECT_EQ(bytes[1024], 0) << "an empty root";
     EXPECT_EQ(bytes[1026], 2 * 54 + 4);
+}
+
+// The form a test description is read into.
+class TNtxTestForm : public TComponent {
+public:
+    explicit TNtxTestForm(TComponent* owner) : TComponent(owner) {}
+    const char* ClassName() const noexcept override { return "TNtxTestForm"; }
+};
+
+TEST_F(NtxIndexTest, FormDescriptionDeclaresTheIndexAndOpensInKeyOrder)
+{
+    WritePeopleIndex(TPeopleKey::Amount, true, 2);
+    RegisterDBFIndexClasses();
+    TClassRegistration<TNtxTestForm, TComponent>("TNtxTestForm").Component();
+    std::string text = R"(object peopleform: TNtxTestForm
+  object peopledb: TXbDBFNTX
+    Active = True
+    IndexName = 'PEOPLE'
+    DBFFileName = '%TABLE%'
+    IndexData = <
+      item
+        NTXFileName = '%INDEX%'
+        Collation.CollationType = cltNone
+        LimitPages.PagesPerBuffer = 2
+      end>
+  end
+end
+)";
+    text.replace(text.find("%TABLE%"), 7, tablePath);
+    text.replace(text.find("%INDEX%"), 7, indexPath);
+    TNtxTestForm form(nullptr);
+    ReadComponentText(form, text, "peopleform.form", nullptr);
+    auto* table = dynamic_cast<TXbDBFNTX*>(form.FindComponent("peopledb"));
+    ASSERT_NE(table, nullptr);
+    ASSERT_TRUE(table->Active());
+    auto* index = dynamic_cast<TXbNTXIndex*>(&table->Indexes().IndexAt(0));
+    ASSERT_NE(index, nullptr);
+    EXPECT_TRUE(index->Active());
+    EXPECT_TRUE(index->IsOpen());
+    EXPECT_EQ(index->Cache().PagesPerBlock(), 2);
+    std::vector<uint32_t> numbers;
+    for (table->First(); !table->Eof(); table->Next())
+        numbers.push_back(static_cast<uint32_t>(table->RecNo()));
+    EXPECT_EQ(numbers, RecNos(PeopleItems(TPeopleKey::Amount, true)));
 }
 
 }  // namespace
