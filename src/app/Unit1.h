@@ -1,4 +1,5 @@
 #pragma once
+// Window: the main window, Tmainfrm.
 // The main window: its pages, panels, tool bar and menus (resources/forms/Tmainfrm.form), its
 // start-up sequence (FormCreate and the post-start step), the two shut-down paths, and the
 // start-up globals every window of the tracker reads.
@@ -30,6 +31,8 @@
 
 class TDataSet;
 class TDataSource;
+class TGtVersionInfo;
+class TSuTrayIcon;
 class TXbSmartDBF;
 
 // ---- start-up globals (set by the main window's FormCreate, read by every window)
@@ -56,7 +59,8 @@ extern uint8_t SubTicketEditMode;
 // the root.
 std::string FileInFolder(const std::string& folder, const std::string& name);
 
-// The program's file version "a.b.c.d".
+// The program's file version "a.b.c.d", from the fixed part of the version resource of the
+// program file; empty when the program file has none.
 std::string GetProgramVersion();
 // The user name; also stored in CurrentUserName.
 std::string GetWindowsUserName();
@@ -134,6 +138,8 @@ public:
     TSplitter* projectsplitter = nullptr;
     TPanel* subpanel = nullptr;
     TPanel* leftpanel = nullptr;
+    TSuTrayIcon* trayicon = nullptr;
+    TGtVersionInfo* GtVersionInfo1 = nullptr;
     TMenuItem* ViewPanel1 = nullptr;
     TMenuItem* ViewLeftProjectListPanel1 = nullptr;
     // The eight grids in the order of their layout files.
@@ -188,14 +194,14 @@ public:
     void FormResize(TObject* sender);
     void ApplicationEvents1Message(TMsg& message, bool& handled);
 
-    // ---- ticket commands (MainTickets.cpp): open the ticket editor to add or edit a ticket, and
+    // ---- ticket commands (Unit1Tickets.cpp): open the ticket editor to add or edit a ticket, and
     // delete a ticket
     void Add1Click(TObject* sender);
     void newticketbtnClick(TObject* sender);
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
 
-    // ---- sub-ticket commands (MainSubTickets.cpp): open the sub-ticket editor to add or edit a
+    // ---- sub-ticket commands (Unit1SubTickets.cpp): open the sub-ticket editor to add or edit a
     // sub-ticket, and delete a sub-ticket
     void BindSubTicketHandlers(THandlerTable& handlers);
     void Add2Click(TObject* sender);
@@ -203,14 +209,14 @@ public:
     void Delete2Click(TObject* sender);
     void add_sub_btnClick(TObject* sender);
     void Addasubtickettothisactivity1Click(TObject* sender);
-    // ---- project editor commands (MainProjects.cpp): open the project editor to add or edit a
+    // ---- project editor commands (Unit1Projects.cpp): open the project editor to add or edit a
     // project version, and delete a version
     void addproductbtnClick(TObject* sender);
     void editproductbtnClick(TObject* sender);
     void deleteproductbtnClick(TObject* sender);
     void BindProjectHandlers(THandlerTable& handlers);
-    // ---- list, contact and code-database commands (MainLists.cpp, MainContacts.cpp,
-    // MainCode.cpp): open the list editor Tlistfrm, the contact editor Tcontactfrm or the code
+    // ---- list, contact and code-database commands (Unit1Lists.cpp, Unit1Contacts.cpp,
+    // Unit1Code.cpp): open the list editor Tlistfrm, the contact editor Tcontactfrm or the code
     // editor Tcodefrm to add or edit a record, and delete a record after a confirmation
     void addlistClick(TObject* sender);
     void editlistClick(TObject* sender);
@@ -225,7 +231,7 @@ public:
     void BindListHandlers(THandlerTable& handlers);
     void BindContactHandlers(THandlerTable& handlers);
     void BindCodeHandlers(THandlerTable& handlers);
-    // ---- work-time commands (MainWorkTime.cpp): open the work-time editor to add an entry to the
+    // ---- work-time commands (Unit1WorkTime.cpp): open the work-time editor to add an entry to the
     // current ticket or sub-ticket or to edit the current entry, and delete an entry
     void Addworktimeentrytothisactivity1Click(TObject* sender);
     void Addworktimeentrytothisactivity2Click(TObject* sender);
@@ -301,9 +307,7 @@ public:
     bool RunCatchAll(const std::function<void()>& action);
     void CancelPendingEdits() noexcept;
 
-    // ---- seams
-    // The tray icon is not there yet: its balloons are kept here.
-    const std::vector<std::string>& TrayBalloons() const noexcept { return trayBalloons_; }
+    // A warning balloon of the notification-area icon with `text` (its title is the icon's).
     void ShowTrayBalloon(const std::string& text);
 
     // What start-up got as far as loading; shut-down writes back only what was loaded, so a
@@ -358,6 +362,5 @@ private:
     std::unique_ptr<TIniFile> settingsIni_;
     std::unique_ptr<TIniFile> onlineIni_;
     std::vector<TDBGrid*> grids_;
-    std::vector<std::string> trayBalloons_;
     TLoadedState loaded_;
 };

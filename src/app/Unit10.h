@@ -1,9 +1,10 @@
 #pragma once
+// Window: the work-time editor, Tworkfrm.
 // The work-time editor: the modal form for one entry of the work-time table, with the
 // date-difference calculator that turns start and end into whole hours, and the sum of a
 // ticket's booked hours into the ticket's WORKTIME.
 //
-// The form is created once and reused. The main window's work-time commands (MainWorkTime.cpp)
+// The form is created once and reused. The main window's work-time commands (Unit1WorkTime.cpp)
 // load every control, tick `editornot` to edit the current entry or untick it to add one, and
 // show the form modally; OK writes the entry and re-sums the ticket. The editor reaches the
 // main window only through its host.

@@ -3,7 +3,7 @@
 // PROJECTS page, the list and contact filters and the two filter switches.
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Dialogs.h"

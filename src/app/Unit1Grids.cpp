@@ -4,7 +4,7 @@
 // open-sub-ticket counters and the project and version pick lists of other windows.
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
-#include "app/MainHandlerBinding.h"
+#include "app/Unit1HandlerBinding.h"
 #include "app/Settings.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"

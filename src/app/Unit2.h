@@ -1,4 +1,5 @@
 #pragma once
+// Window: the splash window, Tsplashfrm.
 // The splash window shown while the program starts: a borderless white window centred on the
 // screen with the program's picture and name. It has no behaviour of its own.
 

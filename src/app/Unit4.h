@@ -1,9 +1,10 @@
 #pragma once
+// Window: the ticket editor, Tmainissuefrm.
 // The ticket editor: the modal form for one row of the ticket table, with its pick lists, the
 // status coupling, e-mail links, the attachment picker and file store, the QA workflow and the
 // change history.
 //
-// The form is created once and reused. The main window's ticket commands (TicketCommands.h)
+// The form is created once and reused. The main window's ticket commands (Unit4Commands.h)
 // set TicketEditMode, load every control, call ComputeQaLevel and show the form modally; OK
 // writes the record. The editor reaches the main window only through its host: the tables,
 // the settings file, the message table and the few main-window commands it runs.

@@ -1,10 +1,11 @@
 #pragma once
+// Window: the sub-ticket editor, Tsubissuefrm.
 // The sub-ticket editor: the modal form for one row of the sub-ticket table, a smaller twin of
 // the ticket editor with the same pick lists, e-mail link, attachment picker and date-picker
 // workaround, a simple completion check and no QA level or history.
 //
 // The form is created once and reused. The main window's sub-ticket commands
-// (SubTicketCommands.h) set SubTicketEditMode, load the controls and show the form modally;
+// (Unit5Commands.h) set SubTicketEditMode, load the controls and show the form modally;
 // OK writes the record.
 
 #include "app/EditorSupport.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Window: the code-database editor, Tcodefrm.
 // The code-database editor: the modal form for one row of the code table (software the user
 // holds: its legal status, registration mode and code, installation and expiry dates and the
 // contact it came from). The main window's code commands fill the controls, tick `editornot`

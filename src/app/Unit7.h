@@ -1,8 +1,9 @@
 #pragma once
+// Window: the project editor, Tproductfrm.
 // The project editor: the modal form for one row of the product table, that is one version of
 // one product.
 //
-// The form is created once and reused. The main window's project commands (MainProjects.cpp)
+// The form is created once and reused. The main window's project commands (Unit1Projects.cpp)
 // connect its host, tick or untick the hidden `editornot` box (ticked = edit), load the
 // controls and show it modally; OK writes the record. The editor refuses to add a version the
 // product already has and asks before closing a version while the main window counts open

@@ -1,4 +1,5 @@
 #pragma once
+// Window: the list editor, Tlistfrm.
 // The list editor: the modal form for one row of the lists table (a pick-list item of one of
 // the seventeen lists). The main window's list commands fill the controls, tick `editornot`
 // for an edit or untick it for an add, and show the form; OK writes the record.

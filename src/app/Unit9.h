@@ -1,4 +1,5 @@
 #pragma once
+// Window: the contact editor, Tcontactfrm.
 // The contact editor: the modal form for one row of the contacts table. The main window's
 // contact commands fill the controls, tick `editornot` for an edit or untick it for an add,
 // and show the form; OK writes the record. Its job, company and department lists come from

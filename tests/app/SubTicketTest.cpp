@@ -4,7 +4,7 @@
 
 #include "TicketEditorSupport.h"
 
-#include "app/SubTicketCommands.h"
+#include "app/Unit5Commands.h"
 #include "app/Unit5.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/db/Fields.h"

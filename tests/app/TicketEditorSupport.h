@@ -8,7 +8,7 @@
 
 #include "app/Unit1.h"
 #include "app/Settings.h"
-#include "app/TicketCommands.h"
+#include "app/Unit4Commands.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"
 #include "platform/rtl/DateTime.h"

@@ -104,7 +104,10 @@ TEST(ShellOpen, TheOpenerCanBeReplacedAndProgramsStartWithoutAShell)
                                        ".part'\nmv '" + output + ".part' '" + output + "'\n");
     chmod(program.c_str(), 0755);
     ASSERT_TRUE(ShellOpen(program, "/CHECK \"two words\" ;rm$(x)"));
-    for (int i = 0; i < 500 && !FileExists(output); ++i)
+    // The program runs on its own: wait for its file (moved into place whole), with a deadline
+    // only against a program that never starts.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!FileExists(output) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(TestFolder::ReadFile(output), "[/CHECK]\n[two words]\n[;rm$(x)]\n");
 }
