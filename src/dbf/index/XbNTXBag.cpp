@@ -9,14 +9,6 @@
 
 namespace {
 
-bool HasControlCharacter(const std::string& text)
-{
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 32)
-            return true;
-    return false;
-}
-
 uint16_t SignatureOf(TCLIPPER_VERSION version)
 {
     return version == TCLIPPER_VERSION::v520 || version == TCLIPPER_VERSION::v530 ? 7 : 6;
@@ -130,7 +122,7 @@ bool TXbNTXBag::Open()
         if (got < kNTXHeaderSize)
             image.fill(0);
         const TXbNTXHeader header = ReadNTXHeader(image.data());
-        const bool named = !header.OrderName.empty() && !HasControlCharacter(header.OrderName);
+        const bool named = !header.OrderName.empty() && !NTXHasControlCharacter(header.OrderName);
         order.Name = named ? header.OrderName : XbFileStem(IndexFileName());
         order.KeyExpresion = header.KeyExpression;
         order.ForExpresion = header.ForExpression;

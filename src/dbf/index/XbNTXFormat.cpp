@@ -153,6 +153,14 @@ std::string CheckNTXPage(const uint8_t* page, const TXbNTXGeometry& geometry, ui
     return {};
 }
 
+bool NTXHasControlCharacter(const std::string& text) noexcept
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 32)
+            return true;
+    return false;
+}
+
 std::string NTXQuoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string NTXDamagedMessage(const std::string& fileName, const std::string& what)

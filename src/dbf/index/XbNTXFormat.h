@@ -144,6 +144,9 @@ private:
 // is no page of the file, a key with record number 0.
 std::string CheckNTXPage(const uint8_t* page, const TXbNTXGeometry& geometry, uint64_t fileEnd);
 
+// Whether a text from a header or a property holds a character below 32 (such a text counts as
+// empty).
+bool NTXHasControlCharacter(const std::string& text) noexcept;
 // The file name between double-quote characters, as the engine's messages show it.
 std::string NTXQuoted(const std::string& text);
 // "TXbNTXIndex: Index file "<file>" is damaged (<what>)!"

@@ -15,14 +15,6 @@
 
 namespace {
 
-bool HasControlCharacter(const std::string& text)
-{
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 32)
-            return true;
-    return false;
-}
-
 // The byte of the index file locked under each lock protocol; none for lpNone.
 bool IndexLockOffset(LockProtocolType protocol, uint64_t& offset)
 {
@@ -87,7 +79,7 @@ void TXbNTXIndex::SetNTXFileName(const std::string& value)
 
 void TXbNTXIndex::SetKeyExpresion(const std::string& value)
 {
-    keyExpresion_ = HasControlCharacter(value) ? std::string() : value;
+    keyExpresion_ = NTXHasControlCharacter(value) ? std::string() : value;
     if (IsOpen()) {
         header_.KeyExpression = keyExpresion_;
         ParseExpressions();
@@ -96,7 +88,7 @@ void TXbNTXIndex::SetKeyExpresion(const std::string& value)
 
 void TXbNTXIndex::SetForExpresion(const std::string& value)
 {
-    forExpresion_ = HasControlCharacter(value) ? std::string() : value;
+    forExpresion_ = NTXHasControlCharacter(value) ? std::string() : value;
     if (IsOpen()) {
         header_.ForExpression = forExpresion_;
         ParseExpressions();
@@ -357,24 +349,14 @@ std::string TXbNTXIndex::FittedKey(std::string key) const
     return key;
 }
 
-std::string TXbNTXIndex::StoredKey(const std::string& key)
+std::string TXbNTXIndex::TranslatedKey(const std::string& key, bool toStored)
 {
     TXbSmartDBF* table = Table();
     if (!KeyTranslate || table == nullptr || key.empty())
         return key;
-    std::string stored(key.size(), '\0');
-    table->TranslateOemBuff(key.data(), stored.data(), static_cast<int>(key.size()), true);
-    return stored;
-}
-
-std::string TXbNTXIndex::DisplayKey(const std::string& key)
-{
-    TXbSmartDBF* table = Table();
-    if (!KeyTranslate || table == nullptr || key.empty())
-        return key;
-    std::string display(key.size(), '\0');
-    table->TranslateOemBuff(key.data(), display.data(), static_cast<int>(key.size()), false);
-    return display;
+    std::string translated(key.size(), '\0');
+    table->TranslateOemBuff(key.data(), translated.data(), static_cast<int>(key.size()), toStored);
+    return translated;
 }
 
 std::string TXbNTXIndex::EvaluateKey()

@@ -104,8 +104,8 @@ public:
     bool EvaluateFor() override;
     int CountKeyFields(const std::vector<std::string>& fieldNames) override;
     // Display form <-> stored form (KeyTranslate through the table's OEM translation).
-    std::string StoredKey(const std::string& key);
-    std::string DisplayKey(const std::string& key);
+    std::string StoredKey(const std::string& key) { return TranslatedKey(key, true); }
+    std::string DisplayKey(const std::string& key) { return TranslatedKey(key, false); }
     // Compares two stored keys over `length` bytes: OnCompareKeys, else collation weights, else
     // bytes up to a zero byte; negated for a descending index unless `ignoreDescend`.
     int CompareKeys(const char* a, const char* b, int length, bool ignoreDescend = false);
@@ -193,6 +193,9 @@ private:
     friend class TXbNTXWalk;
 
     TXbNTXBag* FindBag(const std::string& wanted);
+    std::string TranslatedKey(const std::string& key, bool toStored);
+    // The key built from values of the named fields (partial: text fields not padded).
+    std::string KeyFromValues(const std::string& fieldNames, const Variant& values, bool partial);
     std::string WantedOrderName() const;
     void ParseExpressions();
     // Re-reads the first header bytes outside an update; the cache goes when another user
@@ -208,7 +211,6 @@ private:
     std::string FittedKey(std::string key) const;
 
     void ApplyRange();
-    std::string RangeKey(const std::string& fieldNames, const Variant& values);
 
     std::string ntxFileName_;
     std::string keyExpresion_;

@@ -37,6 +37,26 @@ private:
 
 int CompareNumbers(uint32_t a, uint32_t b) noexcept { return a < b ? -1 : (a > b ? 1 : 0); }
 
+// Keys built while this stands leave text fields unpadded (partial keys).
+class TPartialKeys {
+public:
+    TPartialKeys(TXbDBFExprParser* parser, bool on) : parser_(parser)
+    {
+        if (parser_ != nullptr)
+            parser_->SetPartialKey(on);
+    }
+    ~TPartialKeys()
+    {
+        if (parser_ != nullptr)
+            parser_->SetPartialKey(false);
+    }
+    TPartialKeys(const TPartialKeys&) = delete;
+    TPartialKeys& operator=(const TPartialKeys&) = delete;
+
+private:
+    TXbDBFExprParser* parser_;
+};
+
 }  // namespace
 
 // A walk over the tree of one index.
@@ -257,57 +277,53 @@ void TXbNTXIndex::SetCurrent(const std::string& storedKey, uint32_t recNo)
 
 std::string TXbNTXIndex::GetCurrentKey() { return DisplayKey(currentKey_); }
 
+namespace {
+
+// Runs one move of a walk under the index lock; the position takes the item reached, else the
+// move reports `none` and the position stays.
+template <class F>
+TXbIndexNavigation Navigate(TXbNTXIndex& index, const char* operation, TXbIndexNavigation none, F move)
+{
+    if (!index.IsOpen())
+        return TXbIndexNavigation::nrEmptyPage;
+    TReadLock lock(index, operation);
+    TXbNTXWalk walk(index);
+    if (!move(walk))
+        return none;
+    index.SetPosition(walk.Key(), walk.RecNo());
+    return TXbIndexNavigation::nrPositioned;
+}
+
+}  // namespace
+
 TXbIndexNavigation TXbNTXIndex::First()
 {
-    if (!IsOpen())
-        return TXbIndexNavigation::nrEmptyPage;
-    TReadLock lock(*this, "TXbNTXIndex.First");
-    TXbNTXWalk walk(*this);
-    if (!walk.First())
-        return TXbIndexNavigation::nrAfterLast;
-    SetCurrent(walk.Key(), walk.RecNo());
-    return TXbIndexNavigation::nrPositioned;
+    return Navigate(*this, "TXbNTXIndex.First", TXbIndexNavigation::nrAfterLast,
+                    [](TXbNTXWalk& walk) { return walk.First(); });
 }
 
 TXbIndexNavigation TXbNTXIndex::Last()
 {
-    if (!IsOpen())
-        return TXbIndexNavigation::nrEmptyPage;
-    TReadLock lock(*this, "TXbNTXIndex.Last");
-    TXbNTXWalk walk(*this);
-    if (!walk.Last())
-        return TXbIndexNavigation::nrBeforeFirst;
-    SetCurrent(walk.Key(), walk.RecNo());
-    return TXbIndexNavigation::nrPositioned;
+    return Navigate(*this, "TXbNTXIndex.Last", TXbIndexNavigation::nrBeforeFirst,
+                    [](TXbNTXWalk& walk) { return walk.Last(); });
 }
 
 TXbIndexNavigation TXbNTXIndex::Next()
 {
-    if (!IsOpen())
-        return TXbIndexNavigation::nrEmptyPage;
     if (currentRecNo_ == 0)
         return First();
-    TReadLock lock(*this, "TXbNTXIndex.Next");
-    TXbNTXWalk walk(*this);
-    if (!walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, true))
-        return TXbIndexNavigation::nrAfterLast;
-    SetCurrent(walk.Key(), walk.RecNo());
-    return TXbIndexNavigation::nrPositioned;
+    return Navigate(*this, "TXbNTXIndex.Next", TXbIndexNavigation::nrAfterLast, [this](TXbNTXWalk& walk) {
+        return walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, true);
+    });
 }
 
 TXbIndexNavigation TXbNTXIndex::Prior()
 {
-    if (!IsOpen())
-        return TXbIndexNavigation::nrEmptyPage;
     if (currentRecNo_ == 0)
         return Last();
-    TReadLock lock(*this, "TXbNTXIndex.Prior");
-    TXbNTXWalk walk(*this);
-    const bool moved = walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, false) ? walk.Prior() : walk.Last();
-    if (!moved)
-        return TXbIndexNavigation::nrBeforeFirst;
-    SetCurrent(walk.Key(), walk.RecNo());
-    return TXbIndexNavigation::nrPositioned;
+    return Navigate(*this, "TXbNTXIndex.Prior", TXbIndexNavigation::nrBeforeFirst, [this](TXbNTXWalk& walk) {
+        return walk.Seek(currentKey_, header_.KeySize, currentRecNo_, true, false) ? walk.Prior() : walk.Last();
+    });
 }
 
 TXbIndexNavigation TXbNTXIndex::Step(int direction, int32_t& recNo)
@@ -524,16 +540,7 @@ uint32_t TXbNTXIndex::SeekFieldValues(const std::string& fieldNames, const Varia
         return 0;
     const int given = values.IsArray() ? static_cast<int>(values.Elements().size()) : 1;
     const bool partialKey = partial || given < covered;
-    std::string key;
-    keyParser_->SetPartialKey(partialKey);
-    try {
-        keyParser_->KeyFromFieldValues(fieldNames, values, key);
-    } catch (...) {
-        keyParser_->SetPartialKey(false);
-        throw;
-    }
-    keyParser_->SetPartialKey(false);
-    return SeekKey(key, partialKey, 0, soft);
+    return SeekKey(KeyFromValues(fieldNames, values, partialKey), partialKey, 0, soft);
 }
 
 uint32_t TXbNTXIndex::SeekFieldConsts(const std::string& fieldNames, const std::vector<Variant>& values, bool partial,
@@ -569,19 +576,13 @@ void TXbNTXIndex::ScanKeys(const std::string& lo, const std::string& hi)
 
 bool TXbNTXIndex::IsKeyRangeActive() { return range_->Active(); }
 
-std::string TXbNTXIndex::RangeKey(const std::string& fieldNames, const Variant& values)
+std::string TXbNTXIndex::KeyFromValues(const std::string& fieldNames, const Variant& values, bool partial)
 {
     if (!IsOpen() || !keyParser_)
-        throw Exception("TXbNTXIndex.SetKeyRange: Index " + NTXQuoted(Name()) + " is not open!");
+        throw Exception("TXbNTXIndex: Index " + NTXQuoted(Name()) + " is not open!");
+    TPartialKeys partialKeys(keyParser_.get(), partial);
     std::string key;
-    keyParser_->SetPartialKey(true);
-    try {
-        keyParser_->KeyFromFieldValues(fieldNames, values, key);
-    } catch (...) {
-        keyParser_->SetPartialKey(false);
-        throw;
-    }
-    keyParser_->SetPartialKey(false);
+    keyParser_->KeyFromFieldValues(fieldNames, values, key);
     return key;
 }
 
@@ -599,7 +600,7 @@ void TXbNTXIndex::ApplyRange()
 
 void TXbNTXIndex::SetKeyRangeEqual(const std::string& fieldNames, const Variant& values)
 {
-    const std::string key = RangeKey(fieldNames, values);
+    const std::string key = KeyFromValues(fieldNames, values, true);
     range_->LoKey = key;
     range_->HiKey = key;
     ApplyRange();
@@ -607,8 +608,8 @@ void TXbNTXIndex::SetKeyRangeEqual(const std::string& fieldNames, const Variant&
 
 void TXbNTXIndex::SetKeyRange(const std::string& fieldNames, const Variant& lowValues, const Variant& highValues)
 {
-    range_->LoKey = RangeKey(fieldNames, lowValues);
-    range_->HiKey = RangeKey(fieldNames, highValues);
+    range_->LoKey = KeyFromValues(fieldNames, lowValues, true);
+    range_->HiKey = KeyFromValues(fieldNames, highValues, true);
     ApplyRange();
 }
 
@@ -635,19 +636,8 @@ bool TXbNTXIndex::InKeyRange()
 {
     if (!keyParser_ && !OnEvaluteKey)
         return false;
-    std::string key;
-    if (keyParser_)
-        keyParser_->SetPartialKey(true);
-    try {
-        key = EvaluateKey();
-    } catch (...) {
-        if (keyParser_)
-            keyParser_->SetPartialKey(false);
-        throw;
-    }
-    if (keyParser_)
-        keyParser_->SetPartialKey(false);
-    return KeyInRange(key);
+    TPartialKeys partialKeys(keyParser_.get(), true);
+    return KeyInRange(EvaluateKey());
 }
 
 // ---- the table's read-ahead fills

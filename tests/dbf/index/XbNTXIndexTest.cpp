@@ -545,7 +545,7 @@ TEST_F(NtxIndexTest, RefusedLockRaisesInsteadOfFindingNothing)
     TXbNTXIndex& index = *indexed->index;
     EXPECT_EQ(index.SeekKey("Miller    ", false, 0, false), 1u);
 
-    // Another user holds the index lock byte of the Clipper protocol.
+    // Another user holds the index lock byte of the table's lock protocol.
     TProxyStream other;
     other.FileName = indexPath;
     other.AccessMode().SetAccessMode(TAccessMode::kOpenReadWrite | TAccessMode::kShareDenyNone);
