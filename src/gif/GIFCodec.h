@@ -66,15 +66,19 @@ public:
     TGIFPicture* Image() const noexcept { return image_; }
 
     int Count() const noexcept { return static_cast<int>(items_.size()); }
-    TItem& Items(int index) const { return *items_.at(static_cast<size_t>(index)); }
+    // Raises EListError for an index outside the list.
+    TItem& Items(int index) const { return *items_[CheckIndex(index, Count())]; }
     TItem& operator[](int index) const { return Items(index); }
     int Add(std::unique_ptr<TItem> item)
     {
         items_.push_back(std::move(item));
         return Count() - 1;
     }
-    void Insert(int index, std::unique_ptr<TItem> item) { items_.insert(items_.begin() + index, std::move(item)); }
-    void Delete(int index) { items_.erase(items_.begin() + index); }
+    void Insert(int index, std::unique_ptr<TItem> item)
+    {
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(CheckIndex(index, Count() + 1)), std::move(item));
+    }
+    void Delete(int index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(CheckIndex(index, Count()))); }
     // Takes the item out of the list without freeing it; null when it is not in the list.
     std::unique_ptr<TItem> Remove(const TItem* item)
     {
@@ -107,6 +111,13 @@ public:
     void Warning(TGIFSeverity severity, const std::string& message) const { GIFWarning(image_, this, severity, message); }
 
 private:
+    static size_t CheckIndex(int index, int limit)
+    {
+        if (index < 0 || index >= limit) {
+            throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        }
+        return static_cast<size_t>(index);
+    }
     TGIFPicture* image_;
     std::vector<std::unique_ptr<TItem>> items_;
 };

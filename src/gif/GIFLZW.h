@@ -27,10 +27,11 @@ std::vector<int> GIFInterlacedRows(int height);
 
 // Decodes one frame's image data from the stream's position (the minimum code size byte and the
 // data sub-blocks up to and including the zero-length block) into `pixels`, width x height bytes.
-// Pixels the data does not reach keep `fill`. Reads every sub-block before allocating the
-// pixels: a frame above GIFMaxFramePixels, or above GIFMinCheckedFramePixels with less data than
-// could fill it, raises GIFException. Warnings: "Premature end of data" for a sub-block cut by the
-// end of the stream, "Decoder bit buffer under-run" for data that ends before its end code.
+// Pixels the data does not reach keep `fill`. The sub-blocks are measured before the pixels are
+// allocated: a frame above GIFMaxFramePixels, or above GIFMinCheckedFramePixels with less data
+// than could fill it, raises GIFException. Warnings: "Premature end of data" for a sub-block cut
+// by the end of the stream, "Decoder bit buffer under-run" for data that ends at its zero-length
+// block before the frame is full and without an end code.
 // Errors: "Invalid image data code size" for a minimum code size outside 1 to 8, "Invalid code in
 // image data" for a code that refers to no table entry.
 void DecodeGIFImageData(TStream& stream, int width, int height, bool interlaced, uint8_t fill,

@@ -448,6 +448,8 @@ TEST(GIFCodecTest, FramesBeyondThePictureWidenIt)
     EXPECT_EQ(warnings,
               (std::vector<std::string>{"Image width too small for contained frames", "Image exceeds Logical Screen size"}));
     EXPECT_THROW(frame.Pixels(10, 0), GIFException);
+    EXPECT_THROW(picture.Images()[2], EListError);
+    EXPECT_THROW(picture.Images().Delete(-1), EListError);
     frame.SetPixels(9, 3, 1);
     EXPECT_EQ(frame.Pixels(9, 3), 1);
     TGIFSubImage empty(&picture);

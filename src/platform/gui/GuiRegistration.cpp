@@ -1,6 +1,7 @@
 #include "platform/gui/GuiRegistration.h"
 
 #include "platform/classes/PropertyRegistry.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/CheckLst.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
@@ -47,6 +48,7 @@ void RegisterEnumerations()
     RegisterEnum<TDTDateFormat>("TDTDateFormat", {"dfShort", "dfLong"});
     RegisterEnum<TDTDateMode>("TDTDateMode", {"dmComboBox", "dmUpDown"});
     RegisterEnum<TPopupAlignment>("TPopupAlignment", {"paLeft", "paRight", "paCenter"});
+    RegisterEnum<TBrushStyle>("TBrushStyle", {"bsSolid", "bsClear"});
     ForEachColorName([](const char* name, TColor color) { RegisterIntegerConstant(name, color); });
     constexpr const char* modalResults[] = {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry", "mrIgnore", "mrYes", "mrNo", "mrAll", "mrNoToAll", "mrYesToAll"};
     for (int i = 0; i < static_cast<int>(std::size(modalResults)); ++i) {
@@ -78,6 +80,10 @@ void RegisterGraphics()
                          })
         .Integer("Charset", &TFont::Charset, &TFont::SetCharset, 1)
         .Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, TFontPitch::fpDefault);
+
+    TClassRegistration<TBrush, TPersistent>("TBrush")
+        .Integer("Color", &TBrush::Color, &TBrush::SetColor, clWhite)
+        .Enum("Style", &TBrush::Style, &TBrush::SetStyle, TBrushStyle::bsSolid);
 
     TClassRegistration<TPicture, TPersistent>("TPicture")
         .Defined(
