@@ -65,7 +65,7 @@ QPoint MapToParentBack(const TControl& control, QPoint point)
     return point;
 }
 
-const TKitLogPalette* ParentBackPalette(const TControl& control)
+const TPalette* ParentBackPalette(const TControl& control)
 {
     if (!ParentBackValid(control)) {
         return nullptr;

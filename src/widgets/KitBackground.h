@@ -10,6 +10,7 @@
 // component tree as usual, and the routines only borrow them.
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/Palette.h"
 
 #include <QPoint>
 
@@ -19,20 +20,6 @@
 class TComponent;
 class TControl;
 class TCustomForm;
-
-// A logical palette: the colours a palette display should realise for a picture.
-struct TKitPaletteEntry {
-    uint8_t Red = 0;
-    uint8_t Green = 0;
-    uint8_t Blue = 0;
-    uint8_t Flags = 0;
-    friend bool operator==(const TKitPaletteEntry&, const TKitPaletteEntry&) = default;
-};
-
-struct TKitLogPalette {
-    uint16_t Version = 0x300;
-    std::vector<TKitPaletteEntry> Entries;
-};
 
 class IKitBackground {
 public:
@@ -47,7 +34,7 @@ public:
     // Maps a point of a child into the provider's background coordinates.
     virtual QPoint BackOffset(QPoint point) const = 0;
     // The palette of the background picture, or null.
-    virtual const TKitLogPalette* BackPalette() const = 0;
+    virtual const TPalette* BackPalette() const = 0;
     // Tells the provider that its background changed.
     virtual void BackgroundUpdate() = 0;
     // The components that take their background from this provider.
@@ -84,7 +71,7 @@ bool ParentBackValid(const TControl& control);
 // A point of the control in the coordinates of the parent's background picture.
 QPoint MapToParentBack(const TControl& control, QPoint point);
 // The palette of the parent's background when it is valid, else null.
-const TKitLogPalette* ParentBackPalette(const TControl& control);
+const TPalette* ParentBackPalette(const TControl& control);
 // Tells every component that takes its background from the provider of `component` (else of
 // `fill`) to update, except `fill` itself.
 void NotifyBackSiblings(TComponent* fill, TComponent* component);

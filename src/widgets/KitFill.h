@@ -3,6 +3,7 @@
 // and how a picture is tiled or placed. Owned pictures, brushes and gradients are copied into,
 // never replaced; their changes notify the fill.
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "widgets/KitBase.h"
 #include "widgets/KitCaptions.h"
@@ -30,9 +31,9 @@ public:
     void Assign(const TPersistent& source) override;
     std::string SummaryText() const override;
 
-    const TPicture& Bitmap() const noexcept { return bitmap_; }
-    TPicture& Bitmap() noexcept { return bitmap_; }
-    void SetBitmap(const TPicture& value) { bitmap_.Assign(value); }
+    const TBitmap& Bitmap() const noexcept { return bitmap_; }
+    TBitmap& Bitmap() noexcept { return bitmap_; }
+    void SetBitmap(const TBitmap& value) { bitmap_.Assign(value); }
     const TKitGradient& Gradient() const noexcept { return gradient_; }
     TKitGradient& Gradient() noexcept { return gradient_; }
     void SetGradient(const TKitGradient& value) { gradient_.Assign(value); }
@@ -41,19 +42,19 @@ public:
     TKitTileMode TileMode() const noexcept { return tileMode_; }
     void SetTileMode(TKitTileMode value) { KitSetField(*this, tileMode_, value); }
     // The picture taken from an image list by the alpha effect (not published).
-    const TPicture& ListBitmap() const noexcept { return listBitmap_; }
-    TPicture& ListBitmap() noexcept { return listBitmap_; }
+    const TBitmap& ListBitmap() const noexcept { return listBitmap_; }
+    TBitmap& ListBitmap() noexcept { return listBitmap_; }
 
 protected:
     // Copies the shape fill's settings without notifying.
     void CopyShapeFrom(const TKitShapeFill& source);
 
 private:
-    TPicture bitmap_;
+    TBitmap bitmap_;
     TKitGradient gradient_;
     TKitFillStyle style_ = TKitFillStyle::sfBrush;
     TKitTileMode tileMode_ = TKitTileMode::tmTile;
-    TPicture listBitmap_;
+    TBitmap listBitmap_;
 };
 
 class TKitFillObject : public TKitShapeFill {

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint8_t kPaletteNoCollapse = 4;
-
 int Red(int32_t rgb)
 {
     return rgb & 0xFF;
@@ -110,11 +108,11 @@ void TKitGradient::RebuildTable()
         }
     }
     if (paletteRealize_) {
-        TKitLogPalette palette;
-        palette.Entries.reserve(table_.size());
+        TPalette palette;
+        palette.reserve(table_.size());
         for (TColor color : table_) {
-            palette.Entries.push_back({static_cast<uint8_t>(Red(color)), static_cast<uint8_t>(Green(color)),
-                                       static_cast<uint8_t>(Blue(color)), kPaletteNoCollapse});
+            palette.push_back({static_cast<uint8_t>(Red(color)), static_cast<uint8_t>(Green(color)),
+                               static_cast<uint8_t>(Blue(color)), PC_NOCOLLAPSE});
         }
         palette_ = std::move(palette);
     }

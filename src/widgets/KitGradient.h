@@ -8,7 +8,7 @@
 // rounding halves away from zero. One step is the start colour alone.
 
 #include "platform/gui/Graphics.h"
-#include "widgets/KitBackground.h"
+#include "platform/gui/Palette.h"
 #include "widgets/KitBase.h"
 
 #include <optional>
@@ -50,7 +50,7 @@ public:
     // The colour table as RGB colours ($00BBGGRR).
     const std::vector<TColor>& ColorTable() const noexcept { return table_; }
     // The logical palette of the table when PaletteRealize is set, else null.
-    const TKitLogPalette* Palette() const noexcept { return palette_ ? &*palette_ : nullptr; }
+    const TPalette* Palette() const noexcept { return palette_ ? &*palette_ : nullptr; }
 
     // The Colors list as stored in a form description ("ColorList"): a 32-bit count and the
     // colours, little-endian. Reading text that does not fit raises EReadError.
@@ -69,5 +69,5 @@ private:
     bool twoColors_ = true;
     std::vector<TColor> colors_;
     std::vector<TColor> table_;
-    std::optional<TKitLogPalette> palette_;
+    std::optional<TPalette> palette_;
 };

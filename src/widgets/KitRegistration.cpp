@@ -98,7 +98,7 @@ void RegisterSurfaceSettings()
         .Boolean("TwoColors", &TKitGradient::TwoColors, &TKitGradient::SetTwoColors, true)
         .Defined("ColorList", &TKitGradient::ReadColorList, &TKitGradient::WriteColorList);
     TClassRegistration<TKitShapeFill, TKitObject>("TKitShapeFill")
-        .Object("Bitmap", [](TKitShapeFill& fill) -> TPicture& { return fill.Bitmap(); })
+        .Object("Bitmap", [](TKitShapeFill& fill) -> TBitmap& { return fill.Bitmap(); })
         .Object("Gradient", [](TKitShapeFill& fill) -> TKitGradient& { return fill.Gradient(); })
         .Enum("Style", &TKitShapeFill::Style, &TKitShapeFill::SetStyle, TKitFillStyle::sfBrush)
         .Enum("TileMode", &TKitShapeFill::TileMode, &TKitShapeFill::SetTileMode, TKitTileMode::tmTile);

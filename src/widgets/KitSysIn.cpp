@@ -7,6 +7,9 @@
 #include "platform/rtl/SystemInfo.h"
 #include "platform/rtl/VersionResources.h"
 
+#include <array>
+#include <vector>
+
 
 namespace {
 

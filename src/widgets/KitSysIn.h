@@ -9,13 +9,9 @@
 
 #include "platform/gui/Canvas.h"
 
-#include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 // The extended version record, field by field (KitSysVersionField indexes them 0..7).
 struct TKitVersionRecord {

@@ -100,43 +100,39 @@ bool TKitWndProcComponent::Activate()
     if (owner == nullptr || owner->Widget() == nullptr || (IsDesigning() && !designActive_)) {
         return false;
     }
-    try {
-        if (hookMainWindow_ && Application != nullptr && Application->MainForm() != nullptr &&
-            Application->MainForm()->Widget() != nullptr) {
+    // The filters live as long as the component: a handler may unhook while its filter runs.
+    if (hookMainWindow_ && Application != nullptr && Application->MainForm() != nullptr &&
+        Application->MainForm()->Widget() != nullptr) {
+        if (!mainFilter_) {
             mainFilter_ = std::make_unique<TKitHookFilter>(*this, true);
-            mainWidget_ = Application->MainForm()->Widget();
-            mainWidget_->installEventFilter(mainFilter_.get());
         }
-        QWidget* target = owner->Widget();
-        if (hookMode_ == 2) {
-            target = owner->ClientWidget();
-        }
-        filter_ = std::make_unique<TKitHookFilter>(*this, false);
-        hookedWidget_ = target;
-        target->installEventFilter(filter_.get());
-        // A window that goes away takes the hook with it.
-        QObject::connect(target, &QObject::destroyed, filter_.get(), [this] {
-            hooked_ = false;
-            hookedWidget_.clear();
-        });
-        hooked_ = true;
-    } catch (const Exception&) {
-        Deactivate();
-        return false;
+        mainWidget_ = Application->MainForm()->Widget();
+        mainWidget_->installEventFilter(mainFilter_.get());
     }
+    QWidget* target = hookMode_ == 2 ? owner->ClientWidget() : owner->Widget();
+    if (!filter_) {
+        filter_ = std::make_unique<TKitHookFilter>(*this, false);
+    }
+    hookedWidget_ = target;
+    target->installEventFilter(filter_.get());
+    // A window that goes away takes the hook with it.
+    destroyedConnection_ = QObject::connect(target, &QObject::destroyed, filter_.get(), [this] {
+        hooked_ = false;
+        hookedWidget_.clear();
+    });
+    hooked_ = true;
     return true;
 }
 
 void TKitWndProcComponent::Deactivate()
 {
-    if (filter_ && hookedWidget_) {
+    if (hookedWidget_) {
         hookedWidget_->removeEventFilter(filter_.get());
     }
-    if (mainFilter_ && mainWidget_) {
+    if (mainWidget_) {
         mainWidget_->removeEventFilter(mainFilter_.get());
     }
-    filter_.reset();
-    mainFilter_.reset();
+    QObject::disconnect(destroyedConnection_);
     hookedWidget_.clear();
     mainWidget_.clear();
     hooked_ = false;

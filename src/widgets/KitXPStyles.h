@@ -13,6 +13,7 @@
 #include "widgets/KitBase.h"
 
 #include <QEvent>
+#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 
@@ -93,6 +94,7 @@ private:
     int hookMode_ = 0;
     std::unique_ptr<TKitHookFilter> filter_;
     std::unique_ptr<TKitHookFilter> mainFilter_;
+    QMetaObject::Connection destroyedConnection_;
     QPointer<QWidget> hookedWidget_;
     QPointer<QWidget> mainWidget_;
 };

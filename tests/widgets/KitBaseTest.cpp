@@ -174,11 +174,11 @@ public:
     bool CopyBackground(TCanvas&, const TRect&) override { return hasBitmap; }
     bool IsTransparent() const override { return transparent; }
     QPoint BackOffset(QPoint point) const override { return point + offset; }
-    const TKitLogPalette* BackPalette() const override { return &palette; }
+    const TPalette* BackPalette() const override { return &palette; }
     void BackgroundUpdate() override { ++updates; }
     int BackChildCount() const override { return static_cast<int>(children.size()); }
     TComponent* BackChild(int index) const override { return children.at(static_cast<size_t>(index)); }
-    TKitLogPalette palette;
+    TPalette palette;
 };
 
 // A control that provides a background to its children and takes one from its parent.
@@ -190,7 +190,7 @@ public:
     bool CopyBackground(TCanvas&, const TRect&) override { return hasBitmap; }
     bool IsTransparent() const override { return transparent; }
     QPoint BackOffset(QPoint point) const override { return point + offset; }
-    const TKitLogPalette* BackPalette() const override { return nullptr; }
+    const TPalette* BackPalette() const override { return nullptr; }
     void BackgroundUpdate() override { ++updates; }
     int BackChildCount() const override { return static_cast<int>(children.size()); }
     TComponent* BackChild(int index) const override { return children.at(static_cast<size_t>(index)); }

@@ -11,6 +11,9 @@
 #include "widgets/KitGradient.h"
 #include "widgets/KitRegistration.h"
 
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -95,6 +98,31 @@ end
     EXPECT_FALSE(host->effects.GrayScale());  // effects are switched off: neutral values
     EXPECT_EQ(host->effects.AlphaBlend().Strength(), 0.0);
     EXPECT_FALSE(host->settings.CtlXP());
+}
+
+TEST(KitRegistration, FillBitmapsComeFromTheDescription)
+{
+    RegisterHost();
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 20, 30));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    std::string text = "object host: TKitTestHost\n  Fill.Bitmap.Data = {";
+    for (char byte : png) {
+        static constexpr char digits[] = "0123456789ABCDEF";
+        text += digits[static_cast<unsigned char>(byte) >> 4];
+        text += digits[static_cast<unsigned char>(byte) & 15];
+    }
+    text += "}\nend\n";
+    std::unique_ptr<TComponent> root(CreateComponentFromText(text, "bitmap.form", nullptr));
+    auto* host = dynamic_cast<TKitTestHost*>(root.get());
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->fill.Bitmap().Width(), 3);
+    EXPECT_EQ(host->fill.Bitmap().Image().pixel(2, 1), qRgb(10, 20, 30));
+    EXPECT_THROW(CreateComponentFromText("object host: TKitTestHost\n  Fill.Bitmap.Data = {00 01}\nend\n", "bad.form", nullptr),
+                 Exception);
 }
 
 TEST(KitRegistration, LanguageFilePathsReachTheSettings)

@@ -87,8 +87,7 @@ TEST(KitGradient, TableIsCurrentAtEveryNotificationAndPaletteFollowsIt)
 
     gradient.SetPaletteRealize(true);
     ASSERT_NE(gradient.Palette(), nullptr);
-    EXPECT_EQ(gradient.Palette()->Version, 0x300);
-    EXPECT_EQ(gradient.Palette()->Entries, (std::vector<TKitPaletteEntry>{{255, 0, 0, 4}, {0, 0, 0, 4}}));
+    EXPECT_EQ(*gradient.Palette(), (TPalette{{255, 0, 0, PC_NOCOLLAPSE}, {0, 0, 0, PC_NOCOLLAPSE}}));
 
     gradient.SetColorCount(1000);
     EXPECT_EQ(gradient.ColorCount(), 236);

@@ -27,12 +27,16 @@ public:
     int seen = 0;
     int mainSeen = 0;
     bool swallow = false;
+    bool unhookOnProbe = false;
 
 protected:
     bool WndProc(QEvent* event) override
     {
         if (event->type() == kProbe) {
             ++seen;
+            if (unhookOnProbe) {
+                SetEnabled(false);  // from inside its own hook
+            }
             if (swallow) {
                 return true;
             }
@@ -131,6 +135,19 @@ TEST(KitXPStyles, UnhookingRestoresTheOwnersOwnHandling)
     SendProbe(form.Widget());
     EXPECT_EQ(second->seen, 1);
     EXPECT_EQ(arrivals.count, 3);
+
+    // A hook may take itself off while it handles an event; it can be put back later.
+    second->unhookOnProbe = true;
+    second->SetEnabled(true);
+    SendProbe(form.Widget());
+    SendProbe(form.Widget());
+    EXPECT_EQ(second->seen, 2);
+    EXPECT_FALSE(second->Hooked());
+    EXPECT_EQ(arrivals.count, 5);
+    second->unhookOnProbe = false;
+    second->SetEnabled(true);
+    SendProbe(form.Widget());
+    EXPECT_EQ(second->seen, 3);
 }
 
 TEST(KitXPStyles, LoadingHooksAndTheFormStyleChoosesTheWindow)

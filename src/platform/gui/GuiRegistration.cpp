@@ -1,6 +1,7 @@
 #include "platform/gui/GuiRegistration.h"
 
 #include "platform/classes/PropertyRegistry.h"
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CheckLst.h"
 #include "platform/gui/ComCtrls.h"
@@ -17,6 +18,19 @@
 #include <optional>
 
 namespace {
+
+// A picture as a form description stores it: PNG bytes; nothing for an empty picture.
+std::optional<std::string> PictureData(const QImage& image)
+{
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
 
 void RegisterEnumerations()
 {
@@ -93,16 +107,19 @@ void RegisterGraphics()
                     throw EReadError("Invalid picture data");
                 }
             },
-            [](const TPicture& picture) -> std::optional<std::string> {
-                if (picture.Empty()) {
-                    return std::nullopt;
+            [](const TPicture& picture) { return PictureData(picture.Image()); });
+
+    TClassRegistration<TBitmap, TPersistent>("TBitmap")
+        .Defined(
+            "Data",
+            [](TBitmap& bitmap, const std::string& bytes) {
+                QImage image;
+                if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()))) {
+                    throw EReadError("Invalid picture data");
                 }
-                QByteArray data;
-                QBuffer buffer(&data);
-                buffer.open(QIODevice::WriteOnly);
-                picture.Image().save(&buffer, "PNG");
-                return std::string(data.constData(), static_cast<size_t>(data.size()));
-            });
+                bitmap.SetImage(image);
+            },
+            [](const TBitmap& bitmap) { return PictureData(bitmap.Image()); });
 
     TClassRegistration<TIcon, TPicture>("TIcon");
 
