@@ -304,7 +304,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
         if (ReadSetting(*SettingsIni, Setting::CheckUpdate)) {
             const std::string updater = MapStoredPath(ApplicationFolder(), kUpdaterFileName);
             if (FileExists(updater)) {
-                ShellOpen(updater, "/CHECK /SILENT");
+                StartProgram(updater, "/CHECK /SILENT");
             } else {
                 ShowErrorBox(MissingUpdaterMessage());
             }
