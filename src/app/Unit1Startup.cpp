@@ -254,8 +254,15 @@ void Tmainfrm::LoadGridLayouts()
 {
     for (size_t i = 0; i < grids_.size(); ++i) {
         const std::string file = MapStoredPath(ApplicationFolder(), kGridLayoutFiles[i]);
-        if (FileExists(file)) {
+        if (!FileExists(file)) {
+            continue;
+        }
+        try {
             grids_[i]->Columns().LoadFromFile(file);
+        } catch (const Exception&) {
+            // An unreadable layout file is skipped: the grid keeps its default columns (also
+            // when the file failed half-way through them), and shut-down writes a good file.
+            grids_[i]->Columns().RebuildColumns();
         }
     }
     loaded_.Layouts = true;

@@ -70,6 +70,46 @@ TEST_F(StartUp, FirstStartUsesDefaultsAndWritesThemAtShutDown)
     EXPECT_EQ(opened_.size(), 1u);
 }
 
+TEST_F(StartUp, UnreadableLayoutFileIsSkippedAndShutDownWritesAGoodOne)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    Ini().WriteString("Settings", "AskExit", "0");
+    // A layout as the program writes it, cut off in the middle (a write that never ended).
+    Start();
+    const std::string good = window_->maingrid->Columns().SaveToText();
+    FreeWindow();
+    const std::string truncated = good.substr(0, good.size() / 2);
+
+    for (const std::string& damaged : {std::string("\x01\x02garbage\xFF{"), truncated}) {
+        SCOPED_TRACE(damaged.substr(0, 8));
+        WriteFile("maingrd.dat", damaged);
+        WriteFile("note.dat", "notes\r\n");
+        script_->ClearRecords();
+        Tmainfrm& window = Start();
+        EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+        // The grid keeps its default columns, one per field in table order.
+        ASSERT_EQ(window.maingrid->Columns().Count(), window.maindb->FieldCount());
+        EXPECT_EQ(window.maingrid->Columns().Items(0)->FieldName(), "TICKETID");
+        EXPECT_EQ(window.maingrid->Columns().State(), TDBGridColumnsState::csDefault);
+        // The rest of the start-up ran.
+        EXPECT_EQ(window.note->Lines().Text(), "notes\r\n");
+        EXPECT_TRUE(window.startuptimer->Enabled());
+        EXPECT_TRUE(window.LoadedState().Panels);
+        PostStart();
+        EXPECT_TRUE(window.LoadedState().Session);
+        CloseWindow();
+        FreeWindow();
+        // Shut-down replaced the damaged file by one that reads back.
+        Tmainfrm& again = Start();
+        EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+        EXPECT_EQ(again.maingrid->Columns().Count(), again.maindb->FieldCount());
+        EXPECT_EQ(ReadFile("maingrd.dat"), again.maingrid->Columns().SaveToText());
+        FreeWindow();
+    }
+}
+
 TEST_F(StartUp, MissingTablesAreReportedInOrder)
 {
     MakeDataFolders();
