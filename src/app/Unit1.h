@@ -291,6 +291,11 @@ public:
     static void ApplyFilter(TDataSet& table, const std::string& text);
     // The filter of the active project's tickets: PRODUCT='name'.
     std::string ProjectFilter() const;
+    // A saved or remembered ticket filter as it is to be set again. The filter for an empty
+    // project name, which the window sets while the project table is empty, stands for the
+    // active project once there is one: otherwise the first project's tickets, and every ticket
+    // saved since, would stay hidden behind it.
+    std::string TicketFilterToRestore(const std::string& filter) const;
 
     // ---- guards
     // Runs `action`; when it fails, cancels a pending insert or edit of every table of the

@@ -303,7 +303,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
         operation->SetText(ReadSetting(*SettingsIni, Setting::FilterOperation));
         operation->SetItemIndex(ReadSetting(*SettingsIni, Setting::FilterOperationItem));
         maindb->SetFiltered(false);
-        maindb->SetFilter(ReadSetting(*SettingsIni, Setting::FilterString));
+        maindb->SetFilter(TicketFilterToRestore(ReadSetting(*SettingsIni, Setting::FilterString)));
         maindb->SetFiltered(ReadSetting(*SettingsIni, Setting::FilteredState));
         loaded_.Session = true;
         CountOpenTickets();

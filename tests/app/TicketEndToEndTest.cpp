@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Unit4.h"
+#include "app/Unit7.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/db/Fields.h"
@@ -21,6 +22,7 @@ protected:
     void TearDown() override
     {
         editor.reset();
+        projectEditor.reset();
         ProgramFolderTest::TearDown();
     }
     void AddProjectVersion(const std::string& name, const std::string& version)
@@ -47,7 +49,21 @@ protected:
         }
         return -1;
     }
+    // Adds a ticket through the TICKETS page's Add button and the editor.
+    void AddTicket(Tmainfrm& window, const std::string& version, const std::string& subject)
+    {
+        bool filled = false;
+        QTimer::singleShot(0, [&] {
+            editor->cb_version->SetText(version);
+            editor->ed_subject->SetText(subject);
+            editor->btn_ok->Click();
+            filled = true;
+        });
+        window.Get<TButton>("main_btn_add")->Click();
+        ASSERT_TRUE(filled);
+    }
     std::unique_ptr<Tmainissuefrm> editor;
+    std::unique_ptr<Tproductfrm> projectEditor;
 };
 
 TEST_F(TicketRoad, AddedTicketShowsInTheGridAndSurvivesARestart)
@@ -98,6 +114,68 @@ TEST_F(TicketRoad, AddedTicketShowsInTheGridAndSurvivesARestart)
     EXPECT_EQ(again.maindb->Fields().Fields(static_cast<int>(TTicketField::TICKETID))->AsString(), id);
     EXPECT_EQ(again.maindb->Fields().Fields(static_cast<int>(TTicketField::STATUS))->AsString(), "New (unconfirmed)");
     EXPECT_GE(GridRowWith(*again.maingrid, "The first ticket"), 0);
+}
+
+TEST_F(TicketRoad, FirstTicketOfANewDatabaseShowsAtOnceAndAfterARestart)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    Ini().WriteString("Settings", "AskExit", "0");
+    // A first run on the empty database: nothing to do, quit.
+    Start();
+    PostStart();
+    CloseWindow();
+    FreeWindow();
+
+    // The second run: the user adds a project version, then its first ticket.
+    Tmainfrm& window = Start();
+    PostStart();
+    editor = std::make_unique<Tmainissuefrm>(nullptr);
+    mainissuefrm = editor.get();
+    projectEditor = std::make_unique<Tproductfrm>(&TestApplication());
+    productfrm = projectEditor.get();
+    QTimer::singleShot(0, [&] {
+        projectEditor->product->SetText("Tracker");
+        projectEditor->version->SetText("1.0");
+        projectEditor->releasetype->SetText("Release");
+        projectEditor->btn_ok->Click();
+    });
+    window.Get<TControl>("btn_newproject")->Click();
+    ASSERT_EQ(window.activeproduct->Text(), "Tracker");
+    window.tabs->SetActivePageIndex(2);
+    AddTicket(window, "1.0", "The very first ticket");
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_EQ(window.Get<TEdit>("openticket")->Text(), "1");
+    EXPECT_EQ(window.maindb->RecordCount(), 1);
+    EXPECT_GE(GridRowWith(*window.maingrid, "The very first ticket"), 0);
+    CloseWindow();
+    editor.reset();
+    projectEditor.reset();
+    FreeWindow();
+
+    // And after a restart, before and after the post-start step restores the saved filter.
+    Tmainfrm& again = Start();
+    EXPECT_GE(GridRowWith(*again.maingrid, "The very first ticket"), 0);
+    PostStart();
+    EXPECT_GE(GridRowWith(*again.maingrid, "The very first ticket"), 0);
+    EXPECT_EQ(again.Get<TEdit>("openticket")->Text(), "1");
+}
+
+TEST_F(TicketRoad, SavedFilterForAnEmptyProjectNameIsNotRestoredWhenProjectsExist)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    AddProjectVersion("Tracker", "1.0");
+    Ini().WriteString("Settings", "OpenSite", "1");
+    // What a run on the empty database saved.
+    Ini().WriteString("SavedSession", "FilterString", "PRODUCT=''");
+    Ini().WriteString("SavedSession", "FilteredState", "1");
+    Tmainfrm& window = Start();
+    EXPECT_NE(window.maindb->Filter(), "PRODUCT=''");
+    PostStart();
+    EXPECT_EQ(window.maindb->Filter(), "PRODUCT='Tracker'");
+    EXPECT_TRUE(window.maindb->Filtered());
 }
 
 }  // namespace
