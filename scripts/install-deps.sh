@@ -13,6 +13,7 @@ packages=(
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
   libgcrypt20-dev zlib1g-dev libshp-dev
   locales
+  llvm lld trayer xdotool x11-utils
 )
 
 missing=()

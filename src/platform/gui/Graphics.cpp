@@ -1,5 +1,6 @@
 #include "platform/gui/Graphics.h"
 
+#include "platform/classes/PropertyRegistry.h"
 #include "platform/gui/GuiText.h"
 #include "platform/gui/PictureFormats.h"
 #include "platform/rtl/Files.h"
@@ -8,6 +9,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -65,32 +67,72 @@ std::string Trim(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
-}  // namespace
-
-void ForEachColorName(const std::function<void(const char* name, TColor color)>& visit)
+std::vector<std::pair<std::string, TColor>>& AddedColorNames()
 {
-    for (const ColorName& entry : colorNames) {
-        visit(entry.name, entry.color);
-    }
+    static std::vector<std::pair<std::string, TColor>> names;
+    return names;
 }
 
-bool IdentToColor(const std::string& ident, TColor& color)
+bool IsAddedColorName(const char* name)
 {
-    for (const ColorName& entry : colorNames) {
-        if (AnsiSameText(ident, entry.name)) {
-            color = entry.color;
+    for (const auto& [added, color] : AddedColorNames()) {
+        if (AnsiSameText(added, name)) {
             return true;
         }
     }
     return false;
 }
 
+}  // namespace
+
+void RegisterColorNames(const std::vector<std::pair<std::string, TColor>>& names)
+{
+    std::vector<std::pair<std::string, TColor>>& added = AddedColorNames();
+    for (const auto& [name, color] : names) {
+        auto known = std::find_if(added.begin(), added.end(), [&](const auto& entry) { return AnsiSameText(entry.first, name); });
+        if (known != added.end()) {
+            known->second = color;
+        } else {
+            added.emplace_back(name, color);
+        }
+        RegisterIntegerConstant(name, color);
+    }
+}
+
+void ForEachColorName(const std::function<void(const char* name, TColor color)>& visit)
+{
+    for (const auto& [name, color] : AddedColorNames()) {
+        visit(name.c_str(), color);
+    }
+    for (const ColorName& entry : colorNames) {
+        if (!IsAddedColorName(entry.name)) {
+            visit(entry.name, entry.color);
+        }
+    }
+}
+
+bool IdentToColor(const std::string& ident, TColor& color)
+{
+    bool found = false;
+    ForEachColorName([&](const char* name, TColor value) {
+        if (!found && AnsiSameText(ident, name)) {
+            color = value;
+            found = true;
+        }
+    });
+    return found;
+}
+
 std::string ColorToString(TColor color)
 {
-    for (const ColorName& entry : colorNames) {
-        if (entry.color == color) {
-            return entry.name;
+    std::string found;
+    ForEachColorName([&](const char* name, TColor value) {
+        if (found.empty() && value == color) {
+            found = name;
         }
+    });
+    if (!found.empty()) {
+        return found;
     }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "$%08X", static_cast<unsigned>(color));

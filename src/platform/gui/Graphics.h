@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 using TColor = int32_t;
 
@@ -67,11 +69,17 @@ constexpr TColor cl3DLight = static_cast<TColor>(0x80000016);
 constexpr TColor clInfoText = static_cast<TColor>(0x80000017);
 constexpr TColor clInfoBk = static_cast<TColor>(0x80000018);
 
+// Colour names a kit adds to the built-in ones: looked up before them both ways (name to
+// colour and colour to name), so a kit's name wins over a built-in name of the same spelling.
+// Adding a name again replaces its colour. Form descriptions see them as integer constants.
+void RegisterColorNames(const std::vector<std::pair<std::string, TColor>>& names);
+
 std::string ColorToString(TColor color);
 // Raises EConvertError for text that is neither a colour name nor a number.
 TColor StringToColor(const std::string& text);
 bool IdentToColor(const std::string& ident, TColor& color);
-// Every named colour, in a fixed order.
+// Every named colour, in a fixed order: the added names first, then the built-in names that no
+// added name replaces.
 void ForEachColorName(const std::function<void(const char* name, TColor color)>& visit);
 // The RGB value of a colour, system colours resolved.
 int32_t ColorToRGB(TColor color);
@@ -159,4 +167,11 @@ public:
 
 private:
     QImage image_;
+};
+
+// An icon: a picture shown as an icon (in the desktop's notification area, say). Form
+// descriptions store it as a picture.
+class TIcon : public TPicture {
+public:
+    const char* ClassName() const noexcept override { return "TIcon"; }
 };

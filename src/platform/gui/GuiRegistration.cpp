@@ -98,6 +98,8 @@ void RegisterGraphics()
                 return std::string(data.constData(), static_cast<size_t>(data.size()));
             });
 
+    TClassRegistration<TIcon, TPicture>("TIcon");
+
     TClassRegistration<TImageList, TComponent>("TImageList")
         .Component()
         .Integer("Width", &TImageList::Width, &TImageList::SetWidth, 16)

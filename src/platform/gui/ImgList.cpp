@@ -22,6 +22,7 @@ void TImageList::SetHeight(int value)
 int TImageList::Add(const QImage& image)
 {
     images_.push_back(image.size() == QSize(width_, height_) ? image : image.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    Changed();
     return Count() - 1;
 }
 
@@ -40,6 +41,40 @@ void TImageList::Delete(int index)
         throw EListError("Image list index out of bounds (" + std::to_string(index) + ")");
     }
     images_.erase(images_.begin() + index);
+    Changed();
+}
+
+void TImageList::Clear()
+{
+    images_.clear();
+    Changed();
+}
+
+void TImageList::RegisterChanges(const void* client, TNotifyEvent handler)
+{
+    for (auto& [known, knownHandler] : changeLinks_) {
+        if (known == client) {
+            knownHandler = std::move(handler);
+            return;
+        }
+    }
+    changeLinks_.emplace_back(client, std::move(handler));
+}
+
+void TImageList::UnRegisterChanges(const void* client)
+{
+    std::erase_if(changeLinks_, [client](const auto& link) { return link.first == client; });
+}
+
+void TImageList::Changed()
+{
+    // A handler may unregister itself (or another client): walk a copy.
+    const auto links = changeLinks_;
+    for (const auto& [client, handler] : links) {
+        if (handler) {
+            handler(this);
+        }
+    }
 }
 
 QImage TImageList::Image(int index) const
@@ -70,6 +105,7 @@ void TImageList::ReadData(const std::string& bytes)
         }
         images_.push_back(image);
     }
+    Changed();
 }
 
 std::string TImageList::WriteData() const

@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class QIcon;
@@ -24,7 +25,7 @@ public:
     // Cuts a strip of pictures of the list's width into single pictures; returns the first index.
     int AddStrip(const QImage& strip);
     void Delete(int index);
-    void Clear() { images_.clear(); }
+    void Clear();
     // The picture at `index`; a null image for an index outside the list.
     QImage Image(int index) const;
     QIcon Icon(int index) const;
@@ -32,7 +33,14 @@ public:
     void ReadData(const std::string& bytes);
     std::string WriteData() const;
 
+    // Handlers told after every change of the pictures, one per client (a tray icon that shows
+    // the list's current picture); a client registered again replaces its handler.
+    void RegisterChanges(const void* client, TNotifyEvent handler);
+    void UnRegisterChanges(const void* client);
+
 private:
+    void Changed();
+    std::vector<std::pair<const void*, TNotifyEvent>> changeLinks_;
     int width_ = 16;
     int height_ = 16;
     std::vector<QImage> images_;

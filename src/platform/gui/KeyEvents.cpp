@@ -1,5 +1,6 @@
 #include "platform/gui/KeyEvents.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 uint16_t VirtualKeyOf(const QKeyEvent& event)
@@ -30,12 +31,25 @@ uint16_t VirtualKeyOf(const QKeyEvent& event)
     return 0;
 }
 
-TShiftState ShiftStateOf(const QKeyEvent& event)
+namespace {
+
+TShiftState ShiftStateOfModifiers(Qt::KeyboardModifiers modifiers)
 {
     TShiftState shift;
-    const Qt::KeyboardModifiers modifiers = event.modifiers();
     if (modifiers & Qt::ShiftModifier) shift.Include(TShiftStateValue::ssShift);
     if (modifiers & Qt::AltModifier) shift.Include(TShiftStateValue::ssAlt);
     if (modifiers & Qt::ControlModifier) shift.Include(TShiftStateValue::ssCtrl);
     return shift;
+}
+
+}  // namespace
+
+TShiftState ShiftStateOf(const QKeyEvent& event)
+{
+    return ShiftStateOfModifiers(event.modifiers());
+}
+
+TShiftState KeyboardShiftState()
+{
+    return ShiftStateOfModifiers(QGuiApplication::queryKeyboardModifiers());
 }

@@ -16,6 +16,14 @@ using TShiftState = TEnumSet<TShiftStateValue>;
 
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
 
+// Mouse buttons and the mouse events that report a button or a move at a screen position.
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+
+// The keyboard's shift state now (shift, alt and control).
+TShiftState KeyboardShiftState();
+
 // The virtual key of a Qt key press (letters and digits as their upper-case character code);
 // 0 for keys without one.
 uint16_t VirtualKeyOf(const QKeyEvent& event);

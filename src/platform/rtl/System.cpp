@@ -51,6 +51,37 @@ bool IsAdministrator()
     return false;
 }
 
+// ---- the version record ----
+
+namespace {
+
+std::optional<TOSVersionInfo>& VersionRecordOverride()
+{
+    static std::optional<TOSVersionInfo> record;
+    return record;
+}
+
+}  // namespace
+
+bool GetVersionEx(TOSVersionInfo& info)
+{
+    if (VersionRecordOverride()) {
+        info = *VersionRecordOverride();
+        return true;
+    }
+    info = TOSVersionInfo{};
+    info.dwMajorVersion = 10;
+    info.dwMinorVersion = 0;
+    info.dwBuildNumber = 0;
+    info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    return true;
+}
+
+void SetVersionExRecord(std::optional<TOSVersionInfo> record)
+{
+    VersionRecordOverride() = std::move(record);
+}
+
 // ---- TSingleInstance ----
 
 TSingleInstance::TSingleInstance(const std::string& name)

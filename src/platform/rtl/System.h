@@ -1,12 +1,34 @@
 #pragma once
 // The user, the single running instance, and starting programs and documents.
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // Login name of the user the program runs as (the effective user; $USER when the user
 // database has no entry), or an empty text.
 std::string GetUserName();
+
+// The operating-system version record (the 148-byte record of the Windows version call).
+// This system is no Windows, so the record is one fixed emulation: an NT-family system newer
+// than every version the program knows by number (10.0), so that version-dependent code takes
+// its newest path. Tests can set another record.
+inline constexpr uint32_t VER_PLATFORM_WIN32s = 0;
+inline constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
+struct TOSVersionInfo {
+    uint32_t dwOSVersionInfoSize = 148;
+    uint32_t dwMajorVersion = 0;
+    uint32_t dwMinorVersion = 0;
+    uint32_t dwBuildNumber = 0;
+    uint32_t dwPlatformId = 0;
+    std::string szCSDVersion;  // service-pack text, at most 127 characters
+};
+// Fills the record; true (the emulated record is always there).
+bool GetVersionEx(TOSVersionInfo& info);
+// Replaces the record; nothing returns to the emulated one.
+void SetVersionExRecord(std::optional<TOSVersionInfo> record);
 
 // True for root and for members of the "sudo" or "wheel" group.
 bool IsAdministrator();
