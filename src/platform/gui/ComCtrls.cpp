@@ -760,6 +760,11 @@ void TToolButton::UpdateLook()
         icon = bar->Images()->Icon(imageIndex_);
     }
     button->setIcon(icon);
+    // A separator is an etched vertical line through the middle of the bar's height.
+    button->setStyleSheet(separator ? QStringLiteral("QToolButton { border: none; border-left: 1px solid palette(dark);"
+                                                     " border-right: 1px solid palette(light); margin: 8px 0px;"
+                                                     " background: transparent; }")
+                                    : QString());
     if (separator) {
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     } else if (icon.isNull()) {
