@@ -69,6 +69,9 @@ bool CheckAdministrator();
 // for the contact and code tables the cipher (cmGost under the fixed password).
 void ConfigureTrackerTable(TXbSmartDBF& table, bool enciphered);
 
+// The grid layout files beside the program, in the order of Tmainfrm::Grids().
+extern const char* const kGridLayoutFiles[8];
+
 // The address of the maker's web site, opened on the first start.
 extern const char* const kMakerWebSite;
 
@@ -272,6 +275,14 @@ public:
     // while the editor does not exist).
     void FillVersionLists();
     void FillProductLists();
+
+    // ---- grid layouts
+    // The eight grids in the order of their layout files (kGridLayoutFiles).
+    const std::vector<TDBGrid*>& Grids() const noexcept { return grids_; }
+    // Puts the columns a user reads first at the front of the grids' default columns, the
+    // other fields after them (Unit1DefaultLayouts.cpp); the build writes the result as the
+    // layout files a first start reads.
+    void ArrangeDefaultColumns();
 
     // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);

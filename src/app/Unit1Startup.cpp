@@ -38,7 +38,6 @@ constexpr const char* kBackupSettingsName = "Trevasso.ini";
 }  // namespace
 
 // Grid layout files beside the program, in the order of the grids (productgrid ... codegrid).
-extern const char* const kGridLayoutFiles[8];
 const char* const kGridLayoutFiles[8] = {
     "productgrd.dat", "projectgrd.dat", "maingrd.dat", "subgrd.dat",
     "listgrd.dat",    "contactgrd.dat", "workgrd.dat", "codegrd.dat",

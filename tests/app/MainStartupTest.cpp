@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
+#include "platform/gui/DBGrids.h"
 #include "platform/rtl/System.h"
 
 #include <filesystem>
@@ -108,6 +109,53 @@ TEST_F(StartUp, UnreadableLayoutFileIsSkippedAndShutDownWritesAGoodOne)
         EXPECT_EQ(ReadFile("maingrd.dat"), again.maingrid->Columns().SaveToText());
         FreeWindow();
     }
+}
+
+TEST_F(StartUp, ShippedLayoutFilesLeadWithTheColumnsAUserReadsFirst)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    for (const char* name : kGridLayoutFiles) {
+        const std::filesystem::path shipped = std::filesystem::path(ZV_STAGE_DIR) / name;
+        ASSERT_TRUE(std::filesystem::exists(shipped)) << shipped;
+        std::filesystem::copy_file(shipped, PathOf(name));
+    }
+    Tmainfrm& window = Start();
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    struct TCase {
+        TDBGrid* Grid;
+        int FieldCount;
+        std::vector<std::string> Leading;
+    };
+    const TCase cases[] = {
+        {window.maingrid, window.maindb->FieldCount(),
+         {"FLAG", "A", "TICKETID", "SUBJECT", "STATUS", "PRIORITY", "SEVERITY", "VERSION", "REPORTEDON", "ASSIGNED"}},
+        {window.subgrid, window.subdb->FieldCount(), {"SUBID", "SUBJECT", "STATUS"}},
+        {window.productgrid, window.appsdb->FieldCount(), {"NAME", "VERSION", "TYPE"}},
+        {window.projectgrid, 2, {"NAME", "VERSION"}},
+        {window.listgrid, window.listdb->FieldCount(), {"LISTNAME", "LISTITEM"}},
+        {window.contactgrid, window.contactdb->FieldCount(), {"NAME", "COMPANY"}},
+        {window.workgrid, window.workdb->FieldCount(), {"TICKETID", "SUBTICKET", "ASSIGNED"}},
+        {window.codegrid, window.codedb->FieldCount(), {"APPNAME", "LEGALSTAT"}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Grid->Name());
+        TDBGridColumns& columns = test.Grid->Columns();
+        // Every field once: the leading columns, then the rest.
+        ASSERT_EQ(columns.Count(), test.FieldCount);
+        for (size_t i = 0; i < test.Leading.size(); ++i) {
+            EXPECT_EQ(columns.Items(static_cast<int>(i))->FieldName(), test.Leading[i]);
+        }
+        EXPECT_EQ(columns.Items(0)->Font().Name(), "DejaVu Sans");
+    }
+    // The files read back as the program writes them.
+    for (size_t i = 0; i < window.Grids().size(); ++i) {
+        EXPECT_EQ(window.Grids()[i]->Columns().SaveToText(), ReadFile(kGridLayoutFiles[i])) << kGridLayoutFiles[i];
+    }
+    // The state icon column is narrow and its title blank.
+    EXPECT_LE(window.maingrid->Columns().Items(0)->Width(), 24);
+    EXPECT_EQ(window.maingrid->Columns().Items(3)->Width(), 260);
 }
 
 TEST_F(StartUp, MissingTablesAreReportedInOrder)
