@@ -6,12 +6,17 @@
 
 #include "app/Unit4.h"
 #include "app/Unit7.h"
+#include "app/Unit8.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/db/Fields.h"
 #include "platform/gui/DBGrids.h"
 
 #include <QTimer>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +28,7 @@ protected:
     {
         editor.reset();
         projectEditor.reset();
+        listEditor.reset();
         ProgramFolderTest::TearDown();
     }
     void AddProjectVersion(const std::string& name, const std::string& version)
@@ -64,6 +70,7 @@ protected:
     }
     std::unique_ptr<Tmainissuefrm> editor;
     std::unique_ptr<Tproductfrm> projectEditor;
+    std::unique_ptr<Tlistfrm> listEditor;
 };
 
 TEST_F(TicketRoad, AddedTicketShowsInTheGridAndSurvivesARestart)
@@ -176,6 +183,77 @@ TEST_F(TicketRoad, SavedFilterForAnEmptyProjectNameIsNotRestoredWhenProjectsExis
     PostStart();
     EXPECT_EQ(window.maindb->Filter(), "PRODUCT='Tracker'");
     EXPECT_TRUE(window.maindb->Filtered());
+}
+
+TEST_F(TicketRoad, QuickStartStepsWorkInTheirOrderOnAnEmptyDatabase)
+{
+    // The numbered steps of the quick-start text, in their order.
+    std::ifstream file(std::string(ZV_SOURCE_DIR) + "/resources/program/quickstart.dat", std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::vector<std::string> steps;
+    const std::string source = text.str();
+    const std::regex step(R"(\\b \d+\. ([^\\]+)\\b0)");
+    for (auto it = std::sregex_iterator(source.begin(), source.end(), step); it != std::sregex_iterator(); ++it) {
+        steps.push_back((*it)[1]);
+    }
+    const auto position = [&steps](const std::string& start) {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            if (steps[i].rfind(start, 0) == 0) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    const int lists = position("Fill the pick lists");
+    const int project = position("Add a project");
+    const int tickets = position("Add tickets");
+    ASSERT_GE(lists, 0);
+    // A project version needs a release type, which only the list step provides.
+    EXPECT_LT(lists, project);
+    EXPECT_LT(project, tickets);
+
+    // Followed in that order on an empty database, each step saves.
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    Tmainfrm& window = Start();
+    PostStart();
+    editor = std::make_unique<Tmainissuefrm>(nullptr);
+    mainissuefrm = editor.get();
+    projectEditor = std::make_unique<Tproductfrm>(&TestApplication());
+    productfrm = projectEditor.get();
+    listEditor = std::make_unique<Tlistfrm>(nullptr);
+    listfrm = listEditor.get();
+
+    QTimer::singleShot(0, [&] {
+        listEditor->listname->SetItemIndex(0);  // "Type"
+        listEditor->listitem->SetText("Release");
+        listEditor->btn_ok->Click();
+    });
+    window.Get<TControl>("btn_newlist")->Click();
+    EXPECT_EQ(window.listdb->RecordCount(), 1);
+
+    std::vector<std::string> releaseTypes;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < projectEditor->releasetype->Items().Count(); ++i) {
+            releaseTypes.push_back(projectEditor->releasetype->Items()[i]);
+        }
+        projectEditor->product->SetText("Tracker");
+        projectEditor->version->SetText("1.0");
+        projectEditor->releasetype->SetItemIndex(0);
+        projectEditor->btn_ok->Click();
+        if (projectEditor->Visible()) {
+            projectEditor->btn_cancel->Click();
+        }
+    });
+    window.Get<TControl>("btn_newproject")->Click();
+    EXPECT_EQ(releaseTypes, std::vector<std::string>{"Release"});
+    ASSERT_EQ(window.appsdb->RecordCount(), 1);
+
+    AddTicket(window, "1.0", "Following the quick start");
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_GE(GridRowWith(*window.maingrid, "Following the quick start"), 0);
 }
 
 }  // namespace
