@@ -14,6 +14,8 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
+#include "sysutil/GtCVersInfo.h"
+#include "sysutil/SuComponents.h"
 
 #include <cstdint>
 
@@ -69,6 +71,7 @@ void Tmainfrm::RegisterClass()
 {
     RegisterDBClasses();
     RegisterDataControlClasses();
+    SuKitStart();
     static const bool registered = [] {
         TClassRegistration<Tmainfrm, TForm>("Tmainfrm");
         return true;
@@ -188,6 +191,8 @@ void Tmainfrm::FindComponents()
     projectsplitter = Get<TSplitter>("projectsplitter");
     subpanel = Get<TPanel>("subpanel");
     leftpanel = Get<TPanel>("leftpanel");
+    trayicon = Get<TSuTrayIcon>("trayicon");
+    GtVersionInfo1 = Get<TGtVersionInfo>("GtVersionInfo1");
     ViewPanel1 = Get<TMenuItem>("ViewPanel1");
     ViewLeftProjectListPanel1 = Get<TMenuItem>("ViewLeftProjectListPanel1");
     productgrid = Get<TDBGrid>("productgrid");
@@ -289,8 +294,9 @@ std::string Tmainfrm::MissingUpdaterMessage() const
 
 void Tmainfrm::ShowTrayBalloon(const std::string& text)
 {
-    // The notification-area icon is not built yet; its balloons are kept for whoever asks.
-    trayBalloons_.push_back(text);
+    trayicon->SetInfoType(TSuTrayIconInfoType::tiiWarning);
+    trayicon->SetInfoText(text);
+    trayicon->ShowBalloon();
 }
 
 // ---------------------------------------------------------------------------------------------

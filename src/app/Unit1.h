@@ -31,6 +31,8 @@
 
 class TDataSet;
 class TDataSource;
+class TGtVersionInfo;
+class TSuTrayIcon;
 class TXbSmartDBF;
 
 // ---- start-up globals (set by the main window's FormCreate, read by every window)
@@ -57,7 +59,8 @@ extern uint8_t SubTicketEditMode;
 // the root.
 std::string FileInFolder(const std::string& folder, const std::string& name);
 
-// The program's file version "a.b.c.d".
+// The program's file version "a.b.c.d", from the fixed part of the version resource of the
+// program file; empty when the program file has none.
 std::string GetProgramVersion();
 // The user name; also stored in CurrentUserName.
 std::string GetWindowsUserName();
@@ -138,6 +141,8 @@ public:
     TSplitter* projectsplitter = nullptr;
     TPanel* subpanel = nullptr;
     TPanel* leftpanel = nullptr;
+    TSuTrayIcon* trayicon = nullptr;
+    TGtVersionInfo* GtVersionInfo1 = nullptr;
     TMenuItem* ViewPanel1 = nullptr;
     TMenuItem* ViewLeftProjectListPanel1 = nullptr;
     // The eight grids in the order of their layout files.
@@ -318,9 +323,7 @@ public:
     bool RunCatchAll(const std::function<void()>& action);
     void CancelPendingEdits() noexcept;
 
-    // ---- seams
-    // The tray icon is not there yet: its balloons are kept here.
-    const std::vector<std::string>& TrayBalloons() const noexcept { return trayBalloons_; }
+    // A warning balloon of the notification-area icon with `text` (its title is the icon's).
     void ShowTrayBalloon(const std::string& text);
 
     // What start-up got as far as loading; shut-down writes back only what was loaded, so a
@@ -375,6 +378,5 @@ private:
     std::unique_ptr<TIniFile> settingsIni_;
     std::unique_ptr<TIniFile> onlineIni_;
     std::vector<TDBGrid*> grids_;
-    std::vector<std::string> trayBalloons_;
     TLoadedState loaded_;
 };

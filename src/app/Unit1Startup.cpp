@@ -1,19 +1,18 @@
 // The main window's start-up: FormCreate with its steps (settings, language and messages,
 // placement, folders, start-up backup, tables, saved state) and the post-start step.
-#include "app/OsVersion.h"
 #include "app/Settings.h"
 #include "app/Unit1.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
+#include "platform/rtl/VersionResources.h"
+#include "sysutil/GtCVersInfo.h"
+#include "sysutil/SuComponents.h"
 
 #include <algorithm>
 
 namespace {
-
-// The program's file version; the build has no version resource, so it is kept here.
-constexpr const char* kProgramVersion = "1.0.0.0";
 
 // The updater program beside the executable.
 constexpr const char* kUpdaterFileName = "ZEZIvuredizOriruri.exe";
@@ -45,7 +44,13 @@ const char* const kGridLayoutFiles[8] = {
 
 std::string GetProgramVersion()
 {
-    return kProgramVersion;
+    std::string data;
+    TVSFixedFileInfo fixed;
+    if (!GetFileVersionInfo(ApplicationExeName(), data) || !VerQueryFixedFileInfo(data, fixed)) {
+        return std::string();
+    }
+    return std::to_string(fixed.dwFileVersionMS >> 16) + "." + std::to_string(fixed.dwFileVersionMS & 0xFFFF) + "." +
+           std::to_string(fixed.dwFileVersionLS >> 16) + "." + std::to_string(fixed.dwFileVersionLS & 0xFFFF);
 }
 
 std::string GetWindowsUserName()
@@ -83,8 +88,10 @@ void Tmainfrm::FormCreate(TObject*)
         const std::string programFolder = ApplicationFolder();
         OpenSettingsIni();
         OpenOnlineIni();
-        WriteSetting(*SettingsIni, Setting::CurrVer, GetProgramVersion());
-        // The notification-area icon comes with its kit; until then there is none to show.
+        GtVersionInfo1->SetFileName(ApplicationExeName());
+        WriteSetting(*SettingsIni, Setting::CurrVer, GtVersionInfo1->FileVersion());
+        // Without a notification area on the desktop the icon is simply not shown.
+        trayicon->ShowIcon();
         LoadLanguage();
         LoadMessageTable();
 
@@ -321,33 +328,33 @@ void Tmainfrm::startuptimerTimer(TObject*)
 void Tmainfrm::CheckWindowsVersion()
 {
     OsName = "Unknown";
-    const std::optional<TOsVersionInfo> info = GetOsVersionInfo();
-    if (!info) {
+    TOSVersionInfo info;
+    if (!GetVersionEx(info)) {
         return;
     }
-    if (info->PlatformId == 1) {
-        if (info->MajorVersion == 4 && info->MinorVersion == 0) {
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        if (info.dwMajorVersion == 4 && info.dwMinorVersion == 0) {
             OsName = "Win95";
-        } else if (info->MajorVersion == 4 && info->MinorVersion == 10) {
-            OsName = info->CSDVersion.size() >= 2 && info->CSDVersion[1] == 'A' ? "Win98SE" : "Win98";
-        } else if (info->MajorVersion == 4 && info->MinorVersion == 90) {
+        } else if (info.dwMajorVersion == 4 && info.dwMinorVersion == 10) {
+            OsName = info.szCSDVersion.size() >= 2 && info.szCSDVersion[1] == 'A' ? "Win98SE" : "Win98";
+        } else if (info.dwMajorVersion == 4 && info.dwMinorVersion == 90) {
             OsName = "WinME";
         }
         return;
     }
-    if (info->PlatformId != 2) {
+    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT) {
         return;
     }
-    if (info->MajorVersion <= 4) {
+    if (info.dwMajorVersion <= 4) {
         OsName = "WinNT";
-    } else if (info->MajorVersion == 5 && info->MinorVersion == 0) {
+    } else if (info.dwMajorVersion == 5 && info.dwMinorVersion == 0) {
         OsName = "Win2000";
-    } else if (info->MajorVersion == 5 && info->MinorVersion == 1) {
+    } else if (info.dwMajorVersion == 5 && info.dwMinorVersion == 1) {
         OsName = "WinXP";
         if (ReadSetting(*SettingsIni, Setting::UseManifest)) {
             ShowTrayBalloon(Message(kXpManifestHint));
         }
-    } else if (info->MajorVersion == 6) {
+    } else if (info.dwMajorVersion == 6) {
         OsName = "WinVista";
         if (!ReadSetting(*SettingsIni, Setting::UseManifestAuto)) {
             WriteSetting(*SettingsIni, Setting::UseManifestAuto, true);

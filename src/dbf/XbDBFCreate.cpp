@@ -5,7 +5,6 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/OsErrors.h"
 
 #include <ctime>
 
@@ -192,16 +191,15 @@ void TXbSmartDBF::CreateTable()
     PrepareTableStream();
     tableStream_->CreateProxyStream();
     if (!tableStream_->IsOpen())
-        throw Exception("TXbSmartDBF.CreateTable: Create error");
+        throw Exception("TXbSmartDBF.CreateTable: Create error" + tableStream_->ErrorInfo());
     const bool written = tableStream_->SeekTo(0, 0) == 0 &&
                          tableStream_->WriteBlock(image.data(), static_cast<int64_t>(image.size())) ==
                              static_cast<int64_t>(image.size()) &&
                          tableStream_->Truncate();
-    const int error = tableStream_->LastError();
+    const std::string error = tableStream_->ErrorInfo();
     tableStream_->CloseStream();
     if (!written)
-        throw Exception("TXbSmartDBF.CreateTable: Create error" +
-                        (StorageType == TProxyStreamType::pstFile ? OsErrorInfo(error) : std::string()));
+        throw Exception("TXbSmartDBF.CreateTable: Create error" + error);
 
     CreateLobFile(versionByte, needsMemo);
 }
@@ -216,7 +214,8 @@ void TXbSmartDBF::CreateLobFile(uint8_t versionByte, bool hasMemo)
         return;
     lobStream_->FileName = MemoFileName(DBFFileName, MemoIsFoxPro(versionByte));
     if (!lobStream_->CreateProxyStream())
-        throw Exception("TXbSmartDBF.CreateLobFile: Create error " + Quoted(lobStream_->FileName));
+        throw Exception("TXbSmartDBF.CreateLobFile: Create error " + Quoted(lobStream_->FileName) +
+                        lobStream_->ErrorInfo());
     WriteLobHeader(versionByte, *lobStream_);
     lobStream_->CloseStream();
 }
@@ -239,5 +238,5 @@ void TXbSmartDBF::WriteLobHeader(uint8_t versionByte, TProxyStream& stream)
     }
     stream.SeekTo(0, 0);
     if (stream.WriteBlock(header.data(), static_cast<int64_t>(header.size())) != static_cast<int64_t>(header.size()))
-        throw Exception("TXbSmartDBF.CreateLobFile: Create error " + Quoted(stream.FileName));
+        throw Exception("TXbSmartDBF.CreateLobFile: Create error " + Quoted(stream.FileName) + stream.ErrorInfo());
 }

@@ -115,7 +115,7 @@ void TXbSmartDBF::InternalOpen()
     PrepareTableStream();
     tableStream_->OpenStream();
     if (!tableStream_->IsOpen())
-        throw Exception("TXbSmartDBF.InternalOpen: Open error " + Quoted(DBFFileName));
+        throw Exception("TXbSmartDBF.InternalOpen: Open error " + Quoted(DBFFileName) + tableStream_->ErrorInfo());
 
     // From here on a failing step closes the table again and returns what it took; the file
     // itself is left as it was.
@@ -491,8 +491,12 @@ void TXbSmartDBF::OpenLobFile(uint8_t versionByte)
     if (StorageType == TProxyStreamType::pstFile)
         name = XbFindFileIgnoringCase(name);
     lobStream_->FileName = name;
-    if (!lobStream_->OpenStream())
-        return;  // no memo file: the table stays usable and memo fields read as empty
+    lobOpenError_.clear();
+    if (!lobStream_->OpenStream()) {
+        // No memo file: the table stays usable and memo fields read as empty; a write tells why.
+        lobOpenError_ = lobStream_->ErrorInfo();
+        return;
+    }
     if (versionByte == 0x83) {
         lobBlockSizeInUse_ = 512;  // the dBASE III header is never read
         return;

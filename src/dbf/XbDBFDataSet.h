@@ -407,4 +407,5 @@ protected:
 private:
     std::array<uint8_t, kMemoHeaderSize> lobHeader_{};
     int lobBlockSizeInUse_ = 0;
+    std::string lobOpenError_;  // why the memo file did not open (the system error block)
 };

@@ -143,12 +143,13 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
     int64_t m = 0;
     int digits = 0;
     int fraction = -1;
+    // Digits past the fifteenth are counted, not added: such a text goes to from_chars.
     for (; i < n; ++i) {
         const unsigned digit = static_cast<unsigned>(p[i]) - '0';
         if (digit > 9)
             break;
-        m = m * 10 + digit;
-        ++digits;
+        if (++digits <= 15)
+            m = m * 10 + digit;
     }
     if (i < n && p[i] == '.') {
         fraction = 0;
@@ -156,8 +157,8 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
             const unsigned digit = static_cast<unsigned>(p[i]) - '0';
             if (digit > 9)
                 break;
-            m = m * 10 + digit;
-            ++digits;
+            if (++digits <= 15)
+                m = m * 10 + digit;
             ++fraction;
         }
     }
@@ -580,9 +581,10 @@ bool TXbSmartDBF::ReadFieldValue(const TXbFieldAccess& access, const uint8_t* re
         return true;
     }
     case 'Y':
+        // A 64-bit integer of ten-thousandths, the framework's own currency value.
         if (IsBlank(p, 8))
             return false;
-        Put(out, Currency::FromDouble(Load<double>(p)).scaled);
+        Put(out, Load<int64_t>(p));
         return true;
     case 'I':
     case '+':
@@ -844,6 +846,16 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
         case '+': std::memset(p, 0, 4); return;
         case '@':
         case 'O': std::memset(p, 0, 8); return;
+        case 'Y':
+            // Binary, as the blank record holds it: no value is zero.
+            std::memset(p, 0, 8);
+            return;
+        case 'M':
+        case 'G':
+        case 'P':
+            // A Visual FoxPro reference is a 4-byte block number: no memo is block 0.
+            std::memset(p, visualFoxPro ? 0 : ' ', static_cast<size_t>(access.Storage));
+            return;
         case 'E': {
             const TExtendLayout layout = ExtendLayout(access.Extend);
             if (layout.Null == TExtendNull::LeadingByte) {
@@ -947,12 +959,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
         Store(image + 4, static_cast<uint32_t>(rest));
         break;
     }
-    case 'Y': {
-        Currency currency;
-        currency.scaled = Load<int64_t>(value);
-        Store(image, currency.ToDouble());
-        break;
-    }
+    case 'Y': Store(image, Load<int64_t>(value)); break;
     case 'I':
     case '+': {
         if (access.DataType == TFieldType::ftAutoInc && !addingAutoValues_)

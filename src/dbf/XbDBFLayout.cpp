@@ -123,10 +123,11 @@ TXbTableLayout ReadTableHeader(const uint8_t* bytes, size_t available, int64_t f
         RefuseDamaged(fileName, "header size does not fit the file!");
     if (header.RecordSize < 2)
         RefuseDamaged(fileName, "record size is too small!");
+    // The records the file holds count, whatever the header says: a writer stopped between its
+    // header and its record leaves a count the file does not hold, and the records it does hold
+    // are still the table's.
     const int64_t whole = (fileSize - header.HeaderSize) / header.RecordSize;
-    if (static_cast<int64_t>(header.RecordCount) > whole)
-        RefuseDamaged(fileName, "record count does not fit the file size!");
-    layout.RecordCount = static_cast<uint32_t>(whole);
+    layout.RecordCount = static_cast<uint32_t>(std::min<int64_t>(whole, UINT32_MAX));
     return layout;
 }
 

@@ -170,12 +170,23 @@ std::unique_ptr<TStream> TXbSmartDBF::OpenBlobStream(TField& field, TBlobStreamM
         return stream;
 
     const int64_t fileSize = lob.SeekTo(0, 2);
+    const int64_t unit = layout == TMemoLayout::DBaseIII ? 512 : (LobBlockSizeInUse() > 0 ? LobBlockSizeInUse() : 512);
+    const int64_t start = kind.BytePosition ? static_cast<int64_t>(reference) : static_cast<int64_t>(reference) * unit;
+    // A reference past the end of the memo file is damage (or a memo file that does not belong
+    // to the table), not an empty memo.
+    if (start >= fileSize) {
+        uint32_t recNo = 0;
+        std::memcpy(&recNo, record + recordSize_, 4);
+        throw Exception("TXbSmartDBF: The memo of field \"" + field.FieldName() + "\" in record " +
+                        std::to_string(recNo) + " of \"" + DBFFileName + "\" lies past the end of its memo file " +
+                        "(reference " + std::to_string(reference) + ")!");
+    }
     std::vector<uint8_t> data;
     int64_t cipherContext = -1;
     if (layout == TMemoLayout::DBaseIII && !kind.ExtendType) {
         // Text up to the first end mark; a memo without one ends with the file.
         constexpr int64_t kPiece = 512;
-        int64_t at = static_cast<int64_t>(reference) * kPiece;
+        int64_t at = start;
         uint8_t piece[kPiece];
         while (at < fileSize) {
             if (lob.SeekTo(at, 0) != at)
@@ -191,19 +202,15 @@ std::unique_ptr<TStream> TXbSmartDBF::OpenBlobStream(TField& field, TBlobStreamM
             at += got;
         }
     } else {
-        int64_t at = 0;
+        int64_t at = start;
         int64_t length = 0;
         if (layout == TMemoLayout::DBaseIII) {
-            at = kind.BytePosition ? static_cast<int64_t>(reference) : static_cast<int64_t>(reference) * 512;
             uint8_t prefix[4];
             ReadExactly(lob, at, prefix, 4);
             length = ReadLE32(prefix);
             cipherContext = at;
             at += 4;
         } else {
-            const int64_t blockSize = LobBlockSizeInUse() > 0 ? LobBlockSizeInUse() : 512;
-            const int64_t start = kind.BytePosition ? static_cast<int64_t>(reference)
-                                                    : static_cast<int64_t>(reference) * blockSize;
             uint8_t header[8];
             ReadExactly(lob, start, header, 8);
             if (layout == TMemoLayout::DBaseIV) {
@@ -271,7 +278,7 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
 
     TProxyStream& lob = GetLobStream();
     if (!lob.IsOpen() || layout == TMemoLayout::None)
-        throw Exception("TXbSmartDBF.WriteLob: Memo file of " + DBFFileName + " is not open!");
+        throw Exception("TXbSmartDBF.WriteLob: Memo file of " + DBFFileName + " is not open!" + lobOpenError_);
     if (!LockLob(lob))
         throw Exception("TXbSmartDBF.WriteLob: Can not lock memo file.");
     TLobLockGuard unlock(*this, lob);
@@ -306,11 +313,17 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
     };
 
     if (layout == TMemoLayout::DBaseIII) {
+        // A dBASE III text memo ends at its first end mark: a text holding one could not be
+        // read back whole, so it is refused before anything is written.
+        if (!kind.ExtendType && std::memchr(data.data(), kEndOfFileMark, data.size()) != nullptr)
+            throw Exception("TXbSmartDBF.WriteLob: The memo of field \"" + field.FieldName() + "\" of \"" +
+                            DBFFileName + "\" holds the byte 0x1A, which ends a dBASE III memo; nothing was written!");
         if (kind.BytePosition) {
             position = fileSize;
             reference = static_cast<uint64_t>(position);
         } else {
-            reference = static_cast<uint64_t>((fileSize + 511) / 512);
+            // Block 0 holds the header (and reference 0 means no memo), whatever the file's size.
+            reference = static_cast<uint64_t>(std::max<int64_t>((fileSize + 511) / 512, 1));
             position = static_cast<int64_t>(reference) * 512;
         }
         if (kind.ExtendType) {
@@ -318,10 +331,19 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
             WriteLE32(image.data(), static_cast<uint32_t>(data.size()));
             placeData(4);
         } else {
+            // Two end marks, as the format's other writers end a text: readers that look for
+            // the pair find the end, readers that stop at the first one lose nothing.
             image = data;
+            image.push_back(kEndOfFileMark);
             image.push_back(kEndOfFileMark);
         }
         writeImage();
+        // The memo first, then the header's next free block: the block after it, where every
+        // other writer of the format appends.
+        uint8_t next[4];
+        WriteLE32(next, static_cast<uint32_t>((position + static_cast<int64_t>(image.size()) + 511) / 512));
+        if (lob.SeekTo(0, 0) != 0 || lob.WriteBlock(next, 4) != 4)
+            RaiseWriteError(lob);
     } else {
         const int64_t blockSize = LobBlockSizeInUse() > 0 ? LobBlockSizeInUse() : 512;
         const int64_t blocks = (static_cast<int64_t>(data.size()) + 8 + blockSize - 1) / blockSize;
@@ -341,10 +363,13 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
         if (lob.SeekTo(0, 0) != 0 || lob.ReadBlock(header, headerBytes) != headerBytes)
             throw Exception("TXbSmartDBF.WriteLob: Memo file header of " + DBFFileName + " is damaged!");
         const int64_t endBlock = (fileSize + blockSize - 1) / blockSize;
+        const int64_t firstBlock = (static_cast<int64_t>(kMemoHeaderSize) + blockSize - 1) / blockSize;
 
         if (layout == TMemoLayout::FoxPro) {
-            // The header's next free block, never below the end of the file.
-            const int64_t block = std::max<int64_t>(ReadBE32(header), endBlock);
+            // At the end of the file, where the header's next free block points in a sound file;
+            // a header pointing before the end would overwrite memos, and one pointing far
+            // beyond it would only leave a hole.
+            const int64_t block = endBlock;
             position = block * blockSize;
             reference = static_cast<uint64_t>(block);
             placeData(8);
@@ -363,11 +388,13 @@ void TXbSmartDBF::WriteLob(TXbDBTStream& stream, TField& field)
             std::vector<std::pair<int64_t, std::array<uint8_t, 8>>> runWrites;
             for (int64_t steps = 0; steps <= endBlock + 1; ++steps) {
                 if (block <= 0 || block >= endBlock) {
-                    const int64_t start = std::max<int64_t>(block, endBlock);
-                    taken = start;
-                    pointerWrites.emplace_back(linkAt, static_cast<uint32_t>(start + blocks));
+                    // The chain ends at the end of the file (a pointer beyond it holds nothing).
+                    taken = endBlock;
+                    pointerWrites.emplace_back(linkAt, static_cast<uint32_t>(endBlock + blocks));
                     break;
                 }
+                if (block < firstBlock)
+                    break;  // the header's blocks are never free: a damaged chain
                 uint8_t run[8];
                 ReadExactly(lob, block * blockSize, run, 8);
                 const int64_t next = ReadLE32(run);

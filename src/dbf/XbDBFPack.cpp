@@ -209,6 +209,7 @@ public:
         bool enciphered = true;
         if (layout_ == TPackMemoLayout::DBaseIII && !field.LengthPrefixed) {
             ReadText(start, data);
+            data.push_back(kEndOfFileMark);  // the two end marks of WriteLob
             data.push_back(kEndOfFileMark);
             enciphered = false;
         } else {
@@ -467,11 +468,11 @@ int TXbSmartDBF::Pack(bool)
         // The streams still read the old files: open the new ones.
         tableStream_->CloseStream();
         if (!tableStream_->OpenStream())
-            throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(tableName));
+            throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(tableName) + tableStream_->ErrorInfo());
         if (withMemo) {
             lobStream_->CloseStream();
             if (!lobStream_->OpenStream())
-                throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(memoName));
+                throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(memoName) + lobStream_->ErrorInfo());
         }
     } else {
         if (withMemo)

@@ -9,7 +9,6 @@
 #include "platform/db/DBConsts.h"
 #include "platform/db/DBTypes.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/OsErrors.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,11 +50,7 @@ private:
 
 void TXbSmartDBF::RaiseWriteError(TProxyStream& stream)
 {
-    const int error = stream.LastError();
-    std::string text = error != 0 ? SysErrorMessage(error) : std::string("Write error");
-    if (text.size() > 500)
-        text.resize(500);
-    throw Exception("TXbSmartDBF: " + text);
+    throw Exception("TXbSmartDBF: Write error \"" + stream.FileName + "\"" + stream.ErrorInfo());
 }
 
 void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image)

@@ -1,6 +1,7 @@
 #include "dbf/XbDBFPrx.h"
 
 #include "dbf/XbDBFMemMgr.h"
+#include "platform/rtl/OsErrors.h"
 
 
 // ---- TAccessMode
@@ -133,6 +134,13 @@ bool TProxyStream::StartStream(bool create)
     stream->Seek(0, TSeekOrigin::soFromBeginning);
     (ProxyStreamType == TProxyStreamType::pstInnerStream ? innerOpen_ : outerOpen_) = true;
     return true;
+}
+
+std::string TProxyStream::ErrorInfo() const
+{
+    if (ProxyStreamType != TProxyStreamType::pstFile || file_.LastError() == 0)
+        return std::string();
+    return OsErrorInfo(file_.LastError());
 }
 
 bool TProxyStream::CreateProxyStream()

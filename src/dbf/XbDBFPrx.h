@@ -114,6 +114,9 @@ public:
 
     // The system error number of the last failed file call (pstFile).
     int LastError() const noexcept { return file_.LastError(); }
+    // The system error block ("####> OS info", code and text) of the last failed file call, for
+    // the end of an error message; empty for streams in memory and when no call failed.
+    std::string ErrorInfo() const;
 
 private:
     TStream* ActiveByteStream() noexcept;

@@ -18,12 +18,6 @@
 
 namespace {
 
-bool& KitStarted()
-{
-    static bool started = false;
-    return started;
-}
-
 // Sizes of the notify-icon record and the longest tool tip it holds: the record of the newer
 // shell (the NT family from 2000 on), and the older one.
 constexpr unsigned kNewShellRecordSize = 488;
@@ -43,23 +37,17 @@ unsigned SuTaskbarCreatedMessage()
 
 void SuKitStart()
 {
-    if (KitStarted()) {
-        return;
-    }
-    KitStarted() = true;
-    SuSysUtilsStart();
-    SuGraphicsStart();
-    SuTaskbarCreatedMessage();
-    TSuComponent::RegisterClass();
-    TSuCustomTimer::RegisterClass();
-    TSuTrayIcon::RegisterClass();
-    TGtVersionInfo::RegisterClass();
-}
-
-void SuKitEnd()
-{
-    SuSysUtilsEnd();
-    KitStarted() = false;
+    static const bool started = [] {
+        SuSysUtilsStart();
+        SuGraphicsStart();
+        SuTaskbarCreatedMessage();
+        TSuComponent::RegisterClass();
+        TSuCustomTimer::RegisterClass();
+        TSuTrayIcon::RegisterClass();
+        TGtVersionInfo::RegisterClass();
+        return true;
+    }();
+    (void)started;
 }
 
 // ---- TSuComponent -------------------------------------------------------------------------
@@ -96,7 +84,7 @@ TSuCustomTimer::~TSuCustomTimer()
 void TSuCustomTimer::RegisterClass()
 {
     static const bool registered = [] {
-        TClassRegistration<TSuCustomTimer, TSuComponent>("TSuCustomTimer");
+        TClassRegistration<TSuCustomTimer, TSuComponent>("TSuCustomTimer").Component();
         return true;
     }();
     (void)registered;

@@ -35,9 +35,8 @@ unsigned SuTaskbarCreatedMessage();
 
 // Starts the kit once: the version flags, program folder and log file name, the colour
 // names, the "TaskbarCreated" message and the component classes for form descriptions.
-// Harmless to call again; SuKitEnd clears what SuKitStart set.
+// Harmless to call again.
 void SuKitStart();
-void SuKitEnd();
 
 class TSuComponent : public TComponent {
 public:

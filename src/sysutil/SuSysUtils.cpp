@@ -134,11 +134,6 @@ void SuSysUtilsStart()
     state.logFileName = ChangeFileExt(ApplicationExeName(), ".log");
 }
 
-void SuSysUtilsEnd()
-{
-    State() = TSuSysUtilsState{};
-}
-
 // ---- strings ----
 
 int SuPosEx(const std::string& sub, const std::string& text, int start)

@@ -43,9 +43,8 @@ const std::string& SuProgramFolder();
 const std::string& SuLogFileName();
 
 // Sets the kit's state up when the program starts (again after a test changed the version
-// record), and clears it at the end.
+// record).
 void SuSysUtilsStart();
-void SuSysUtilsEnd();
 
 // ---- strings ----
 

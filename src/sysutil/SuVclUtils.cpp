@@ -110,7 +110,10 @@ QImage SuShellIcon(int index, bool large)
             picture = QApplication::style()->standardIcon(icon.fallback);
         }
         const int size = large ? 32 : 16;
-        return picture.pixmap(size, size).toImage();
+        const QImage image = picture.pixmap(size, size).toImage();
+        return image.isNull() || image.size() == QSize(size, size)
+                   ? image
+                   : image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     return QImage();
 }

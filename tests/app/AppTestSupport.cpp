@@ -1,6 +1,5 @@
 #include "AppTestSupport.h"
 
-#include "app/OsVersion.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
@@ -24,7 +23,7 @@ void ProgramFolderTest::SetUp()
         opened_.push_back({target, parameters});
         return true;
     });
-    SetOsVersionInfo(std::nullopt);
+    SetVersionExRecord(std::nullopt);
     script_ = std::make_unique<TDialogScript>();
 }
 
@@ -33,10 +32,21 @@ void ProgramFolderTest::TearDown()
     window_.reset();
     script_.reset();
     SetOpener(nullptr);
-    SetOsVersionInfo(std::nullopt);
+    SetVersionExRecord(std::nullopt);
     SetApplicationFolder("");
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
+}
+
+std::vector<std::string> ProgramFolderTest::Balloons() const
+{
+    std::vector<std::string> texts;
+    for (const TRecordingTrayShell::Call& call : tray_.Calls) {
+        if (call.Message == NIM_MODIFY && (call.Data.uFlags & NIF_INFO) != 0) {
+            texts.push_back(call.Data.szInfo);
+        }
+    }
+    return texts;
 }
 
 void ProgramFolderTest::MakeDataFolders()

@@ -2,9 +2,11 @@
 // A program folder of its own for each window test of the tracker: a temporary folder that
 // ApplicationFolder() returns, with the English message table and, when asked, the data
 // folders and the seven empty tables. Message boxes are answered from a TDialogScript, the
-// shell opener records what it would open, and the OS version record is cleared.
+// shell opener records what it would open, the notification area records what it is asked,
+// and the OS version record is the system's own.
 
 #include "GuiTestSupport.h"
+#include "../sysutil/SuTestSupport.h"
 #include "app/Unit1.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/IniFiles.h"
@@ -53,7 +55,10 @@ protected:
 
     // Message texts of the boxes shown so far.
     std::vector<std::string> Boxes() const;
+    // Texts of the balloons the notification-area icon showed so far.
+    std::vector<std::string> Balloons() const;
 
+    TRecordingTrayShell tray_;
     std::unique_ptr<TDialogScript> script_;
     std::unique_ptr<Tmainfrm> window_;
     std::vector<TOpenedTarget> opened_;

@@ -1,12 +1,13 @@
 // Start-up of the main window against a program folder of its own.
 #include "AppTestSupport.h"
 
-#include "app/OsVersion.h"
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
 #include "platform/gui/DBGrids.h"
 #include "platform/rtl/System.h"
+#include "sysutil/GtCVersInfo.h"
+#include "sysutil/SuComponents.h"
 
 #include <filesystem>
 
@@ -288,10 +289,55 @@ TEST_F(StartUp, MissingUpdaterShowsTheMessageOfTheTable)
     EXPECT_EQ(opened_[0].Parameters, "/CHECK /SILENT");
 }
 
+TEST_F(StartUp, ReadsItsVersionFromItsOwnFileAndShowsItsNotificationAreaIcon)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Tmainfrm& window = Start();
+    // The program file carries the version block the build made from the project's version;
+    // so does the tracker itself.
+    TGtVersionInfo staged(nullptr);
+    staged.SetFileName(std::string(ZV_STAGE_DIR) + "/zentivor");
+    const std::string version = GetProgramVersion();
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(window.GtVersionInfo1->FileVersion(), version);
+    EXPECT_EQ(staged.FileVersion(), version);
+    EXPECT_EQ(version, std::to_string(staged.MajorVersion()) + "." + std::to_string(staged.MinorVersion()) + "." +
+                           std::to_string(staged.Release()) + "." + std::to_string(staged.Build()));
+    EXPECT_EQ(staged.ProductName(), "Zentivor");
+    EXPECT_EQ(Ini().ReadString("Settings", "CurrVer", ""), version);
+
+    // The icon is in the notification area with its hint; its menu and balloon are the design's.
+    ASSERT_FALSE(tray_.Calls.empty());
+    EXPECT_EQ(tray_.Calls[0].Message, NIM_ADD);
+    EXPECT_EQ(tray_.Calls[0].Data.szTip, "Zentivor");
+    EXPECT_FALSE(tray_.Calls[0].Data.hIcon.isNull());
+    EXPECT_TRUE(window.trayicon->Visible());
+    EXPECT_EQ(window.trayicon->PopupMenu(), window.FindComponent("traypopup"));
+    EXPECT_TRUE(static_cast<bool>(window.trayicon->OnBalloonClick));
+    window.ShowTrayBalloon("Mind the manifest");
+    ASSERT_EQ(Balloons(), std::vector<std::string>{"Mind the manifest"});
+    EXPECT_EQ(tray_.Calls.back().Data.szInfoTitle, "Zentivor message");
+    EXPECT_EQ(tray_.Calls.back().Data.dwInfoFlags, NIIF_WARNING);
+}
+
+TEST_F(StartUp, WithoutANotificationAreaTheProgramStartsAllTheSame)
+{
+    tray_.Present = false;
+    MakeDataFolders();
+    MakeAllTables();
+    Tmainfrm& window = Start();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(window.trayicon->Visible());
+    EXPECT_TRUE(window.maindb->Active());
+    window.ShowTrayBalloon("nobody sees this");
+    EXPECT_TRUE(Balloons().empty());
+}
+
 TEST_F(StartUp, WindowsVersionHints)
 {
     struct Case {
-        TOsVersionInfo Os;
+        TOSVersionInfo Os;
         const char* UseManifest;      // "" = key absent
         const char* UseManifestAuto;
         std::string Name;
@@ -306,16 +352,16 @@ TEST_F(StartUp, WindowsVersionHints)
     const std::string activated = "Special manifest setting required by Windows Vista operating system has been "
                                   "activated. You can disable this function on the Setting/Special tab later if needed.";
     const Case cases[] = {
-        {{2, 5, 1, ""}, "1", "", "WinXP", {xpHint}, {}, "1"},
-        {{2, 5, 1, ""}, "0", "", "WinXP", {}, {}, "0"},
-        {{2, 6, 0, ""}, "", "", "WinVista", {}, {activated}, "1"},
-        {{2, 6, 0, ""}, "0", "1", "WinVista", {vistaHint}, {}, "0"},
-        {{2, 5, 0, ""}, "1", "", "Win2000", {}, {}, "1"},
-        {{2, 5, 2, ""}, "1", "", "Unknown", {}, {}, "1"},
-        {{1, 4, 10, " A"}, "", "", "Win98SE", {}, {}, ""},
-        {{1, 4, 10, ""}, "", "", "Win98", {}, {}, ""},
-        {{1, 4, 90, ""}, "", "", "WinME", {}, {}, ""},
-        {{2, 4, 0, ""}, "", "", "WinNT", {}, {}, ""},
+        {{148, 5, 1, 0, 2, ""}, "1", "", "WinXP", {xpHint}, {}, "1"},
+        {{148, 5, 1, 0, 2, ""}, "0", "", "WinXP", {}, {}, "0"},
+        {{148, 6, 0, 0, 2, ""}, "", "", "WinVista", {}, {activated}, "1"},
+        {{148, 6, 0, 0, 2, ""}, "0", "1", "WinVista", {vistaHint}, {}, "0"},
+        {{148, 5, 0, 0, 2, ""}, "1", "", "Win2000", {}, {}, "1"},
+        {{148, 5, 2, 0, 2, ""}, "1", "", "Unknown", {}, {}, "1"},
+        {{148, 4, 10, 0, 1, " A"}, "", "", "Win98SE", {}, {}, ""},
+        {{148, 4, 10, 0, 1, ""}, "", "", "Win98", {}, {}, ""},
+        {{148, 4, 90, 0, 1, ""}, "", "", "WinME", {}, {}, ""},
+        {{148, 4, 0, 0, 2, ""}, "", "", "WinNT", {}, {}, ""},
     };
     MakeDataFolders();
     MakeAllTables();
@@ -330,20 +376,24 @@ TEST_F(StartUp, WindowsVersionHints)
         if (*test.UseManifestAuto != 0) {
             ini.WriteString("Settings", "UseManifestAuto", test.UseManifestAuto);
         }
-        SetOsVersionInfo(test.Os);
-        Tmainfrm& window = Start();
+        SetVersionExRecord(test.Os);
+        Start();
         script_->ClearRecords();
         PostStart();
         EXPECT_EQ(OsName, test.Name);
-        EXPECT_EQ(window.TrayBalloons(), test.Balloons);
+        EXPECT_EQ(Balloons(), test.Balloons);
+        tray_.Calls.clear();
         EXPECT_EQ(Boxes(), test.Boxes);
         EXPECT_EQ(ini.ReadString("Settings", "UseManifest", ""), test.ManifestAfter);
         FreeWindow();
     }
-    SetOsVersionInfo(std::nullopt);
+    // This system's own record: a newer system than the hints know, so they stay silent.
+    SetVersionExRecord(std::nullopt);
     Start();
     PostStart();
     EXPECT_EQ(OsName, "Unknown");
+    EXPECT_TRUE(Balloons().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 }  // namespace

@@ -239,7 +239,8 @@ TEST(CreateTable, RefusesWhatCouldNotBeOpenedAndLeavesTheOldFile)
         nowhere.SetCreateNow(true);
         ADD_FAILURE();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "TXbSmartDBF.CreateTable: Create error");
+        EXPECT_EQ(e.Message(), "TXbSmartDBF.CreateTable: Create error\r\n####> OS info\r\nError code: 2\r\n"
+                               "Error message: No such file or directory");
     }
 }
 

@@ -98,6 +98,12 @@ TEST(TableFields, ReadingEachTypeWithItsNullRules)
         {{"N", 'N', 12}, "123456789012", true, TFieldType::ftLargeint, "123456789012"},
         {{"N", 'N', 12}, "1234567890  ", true, TFieldType::ftLargeint, "1234567890"},
         {{"N", 'N', 12}, "12x", true, TFieldType::ftLargeint, "<null>"},
+        // Nineteen digits and more: exact as far as 64 bits reach, never a wrapped number.
+        {{"N", 'N', 19}, "1111111111111111111", true, TFieldType::ftLargeint, "1111111111111111111"},
+        {{"N", 'N', 20}, "-9223372036854775808", true, TFieldType::ftLargeint, "-9223372036854775808"},
+        {{"N", 'N', 20}, " 9999999999999999999", true, TFieldType::ftLargeint, "<null>"},
+        {{"N", 'N', 20, 2}, "11111111111111111.11", true, TFieldType::ftFloat, "1.11111e+16"},
+        {{"N", 'N', 20, 9}, "99999999999.99999999", true, TFieldType::ftFloat, "1e+11"},
         {{"F", 'F', 8, 3}, "  -3.250", true, TFieldType::ftFloat, "-3.25"},
         {{"F", 'F', 8, 3}, "   abc  ", true, TFieldType::ftFloat, "<null>"},
         {{"D", 'D', 8}, "20240229", true, TFieldType::ftDate, "2024-2-29"},

@@ -56,16 +56,18 @@ TEST(Memo, DBaseIIIPlacesEachMemoAtTheNextBlockAfterTheEnd)
     auto table = OpenTable(name);
     AppendNote(*table, "a", 1, "hello");
     auto memo = ReadWholeFile(memoName);
-    ASSERT_EQ(memo.size(), 518u);
-    EXPECT_EQ(Text(memo, 512, 6), "hello\x1A");
+    ASSERT_EQ(memo.size(), 519u);
+    EXPECT_EQ(Text(memo, 512, 7), "hello\x1A\x1A");
+    EXPECT_EQ(ReadLE32(memo.data()), 2u);  // the header's next free block
     EXPECT_EQ(Reference(name, 1), "         1");
 
     // A longer text for the same field goes after the end; the first stays where it was.
     const std::string longer(700, 'x');
     SetMemo(*table, 1, longer);
     memo = ReadWholeFile(memoName);
-    ASSERT_EQ(memo.size(), 1024u + 701u);
-    EXPECT_EQ(Text(memo, 512, 6), "hello\x1A");
+    ASSERT_EQ(memo.size(), 1024u + 702u);
+    EXPECT_EQ(Text(memo, 512, 7), "hello\x1A\x1A");
+    EXPECT_EQ(ReadLE32(memo.data()), 4u);
     EXPECT_EQ(Reference(name, 1), "         2");
     EXPECT_EQ(MemoOf(*table, 1), longer);
 
@@ -74,8 +76,9 @@ TEST(Memo, DBaseIIIPlacesEachMemoAtTheNextBlockAfterTheEnd)
     AppendNote(*table, "b", 2, full);
     memo = ReadWholeFile(memoName);
     EXPECT_EQ(Reference(name, 2), "         4");
-    ASSERT_EQ(memo.size(), 4u * 512 + 513);
+    ASSERT_EQ(memo.size(), 4u * 512 + 514);
     EXPECT_EQ(memo[5 * 512], 0x1A);
+    EXPECT_EQ(ReadLE32(memo.data()), 6u);
     EXPECT_EQ(MemoOf(*table, 2), full);
 
     // An empty memo blanks the field and leaves the memo file alone.
@@ -111,7 +114,8 @@ TEST(Memo, DBaseIIIReferencesThatHoldNothingAndMemosWithoutEndMark)
         {"         0", ""},
         {"          ", ""},
         {"   12a    ", ""},
-        {"        99", ""},
+        {"         5", "TXbSmartDBF: The memo of field \"NOTE\" in record 4 of \"" + name +
+                            "\" lies past the end of its memo file (reference 5)!"},
         {"         2", tail},
         {"         1", "text"},
     };
@@ -124,7 +128,50 @@ TEST(Memo, DBaseIIIReferencesThatHoldNothingAndMemosWithoutEndMark)
     auto table = OpenTable(name);
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(cases[i].reference);
-        EXPECT_EQ(MemoOf(*table, i + 1), cases[i].expected);
+        std::string read;
+        const std::string error = ExpectError([&] { read = MemoOf(*table, i + 1); });
+        EXPECT_EQ(error == "no error" ? read : error, cases[i].expected);
+    }
+}
+
+// A reference past the end of the memo file is damage: reading that memo names the table, the
+// field and the record; the other records read on.
+TEST(Memo, ReferencesPastTheEndOfTheMemoFileRaiseNamingTableFieldAndRecord)
+{
+    struct Case {
+        const char* title;
+        xBaseVersion version;
+        const char* reference;  // stored into record 2
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"dBASE III, one block past the end", xBaseVersion::xBaseIII, "         3", "3"},
+        {"dBASE III, far past the end", xBaseVersion::xBaseIII, "     99999", "99999"},
+        {"dBASE III, the largest 32-bit number", xBaseVersion::xBaseIII, "4294967295", "4294967295"},
+        {"dBASE IV", xBaseVersion::xBaseIV, "        40", "40"},
+        {"FoxPro", xBaseVersion::xFoxPro, "4294967295", "4294967295"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        TScratchFolder folder;
+        const std::string name = folder.File("t.dbf");
+        CreateNotesTable(name, c.version);
+        {
+            auto table = OpenTable(name);
+            AppendNote(*table, "a", 1, "first");
+            AppendNote(*table, "b", 2, "second");
+        }
+        auto file = ReadWholeFile(name);
+        const std::string reference = c.reference;
+        const size_t headerSize = file[8] | (file[9] << 8);
+        std::copy(reference.begin(), reference.end(), file.begin() + static_cast<long>(headerSize + 46 + 36));
+        WriteWholeFile(name, file);
+        auto table = OpenTable(name);
+        EXPECT_EQ(MemoOf(*table, 1), "first");
+        table->SetRecNo(2);
+        EXPECT_EQ(ExpectError([&] { table->FieldByName("NOTE")->AsString(); }),
+                  "TXbSmartDBF: The memo of field \"NOTE\" in record 2 of \"" + name +
+                      "\" lies past the end of its memo file (reference " + c.shown + ")!");
     }
 }
 
@@ -160,7 +207,7 @@ TEST(Memo, WritingWithoutMemoFileOrLockRaisesAndKeepsTheRecord)
         auto table = OpenTable(name);
         EXPECT_EQ(ExpectError([&] { table->FieldByName("NOTE")->SetAsString("browsing"); }),
                   "Dataset not in edit or insert mode");
-        EXPECT_EQ(ReadWholeFile(memoName).size(), 512u + 5u);
+        EXPECT_EQ(ReadWholeFile(memoName).size(), 512u + 6u);
     }
 
     // No memo file: memos read as empty and writing one fails.

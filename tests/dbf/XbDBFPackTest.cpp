@@ -80,7 +80,7 @@ TEST(XbDBFPack, RemovesDeletedRecordsAndRewritesMemos)
         // The 700-byte memo of the deleted record is gone: the two kept ones fit in little room.
         EXPECT_LT(memo.size(), static_cast<size_t>(c.firstMemoAt) + 2 * 512 + 8);
         if (c.version == xBaseVersion::xBaseIII) {
-            EXPECT_EQ(memo.size(), 1024u + 11u);  // block 1 and block 2, each text and one end mark
+            EXPECT_EQ(memo.size(), 1024u + 12u);  // block 1 and block 2, each text and two end marks
             EXPECT_EQ(memo[0], 3);                // next free block
         }
         EXPECT_TRUE(TemporaryFiles(folder.Path()).empty());

@@ -75,3 +75,36 @@ inline std::string RunCommand(const std::string& command, bool& ok)
     ok = ::pclose(pipe) == 0;
     return output;
 }
+
+inline std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Whether a shell command exits with 0 (for asking whether an outside tool is installed).
+inline bool CommandSucceeds(const std::string& command)
+{
+    bool ok = false;
+    RunCommand(command + " >/dev/null 2>&1", ok);
+    return ok;
+}
+
+// Writes `script` into `folder` and runs it with `interpreter` ("/usr/bin/python3", "perl") and
+// the arguments; returns what it printed (standard output and error).
+inline std::string RunScript(const std::string& folder, const std::string& interpreter, const std::string& script,
+                             const std::vector<std::string>& arguments, bool& ok)
+{
+    static int serial = 0;
+    const std::string name = (std::filesystem::path(folder) / ("script" + std::to_string(++serial))).string();
+    {
+        std::ofstream out(name, std::ios::binary | std::ios::trunc);
+        out << script;
+    }
+    std::string command = interpreter + " " + ShellQuoted(name);
+    for (const std::string& argument : arguments)
+        command += " " + ShellQuoted(argument);
+    return RunCommand(command + " 2>&1", ok);
+}

@@ -9,6 +9,7 @@
 #include "sysutil/SuComponents.h"
 #include "sysutil/SuGraphics.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuVclUtils.h"
 
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
@@ -231,6 +232,21 @@ TEST(SuSysUtils, TheKitsColourNamesComeBeforeTheLayersOwn)
     EXPECT_EQ(ColorToString(0xF0CAA6), "$00F0CAA6");
     EXPECT_EQ(StringToColor(ColorToString(0xF0CAA6)), 0xF0CAA6);
     EXPECT_EQ(ColorToString(clSilver), "clSilver");
+}
+
+TEST(SuSysUtils, StockIconsOfTheDesktop)
+{
+    TestApplication();
+    const struct {
+        int Index;
+        bool Large;
+        int Size;  // 0: no icon
+    } cases[] = {{0, false, 16}, {2, false, 16}, {3, true, 32}, {32, true, 32}, {6, false, 0}, {-1, false, 0}, {999, true, 0}};
+    for (const auto& test : cases) {
+        const QImage icon = SuShellIcon(test.Index, test.Large);
+        EXPECT_EQ(icon.width(), test.Size) << test.Index;
+        EXPECT_EQ(icon.height(), test.Size) << test.Index;
+    }
 }
 
 TEST(SuSysUtils, RegistryHelpersWriteTheRightTypeAndSayWhichKeyCouldNotBeOpened)

@@ -370,6 +370,22 @@ TEST_F(TrayIconTest, MinimisingTheWindowPutsTheApplicationIntoTheNotificationAre
     EXPECT_TRUE(form_->Visible());
 }
 
+TEST_F(TrayIconTest, MinimizeOnStartKeepsTheMainFormHiddenAndShowsTheIconAtLoad)
+{
+    TApplication& application = TestApplication();
+    TForm form(nullptr);
+    form.LoadFormText("object Form1: TForm\n  object tray: TSuTrayIcon\n    MinimizeOnStart = True\n"
+                      "    Visible = True\n  end\nend\n",
+                      "Form1.form");
+    const bool showMainForm = application.ShowMainForm();
+    application.SetShowMainForm(true);
+    auto* tray = dynamic_cast<TSuTrayIcon*>(form.FindComponent("tray"));
+    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(showMainForm);
+    EXPECT_TRUE(tray->Visible());
+    EXPECT_EQ(shell_.Calls.at(0).Message, NIM_ADD);
+}
+
 TEST_F(TrayIconTest, FormDescriptionsSetEveryPropertyAndBindTheEvents)
 {
     TForm form(nullptr);

@@ -58,7 +58,8 @@ bool ValidDate(int year, int month, int day) noexcept
     return day <= length;
 }
 
-TDateTime NativeDateToDateTime(int32_t days) noexcept { return static_cast<double>(days - DateDelta); }
+// In double arithmetic: a stored day number may lie anywhere in the 32-bit range.
+TDateTime NativeDateToDateTime(int32_t days) noexcept { return static_cast<double>(days) - DateDelta; }
 
 int32_t DateTimeToNativeDate(TDateTime value) noexcept
 {

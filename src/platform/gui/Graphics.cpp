@@ -88,7 +88,10 @@ bool IsAddedColorName(const char* name)
 void RegisterColorNames(const std::vector<std::pair<std::string, TColor>>& names)
 {
     std::vector<std::pair<std::string, TColor>>& added = AddedColorNames();
-    for (const auto& [name, color] : names) {
+    for (const auto& named : names) {
+        // Plain references: clang 14 cannot capture structured bindings in a lambda.
+        const std::string& name = named.first;
+        const TColor color = named.second;
         auto known = std::find_if(added.begin(), added.end(), [&](const auto& entry) { return AnsiSameText(entry.first, name); });
         if (known != added.end()) {
             known->second = color;

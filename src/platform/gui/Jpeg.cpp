@@ -32,6 +32,9 @@ void EmitMessage(j_common_ptr, int)
 
 void OutputMessage(j_common_ptr) {}
 
+// Memory the library may take for its own work on the largest picture decoded.
+constexpr long kLibraryMemory = 512L * 1024 * 1024;
+
 // Reads the header and starts decompression; 0 or the library's message code.
 int StartDecoding(TJpegContext& context, const unsigned char* data, unsigned long size)
 {
@@ -45,8 +48,16 @@ int StartDecoding(TJpegContext& context, const unsigned char* data, unsigned lon
     }
     jpeg_create_decompress(&context.info);
     context.created = true;
+    // The library's own buffers (a progressive picture's coefficients) stay within bounds too:
+    // past them it fails instead of taking memory.
+    context.info.mem->max_memory_to_use = kLibraryMemory;
     jpeg_mem_src(&context.info, data, size);
     jpeg_read_header(&context.info, TRUE);
+    const long long width = context.info.image_width;
+    const long long height = context.info.image_height;
+    if (width > TJPEGImage::kMaxSide || height > TJPEGImage::kMaxSide || width * height > TJPEGImage::kMaxPixels) {
+        return JERR_IMAGE_TOO_BIG;
+    }
     if (context.info.jpeg_color_space == JCS_CMYK || context.info.jpeg_color_space == JCS_YCCK) {
         context.info.out_color_space = JCS_CMYK;
     } else {

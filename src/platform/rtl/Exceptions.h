@@ -56,3 +56,7 @@ ZV_DECLARE_EXCEPTION(EComponentError, Exception);
 ZV_DECLARE_EXCEPTION(EParserError, Exception);
 // The dataset framework's error; the engine and the expression parser raise it too.
 ZV_DECLARE_EXCEPTION(EDatabaseError, Exception);
+// The picture classes' errors, declared here so that picture codecs without windows raise them.
+ZV_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
+ZV_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
+ZV_DECLARE_EXCEPTION(EOutOfResources, EOutOfMemory);

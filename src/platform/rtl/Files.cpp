@@ -452,3 +452,22 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     });
     return names;
 }
+
+std::string ReadFileContents(const std::string& fileName)
+{
+    std::string text;
+    int descriptor = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return text;
+    char buffer[16384];
+    for (;;) {
+        ssize_t done = ::read(descriptor, buffer, sizeof buffer);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(done));
+    }
+    ::close(descriptor);
+    return text;
+}

@@ -61,6 +61,9 @@ bool CopyFile(const std::string& existingName, const std::string& newName, bool 
 // Size in bytes, or -1.
 int64_t FileSize(const std::string& fileName);
 
+// The whole contents of a file; an empty text when it is missing or cannot be read.
+std::string ReadFileContents(const std::string& fileName);
+
 // Writes `data` as the whole new contents of `fileName` through a temporary file beside it
 // that is renamed over it: the file holds either the old or the new contents, never a part.
 // An existing file keeps its permissions; a file that exists but may not be written fails

@@ -52,26 +52,6 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-// The whole file, or an empty text when it is missing or cannot be read.
-std::string ReadWholeFile(const std::string& fileName)
-{
-    std::string text;
-    int descriptor = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return text;
-    char buffer[16384];
-    for (;;) {
-        ssize_t done = ::read(descriptor, buffer, sizeof buffer);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(done));
-    }
-    ::close(descriptor);
-    return text;
-}
-
 bool ParseInteger(const std::string& text, int& result)
 {
     const char* first = text.data();
@@ -360,7 +340,7 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 TIniDocument TIniFile::Load() const
 {
     TIniDocument document;
-    document.Parse(ReadWholeFile(FileName()));
+    document.Parse(ReadFileContents(FileName()));
     return document;
 }
 
@@ -423,7 +403,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& ident)
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName))
 {
-    document_.Parse(ReadWholeFile(FileName()));
+    document_.Parse(ReadFileContents(FileName()));
 }
 
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,

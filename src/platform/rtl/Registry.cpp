@@ -3,9 +3,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -197,28 +195,6 @@ bool DecodeData(const std::string& text, TRegDataType& type, std::string& data)
     return false;
 }
 
-std::string ReadWholeFile(const std::string& fileName)
-{
-    std::string text;
-    const int descriptor = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        return text;
-    }
-    char buffer[16384];
-    for (;;) {
-        const ssize_t done = ::read(descriptor, buffer, sizeof buffer);
-        if (done < 0 && errno == EINTR) {
-            continue;
-        }
-        if (done <= 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(done));
-    }
-    ::close(descriptor);
-    return text;
-}
-
 TStore ParseStore(const std::string& text)
 {
     TStore store;
@@ -281,7 +257,7 @@ std::string StoreText(const TStore& store)
 
 TStore LoadStore(HKEY root)
 {
-    return ParseStore(ReadWholeFile(RegistryStoreFileName(root)));
+    return ParseStore(ReadFileContents(RegistryStoreFileName(root)));
 }
 
 bool SaveStore(HKEY root, const TStore& store)

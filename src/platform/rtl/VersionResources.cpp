@@ -2,12 +2,12 @@
 
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileHandle.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -37,38 +37,24 @@ class TFilePieces {
 public:
     explicit TFilePieces(const std::string& fileName)
     {
-        descriptor_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor_ >= 0) {
-            const off_t end = ::lseek(descriptor_, 0, SEEK_END);
-            size_ = end < 0 ? 0 : static_cast<uint64_t>(end);
+        if (file_.Open(fileName, fmOpenRead | fmShareDenyNone)) {
+            size_ = std::max<int64_t>(file_.Size(), 0);
         }
     }
-    ~TFilePieces()
-    {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    TFilePieces(const TFilePieces&) = delete;
-    TFilePieces& operator=(const TFilePieces&) = delete;
 
-    bool IsOpen() const { return descriptor_ >= 0; }
-    uint64_t Size() const { return size_; }
+    bool IsOpen() const { return file_.IsOpen(); }
+    uint64_t Size() const { return static_cast<uint64_t>(size_); }
 
     // `count` bytes at `offset`; nothing when they lie (partly) beyond the end.
-    std::optional<std::string> Read(uint64_t offset, uint64_t count) const
+    std::optional<std::string> Read(uint64_t offset, uint64_t count)
     {
-        if (offset > size_ || count > size_ - offset) {
+        if (offset > Size() || count > Size() - offset) {
             return std::nullopt;
         }
         std::string bytes(static_cast<std::size_t>(count), '\0');
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t got = ::pread(descriptor_, bytes.data() + done, bytes.size() - done,
-                                        static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
+            const int64_t got = file_.ReadAt(static_cast<int64_t>(offset + done), bytes.data() + done, bytes.size() - done);
             if (got <= 0) {
                 return std::nullopt;
             }
@@ -78,8 +64,8 @@ public:
     }
 
 private:
-    int descriptor_ = -1;
-    uint64_t size_ = 0;
+    TFileHandle file_;
+    int64_t size_ = 0;
 };
 
 // Reads integers of either byte order from a header.
@@ -98,7 +84,7 @@ struct TEndianReader {
     }
 };
 
-std::optional<std::string> ElfVersionSection(const TFilePieces& file, const std::string& ident)
+std::optional<std::string> ElfVersionSection(TFilePieces& file, const std::string& ident)
 {
     const bool wide = ident[4] == 2;
     if ((ident[4] != 1 && !wide) || (ident[5] != 1 && ident[5] != 2)) {
@@ -157,7 +143,7 @@ std::optional<std::string> ElfVersionSection(const TFilePieces& file, const std:
     return std::nullopt;
 }
 
-std::optional<std::string> PeVersionResource(const TFilePieces& file)
+std::optional<std::string> PeVersionResource(TFilePieces& file)
 {
     const std::optional<std::string> dos = file.Read(0, 64);
     if (!dos) {
@@ -264,7 +250,7 @@ std::optional<std::string> PeVersionResource(const TFilePieces& file)
 
 std::optional<std::string> ReadVersionData(const std::string& fileName)
 {
-    const TFilePieces file(fileName);
+    TFilePieces file(fileName);
     if (!file.IsOpen()) {
         return std::nullopt;
     }

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,6 +87,27 @@ TEST(PictureFormats, LibraryErrorsBecomeOneException)
         } catch (const EJPEG& error) {
             EXPECT_STREQ(error.ClassName(), "EJPEG");
             EXPECT_EQ(std::string(error.what()).rfind("JPEG error #", 0), 0u) << error.what();
+        }
+    }
+    // A header announcing a picture beyond the decoder's limits is refused from the header,
+    // before an image is allocated (62967 x 64190 would take 16 GB).
+    const size_t frame = bytes.find("\xFF\xC0", 2);
+    ASSERT_NE(frame, std::string::npos);
+    const struct {
+        int width;
+        int height;
+    } tooBig[] = {{62967, 64190}, {TJPEGImage::kMaxSide + 1, 1}, {1, TJPEGImage::kMaxSide + 1}, {8192, 4097}};
+    for (const auto& size : tooBig) {
+        std::string announced = bytes;
+        announced[frame + 5] = static_cast<char>(size.height >> 8);
+        announced[frame + 6] = static_cast<char>(size.height & 0xFF);
+        announced[frame + 7] = static_cast<char>(size.width >> 8);
+        announced[frame + 8] = static_cast<char>(size.width & 0xFF);
+        try {
+            TJPEGImage::Decode(announced);
+            ADD_FAILURE() << "decoded " << size.width << " x " << size.height;
+        } catch (const EJPEG& error) {
+            EXPECT_EQ(std::string(error.what()), "JPEG error #" + std::to_string(JERR_IMAGE_TOO_BIG));
         }
     }
     // Image data that ends early is only a warning: the picture is there, its rest grey.
