@@ -26,9 +26,7 @@ class TicketRoad : public ProgramFolderTest {
 protected:
     void TearDown() override
     {
-        editor.reset();
-        projectEditor.reset();
-        listEditor.reset();
+        FreeEditors();
         ProgramFolderTest::TearDown();
     }
     void AddProjectVersion(const std::string& name, const std::string& version)
@@ -54,6 +52,28 @@ protected:
             }
         }
         return -1;
+    }
+    // Starts the window with the ticket, project and list editors, past the post-start step.
+    Tmainfrm& StartWithEditors()
+    {
+        Tmainfrm& window = Start();
+        PostStart();
+        editor = std::make_unique<Tmainissuefrm>(nullptr);
+        mainissuefrm = editor.get();
+        projectEditor = std::make_unique<Tproductfrm>(&TestApplication());
+        productfrm = projectEditor.get();
+        listEditor = std::make_unique<Tlistfrm>(nullptr);
+        listfrm = listEditor.get();
+        return window;
+    }
+    void FreeEditors()
+    {
+        mainissuefrm = nullptr;
+        productfrm = nullptr;
+        listfrm = nullptr;
+        editor.reset();
+        projectEditor.reset();
+        listEditor.reset();
     }
     // Adds a ticket through the TICKETS page's Add button and the editor.
     void AddTicket(Tmainfrm& window, const std::string& version, const std::string& subject)
@@ -136,12 +156,7 @@ TEST_F(TicketRoad, FirstTicketOfANewDatabaseShowsAtOnceAndAfterARestart)
     FreeWindow();
 
     // The second run: the user adds a project version, then its first ticket.
-    Tmainfrm& window = Start();
-    PostStart();
-    editor = std::make_unique<Tmainissuefrm>(nullptr);
-    mainissuefrm = editor.get();
-    projectEditor = std::make_unique<Tproductfrm>(&TestApplication());
-    productfrm = projectEditor.get();
+    Tmainfrm& window = StartWithEditors();
     QTimer::singleShot(0, [&] {
         projectEditor->product->SetText("Tracker");
         projectEditor->version->SetText("1.0");
@@ -157,8 +172,7 @@ TEST_F(TicketRoad, FirstTicketOfANewDatabaseShowsAtOnceAndAfterARestart)
     EXPECT_EQ(window.maindb->RecordCount(), 1);
     EXPECT_GE(GridRowWith(*window.maingrid, "The very first ticket"), 0);
     CloseWindow();
-    editor.reset();
-    projectEditor.reset();
+    FreeEditors();
     FreeWindow();
 
     // And after a restart, before and after the post-start step restores the saved filter.
@@ -217,14 +231,7 @@ TEST_F(TicketRoad, QuickStartStepsWorkInTheirOrderOnAnEmptyDatabase)
     MakeDataFolders();
     MakeAllTables();
     Ini().WriteString("Settings", "OpenSite", "1");
-    Tmainfrm& window = Start();
-    PostStart();
-    editor = std::make_unique<Tmainissuefrm>(nullptr);
-    mainissuefrm = editor.get();
-    projectEditor = std::make_unique<Tproductfrm>(&TestApplication());
-    productfrm = projectEditor.get();
-    listEditor = std::make_unique<Tlistfrm>(nullptr);
-    listfrm = listEditor.get();
+    Tmainfrm& window = StartWithEditors();
 
     QTimer::singleShot(0, [&] {
         listEditor->listname->SetItemIndex(0);  // "Type"
