@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -207,9 +206,15 @@ TEST_F(TicketRoad, QuickStartStepsWorkInTheirOrderOnAnEmptyDatabase)
     text << file.rdbuf();
     std::vector<std::string> steps;
     const std::string source = text.str();
-    const std::regex step(R"(\\b \d+\. ([^\\]+)\\b0)");
-    for (auto it = std::sregex_iterator(source.begin(), source.end(), step); it != std::sregex_iterator(); ++it) {
-        steps.push_back((*it)[1]);
+    // Each step starts in bold with its number, as in \b 1. Fill the pick lists.\b0
+    for (size_t at = source.find("\\b "); at != std::string::npos; at = source.find("\\b ", at + 1)) {
+        const size_t dot = source.find(". ", at);
+        const size_t end = source.find("\\b0", at);
+        const std::string number = source.substr(at + 3, dot == std::string::npos ? 0 : dot - at - 3);
+        if (end != std::string::npos && dot < end && !number.empty() &&
+            number.find_first_not_of("0123456789") == std::string::npos) {
+            steps.push_back(source.substr(dot + 2, end - dot - 2));
+        }
     }
     const auto position = [&steps](const std::string& start) {
         for (size_t i = 0; i < steps.size(); ++i) {
