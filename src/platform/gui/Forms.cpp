@@ -896,6 +896,18 @@ int TScreen::Height() const
     return screen != nullptr ? screen->geometry().height() : 0;
 }
 
+int TScreen::Depth() const
+{
+    QScreen* screen = QGuiApplication::instance() != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+    return screen != nullptr ? screen->depth() : 0;
+}
+
+QRect TScreen::WorkAreaRect() const
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
 TCustomForm* TScreen::ActiveForm() const
 {
     QWidget* window = QApplication::activeWindow();
