@@ -722,8 +722,9 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const std::string& title)
 {
+    // Kept for the message boxes only: as Qt's application display name the title would be
+    // appended to every window's caption.
     title_ = title;
-    QApplication::setApplicationDisplayName(ToQString(title));
 }
 
 std::string TApplication::ExeName() const
@@ -759,7 +760,10 @@ void TApplication::Terminate()
     for (QEventLoop* loop : modalLoops_) {
         loop->quit();
     }
-    QCoreApplication::quit();
+    // Ends the message loop without asking the windows to close: Qt's quit() would send every
+    // visible window a close request, running the main form's close handler after a shut-down
+    // that has already saved and closed everything.
+    QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages()
