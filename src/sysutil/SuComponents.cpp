@@ -8,6 +8,7 @@
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuSystemComponents.h"
 #include "sysutil/SuThreadComponents.h"
 #include "sysutil/SuVclUtils.h"
 
@@ -46,6 +47,7 @@ void SuKitStart()
         TSuCustomTimer::RegisterClass();
         TSuTrayIcon::RegisterClass();
         SuRegisterThreadComponents();
+        SuRegisterSystemComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();
