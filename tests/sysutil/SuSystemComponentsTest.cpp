@@ -226,6 +226,7 @@ TEST(SuAutoRun, AFormDescriptionRegistersAtLoad)
 {
     TKitTestFolder folder;
     TEnvironmentValue home("XDG_CONFIG_HOME", folder.Path("user"));
+    TestApplication();
     SuKitStart();
     TForm form(nullptr);
     THandlerTable handlers;
