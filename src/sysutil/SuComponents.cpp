@@ -7,6 +7,7 @@
 #include "platform/gui/Menus.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
+#include "sysutil/SuStorageComponents.h"
 #include "sysutil/SuSysUtils.h"
 #include "sysutil/SuSystemComponents.h"
 #include "sysutil/SuThreadComponents.h"
@@ -48,6 +49,7 @@ void SuKitStart()
         TSuTrayIcon::RegisterClass();
         SuRegisterThreadComponents();
         SuRegisterSystemComponents();
+        SuRegisterStorageComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();
