@@ -7,6 +7,7 @@
 #include "platform/gui/Menus.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
+#include "sysutil/SuFileComponents.h"
 #include "sysutil/SuStorageComponents.h"
 #include "sysutil/SuSysUtils.h"
 #include "sysutil/SuSystemComponents.h"
@@ -50,6 +51,7 @@ void SuKitStart()
         SuRegisterThreadComponents();
         SuRegisterSystemComponents();
         SuRegisterStorageComponents();
+        SuRegisterFileComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();

@@ -322,6 +322,27 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
 
 }  // namespace
 
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (int result = ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv.data(), environ); result != 0) {
+        errno = result;
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) == -1) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool ShellOpen(const std::string& target)
 {
     if (const TOpener& opener = CurrentOpener())

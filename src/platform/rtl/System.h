@@ -86,6 +86,11 @@ bool ShellOpen(const std::string& target);
 // programs the tracker starts on purpose; documents and addresses go to ShellOpen.
 bool StartProgram(const std::string& program, const std::string& parameters = std::string());
 
+// Runs a program of the desktop's tools (found on the PATH) with these arguments, without a
+// shell, and waits for it to end. Its exit code, or -1 when it could not be started or did not
+// end normally.
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments);
+
 // Replaces what ShellOpen and StartProgram do (tests record the calls instead of opening or
 // starting anything; ShellOpen passes empty parameters); an empty function restores the real
 // ones.
