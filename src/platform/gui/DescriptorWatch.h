@@ -1,9 +1,10 @@
 #pragma once
 // Runs a call on the main thread's event loop each time a descriptor (a socket, a pipe)
-// becomes readable, for as long as the watch lives.
+// becomes readable, for as long as the watch lives and the application's event loop exists.
+
+#include <QPointer>
 
 #include <functional>
-#include <memory>
 
 class QSocketNotifier;
 
@@ -15,6 +16,7 @@ public:
     TDescriptorWatch& operator=(const TDescriptorWatch&) = delete;
 
 private:
-    std::unique_ptr<QSocketNotifier> notifier_;
+    // Owned by the application object as well, so that it never outlives the event loop.
+    QPointer<QSocketNotifier> notifier_;
     std::function<void()> onReadable_;
 };
