@@ -23,3 +23,6 @@ cmake --build build/sanitize -j"$jobs" --target zv_sanitize_tests
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/sanitize && ctest --output-on-failure -j"$jobs" --timeout 900 -L sanitize)
+
+# The thread tests once more under ThreadSanitizer.
+bash scripts/test-threads.sh
