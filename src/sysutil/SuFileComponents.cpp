@@ -6,6 +6,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/Trash.h"
+#include "sysutil/SuSysUtils.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -299,22 +300,6 @@ std::string XmlUnescape(std::string text)
     return Utf8ToAnsi(text);
 }
 
-// A desktop entry's string value: UTF-8, backslashes doubled, line ends escaped.
-std::string EntryValue(const std::string& ansi)
-{
-    std::string text;
-    for (char c : AnsiToUtf8(ansi)) {
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (c == '\n') {
-            text += "\\n";
-        } else if (c != '\r') {
-            text += c;
-        }
-    }
-    return text;
-}
-
 std::string EntryValueText(const std::string& value)
 {
     std::string text;
@@ -596,14 +581,14 @@ bool TSuFileAssociation::Write()
         return written;
     }
     std::string entry = "[Desktop Entry]\nType=Application\nName=" +
-                        EntryValue(fileDescription_.empty() ? extDescription_ : fileDescription_) +
-                        "\nExec=" + EntryValue(ExecLine(commands_[kOpenCommand])) + "\nMimeType=" + type +
+                        SuDesktopEntryValue(fileDescription_.empty() ? extDescription_ : fileDescription_) +
+                        "\nExec=" + SuDesktopEntryValue(ExecLine(commands_[kOpenCommand])) + "\nMimeType=" + type +
                         ";\nNoDisplay=true\n";
     if (!commands_[kOpenCommandDescription].empty()) {
-        entry += "X-Open-Description=" + EntryValue(commands_[kOpenCommandDescription]) + "\n";
+        entry += "X-Open-Description=" + SuDesktopEntryValue(commands_[kOpenCommandDescription]) + "\n";
     }
     if (!iconFile_.empty()) {
-        entry += "Icon=" + EntryValue(iconFile_) + "\n";
+        entry += "Icon=" + SuDesktopEntryValue(iconFile_) + "\n";
     }
     static const TActionName kActions[] = {
         {"opennew", kOpenNewCommand}, {"edit", kEditCommand}, {"print", kPrintCommand}, {"printto", kPrintToCommand}};
@@ -617,8 +602,8 @@ bool TSuFileAssociation::Write()
         actions += std::string(action.action) + ";";
         const std::string& description = commands_[action.command + 1];
         groups += std::string("\n[Desktop Action ") + action.action + "]\nName=" +
-                  EntryValue(description.empty() ? std::string(action.action) : description) + "\nExec=" +
-                  EntryValue(ExecLine(command)) + "\n";
+                  SuDesktopEntryValue(description.empty() ? std::string(action.action) : description) + "\nExec=" +
+                  SuDesktopEntryValue(ExecLine(command)) + "\n";
     }
     if (!actions.empty()) {
         entry += "Actions=" + actions + "\n";

@@ -7,6 +7,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysUtils.h"
+#include "sysutil/SuSysUtils.h"
 #include "sysutil/SuVclUtils.h"
 
 #include <cstdlib>
@@ -195,22 +196,6 @@ std::string ExecArgument(const std::string& argument)
     return quoted + "\"";
 }
 
-// A value of a desktop entry's string key: backslashes doubled, line ends escaped.
-std::string EntryValue(const std::string& value)
-{
-    std::string text;
-    for (char c : value) {
-        switch (c) {
-        case '\\': text += "\\\\"; break;
-        case '\n': text += "\\n"; break;
-        case '\t': text += "\\t"; break;
-        case '\r': text += "\\r"; break;
-        default: text += c;
-        }
-    }
-    return text;
-}
-
 std::string EnvironmentFolder(const char* variable, const std::string& fallback)
 {
     const char* value = std::getenv(variable);
@@ -289,8 +274,8 @@ bool TSuAutoRun::Register()
     } else {
         exec = ExecArgument(fileName_);
     }
-    const std::string text = "[Desktop Entry]\nType=Application\nName=" + EntryValue(ProgramNamePart(fileName_)) +
-                             "\nExec=" + EntryValue(exec) + "\nTerminal=false\n";
+    const std::string text = "[Desktop Entry]\nType=Application\nName=" + SuDesktopEntryValue(ProgramNamePart(fileName_)) +
+                             "\nExec=" + SuDesktopEntryValue(exec) + "\nTerminal=false\n";
     const std::string folder = ExtractFilePath(entry);
     return ForceDirectories(folder) && WriteFileAtomically(entry, text);
 }
