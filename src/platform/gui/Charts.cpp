@@ -238,12 +238,16 @@ void TChart::Refresh()
             const QColor color = ToQColor(series->ValueColor(i));
             set->setColor(color);
             set->setBorderColor(color.darker(140));
-            set->setLabelColor(ToQColor(clBlack));
+            // The value is written inside the bar's end: dark text on light bars, white on dark.
+            const int luminance = (299 * color.red() + 587 * color.green() + 114 * color.blue()) / 1000;
+            set->setLabelColor(luminance >= 128 ? QColor(Qt::black) : QColor(Qt::white));
             for (int j = 0; j < series->Count(); ++j) set->append(j == i ? value : 0.0);
             bars->append(set);
         }
         bars->setLabelsVisible(series->Marks().Visible());
         bars->setLabelsFormat(QStringLiteral("@value"));
+        // Totals such as 1234567.5 are written whole, not rounded to six digits.
+        bars->setLabelsPrecision(15);
         bars->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
         bars->setBarWidth(0.6);
         chart->addSeries(bars);
