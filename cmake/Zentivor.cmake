@@ -10,6 +10,11 @@ if(ZENTIVOR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(ZENTIVOR_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(ZENTIVOR_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "ZENTIVOR_FUZZ needs clang (CXX=clang++)")

@@ -17,3 +17,6 @@ cmake --build build/sanitize -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/sanitize && ctest --output-on-failure -j"$jobs" --timeout 900)
+
+# The thread tests once more under ThreadSanitizer.
+bash scripts/test-threads.sh

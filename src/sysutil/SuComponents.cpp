@@ -8,6 +8,7 @@
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuThreadComponents.h"
 #include "sysutil/SuVclUtils.h"
 
 #include <QCursor>
@@ -44,6 +45,7 @@ void SuKitStart()
         TSuComponent::RegisterClass();
         TSuCustomTimer::RegisterClass();
         TSuTrayIcon::RegisterClass();
+        SuRegisterThreadComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();
