@@ -42,10 +42,13 @@ constexpr TListReport kQualityReport{"HorizBarSeries4", "noversion6", TListKind:
 
 void ShowBars(TChartSeries& series, const std::vector<TReportBar>& bars)
 {
+    // One drawing of the chart for all the bars.
+    series.BeginUpdate();
     series.Clear();
     for (const TReportBar& bar : bars) {
         series.Add(bar.Value, bar.Label);
     }
+    series.EndUpdate();
 }
 
 // The working lists of the list and sum reports: the bar labels and their values as text.
