@@ -7,7 +7,7 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B build/tsan -G Ninja -DZENTIVOR_WERROR=ON -DZENTIVOR_TSAN=ON -DZENTIVOR_BENCH=OFF \
-  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g"
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O1" -DCMAKE_C_FLAGS_DEBUG="-g1 -O1"
 cmake --build build/tsan -j"$jobs" --target test_threads
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 # ThreadSanitizer needs the address layout it knows: run without address randomisation.
