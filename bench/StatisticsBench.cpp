@@ -11,13 +11,10 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Charts.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/rtl/Files.h"
-#include "platform/rtl/System.h"
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <functional>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -32,29 +29,15 @@ std::string StatusName(int i)
     return "Status " + std::to_string(i);
 }
 
-void AppendRecords(const std::filesystem::path& file, int count, const std::function<void(TDataSet&, int)>& fill)
-{
-    TXbSmartDBF table(nullptr);
-    ConfigureTrackerTable(table, false);
-    table.DBFFileName = file.string();
-    table.Open();
-    for (int i = 0; i < count; ++i) {
-        table.Append();
-        fill(table, i);
-        table.Post();
-    }
-    table.Close();
-}
-
 std::string MakeProgramFolder(int ticketCount)
 {
     const std::filesystem::path folder = MakeBenchProgramFolder();
     const std::filesystem::path databases = folder / "databases";
-    AppendRecords(databases / TrackerTableLayout(TTrackerTable::Products).FileName, 1, [](TDataSet& table, int) {
+    AppendRecords((databases / TrackerTableLayout(TTrackerTable::Products).FileName).string(), 1, [](TDataSet& table, int) {
         table.Fields().Fields(static_cast<int>(TProductField::NAME))->SetAsString("Project 3");
         table.Fields().Fields(static_cast<int>(TProductField::VERSION))->SetAsString("1.0");
     });
-    AppendRecords(databases / TrackerTableLayout(TTrackerTable::Lists).FileName, kStatusCount,
+    AppendRecords((databases / TrackerTableLayout(TTrackerTable::Lists).FileName).string(), kStatusCount,
                   [](TDataSet& table, int i) {
                       table.Fields().Fields(static_cast<int>(TListField::LISTID))
                           ->SetAsInteger(static_cast<int>(TListKind::Status));
@@ -83,9 +66,7 @@ void BM_StatusReport(benchmark::State& state)
 {
     BenchApplication("bench_statistics");
     const int ticketCount = static_cast<int>(state.range(0));
-    const std::string folder = MakeProgramFolder(ticketCount);
-    SetApplicationFolder(folder);
-    SetOpener([](const std::string&, const std::string&) { return true; });
+    const TBenchProgram program(MakeProgramFolder(ticketCount));
     {
         TDialogScript script;  // a box would otherwise wait for the user
         Tmainfrm window(nullptr);
@@ -111,9 +92,6 @@ void BM_StatusReport(benchmark::State& state)
             state.SkipWithError("the Status report did not count the project's tickets");
         }
     }
-    SetOpener(nullptr);
-    SetApplicationFolder("");
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_StatusReport)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -122,9 +100,7 @@ void BM_StatusCounts(benchmark::State& state)
 {
     BenchApplication("bench_statistics");
     const int ticketCount = static_cast<int>(state.range(0));
-    const std::string folder = MakeProgramFolder(ticketCount);
-    SetApplicationFolder(folder);
-    SetOpener([](const std::string&, const std::string&) { return true; });
+    const TBenchProgram program(MakeProgramFolder(ticketCount));
     {
         TDialogScript script;
         Tmainfrm window(nullptr);
@@ -138,9 +114,6 @@ void BM_StatusCounts(benchmark::State& state)
             state.SkipWithError("the tickets were not counted");
         }
     }
-    SetOpener(nullptr);
-    SetApplicationFolder("");
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_StatusCounts)->Arg(100000)->Unit(benchmark::kMillisecond);
 
