@@ -6,7 +6,11 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/Trash.h"
+#include "platform/gui/GuiText.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuVclUtils.h"
+
+#include <QImage>
 
 #include <cerrno>
 #include <cstdlib>
@@ -382,12 +386,14 @@ std::map<std::string, std::string> EntryGroup(const std::string& text, const std
     return values;
 }
 
-struct TActionName {
-    const char* action;
-    int command;
-};
-
 }  // namespace
+
+const std::vector<std::pair<const char*, int>>& TSuFileAssociation::Actions()
+{
+    static const std::vector<std::pair<const char*, int>> actions{
+        {"opennew", kOpenNewCommand}, {"edit", kEditCommand}, {"print", kPrintCommand}, {"printto", kPrintToCommand}};
+    return actions;
+}
 
 void TSuFileAssociation::RegisterClass()
 {
@@ -507,11 +513,17 @@ void TSuFileAssociation::Apply()
 
 bool TSuFileAssociation::Read()
 {
-    if (extension_.size() < 2) {
-        return false;
+    // What an extension without an association reads: nothing, and the stock icon.
+    extDescription_.clear();
+    fileDescription_.clear();
+    iconFile_.clear();
+    iconIndex_ = 0;
+    for (std::string& command : commands_) {
+        command.clear();
     }
-    const std::string typeText = ReadFileContents(TypeFileName());
+    const std::string typeText = extension_.size() < 2 ? std::string() : ReadFileContents(TypeFileName());
     if (typeText.empty()) {
+        ReadIcons();
         return false;
     }
     auto between = [&](const std::string& open, const std::string& close) -> std::string {
@@ -525,11 +537,6 @@ bool TSuFileAssociation::Read()
     const std::string type = between("type=\"", "\"");
     extDescription_ = type.rfind("application/x-", 0) == 0 ? type.substr(14) : type;
     fileDescription_ = XmlUnescape(between("<comment>", "</comment>"));
-    for (std::string& command : commands_) {
-        command.clear();
-    }
-    iconFile_.clear();
-    iconIndex_ = 0;
     const std::string handler = ReadFileContents(HandlerFileName());
     const auto main = EntryGroup(handler, "Desktop Entry");
     if (auto icon = main.find("Icon"); icon != main.end()) {
@@ -541,18 +548,32 @@ bool TSuFileAssociation::Read()
             commands_[kOpenCommandDescription] = EntryValueText(name->second);
         }
     }
-    static const TActionName kActions[] = {
-        {"opennew", kOpenNewCommand}, {"edit", kEditCommand}, {"print", kPrintCommand}, {"printto", kPrintToCommand}};
-    for (const TActionName& action : kActions) {
-        const auto group = EntryGroup(handler, std::string("Desktop Action ") + action.action);
+    for (const auto& [actionName, index] : Actions()) {
+        const auto group = EntryGroup(handler, std::string("Desktop Action ") + actionName);
         if (auto exec = group.find("Exec"); exec != group.end()) {
-            commands_[action.command] = EntryValueText(CommandOf(exec->second));
+            commands_[index] = EntryValueText(CommandOf(exec->second));
             if (auto name = group.find("Name"); name != group.end()) {
-                commands_[action.command + 1] = EntryValueText(name->second);
+                commands_[index + 1] = EntryValueText(name->second);
             }
         }
     }
+    ReadIcons();
     return true;
+}
+
+void TSuFileAssociation::ReadIcons()
+{
+    QImage image;
+    if (!iconFile_.empty() && FileExists(iconFile_)) {
+        image.load(ToQString(iconFile_));
+    }
+    const bool program = UpperCase(extension_) == ".EXE";
+    for (const bool large : {true, false}) {
+        const int size = large ? 32 : 16;
+        QImage icon = image.isNull() ? SuShellIcon(program ? 2 : 0, large)
+                                     : image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        (large ? largeIcon_ : smallIcon_).SetImage(icon);
+    }
 }
 
 bool TSuFileAssociation::Write()
@@ -590,19 +611,17 @@ bool TSuFileAssociation::Write()
     if (!iconFile_.empty()) {
         entry += "Icon=" + SuDesktopEntryValue(iconFile_) + "\n";
     }
-    static const TActionName kActions[] = {
-        {"opennew", kOpenNewCommand}, {"edit", kEditCommand}, {"print", kPrintCommand}, {"printto", kPrintToCommand}};
     std::string actions;
     std::string groups;
-    for (const TActionName& action : kActions) {
-        const std::string& command = commands_[action.command];
+    for (const auto& [actionName, index] : Actions()) {
+        const std::string& command = commands_[index];
         if (command.empty()) {
             continue;
         }
-        actions += std::string(action.action) + ";";
-        const std::string& description = commands_[action.command + 1];
-        groups += std::string("\n[Desktop Action ") + action.action + "]\nName=" +
-                  SuDesktopEntryValue(description.empty() ? std::string(action.action) : description) + "\nExec=" +
+        actions += std::string(actionName) + ";";
+        const std::string& description = commands_[index + 1];
+        groups += std::string("\n[Desktop Action ") + actionName + "]\nName=" +
+                  SuDesktopEntryValue(description.empty() ? std::string(actionName) : description) + "\nExec=" +
                   SuDesktopEntryValue(ExecLine(command)) + "\n";
     }
     if (!actions.empty()) {

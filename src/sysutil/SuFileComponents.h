@@ -11,7 +11,8 @@
 // folder) named "application/x-" + ExtDescription, and a handler desktop entry that opens it
 // with OpenCommand ("%1" stands for the file) and offers the other commands as its actions;
 // the handler is made the type's default with the desktop's own tools. The icon is the
-// handler's icon (IconIndex has no meaning for icon files on this desktop and is only stored).
+// handler's icon (IconIndex has no meaning for icon files on this desktop and is only stored);
+// LargeIcon and SmallIcon are read from it, or are the desktop's stock icons without one.
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Classes.h"
@@ -20,6 +21,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 enum class TSuFileOperationType { fotCopy, fotDelete, fotMove, fotRename };
 enum class TSuFileOperationFlag {
@@ -133,6 +136,11 @@ private:
     // Stores a changed value; a writable association is written at once.
     void Change(std::string& field, const std::string& value);
     void Apply();
+    // The icons of IconFile, or the desktop's stock icon of documents (of programs for ".exe").
+    void ReadIcons();
+    // The commands other than open, as the handler's actions: name, and index of the command
+    // (its description follows it).
+    static const std::vector<std::pair<const char*, int>>& Actions();
     std::string TypeName() const;
 
     std::string extension_;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -160,9 +163,23 @@ TEST(SuFileAssociation, TheDesktopsToolsSeeTheTypeAndItsDefaultHandler)
     EXPECT_EQ(again.EditCommand(), "/opt/tracker/editor --edit \"%1\"");
     EXPECT_EQ(again.EditCommandDescription(), "Edit the ticket");
 
+    // The icons come from the icon file when it can be read, else they are the stock ones.
+    EXPECT_EQ(again.LargeIcon().Image().width(), 32);
+    EXPECT_EQ(again.SmallIcon().Image().width(), 16);
+    QImage red(64, 64, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(folder.Path("ticket.png"))));
+    again.SetReadOnly(false);
+    again.SetIconFile(folder.Path("ticket.png"));
+    EXPECT_TRUE(again.Read());
+    EXPECT_EQ(again.LargeIcon().Image().pixelColor(16, 16), QColor(Qt::red));
+
     EXPECT_TRUE(again.Delete());
     EXPECT_FALSE(FileExists(again.HandlerFileName()));
     EXPECT_FALSE(again.Read());
+    EXPECT_EQ(again.FileDescription(), "");  // nothing left of the old association
+    EXPECT_EQ(again.OpenCommand(), "");
+    EXPECT_FALSE(again.LargeIcon().Image().isNull());
 }
 
 }  // namespace
