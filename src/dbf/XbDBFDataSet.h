@@ -365,6 +365,8 @@ private:
     void PrepareTableStream();
     void ReleaseOpenResources() noexcept;
     void AppendEndMarkOnClose() noexcept;
+    bool WriteHeaderImage();
+    void BringHeaderCountUpToDate() noexcept;
     bool MemoIsFoxPro(uint8_t versionByte) const noexcept;
     std::vector<uint8_t> BuildTableImage(uint8_t& versionByte, bool& needsMemo);
     void FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields, const std::string& prefix);
@@ -430,6 +432,11 @@ protected:
     // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
     // file's size must set it to -1.
     int64_t knownFileSize_ = -1;
+    // A table opened exclusively writes the header's record count on close rather than after
+    // every append: set while the count on disk is behind. Records are counted by the file's
+    // size, so a writer killed before the close loses nothing, and the next open for writing
+    // brings the count up to date.
+    bool headerCountPending_ = false;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;

@@ -42,14 +42,25 @@ wait_for() {
   return 1
 }
 
-trayer --edge top --align right --widthtype pixel --width 100 --height 32 &
-tray=$!
+# On a busy machine the display may answer only a moment after xvfb-run hands over, and a
+# notification area that could not connect ends at once: wait for the display, and start the
+# notification area again while the icon has not docked.
+display_up() { xwininfo -root >/dev/null 2>&1; }
+if ! wait_for display_up; then
+  echo "FAIL: the X display never answered"
+  exit 1
+fi
+start_tray() { trayer --edge top --align right --widthtype pixel --width 100 --height 32 & tray=$!; }
+start_tray
 "$work/program/zentivor" > "$work/zentivor.log" 2>&1 &
 program=$!
 cleanup() { kill "$program" "$tray" 2>/dev/null; }
 trap cleanup EXIT
 
-docked() { xwininfo -name panel -tree 2>/dev/null | grep -q '("zentivor" "zentivor")'; }
+docked() {
+  kill -0 "$tray" 2>/dev/null || start_tray
+  xwininfo -name panel -tree 2>/dev/null | grep -q '("zentivor" "zentivor")'
+}
 if ! wait_for docked; then
   echo "FAIL: the icon did not dock into the notification area"
   xwininfo -root -tree
