@@ -9,8 +9,6 @@
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/rtl/Files.h"
-#include "platform/rtl/System.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,17 +23,11 @@ constexpr int kProjectCount = 10;
 std::string MakeProgramFolder(int ticketCount)
 {
     const std::filesystem::path folder = MakeBenchProgramFolder();
-    {
-        TXbSmartDBF products(nullptr);
-        ConfigureTrackerTable(products, false);
-        products.DBFFileName = (folder / "databases" / TrackerTableLayout(TTrackerTable::Products).FileName).string();
-        products.Open();
-        products.Append();
-        products.Fields().Fields(static_cast<int>(TProductField::NAME))->SetAsString("Project 3");
-        products.Fields().Fields(static_cast<int>(TProductField::VERSION))->SetAsString("1.0");
-        products.Post();
-        products.Close();
-    }
+    AppendRecords((folder / "databases" / TrackerTableLayout(TTrackerTable::Products).FileName).string(), 1,
+                  [](TDataSet& products, int) {
+                      products.Fields().Fields(static_cast<int>(TProductField::NAME))->SetAsString("Project 3");
+                      products.Fields().Fields(static_cast<int>(TProductField::VERSION))->SetAsString("1.0");
+                  });
     // Ten projects in turn, every other ticket of a project open.
     const int idOffset = TicketFieldOffset(TTicketField::TICKETID);
     const int productOffset = TicketFieldOffset(TTicketField::PRODUCT);
@@ -55,9 +47,7 @@ void BM_QuickFilterFirstPage(benchmark::State& state)
 {
     BenchApplication("bench_quick_filter");
     const int ticketCount = static_cast<int>(state.range(0));
-    const std::string folder = MakeProgramFolder(ticketCount);
-    SetApplicationFolder(folder);
-    SetOpener([](const std::string&, const std::string&) { return true; });
+    const TBenchProgram program(MakeProgramFolder(ticketCount));
     {
         TDialogScript script;  // a box would otherwise wait for the user
         Tmainfrm window(nullptr);
@@ -82,9 +72,6 @@ void BM_QuickFilterFirstPage(benchmark::State& state)
             state.SkipWithError("the quick filter did not show the project's tickets");
         }
     }
-    SetOpener(nullptr);
-    SetApplicationFolder("");
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_QuickFilterFirstPage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

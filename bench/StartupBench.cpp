@@ -8,8 +8,6 @@
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/rtl/Files.h"
-#include "platform/rtl/System.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,9 +33,7 @@ std::string MakeProgramFolder()
 void BM_StartupToMainWindowShown(benchmark::State& state)
 {
     BenchApplication("bench_startup");
-    const std::string folder = MakeProgramFolder();
-    SetApplicationFolder(folder);
-    SetOpener([](const std::string&, const std::string&) { return true; });
+    const TBenchProgram program(MakeProgramFolder());
     TDialogScript script;  // a box would otherwise wait for the user
     for (auto _ : state) {
         auto window = std::make_unique<Tmainfrm>(nullptr);
@@ -50,9 +46,6 @@ void BM_StartupToMainWindowShown(benchmark::State& state)
         window.reset();
         state.ResumeTiming();
     }
-    SetOpener(nullptr);
-    SetApplicationFolder("");
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_StartupToMainWindowShown)->Unit(benchmark::kMillisecond)->Iterations(20);
 

@@ -72,6 +72,9 @@ bool CheckAdministrator();
 // for the contact and code tables the cipher (cmGost under the fixed password).
 void ConfigureTrackerTable(TXbSmartDBF& table, bool enciphered);
 
+// The grid layout files beside the program, in the order of Tmainfrm::Grids().
+extern const char* const kGridLayoutFiles[8];
+
 // The address of the maker's web site, opened on the first start.
 extern const char* const kMakerWebSite;
 
@@ -238,6 +241,20 @@ public:
     void editworkbtnClick(TObject* sender);
     void deleteworkbtnClick(TObject* sender);
     void BindWorkTimeHandlers(THandlerTable& handlers);
+    // ---- change log and statistics pages (Unit1Reports.cpp): the change log of the active
+    // project version, and the nine charts; each chart page's show handler is also the click
+    // handler of its "Refresh Report" button
+    void makechangelogbtnClick(TObject* sender);
+    void tab11Show(TObject* sender);
+    void tab12Show(TObject* sender);
+    void tab13Show(TObject* sender);
+    void tab19Show(TObject* sender);
+    void tab20Show(TObject* sender);
+    void tab21Show(TObject* sender);
+    void tab22Show(TObject* sender);
+    void tab23Show(TObject* sender);
+    void tab24Show(TObject* sender);
+    void BindReportHandlers(THandlerTable& handlers);
 
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.
@@ -278,6 +295,14 @@ public:
     void FillVersionLists();
     void FillProductLists();
 
+    // ---- grid layouts
+    // The eight grids in the order of their layout files (kGridLayoutFiles).
+    const std::vector<TDBGrid*>& Grids() const noexcept { return grids_; }
+    // Puts the columns a user reads first at the front of the grids' default columns, the
+    // other fields after them (Unit1DefaultLayouts.cpp); the build writes the result as the
+    // layout files a first start reads.
+    void ArrangeDefaultColumns();
+
     // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);
     void filtervalueChange(TObject* sender);
@@ -296,6 +321,11 @@ public:
     static void ApplyFilter(TDataSet& table, const std::string& text);
     // The filter of the active project's tickets: PRODUCT='name'.
     std::string ProjectFilter() const;
+    // A saved or remembered ticket filter as it is to be set again. The filter for an empty
+    // project name, which the window sets while the project table is empty, stands for the
+    // active project once there is one: otherwise the first project's tickets, and every ticket
+    // saved since, would stay hidden behind it.
+    std::string TicketFilterToRestore(const std::string& filter) const;
 
     // ---- guards
     // Runs `action`; when it fails, cancels a pending insert or edit of every table of the

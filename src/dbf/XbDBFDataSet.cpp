@@ -161,7 +161,10 @@ void TXbSmartDBF::InternalOpen()
             crypt_->SetActive(false);
             crypt_->SetActive(true);
         }
+        OpenTableIndexes();
         changedSinceOpen_ = false;
+        headerCountPending_ = false;
+        BringHeaderCountUpToDate();
         CountRecords();
         WindowGoFirst();
         const size_t bufferSize = static_cast<size_t>(recordSize_ + 6 + CalcFieldsSize());
@@ -405,6 +408,33 @@ int TXbSmartDBF::CountRecords() const
     return static_cast<int>(count);
 }
 
+// A writer killed between its record and its header, or an exclusive writer that never
+// closed, leaves the header's count behind the file; a count beyond the file is as stale. The
+// first open for writing writes the count the file holds, so other programs see every record.
+void TXbSmartDBF::BringHeaderCountUpToDate() noexcept
+{
+    if (!tableStream_->IsOpen() || !tableStream_->AccessMode().OpenReadWrite)
+        return;
+    try {
+        if (!LockHeader())
+            return;
+        // Read under the lock: another user may have appended since the header was read.
+        std::array<uint8_t, 4> stored{};
+        const int64_t fileSize = tableStream_->SeekTo(0, 2);
+        const int64_t count = fileSize > headerSize_ ? (fileSize - headerSize_) / recordSize_ : 0;
+        if (ReadAt(*tableStream_, 4, stored.data(), 4) == 4 && count <= INT32_MAX &&
+            ReadLE32(stored.data()) != static_cast<uint32_t>(count)) {
+            std::array<uint8_t, 4> image{};
+            WriteLE32(image.data(), static_cast<uint32_t>(count));
+            if (tableStream_->SeekTo(4, 0) == 4)
+                tableStream_->WriteBlock(image.data(), 4);
+        }
+        UnlockHeader();
+    } catch (...) {
+        // Only a courtesy to other programs: the engine counts records by the file's size.
+    }
+}
+
 void TXbSmartDBF::AppendEndMarkOnClose() noexcept
 {
     if (!tableStream_->IsOpen() || !tableStream_->AccessMode().OpenReadWrite)
@@ -435,6 +465,8 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     bofMark_ = eofMark_ = true;
     forcedRecord_ = nullptr;
     filterSubject_ = nullptr;
+    if (TIndexes* indexes = IndexCollection())
+        indexes->CloseAll();
     fieldMap_.clear();
     exprFields_.clear();
     CloseLobFile();
@@ -444,9 +476,13 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
 
 void TXbSmartDBF::InternalCloseTable()
 {
-    // The end mark is written only for a table that opened completely.
-    if (open_)
+    // The end mark is written only for a table that opened completely. A failed count write
+    // loses nothing: the next open for writing makes it good.
+    if (open_) {
+        if (headerCountPending_)
+            WriteHeaderImage();
         AppendEndMarkOnClose();
+    }
     ReleaseOpenResources();
 }
 

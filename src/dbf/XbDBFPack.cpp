@@ -481,6 +481,9 @@ int TXbSmartDBF::Pack(bool)
     }
 
     changedSinceOpen_ = true;
+    // The file is shorter now, and its header holds the packed count.
+    knownFileSize_ = -1;
+    headerCountPending_ = false;
     CountRecords();
     First();
     return static_cast<int>(oldRecNo - newRecNo);

@@ -4,6 +4,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiRegistration.h"
 #include "platform/gui/GuiText.h"
+#include "platform/gui/MainThreadCalls.h"
 #include "platform/classes/FormReader.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Exceptions.h"
@@ -676,6 +677,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
         ownedApplication_ = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    StartMainThreadCalls();
     RegisterWindowClasses();
     eventFilter_ = std::make_unique<TApplicationEventFilter>(this);
     qApp->installEventFilter(eventFilter_.get());
@@ -698,6 +700,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
+    StopMainThreadCalls();
     for (int i = ComponentCount() - 1; i >= 0; --i) {
         if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) {
             try {
@@ -719,8 +722,9 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const std::string& title)
 {
+    // Kept for the message boxes only: as Qt's application display name the title would be
+    // appended to every window's caption.
     title_ = title;
-    QApplication::setApplicationDisplayName(ToQString(title));
 }
 
 std::string TApplication::ExeName() const
@@ -756,7 +760,10 @@ void TApplication::Terminate()
     for (QEventLoop* loop : modalLoops_) {
         loop->quit();
     }
-    QCoreApplication::quit();
+    // Ends the message loop without asking the windows to close: Qt's quit() would send every
+    // visible window a close request, running the main form's close handler after a shut-down
+    // that has already saved and closed everything.
+    QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages()

@@ -390,7 +390,8 @@ void RegisterCommonControls()
         .Enum("Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind, TDateTimeKind::dtkDate)
         .Enum("DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat, TDTDateFormat::dfShort)
         .Enum("DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode, TDTDateMode::dmComboBox)
-        .Event("OnChange", &TDateTimePicker::OnChange);
+        .Event("OnChange", &TDateTimePicker::OnChange)
+        .Event("OnCloseUp", &TDateTimePicker::OnCloseUp);
 
     TClassRegistration<TRichEdit, TWinControl>("TRichEdit")
         .Component()
