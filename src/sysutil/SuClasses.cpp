@@ -123,6 +123,41 @@ void TSuTimerThread::Execute()
     }
 }
 
+// ---- TSuMonitorThread ---------------------------------------------------------------------
+
+void TSuMonitorThread::TerminatedSet()
+{
+    wake_.SetEvent();
+}
+
+void TSuMonitorThread::Execute()
+{
+    if (!TakeNewWatch()) {
+        return;
+    }
+    std::vector<TFolderChange> changes;
+    while (!Terminated()) {
+        changes.clear();
+        const TFolderWatchWait result = Watch().Wait(wake_, changes);
+        if (result == TFolderWatchWait::Failed) {
+            return;
+        }
+        if (result == TFolderWatchWait::Woken) {
+            wake_.ResetEvent();
+            if (!Terminated() && !TakeNewWatch()) {
+                return;
+            }
+        }
+        for (std::size_t count = ChangesToReport(changes); count > 0 && !Terminated(); --count) {
+            Synchronize([this] {
+                if (OnChange) {
+                    OnChange();
+                }
+            });
+        }
+    }
+}
+
 // ---- TSuFolderMonitorThread ---------------------------------------------------------------
 
 TSuFolderMonitorThread::~TSuFolderMonitorThread()
@@ -138,12 +173,7 @@ void TSuFolderMonitorThread::NewSettings(const std::string& folder, bool watchSu
         newWatch_ = std::make_unique<TFolderWatch>();
         newWatch_->Open(trimmed.empty() ? std::string(".") : trimmed, watchSubTree, filter);
     }
-    wake_.SetEvent();
-}
-
-void TSuFolderMonitorThread::TerminatedSet()
-{
-    wake_.SetEvent();
+    WakeUp();
 }
 
 bool TSuFolderMonitorThread::TakeNewWatch()
@@ -153,34 +183,6 @@ bool TSuFolderMonitorThread::TakeNewWatch()
         watch_ = std::move(newWatch_);
     }
     return watch_ && watch_->IsOpen();
-}
-
-void TSuFolderMonitorThread::Execute()
-{
-    if (!TakeNewWatch()) {
-        return;
-    }
-    std::vector<TFolderChange> changes;
-    while (!Terminated()) {
-        changes.clear();
-        const TFolderWatchWait result = watch_->Wait(wake_, changes);
-        if (result == TFolderWatchWait::Failed) {
-            return;
-        }
-        if (result == TFolderWatchWait::Woken) {
-            wake_.ResetEvent();
-            if (!Terminated() && !TakeNewWatch()) {
-                return;
-            }
-        }
-        for (std::size_t i = 0; i < changes.size() && !Terminated(); ++i) {
-            Synchronize([this] {
-                if (OnChange) {
-                    OnChange();
-                }
-            });
-        }
-    }
 }
 
 // ---- TSuRegistryMonitorThread -------------------------------------------------------------
@@ -284,12 +286,7 @@ void TSuRegistryMonitorThread::NewSettings(HKEY root, const std::string& key, un
         }
         newWatch_ = std::move(watch);
     }
-    wake_.SetEvent();
-}
-
-void TSuRegistryMonitorThread::TerminatedSet()
-{
-    wake_.SetEvent();
+    WakeUp();
 }
 
 bool TSuRegistryMonitorThread::TakeNewWatch()
@@ -301,40 +298,15 @@ bool TSuRegistryMonitorThread::TakeNewWatch()
     return watch_ && watch_->Store.IsOpen();
 }
 
-bool TSuRegistryMonitorThread::KeyChanged()
+std::size_t TSuRegistryMonitorThread::ChangesToReport(const std::vector<TFolderChange>& changes)
 {
+    // Any change in the store's folder may be the root's file replaced (a rename is reported
+    // under the temporary file's name): the key's image tells.
+    if (changes.empty()) {
+        return 0;
+    }
     TRegistryKeyImage image = RegistryKeyImage(watch_->Root, watch_->Key);
     const bool changed = SuRegistryKeyChanged(watch_->Image, image, watch_->Filter, watch_->SubTree);
     watch_->Image = std::move(image);
-    return changed;
-}
-
-void TSuRegistryMonitorThread::Execute()
-{
-    if (!TakeNewWatch()) {
-        return;
-    }
-    std::vector<TFolderChange> changes;
-    while (!Terminated()) {
-        changes.clear();
-        const TFolderWatchWait result = watch_->Store.Wait(wake_, changes);
-        if (result == TFolderWatchWait::Failed) {
-            return;
-        }
-        if (result == TFolderWatchWait::Woken) {
-            wake_.ResetEvent();
-            if (!Terminated() && !TakeNewWatch()) {
-                return;
-            }
-        }
-        // Any change in the store's folder may be the root's file replaced (a rename is
-        // reported under the temporary file's name): the key's image tells.
-        if (!changes.empty() && KeyChanged() && !Terminated()) {
-            Synchronize([this] {
-                if (OnChange) {
-                    OnChange();
-                }
-            });
-        }
-    }
+    return changed ? 1 : 0;
 }

@@ -91,9 +91,34 @@ private:
     TEvent event_{false};
 };
 
+// What both monitor threads share: a folder watch to wait on, a wake-up, and OnChange run on
+// the main thread for each change to report.
+class TSuMonitorThread : public TSuThread {
+public:
+    const char* ClassName() const noexcept override { return "TSuMonitorThread"; }
+
+    // Runs on the main thread. Set it before Resume.
+    TThreadMethod OnChange;
+
+protected:
+    void Execute() override;
+    void TerminatedSet() override;
+    // Ends the thread's wait, so that it takes over new settings.
+    void WakeUp() { wake_.SetEvent(); }
+    // Takes over the watch of the latest settings; false when it could not be set up.
+    virtual bool TakeNewWatch() = 0;
+    // The watch the thread waits on (after a TakeNewWatch that succeeded).
+    virtual TFolderWatch& Watch() = 0;
+    // How many changes to report for the changes the watch saw.
+    virtual std::size_t ChangesToReport(const std::vector<TFolderChange>& changes) = 0;
+
+private:
+    TWakeUpEvent wake_;
+};
+
 // Runs OnChange on the main thread for each change in a folder tree (FolderChange bits of
 // platform/rtl/FolderWatch.h). A folder that cannot be watched ends the thread at once.
-class TSuFolderMonitorThread : public TSuThread {
+class TSuFolderMonitorThread : public TSuMonitorThread {
 public:
     TSuFolderMonitorThread() = default;
     ~TSuFolderMonitorThread() override;
@@ -104,22 +129,16 @@ public:
     // over at its next wake.
     void NewSettings(const std::string& folder, bool watchSubTree, unsigned filter);
 
-    // Runs on the main thread. Set it before Resume.
-    TThreadMethod OnChange;
-
 protected:
-    void Execute() override;
-    void TerminatedSet() override;
+    bool TakeNewWatch() override;
+    TFolderWatch& Watch() override { return *watch_; }
+    std::size_t ChangesToReport(const std::vector<TFolderChange>& changes) override { return changes.size(); }
 
 private:
-    // Takes over the watch of the latest settings; false when it could not be set up.
-    bool TakeNewWatch();
-
     // Guarded by SuFolderMonitorLock.
     std::unique_ptr<TFolderWatch> newWatch_;
 
     std::unique_ptr<TFolderWatch> watch_;
-    TWakeUpEvent wake_;
 };
 
 // Change kinds of a registry monitor, as filter bits.
@@ -137,7 +156,7 @@ bool SuRegistryKeyChanged(const TRegistryKeyImage& before, const TRegistryKeyIma
 
 // Runs OnChange on the main thread when the key changes as the filter says (with the subtree
 // flag: in any key below it too), and when the key is deleted or created again.
-class TSuRegistryMonitorThread : public TSuThread {
+class TSuRegistryMonitorThread : public TSuMonitorThread {
 public:
     TSuRegistryMonitorThread() = default;
     ~TSuRegistryMonitorThread() override;
@@ -148,12 +167,11 @@ public:
     // thread takes it over at its next wake.
     void NewSettings(HKEY root, const std::string& key, unsigned filter, bool watchSubTree);
 
-    // Runs on the main thread. Set it before Resume.
-    TThreadMethod OnChange;
-
 protected:
-    void Execute() override;
-    void TerminatedSet() override;
+    bool TakeNewWatch() override;
+    TFolderWatch& Watch() override { return watch_->Store; }
+    // One change when the key changed as the filter says.
+    std::size_t ChangesToReport(const std::vector<TFolderChange>& changes) override;
 
 private:
     // What the thread watches: the settings, the store folder's watch, the key's last state.
@@ -165,14 +183,9 @@ private:
         TRegistryKeyImage Image;
         TFolderWatch Store;
     };
-    // Takes over the watch of the latest settings; false when it could not be set up.
-    bool TakeNewWatch();
-    // Takes a new image of the key; true when it changed as the filter says.
-    bool KeyChanged();
 
     // Guarded by SuRegistryMonitorLock.
     std::unique_ptr<TKeyWatch> newWatch_;
 
     std::unique_ptr<TKeyWatch> watch_;
-    TWakeUpEvent wake_;
 };

@@ -7,7 +7,10 @@
 #include "platform/gui/Menus.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
+#include "sysutil/SuFileComponents.h"
+#include "sysutil/SuStorageComponents.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuSystemComponents.h"
 #include "sysutil/SuThreadComponents.h"
 #include "sysutil/SuVclUtils.h"
 
@@ -46,6 +49,9 @@ void SuKitStart()
         TSuCustomTimer::RegisterClass();
         TSuTrayIcon::RegisterClass();
         SuRegisterThreadComponents();
+        SuRegisterSystemComponents();
+        SuRegisterStorageComponents();
+        SuRegisterFileComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();

@@ -31,15 +31,54 @@ HKEY SuRegRootKeyHandle(TSuRegRootKey root)
     return HKEY_CURRENT_USER;
 }
 
-// ---- TSuCustomFolderMonitor ---------------------------------------------------------------
+// ---- TSuCustomMonitor ---------------------------------------------------------------------
 
-TSuCustomFolderMonitor::TSuCustomFolderMonitor(TComponent* owner) : TSuComponent(owner) {}
-
-TSuCustomFolderMonitor::~TSuCustomFolderMonitor()
+TSuCustomMonitor::~TSuCustomMonitor()
 {
     onChange_ = nullptr;
-    Stop();
+    TThread::Dispose(std::move(thread_));
 }
+
+void TSuCustomMonitor::SetActive(bool value)
+{
+    if (active_ != value) {
+        active_ = value;
+        ApplyState();
+    }
+}
+
+void TSuCustomMonitor::SetOnChange(TThreadMethod handler)
+{
+    const bool hadHandler = static_cast<bool>(onChange_);
+    onChange_ = std::move(handler);
+    if (hadHandler != static_cast<bool>(onChange_)) {
+        ApplyState();
+    }
+}
+
+void TSuCustomMonitor::Loaded()
+{
+    TSuComponent::Loaded();
+    ApplyState();
+}
+
+void TSuCustomMonitor::ApplyState()
+{
+    TThread::Dispose(std::move(thread_));
+    if (IsDesigning() || IsLoading() || !active_ || !onChange_) {
+        return;
+    }
+    thread_ = MakeThread();
+    // Runs on the main thread, and never after the thread is disposed of.
+    thread_->OnChange = [this] {
+        if (onChange_) {
+            onChange_();
+        }
+    };
+    thread_->Resume();
+}
+
+// ---- TSuCustomFolderMonitor ---------------------------------------------------------------
 
 void TSuCustomFolderMonitor::RegisterClass()
 {
@@ -53,14 +92,6 @@ void TSuCustomFolderMonitor::RegisterClass()
     (void)registered;
 }
 
-void TSuCustomFolderMonitor::SetActive(bool value)
-{
-    if (active_ != value) {
-        active_ = value;
-        ApplyState();
-    }
-}
-
 void TSuCustomFolderMonitor::SetFolder(const std::string& value)
 {
     if (folder_ != value) {
@@ -72,55 +103,28 @@ void TSuCustomFolderMonitor::SetFolder(const std::string& value)
 void TSuCustomFolderMonitor::SetNotifyFilters(TFolderMonitorFilters value)
 {
     notifyFilters_ = value;
-    if (thread_) {
-        thread_->NewSettings(folder_, watchSubTree_, notifyFilters_.Bits());
-    }
+    NewSettings();
 }
 
 void TSuCustomFolderMonitor::SetWatchSubTree(bool value)
 {
     watchSubTree_ = value;
-    if (thread_) {
-        thread_->NewSettings(folder_, watchSubTree_, notifyFilters_.Bits());
-    }
+    NewSettings();
 }
 
-void TSuCustomFolderMonitor::SetOnChange(TThreadMethod handler)
+void TSuCustomFolderMonitor::NewSettings()
 {
-    const bool hadHandler = static_cast<bool>(onChange_);
-    onChange_ = std::move(handler);
-    if (hadHandler != static_cast<bool>(onChange_)) {
-        ApplyState();
-    }
-}
-
-void TSuCustomFolderMonitor::Loaded()
-{
-    TSuComponent::Loaded();
-    ApplyState();
-}
-
-void TSuCustomFolderMonitor::Stop()
-{
-    TThread::Dispose(std::move(thread_));
-}
-
-void TSuCustomFolderMonitor::ApplyState()
-{
-    Stop();
-    if (IsDesigning() || IsLoading() || !active_ || !onChange_) {
-        return;
-    }
-    thread_ = std::make_unique<TSuFolderMonitorThread>();
-    // Runs on the main thread, and never after Stop.
-    thread_->OnChange = [this] {
-        if (onChange_) {
-            onChange_();
-        }
-    };
     // The filter bits of the folder watch are the set's bits (the same order).
-    thread_->NewSettings(folder_, watchSubTree_, notifyFilters_.Bits());
-    thread_->Resume();
+    if (TSuFolderMonitorThread* thread = Thread()) {
+        thread->NewSettings(folder_, watchSubTree_, notifyFilters_.Bits());
+    }
+}
+
+std::unique_ptr<TSuMonitorThread> TSuCustomFolderMonitor::MakeThread()
+{
+    auto thread = std::make_unique<TSuFolderMonitorThread>();
+    thread->NewSettings(folder_, watchSubTree_, notifyFilters_.Bits());
+    return thread;
 }
 
 void TSuFolderMonitor::RegisterClass()
@@ -146,14 +150,6 @@ void TSuFolderMonitor::RegisterClass()
 
 // ---- TSuCustomRegistryMonitor -------------------------------------------------------------
 
-TSuCustomRegistryMonitor::TSuCustomRegistryMonitor(TComponent* owner) : TSuComponent(owner) {}
-
-TSuCustomRegistryMonitor::~TSuCustomRegistryMonitor()
-{
-    onChange_ = nullptr;
-    Stop();
-}
-
 void TSuCustomRegistryMonitor::RegisterClass()
 {
     static const bool registered = [] {
@@ -165,14 +161,6 @@ void TSuCustomRegistryMonitor::RegisterClass()
         return true;
     }();
     (void)registered;
-}
-
-void TSuCustomRegistryMonitor::SetActive(bool value)
-{
-    if (active_ != value) {
-        active_ = value;
-        ApplyState();
-    }
 }
 
 void TSuCustomRegistryMonitor::SetRegistryKey(const std::string& value)
@@ -194,55 +182,28 @@ void TSuCustomRegistryMonitor::SetRootKey(TSuRegRootKey value)
 void TSuCustomRegistryMonitor::SetNotifyFilters(TSuRegistryMonitorFilters value)
 {
     notifyFilters_ = value;
-    if (thread_) {
-        thread_->NewSettings(SuRegRootKeyHandle(rootKey_), registryKey_, notifyFilters_.Bits(), watchSubTree_);
-    }
+    NewSettings();
 }
 
 void TSuCustomRegistryMonitor::SetWatchSubTree(bool value)
 {
     watchSubTree_ = value;
-    if (thread_) {
-        thread_->NewSettings(SuRegRootKeyHandle(rootKey_), registryKey_, notifyFilters_.Bits(), watchSubTree_);
-    }
+    NewSettings();
 }
 
-void TSuCustomRegistryMonitor::SetOnChange(TThreadMethod handler)
+void TSuCustomRegistryMonitor::NewSettings()
 {
-    const bool hadHandler = static_cast<bool>(onChange_);
-    onChange_ = std::move(handler);
-    if (hadHandler != static_cast<bool>(onChange_)) {
-        ApplyState();
-    }
-}
-
-void TSuCustomRegistryMonitor::Loaded()
-{
-    TSuComponent::Loaded();
-    ApplyState();
-}
-
-void TSuCustomRegistryMonitor::Stop()
-{
-    TThread::Dispose(std::move(thread_));
-}
-
-void TSuCustomRegistryMonitor::ApplyState()
-{
-    Stop();
-    if (IsDesigning() || IsLoading() || !active_ || !onChange_) {
-        return;
-    }
-    thread_ = std::make_unique<TSuRegistryMonitorThread>();
-    // Runs on the main thread, and never after Stop.
-    thread_->OnChange = [this] {
-        if (onChange_) {
-            onChange_();
-        }
-    };
     // The filter bits of the registry thread are the set's bits (the same order).
-    thread_->NewSettings(SuRegRootKeyHandle(rootKey_), registryKey_, notifyFilters_.Bits(), watchSubTree_);
-    thread_->Resume();
+    if (TSuRegistryMonitorThread* thread = Thread()) {
+        thread->NewSettings(SuRegRootKeyHandle(rootKey_), registryKey_, notifyFilters_.Bits(), watchSubTree_);
+    }
+}
+
+std::unique_ptr<TSuMonitorThread> TSuCustomRegistryMonitor::MakeThread()
+{
+    auto thread = std::make_unique<TSuRegistryMonitorThread>();
+    thread->NewSettings(SuRegRootKeyHandle(rootKey_), registryKey_, notifyFilters_.Bits(), watchSubTree_);
+    return thread;
 }
 
 void TSuRegistryMonitor::RegisterClass()

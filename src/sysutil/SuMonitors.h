@@ -42,40 +42,58 @@ using TSuRegistryMonitorFilters = TEnumSet<TSuRegistryMonitorFilter>;
 // The registry root of a TSuRegRootKey.
 HKEY SuRegRootKeyHandle(TSuRegRootKey root);
 
-class TSuCustomFolderMonitor : public TSuComponent {
+// What both monitors share: Active, OnChange, and the thread that runs while both are set.
+class TSuCustomMonitor : public TSuComponent {
 public:
-    explicit TSuCustomFolderMonitor(TComponent* owner);
-    ~TSuCustomFolderMonitor() override;
-    const char* ClassName() const noexcept override { return "TSuCustomFolderMonitor"; }
-    static void RegisterClass();
+    explicit TSuCustomMonitor(TComponent* owner) : TSuComponent(owner) {}
+    ~TSuCustomMonitor() override;
+    const char* ClassName() const noexcept override { return "TSuCustomMonitor"; }
 
     bool Active() const noexcept { return active_; }
     void SetActive(bool value);
+    const TThreadMethod& OnChange() const noexcept { return onChange_; }
+    void SetOnChange(TThreadMethod handler);
+
+protected:
+    void Loaded() override;
+    // Stops the thread, then starts a fresh one when active with a handler at run time.
+    void ApplyState();
+    // A thread watching the current settings, not yet resumed.
+    virtual std::unique_ptr<TSuMonitorThread> MakeThread() = 0;
+    TSuMonitorThread* MonitorThread() const noexcept { return thread_.get(); }
+
+private:
+    bool active_ = false;
+    TThreadMethod onChange_;
+    std::unique_ptr<TSuMonitorThread> thread_;
+};
+
+class TSuCustomFolderMonitor : public TSuCustomMonitor {
+public:
+    explicit TSuCustomFolderMonitor(TComponent* owner) : TSuCustomMonitor(owner) {}
+    const char* ClassName() const noexcept override { return "TSuCustomFolderMonitor"; }
+    static void RegisterClass();
+
     const std::string& Folder() const noexcept { return folder_; }
     void SetFolder(const std::string& value);
     TFolderMonitorFilters NotifyFilters() const noexcept { return notifyFilters_; }
     void SetNotifyFilters(TFolderMonitorFilters value);
     bool WatchSubTree() const noexcept { return watchSubTree_; }
     void SetWatchSubTree(bool value);
-    const TThreadMethod& OnChange() const noexcept { return onChange_; }
-    void SetOnChange(TThreadMethod handler);
 
     // The watching thread; null while none runs.
-    TSuFolderMonitorThread* Thread() const noexcept { return thread_.get(); }
+    TSuFolderMonitorThread* Thread() const noexcept { return static_cast<TSuFolderMonitorThread*>(MonitorThread()); }
 
 protected:
-    void Loaded() override;
+    std::unique_ptr<TSuMonitorThread> MakeThread() override;
 
 private:
-    void ApplyState();
-    void Stop();
+    // Hands the settings to the running thread.
+    void NewSettings();
 
-    bool active_ = false;
     std::string folder_ = "C:\\";
     TFolderMonitorFilters notifyFilters_{TFolderMonitorFilter::fmfFileNameChange, TFolderMonitorFilter::fmfDirNameChange};
     bool watchSubTree_ = true;
-    TThreadMethod onChange_;
-    std::unique_ptr<TSuFolderMonitorThread> thread_;
 };
 
 class TSuFolderMonitor : public TSuCustomFolderMonitor {
@@ -85,15 +103,12 @@ public:
     static void RegisterClass();
 };
 
-class TSuCustomRegistryMonitor : public TSuComponent {
+class TSuCustomRegistryMonitor : public TSuCustomMonitor {
 public:
-    explicit TSuCustomRegistryMonitor(TComponent* owner);
-    ~TSuCustomRegistryMonitor() override;
+    explicit TSuCustomRegistryMonitor(TComponent* owner) : TSuCustomMonitor(owner) {}
     const char* ClassName() const noexcept override { return "TSuCustomRegistryMonitor"; }
     static void RegisterClass();
 
-    bool Active() const noexcept { return active_; }
-    void SetActive(bool value);
     const std::string& RegistryKey() const noexcept { return registryKey_; }
     void SetRegistryKey(const std::string& value);
     TSuRegRootKey RootKey() const noexcept { return rootKey_; }
@@ -102,27 +117,25 @@ public:
     void SetNotifyFilters(TSuRegistryMonitorFilters value);
     bool WatchSubTree() const noexcept { return watchSubTree_; }
     void SetWatchSubTree(bool value);
-    const TThreadMethod& OnChange() const noexcept { return onChange_; }
-    void SetOnChange(TThreadMethod handler);
 
     // The watching thread; null while none runs.
-    TSuRegistryMonitorThread* Thread() const noexcept { return thread_.get(); }
+    TSuRegistryMonitorThread* Thread() const noexcept
+    {
+        return static_cast<TSuRegistryMonitorThread*>(MonitorThread());
+    }
 
 protected:
-    void Loaded() override;
+    std::unique_ptr<TSuMonitorThread> MakeThread() override;
 
 private:
-    void ApplyState();
-    void Stop();
+    // Hands the settings to the running thread.
+    void NewSettings();
 
-    bool active_ = false;
     std::string registryKey_;
     TSuRegRootKey rootKey_ = TSuRegRootKey::rrkCurrentUser;
     TSuRegistryMonitorFilters notifyFilters_{TSuRegistryMonitorFilter::rmfSubTreeChange,
                                              TSuRegistryMonitorFilter::rmfValueChange};
     bool watchSubTree_ = true;
-    TThreadMethod onChange_;
-    std::unique_ptr<TSuRegistryMonitorThread> thread_;
 };
 
 class TSuRegistryMonitor : public TSuCustomRegistryMonitor {
