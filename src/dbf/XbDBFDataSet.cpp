@@ -137,6 +137,9 @@ void TXbSmartDBF::InternalOpen()
         readAhead_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize) + 10);
         recordNumbers_ = TXbDBFBlock(this, static_cast<size_t>(readAheadCapacity_) * 4);
         scratch_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize));
+        bulkCount_ = 0;
+        if (const int bulkRecords = kBulkReadBytes / recordSize_; bulkRecords > readAheadCapacity_)
+            bulk_ = TXbDBFBlock(this, static_cast<size_t>(bulkRecords) * recordSize_);
         windowCount_ = 0;
         currentSlot_ = -1;
         bofMark_ = eofMark_ = true;
@@ -454,6 +457,8 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     readAhead_.Release();
     recordNumbers_.Release();
     scratch_.Release();
+    bulk_.Release();
+    bulkCount_ = 0;
     scratchRecord_.Release();
     filterRecord_.Release();
     setKeyRecord_.Release();

@@ -376,6 +376,7 @@ private:
     void PrepareFilter();
     void ReleaseFilter() noexcept;
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    int ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();
@@ -407,6 +408,14 @@ protected:
     TXbDBFBlock readAhead_;
     TXbDBFBlock recordNumbers_;
     TXbDBFBlock scratch_;
+    // Forward steps past the window are served from a larger piece of the file read at once
+    // (kBulkReadBytes), deciphered once as it is read. It extends the window only: any other
+    // fill of the window, any write of this table and every refresh drop it, so what other
+    // users see after a refresh is unchanged.
+    static constexpr int kBulkReadBytes = 65536;
+    TXbDBFBlock bulk_;
+    uint32_t bulkFirst_ = 0;  // record number of the first image in bulk_
+    int bulkCount_ = 0;
     int readAheadCapacity_ = 0;
     int windowCount_ = 0;
     // In key order: the index marks of the window's first and last item.

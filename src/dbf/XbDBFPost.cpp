@@ -61,6 +61,7 @@ void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image)
         crypt_->Encrypt(recNo, cryptCopy_.Data(), recordSize_);
         data = cryptCopy_.Data();
     }
+    bulkCount_ = 0;
     const int64_t offset = headerSize_ + static_cast<int64_t>(recNo - 1) * recordSize_;
     if (tableStream_->SeekTo(offset, 0) != offset || tableStream_->WriteBlock(data, recordSize_) != recordSize_)
         RaiseWriteError(*tableStream_);

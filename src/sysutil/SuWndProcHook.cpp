@@ -136,7 +136,9 @@ std::vector<TSuCustomWndProcHook*> TSuWndProcHookList::Chain(const QWidget* wind
 {
     std::vector<TSuCustomWndProcHook*> chain;
     for (TSuCustomWndProcHook* hook : hooks_) {
-        if (hook->hooked_ && hook->hookedWindow_ == window) {
+        // A hook (or the form that holds it and its handlers) on its way out hears nothing more.
+        const bool leaving = hook->IsDestroying() || (hook->Owner() != nullptr && hook->Owner()->IsDestroying());
+        if (hook->hooked_ && hook->hookedWindow_ == window && !leaving) {
             chain.push_back(hook);
         }
     }

@@ -232,3 +232,52 @@ TEST(Post, AutoIncrementFieldsTakeTheDescriptorsNextValue)
         ids.push_back(table->FieldByName("ID")->AsInteger());
     EXPECT_EQ(ids, (std::vector<int>{1, 2, 3}));
 }
+
+// Forward steps read past the window in one larger piece; what other users write still shows
+// after a refresh, and this table's own writes at once.
+TEST(Post, ReadingAheadHidesNoWriteAfterARefresh)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("t.dbf");
+    CreateNotesTable(name);
+    auto writer = OpenTable(name, TOpenOptions{.AccessMode = 0x42});
+    for (int i = 1; i <= 20; ++i)
+        AppendNote(*writer, "n" + std::to_string(i), i, "");
+    // Two records a window, the rest of the file in the piece read ahead.
+    auto reader = OpenTable(name, TOpenOptions{.AccessMode = 0x42, .BufferSize = 2 * kRecordSize});
+    ASSERT_EQ(reader->ReadAheadCapacity(), 2);
+    reader->First();
+    for (int i = 1; i < 3; ++i)
+        reader->Next();
+    ASSERT_EQ(reader->RecNo(), 3);
+
+    // Rest of the table from the current record on, as the reader steps forward.
+    const auto restFrom3 = [&] {
+        std::string names;
+        for (reader->Next(); !reader->Eof(); reader->Next())
+            names += reader->FieldByName("NAME")->AsString() + " ";
+        return names;
+    };
+    const auto editAndAppend = [&](int recNo, const std::string& newName, int appended) {
+        writer->SetRecNo(recNo);
+        writer->Edit();
+        writer->FieldByName("NAME")->SetAsString(newName);
+        writer->Post();
+        AppendNote(*writer, "n" + std::to_string(appended), appended, "");
+    };
+
+    editAndAppend(8, "other", 21);
+    reader->Refresh();
+    EXPECT_EQ(restFrom3(), "n4 n5 n6 n7 other n9 n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 n20 n21 ");
+
+    // The reader's own post drops what it read ahead: the next steps read the file again.
+    reader->First();
+    reader->Next();
+    reader->Next();
+    editAndAppend(9, "later", 22);
+    reader->Edit();
+    reader->FieldByName("NAME")->SetAsString("own");
+    reader->Post();
+    EXPECT_EQ(reader->FieldByName("NAME")->AsString(), "own");
+    EXPECT_EQ(restFrom3(), "n4 n5 n6 n7 other later n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 n20 n21 n22 ");
+}

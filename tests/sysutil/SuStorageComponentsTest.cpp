@@ -217,6 +217,57 @@ TEST(SuWndProcHook, ThreeHooksChainNewestFirstAndTheMiddleOneLeavesTheChainWhole
     form.Hide();
 }
 
+TEST(SuWndProcHook, AutoDragTakesTheLeftButtonPressForAMoveOfTheWindow)
+{
+    TestApplication();
+    TForm form(nullptr);
+    form.Show();
+    std::vector<unsigned> below;
+    TSuWndProcHook inner(&form);
+    inner.OnMessageBefore = [&](TObject*, TMessage& message, bool&) {
+        if (message.Msg == WM_LBUTTONDOWN || message.Msg == WM_RBUTTONDOWN) {
+            below.push_back(message.Msg);
+        }
+    };
+    inner.SetActive(true);
+    TSuWndProcHook dragger(&form);
+    dragger.SetAutoDrag(true);
+    dragger.SetActive(true);
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), button, button, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.Widget(), &event);
+    }
+    EXPECT_EQ(below, std::vector<unsigned>{WM_RBUTTONDOWN});  // the left press went no further
+    form.Hide();
+}
+
+TEST(SuWndProcHook, AFormFreedWithItsActiveHookCallsNoHandlerOnItsWayOut)
+{
+    TestApplication();
+    SuKitStart();
+    int calls = 0;
+    bool destroying = false;
+    THandlerTable handlers;
+    handlers.Add("hookBefore", TSuMessageEvent([&](TObject*, TMessage&, bool&) {
+                     ++calls;
+                     EXPECT_FALSE(destroying);
+                 }));
+    auto form = std::make_unique<TForm>(nullptr);
+    form->LoadFormText(R"(object Form1: TForm
+  object hook: TSuWndProcHook
+    Active = True
+    OnMessageBefore = hookBefore
+  end
+end
+)",
+                       "Form1.form", &handlers);
+    form->Show();
+    EXPECT_GT(calls, 0);  // the showing went through the hook
+    destroying = true;
+    form.reset();
+    EXPECT_EQ(TSuWndProcHookList::Instance(), nullptr);
+}
+
 TEST(SuWndProcHook, TheListLivesFromTheFirstHookToTheLast)
 {
     TestApplication();

@@ -53,22 +53,42 @@ TEST(SuOneInstance, TheNameComesFromTheTitleOrTheProgramFile)
     application.SetTitle(title);
 }
 
-// The later start of the test below: run as a process of its own by that test.
-TEST(SuOneInstanceLaterStart, EndsAndAsksTheFirstForTheFront)
+// The later starts of the test below, run as processes of their own by that test: one that
+// ends and asks the first for the front, and one whose OnShowMessage keeps it running.
+TEST(SuOneInstanceLaterStart, EndsOrIsKeptByOnShowMessage)
 {
-    if (std::getenv("ZV_ONE_INSTANCE_LATER_START") == nullptr) {
+    const char* role = std::getenv("ZV_ONE_INSTANCE_LATER_START");
+    if (role == nullptr) {
         GTEST_SKIP() << "started only by the two-process test";
     }
+    const bool keep = std::string(role) == "keep";
     TApplication& application = TestApplication();
     SuKitStart();
     TForm form(nullptr);
     THandlerTable handlers;
-    form.LoadFormText(kOneInstanceForm, "Form1.form", &handlers);
+    int asked = 0;
+    handlers.Add("guardShowMessage", TSuShowMessageEvent([&](TObject*, bool& terminate) {
+                     ++asked;
+                     EXPECT_TRUE(terminate);
+                     terminate = false;
+                 }));
+    form.LoadFormText(keep ? R"(object Form1: TForm
+  object guard: TSuOneInstance
+    Identifier = 'ZvTestGuard'
+    ActivatePrevInstance = False
+    ShowMessage = True
+    OnShowMessage = guardShowMessage
+  end
+end
+)"
+                           : kOneInstanceForm,
+                      "Form1.form", &handlers);
     auto* guard = dynamic_cast<TSuOneInstance*>(form.FindComponent("guard"));
     ASSERT_NE(guard, nullptr);
-    EXPECT_TRUE(guard->Terminated());
-    EXPECT_TRUE(application.Terminated());
-    EXPECT_FALSE(application.ShowMainForm());
+    EXPECT_EQ(guard->Terminated(), !keep);
+    EXPECT_EQ(application.Terminated(), !keep);
+    EXPECT_EQ(application.ShowMainForm(), keep);
+    EXPECT_EQ(asked, keep ? 1 : 0);
 }
 
 TEST(SuOneInstance, ALaterStartEndsAndBringsTheFirstBackThroughTheSocket)
@@ -92,12 +112,23 @@ TEST(SuOneInstance, ALaterStartEndsAndBringsTheFirstBackThroughTheSocket)
     form.SetWindowState(TWindowState::wsMinimized);
     ASSERT_EQ(form.WindowState(), TWindowState::wsMinimized);
 
-    pid_t later = fork();
-    if (later == 0) {
-        ::setenv("ZV_ONE_INSTANCE_LATER_START", "1", 1);
-        ::execl("/proc/self/exe", "test_sysutil", "--gtest_filter=SuOneInstanceLaterStart.*", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    auto startLater = [](const char* role) {
+        pid_t later = fork();
+        if (later == 0) {
+            ::setenv("ZV_ONE_INSTANCE_LATER_START", role, 1);
+            ::execl("/proc/self/exe", "test_sysutil", "--gtest_filter=SuOneInstanceLaterStart.*", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return later;
+    };
+    // A later start kept by its OnShowMessage asks for nothing: the first stays minimised.
+    pid_t kept = startLater("keep");
+    int keptStatus = -1;
+    EXPECT_TRUE(PumpUntil([&] { return ::waitpid(kept, &keptStatus, WNOHANG) == kept; }));
+    EXPECT_TRUE(WIFEXITED(keptStatus) && WEXITSTATUS(keptStatus) == 0) << keptStatus;
+    EXPECT_EQ(form.WindowState(), TWindowState::wsMinimized);
+
+    pid_t later = startLater("end");
     int status = -1;
     bool ended = false;
     EXPECT_TRUE(PumpUntil([&] {
