@@ -1,0 +1,235 @@
+#include "widgets/KitGraph.h"
+
+#include "widgets/KitProcs.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsigned sideFlags)
+{
+    const unsigned f = sideFlags | BF_ADJUST | BF_RECT;
+    const unsigned s = f | BF_SOFT;
+    const unsigned adjust = sideFlags | BF_ADJUST;
+    switch (style) {
+    case TKitBorderStyle::lsNone:
+        break;
+    case TKitBorderStyle::lsSingle:
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, adjust | BF_TOPLEFT | BF_SOFT);
+        DrawEdge(canvas, rect, BDR_RAISEDOUTER, adjust | BF_BOTTOMRIGHT);
+        break;
+    case TKitBorderStyle::lsLowered:
+        DrawEdge(canvas, rect, EDGE_SUNKEN, s);
+        break;
+    case TKitBorderStyle::lsRaised:
+        DrawEdge(canvas, rect, EDGE_RAISED, s);
+        break;
+    case TKitBorderStyle::lsRaisedspb:
+    case TKitBorderStyle::lsRaisedExt:
+        DrawEdge(canvas, rect, BDR_RAISEDOUTER, s);
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, adjust | BF_BOTTOMRIGHT);
+        if (style == TKitBorderStyle::lsRaisedExt) {
+            ++rect.Top;
+            ++rect.Left;
+        }
+        break;
+    case TKitBorderStyle::lsLoweredspb:
+    case TKitBorderStyle::lsLoweredExt:
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, f);
+        DrawEdge(canvas, rect, BDR_SUNKENINNER, adjust | BF_TOPLEFT);
+        if (style == TKitBorderStyle::lsLoweredExt) {
+            --rect.Right;
+            --rect.Bottom;
+        }
+        break;
+    case TKitBorderStyle::lsFrameInset:
+        DrawEdge(canvas, rect, EDGE_ETCHED, f);
+        break;
+    case TKitBorderStyle::lsFrameOffset:
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, f);
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, f);
+        break;
+    case TKitBorderStyle::lsWindowBorder:
+        DrawEdge(canvas, rect, BDR_RAISEDOUTER, adjust | BF_BOTTOMRIGHT);
+        ++rect.Top;
+        ++rect.Left;
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, f);
+        break;
+    case TKitBorderStyle::lsSingleRaised:
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, f);
+        break;
+    case TKitBorderStyle::lsSingleLowered:
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, f);
+        break;
+    case TKitBorderStyle::lsDoubleRaised:
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, f);
+        DrawEdge(canvas, rect, BDR_RAISEDINNER, f);
+        break;
+    case TKitBorderStyle::lsDoubleLowered:
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, f);
+        DrawEdge(canvas, rect, BDR_SUNKENOUTER, f);
+        break;
+    }
+    return true;
+}
+
+namespace {
+
+int RoundHalfAway(double value)
+{
+    return static_cast<int>(std::lround(value));
+}
+
+// Draws the shapes of one gradient with their top-left corner at (x, y).
+void DrawGradientShapes(TCanvas& canvas, int x, int y, int w, int h, TKitGradientStyle style,
+                        const std::vector<TColor>& colours)
+{
+    const int n = static_cast<int>(colours.size());
+    if (style == TKitGradientStyle::gstHorizontal) {
+        for (int i = 0; i < n; ++i) {
+            canvas.Brush().SetColor(colours[static_cast<size_t>(i)]);
+            canvas.FillRect({x + KitMulDiv(i, w, n), y, x + KitMulDiv(i + 1, w, n), y + h});
+        }
+        return;
+    }
+    // The starting shape, relative to the rectangle.
+    TRect shape{0, 0, w, h};
+    switch (style) {
+    case TKitGradientStyle::gstSquare:
+    case TKitGradientStyle::gstElliptic:
+        shape = {w / 2, h / 2, w / 2, h / 2};
+        break;
+    case TKitGradientStyle::gstTopLeft:
+    case TKitGradientStyle::gstTopLeftDiagonal:
+        shape = {0, 0, 1, 1};
+        break;
+    case TKitGradientStyle::gstTopRight:
+        shape = {w, 1, w + 1, 0};
+        break;
+    case TKitGradientStyle::gstBottomLeft:
+        shape = {1, h, 0, h + 1};
+        break;
+    case TKitGradientStyle::gstBottomRight:
+        shape = {w, h, w + 1, h + 1};
+        break;
+    case TKitGradientStyle::gstTopRightDiagonal:
+        shape = {w, 0, w + 1, 0};
+        break;
+    default:
+        break;
+    }
+    shape = {shape.Left + x, shape.Top + y, shape.Right + x, shape.Bottom + y};
+
+    // Largest shape first, so each smaller one paints over it.
+    for (int i = n - 1; i >= 0; --i) {
+        const int k = i + 1;
+        const int gw = KitMulDiv(k, w, n);
+        const int gh = KitMulDiv(k, h, n);
+        canvas.Brush().SetColor(colours[static_cast<size_t>(i)]);
+        switch (style) {
+        case TKitGradientStyle::gstVertical:
+            canvas.FillRect({x, y + KitMulDiv(i, h, n), x + w, y + KitMulDiv(k, h, n)});
+            break;
+        case TKitGradientStyle::gstSquare:
+            canvas.Rectangle({shape.Left - gw / 2, shape.Top - gh / 2, shape.Right + gw / 2 + 2, shape.Bottom + gh / 2 + 2});
+            break;
+        case TKitGradientStyle::gstElliptic: {
+            const int rx = RoundHalfAway(gw / 1.4);
+            const int ry = RoundHalfAway(gh / 1.4);
+            canvas.Ellipse({shape.Left - rx, shape.Top - ry, shape.Right + rx, shape.Bottom + ry});
+            break;
+        }
+        // The diagonal shapes are triangles from the corner reaching twice the step across and
+        // down, so their long side runs across the rectangle's diagonal at the last step.
+        // The corner shapes' extra pixel on the far side makes up for the pixel a rectangle
+        // without a pen leaves out on its right and bottom.
+        case TKitGradientStyle::gstTopLeft:
+            canvas.Rectangle({shape.Left, shape.Top, shape.Right + gw, shape.Bottom + gh});
+            break;
+        case TKitGradientStyle::gstTopRight:
+            canvas.Rectangle({shape.Left - gw, shape.Bottom, shape.Right, shape.Top + gh});
+            break;
+        case TKitGradientStyle::gstBottomLeft:
+            canvas.Rectangle({shape.Right, shape.Top - gh, shape.Left + gw, shape.Bottom});
+            break;
+        case TKitGradientStyle::gstBottomRight:
+            canvas.Rectangle({shape.Left - gw, shape.Top - gh, shape.Right, shape.Bottom});
+            break;
+        case TKitGradientStyle::gstTopLeftDiagonal:
+            canvas.Polygon({{shape.Left, shape.Top}, {shape.Left + 2 * gw, shape.Top}, {shape.Left, shape.Bottom + 2 * gh}});
+            break;
+        case TKitGradientStyle::gstTopRightDiagonal:
+            canvas.Polygon({{shape.Left, shape.Top}, {shape.Left - 2 * gw, shape.Top}, {shape.Left, shape.Bottom + 2 * gh}});
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+void KitGradientFill(TCanvas& canvas, const TRect& rect, TKitGradientStyle style, int32_t clipOffset, unsigned flags,
+                     const TPalette* /*palette*/, const std::vector<TColor>& colours)
+{
+    const int w = rect.Width();
+    const int h = rect.Height();
+    if (colours.empty() || w <= 0 || h <= 0 || canvas.Painter() == nullptr) {
+        return;
+    }
+    const TBrushStyle oldBrushStyle = canvas.Brush().Style();
+    const TColor oldBrushColor = canvas.Brush().Color();
+    const TPenStyle oldPenStyle = canvas.Pen().Style();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Pen().SetStyle(TPenStyle::psClear);
+
+    if (flags & kitFillOffscreen) {
+        // The shapes are drawn into a picture of the rectangle's size, which cuts off what
+        // spills over, then the picture is copied to the rectangle.
+        QImage picture(w, h, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        {
+            QPainter painter(&picture);
+            TCanvas offscreen;
+            offscreen.Brush().SetStyle(TBrushStyle::bsSolid);
+            offscreen.Pen().SetStyle(TPenStyle::psClear);
+            TCanvasPaint paint(offscreen, painter);
+            DrawGradientShapes(offscreen, 0, 0, w, h, style, colours);
+        }
+        canvas.Draw(rect.Left, rect.Top, picture);
+    } else {
+        if (flags & kitFillClip) {
+            const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
+            const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
+            canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+        }
+        DrawGradientShapes(canvas, rect.Left, rect.Top, w, h, style, colours);
+        if (flags & kitFillClip) {
+            canvas.ResetClip();
+        }
+    }
+
+    canvas.Pen().SetStyle(oldPenStyle);
+    canvas.Brush().SetColor(oldBrushColor);
+    canvas.Brush().SetStyle(oldBrushStyle);
+}
+
+void KitGradientFillColors(TCanvas& canvas, const TRect& rect, TColor fromColour, int32_t clipOffset, unsigned flags,
+                           TKitGradientStyle style, int colourCount, TColor toColour)
+{
+    if (colourCount <= 0) {
+        return;
+    }
+    std::vector<TColor> table;
+    if (colourCount == 1) {
+        table.push_back(ColorToRGB(fromColour));
+    } else {
+        TKitGradient gradient;
+        gradient.SetColorCount(colourCount);
+        gradient.SetColor(fromColour);
+        gradient.SetEndColor(toColour);
+        gradient.NotifyChange();
+        table = gradient.ColorTable();
+    }
+    KitGradientFill(canvas, rect, style, clipOffset, flags, nullptr, table);
+}

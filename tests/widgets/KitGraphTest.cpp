@@ -1,0 +1,248 @@
+// The kit's frames, edges and gradient fills, drawn into pictures without a display. Whole
+// sheets are compared pixel for pixel with golden pictures in data/kit-graph (made by this
+// code and checked by eye); a sheet that differs is saved beside a difference picture in
+// artifacts/. Set ZV_UPDATE_GOLDEN=1 to write the golden pictures again.
+
+#include "GuiTestSupport.h"
+
+#include "platform/gui/DrawEdge.h"
+#include "widgets/KitGraph.h"
+
+#include <QDir>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr TColor sheetBackground = 0xFF00FF;  // magenta: shows any pixel left or spilt
+
+QImage Draw(int width, int height, const std::function<void(TCanvas&)>& paint, TColor background = sheetBackground)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(ToQColor(background));
+    QPainter painter(&picture);
+    TCanvas canvas;
+    TCanvasPaint scope(canvas, painter);
+    paint(canvas);
+    return picture;
+}
+
+TColor PixelAt(const QImage& picture, int x, int y)
+{
+    return FromQColor(picture.pixelColor(x, y));
+}
+
+// Compares the sheet with its golden picture byte for byte (pixels as 32-bit RGB).
+void ExpectGolden(const QImage& sheet, const std::string& name)
+{
+    const QString golden = QString::fromStdString(std::string(ZV_TEST_DATA_DIR) + "/kit-graph/" + name + ".png");
+    if (std::getenv("ZV_UPDATE_GOLDEN") != nullptr) {
+        QDir().mkpath(QFileInfo(golden).path());
+        ASSERT_TRUE(sheet.save(golden));
+    }
+    QImage expected(golden);
+    ASSERT_FALSE(expected.isNull()) << "no golden picture " << golden.toStdString();
+    expected = expected.convertToFormat(QImage::Format_RGB32);
+    const QImage actual = sheet.convertToFormat(QImage::Format_RGB32);
+    bool same = expected.size() == actual.size();
+    QImage difference(actual.size(), QImage::Format_RGB32);
+    difference.fill(Qt::white);
+    int differing = 0;
+    for (int y = 0; same && y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            if (expected.pixel(x, y) != actual.pixel(x, y)) {
+                difference.setPixel(x, y, qRgb(255, 0, 0));
+                ++differing;
+            }
+        }
+    }
+    same = same && differing == 0;
+    if (!same) {
+        QDir().mkpath("artifacts");
+        actual.save(QString::fromStdString("artifacts/" + name + "-actual.png"));
+        difference.save(QString::fromStdString("artifacts/" + name + "-difference.png"));
+    }
+    EXPECT_TRUE(same) << name << ": " << differing << " pixels differ (size " << actual.width() << "x"
+                      << actual.height() << " against " << expected.width() << "x" << expected.height()
+                      << "); see artifacts/" << name << "-difference.png";
+}
+
+const std::vector<TKitBorderStyle> allBorderStyles = {
+    TKitBorderStyle::lsNone,          TKitBorderStyle::lsSingle,       TKitBorderStyle::lsLowered,
+    TKitBorderStyle::lsRaised,        TKitBorderStyle::lsRaisedspb,    TKitBorderStyle::lsLoweredspb,
+    TKitBorderStyle::lsRaisedExt,     TKitBorderStyle::lsLoweredExt,   TKitBorderStyle::lsFrameInset,
+    TKitBorderStyle::lsFrameOffset,   TKitBorderStyle::lsWindowBorder, TKitBorderStyle::lsSingleRaised,
+    TKitBorderStyle::lsSingleLowered, TKitBorderStyle::lsDoubleRaised, TKitBorderStyle::lsDoubleLowered,
+};
+
+const std::vector<TKitGradientStyle> allGradientStyles = {
+    TKitGradientStyle::gstHorizontal, TKitGradientStyle::gstVertical,          TKitGradientStyle::gstSquare,
+    TKitGradientStyle::gstElliptic,   TKitGradientStyle::gstTopLeft,           TKitGradientStyle::gstTopRight,
+    TKitGradientStyle::gstBottomLeft, TKitGradientStyle::gstBottomRight,       TKitGradientStyle::gstTopLeftDiagonal,
+    TKitGradientStyle::gstTopRightDiagonal,
+};
+
+TEST(KitDrawEdge, LinesTakeTheFourColoursAndTheBottomRightOwnsItsCorners)
+{
+    // A 6 x 6 sunken edge: outer shadow / highlight, inner dark shadow / light.
+    TRect rect{0, 0, 6, 6};
+    const QImage sunken = Draw(6, 6, [&](TCanvas& canvas) { DrawEdge(canvas, rect, EDGE_SUNKEN, BF_RECT | BF_ADJUST); });
+    EXPECT_EQ(rect, (TRect{2, 2, 4, 4}));
+    EXPECT_EQ(PixelAt(sunken, 0, 0), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(PixelAt(sunken, 5, 0), ColorToRGB(clBtnHighlight));  // top-right corner: the right line
+    EXPECT_EQ(PixelAt(sunken, 0, 5), ColorToRGB(clBtnHighlight));  // bottom-left corner: the bottom line
+    EXPECT_EQ(PixelAt(sunken, 1, 1), ColorToRGB(cl3DDkShadow));
+    EXPECT_EQ(PixelAt(sunken, 4, 4), ColorToRGB(cl3DLight));
+    EXPECT_EQ(PixelAt(sunken, 2, 2), sheetBackground);  // the middle stays
+
+    // Soft swaps the top-left colours of the outer and inner raised lines; the middle is filled
+    // on request; without BF_ADJUST the rectangle stays.
+    TRect raised{0, 0, 6, 6};
+    const QImage soft = Draw(6, 6, [&](TCanvas& canvas) { DrawEdge(canvas, raised, EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE); });
+    EXPECT_EQ(raised, (TRect{0, 0, 6, 6}));
+    EXPECT_EQ(PixelAt(soft, 0, 0), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(PixelAt(soft, 1, 1), ColorToRGB(cl3DLight));
+    EXPECT_EQ(PixelAt(soft, 5, 5), ColorToRGB(cl3DDkShadow));
+    EXPECT_EQ(PixelAt(soft, 4, 4), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(PixelAt(soft, 2, 3), ColorToRGB(clBtnFace));
+
+    // Only the sides asked for are drawn and adjusted.
+    TRect left{0, 0, 6, 6};
+    const QImage oneSide = Draw(6, 6, [&](TCanvas& canvas) { DrawEdge(canvas, left, BDR_RAISEDINNER, BF_LEFT | BF_ADJUST); });
+    EXPECT_EQ(left, (TRect{1, 0, 6, 6}));
+    EXPECT_EQ(PixelAt(oneSide, 0, 5), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(PixelAt(oneSide, 5, 5), sheetBackground);
+}
+
+TEST(KitDrawStdFrame, EveryStyleShrinksTheRectangleByWhatItDraws)
+{
+    struct Case {
+        TKitBorderStyle style;
+        TRect inside;  // of {0, 0, 20, 20}
+    };
+    const std::vector<Case> cases = {
+        {TKitBorderStyle::lsNone, {0, 0, 20, 20}},          {TKitBorderStyle::lsSingle, {1, 1, 19, 19}},
+        {TKitBorderStyle::lsLowered, {2, 2, 18, 18}},       {TKitBorderStyle::lsRaised, {2, 2, 18, 18}},
+        {TKitBorderStyle::lsRaisedspb, {1, 1, 18, 18}},     {TKitBorderStyle::lsLoweredspb, {2, 2, 19, 19}},
+        {TKitBorderStyle::lsRaisedExt, {2, 2, 18, 18}},     {TKitBorderStyle::lsLoweredExt, {2, 2, 18, 18}},
+        {TKitBorderStyle::lsFrameInset, {2, 2, 18, 18}},    {TKitBorderStyle::lsFrameOffset, {2, 2, 18, 18}},
+        {TKitBorderStyle::lsWindowBorder, {2, 2, 18, 18}},  {TKitBorderStyle::lsSingleRaised, {1, 1, 19, 19}},
+        {TKitBorderStyle::lsSingleLowered, {1, 1, 19, 19}}, {TKitBorderStyle::lsDoubleRaised, {2, 2, 18, 18}},
+        {TKitBorderStyle::lsDoubleLowered, {2, 2, 18, 18}},
+    };
+    ASSERT_EQ(cases.size(), allBorderStyles.size());
+    for (const Case& c : cases) {
+        TRect rect{0, 0, 20, 20};
+        bool drawn = false;
+        Draw(20, 20, [&](TCanvas& canvas) { drawn = KitDrawStdFrame(canvas, rect, c.style, 0); });
+        EXPECT_TRUE(drawn);
+        EXPECT_EQ(rect, c.inside) << "style " << static_cast<int>(c.style);
+    }
+}
+
+TEST(KitDrawStdFrame, FramesMatchTheirGoldenPicture)
+{
+    // Each style on a button-face tile of 22 x 16, five to a row, 2 pixels apart.
+    constexpr int tileW = 22, tileH = 16, gap = 2, perRow = 5;
+    const int rows = (static_cast<int>(allBorderStyles.size()) + perRow - 1) / perRow;
+    const QImage sheet = Draw(perRow * (tileW + gap) + gap, rows * (tileH + gap) + gap, [&](TCanvas& canvas) {
+        for (size_t i = 0; i < allBorderStyles.size(); ++i) {
+            const int x = gap + static_cast<int>(i % perRow) * (tileW + gap);
+            const int y = gap + static_cast<int>(i / perRow) * (tileH + gap);
+            TRect rect{x, y, x + tileW, y + tileH};
+            canvas.Brush().SetColor(clBtnFace);
+            canvas.FillRect(rect);
+            KitDrawStdFrame(canvas, rect, allBorderStyles[i], 0);
+            // The inside left over is marked white, so the sheet also shows the adjustment.
+            canvas.Brush().SetColor(clWhite);
+            canvas.FillRect(rect);
+        }
+    });
+    ExpectGolden(sheet, "frames");
+}
+
+TEST(KitGradientFill, BandsFollowTheRoundedDivisionAndEmptyInputsDrawNothing)
+{
+    const std::vector<TColor> three = {clRed, clLime, clBlue};
+    const QImage bands = Draw(10, 2, [&](TCanvas& canvas) {
+        KitGradientFill(canvas, {0, 0, 10, 2}, TKitGradientStyle::gstHorizontal, 0, 0, nullptr, three);
+    });
+    const std::vector<TColor> expected = {clRed, clRed, clRed, clLime, clLime, clLime, clLime, clBlue, clBlue, clBlue};
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(PixelAt(bands, x, 1), expected[static_cast<size_t>(x)]) << "x " << x;
+    }
+
+    // Vertical bands run the same way down; the canvas's brush and pen come back as they were.
+    const QImage rows = Draw(2, 10, [&](TCanvas& canvas) {
+        canvas.Brush().SetColor(clYellow);
+        KitGradientFill(canvas, {0, 0, 2, 10}, TKitGradientStyle::gstVertical, 0, 0, nullptr, three);
+        EXPECT_EQ(canvas.Brush().Color(), clYellow);
+        EXPECT_EQ(canvas.Pen().Style(), TPenStyle::psSolid);
+    });
+    for (int y = 0; y < 10; ++y) {
+        EXPECT_EQ(PixelAt(rows, 0, y), expected[static_cast<size_t>(y)]) << "y " << y;
+    }
+
+    const QImage untouched = Draw(4, 4, [&](TCanvas& canvas) {
+        KitGradientFill(canvas, {0, 0, 4, 4}, TKitGradientStyle::gstSquare, 0, 0, nullptr, {});
+        KitGradientFill(canvas, {2, 2, 2, 4}, TKitGradientStyle::gstSquare, 0, 0, nullptr, three);
+        KitGradientFillColors(canvas, {0, 0, 4, 4}, clRed, 0, 0, TKitGradientStyle::gstVertical, 0, clBlue);
+    });
+    EXPECT_TRUE(untouched == Draw(4, 4, [](TCanvas&) {}));
+}
+
+TEST(KitGradientFill, ClippingKeepsSpillingShapesInsideTheTarget)
+{
+    // An ellipse's largest ring reaches beyond the rectangle: drawn directly it spills over,
+    // clipped or off-screen it does not; a clip offset moves the clip with it.
+    const TRect target{4, 4, 16, 16};
+    auto spilt = [](const QImage& picture) {
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const bool inside = x >= 4 && x < 16 && y >= 4 && y < 16;
+                count += !inside && PixelAt(picture, x, y) != sheetBackground;
+            }
+        }
+        return count;
+    };
+    auto fill = [&](unsigned flags, int32_t offset) {
+        return Draw(20, 20, [&](TCanvas& canvas) {
+            KitGradientFillColors(canvas, target, clWhite, offset, flags, TKitGradientStyle::gstElliptic, 4, clNavy);
+        });
+    };
+    EXPECT_GT(spilt(fill(0, 0)), 0);
+    EXPECT_EQ(spilt(fill(kitFillClip, 0)), 0);
+    EXPECT_EQ(spilt(fill(kitFillOffscreen, 0)), 0);
+    const QImage moved = fill(kitFillClip, KitPackOffset(-2, 3));
+    EXPECT_EQ(PixelAt(moved, 15, 5), sheetBackground);   // right of the moved clip
+    EXPECT_NE(PixelAt(moved, 3, 12), sheetBackground);   // left of the target, inside the moved clip
+}
+
+TEST(KitGradientFill, ShapesMatchTheirGoldenPicture)
+{
+    // Each shape in 40 x 28 with six colours from white to navy, five to a row, clipped to its
+    // tile; drawn through the off-screen picture the sheet is the same.
+    constexpr int tileW = 40, tileH = 28, gap = 4, perRow = 5;
+    const int rows = (static_cast<int>(allGradientStyles.size()) + perRow - 1) / perRow;
+    auto sheet = [&](unsigned flags) {
+        return Draw(perRow * (tileW + gap) + gap, rows * (tileH + gap) + gap, [&](TCanvas& canvas) {
+            for (size_t i = 0; i < allGradientStyles.size(); ++i) {
+                const int x = gap + static_cast<int>(i % perRow) * (tileW + gap);
+                const int y = gap + static_cast<int>(i / perRow) * (tileH + gap);
+                KitGradientFillColors(canvas, {x, y, x + tileW, y + tileH}, clWhite, 0, flags, allGradientStyles[i], 6, clNavy);
+            }
+        });
+    };
+    const QImage clipped = sheet(kitFillClip);
+    ExpectGolden(clipped, "gradients");
+    EXPECT_TRUE(sheet(kitFillOffscreen) == clipped);
+}
+
+}  // namespace
