@@ -1,5 +1,6 @@
 #include "widgets/KitGraph.h"
 
+#include "widgets/KitClass.h"
 #include "widgets/KitProcs.h"
 
 #include <QPainter>
@@ -232,4 +233,244 @@ void KitGradientFillColors(TCanvas& canvas, const TRect& rect, TColor fromColour
         table = gradient.ColorTable();
     }
     KitGradientFill(canvas, rect, style, clipOffset, flags, nullptr, table);
+}
+
+namespace {
+
+void Outline(TCanvas& canvas, const TRect& rect, TColor colour)
+{
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(colour);
+    canvas.FrameRect(rect);
+}
+
+TRect Shrunk(const TRect& rect, int by)
+{
+    return {rect.Left + by, rect.Top + by, rect.Right - by, rect.Bottom - by};
+}
+
+// The dotted focus rectangle: every other pixel of the ring, starting at the top-left corner.
+void DrawFocusRect(TCanvas& canvas, const TRect& rect, TColor colour)
+{
+    if (rect.Width() <= 0 || rect.Height() <= 0) {
+        return;
+    }
+    int step = 0;
+    auto dot = [&](int x, int y) {
+        if (step++ % 2 == 0) {
+            canvas.SetPixel(x, y, colour);
+        }
+    };
+    for (int x = rect.Left; x < rect.Right; ++x) dot(x, rect.Top);
+    for (int y = rect.Top + 1; y < rect.Bottom; ++y) dot(rect.Right - 1, y);
+    for (int x = rect.Right - 2; x >= rect.Left && rect.Height() > 1; --x) dot(x, rect.Bottom - 1);
+    for (int y = rect.Bottom - 2; y > rect.Top && rect.Width() > 1; --y) dot(rect.Left, y);
+}
+
+void ClearCorners(TCanvas& canvas, const TRect& rect)
+{
+    canvas.SetPixel(rect.Left, rect.Top, clBtnFace);
+    canvas.SetPixel(rect.Right - 1, rect.Top, clBtnFace);
+    canvas.SetPixel(rect.Left, rect.Bottom - 1, clBtnFace);
+    canvas.SetPixel(rect.Right - 1, rect.Bottom - 1, clBtnFace);
+}
+
+int FaceKind(TKitUserButtonStyle style, unsigned flags)
+{
+    switch (style) {
+    case TKitUserButtonStyle::ubsWin31:
+        return 1;
+    case TKitUserButtonStyle::ubsWin40:
+        return (flags & kitButtonWin95) ? 2 : 3;
+    case TKitUserButtonStyle::ubsTarvik:
+        return 5;
+    case TKitUserButtonStyle::ubsIntegrated:
+    case TKitUserButtonStyle::ubsCombo:
+        return 10;
+    case TKitUserButtonStyle::ubsWin40Ext:
+        return 14;
+    default:
+        return 4;
+    }
+}
+
+}  // namespace
+
+bool KitDrawButtonFace(TCanvas& canvas, bool mouseOver, TRect& rect, TColor faceColour, unsigned flags, int state,
+                       TKitUserButtonStyle style)
+{
+    const int kind = FaceKind(style, flags);
+    const bool explorer = style == TKitUserButtonStyle::ubsExplorer || style == TKitUserButtonStyle::ubsExplorerColored;
+    const bool focused = (flags & kitButtonFocused) != 0;
+    const bool hot = mouseOver || (flags & kitButtonHot) != 0;
+    const bool pressed = KitButtonStatePressed(state);
+    const TBrushStyle oldBrushStyle = canvas.Brush().Style();
+    const TColor oldBrushColor = canvas.Brush().Color();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+
+    // Background: a latched button shows the dither pattern of its face colour.
+    if (!explorer) {
+        if (state == 3 && !(kind == 4 && mouseOver)) {
+            if (QPainter* painter = canvas.Painter()) {
+                painter->fillRect(rect.ToQRect(), QBrush(KitApplication().DitherBitmap(faceColour)));
+            }
+        } else {
+            canvas.Brush().SetColor(faceColour);
+            canvas.FillRect(rect);
+        }
+    }
+
+    if (!pressed && (focused || (flags & kitButtonDefault))) {
+        Outline(canvas, rect, clWindowFrame);
+        if (style == TKitUserButtonStyle::ubsWin31 && (flags & kitButtonClearCorners)) {
+            ClearCorners(canvas, rect);
+            flags &= ~kitButtonClearCorners;
+        }
+        rect = Shrunk(rect, 1);
+    }
+
+    TRect frame = rect;
+    switch (kind) {
+    case 1:
+        DrawEdge(canvas, frame, BDR_SUNKENOUTER, BF_TOPLEFT | BF_SOFT);
+        DrawEdge(canvas, frame, BDR_RAISEDOUTER, BF_BOTTOMRIGHT);
+        if (flags & kitButtonClearCorners) {
+            ClearCorners(canvas, frame);
+        }
+        frame = Shrunk(frame, 1);
+        if (pressed) {
+            DrawEdge(canvas, frame, BDR_SUNKENINNER, BF_TOPLEFT | BF_ADJUST);
+        } else {
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+        }
+        break;
+    case 2:
+        if (!pressed) {
+            KitDrawStdFrame(canvas, frame, TKitBorderStyle::lsRaisedspb, 0);
+        } else if (flags & kitButtonPlainSunken) {
+            DrawEdge(canvas, frame, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        } else {
+            KitDrawStdFrame(canvas, frame, TKitBorderStyle::lsLowered, 0);
+        }
+        break;
+    case 3:
+        if (pressed) {
+            Outline(canvas, frame, clBlack);
+            Outline(canvas, Shrunk(frame, 1), clGray);
+        } else if (focused) {
+            DrawEdge(canvas, frame, BDR_RAISEDOUTER, BF_RECT | BF_SOFT | BF_ADJUST);
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_BOTTOMRIGHT | BF_ADJUST);
+        } else {
+            KitDrawStdFrame(canvas, frame, TKitBorderStyle::lsRaisedspb, 0);
+        }
+        break;
+    case 4:
+        if ((style == TKitUserButtonStyle::ubsNavigator || style == TKitUserButtonStyle::ubsTarvikFlat) &&
+            (pressed || hot)) {
+            Outline(canvas, frame, clBtnShadow);
+            frame = Shrunk(frame, 1);
+        }
+        if (pressed) {
+            DrawEdge(canvas, frame, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+        } else if (!hot) {
+            if (!explorer) {
+                canvas.Brush().SetColor(faceColour);
+                canvas.FillRect(frame);
+            }
+        } else {
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+        }
+        break;
+    case 5:
+        Outline(canvas, frame, clBlack);
+        frame = Shrunk(frame, 1);
+        if (pressed) {
+            canvas.Brush().SetColor(clGray);
+            canvas.FillRect({frame.Left, frame.Top, frame.Right, frame.Top + 1});
+            canvas.FillRect({frame.Left, frame.Top, frame.Left + 1, frame.Bottom});
+        } else {
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+        }
+        break;
+    case 10:
+        if (pressed) {
+            Outline(canvas, frame, clGray);
+        } else {
+            Outline(canvas, frame, clBlack);
+            frame = Shrunk(frame, 1);
+            canvas.Brush().SetColor(clBtnFace);
+            canvas.FillRect({frame.Left, frame.Top, frame.Right, frame.Top + 1});
+            canvas.FillRect({frame.Left, frame.Top, frame.Left + 1, frame.Bottom});
+            frame = {frame.Left + 1, frame.Top + 1, frame.Right, frame.Bottom};
+            Outline(canvas, frame, clWhite);
+            canvas.Brush().SetColor(clGray);
+            canvas.FillRect({frame.Right - 1, frame.Top, frame.Right, frame.Bottom});
+            canvas.FillRect({frame.Left, frame.Bottom - 1, frame.Right, frame.Bottom});
+        }
+        break;
+    case 14:
+        if (pressed) {
+            DrawEdge(canvas, frame, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        } else if (hot) {
+            KitDrawStdFrame(canvas, frame, TKitBorderStyle::lsRaisedspb, 0);
+        } else {
+            DrawEdge(canvas, frame, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+        }
+        break;
+    default:
+        break;
+    }
+
+    if (focused) {
+        DrawFocusRect(canvas, Shrunk(rect, pressed ? 4 : 3), clBlack);
+    }
+    rect = Shrunk(rect, 3);
+    if (pressed) {
+        rect = {rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
+    }
+    canvas.Brush().SetColor(oldBrushColor);
+    canvas.Brush().SetStyle(oldBrushStyle);
+    return true;
+}
+
+bool KitDrawButtonFrame(TCanvas& canvas, bool mouseOver, TColor faceColour, unsigned flags, int state,
+                        TKitUserButtonStyle style, TRect& rect)
+{
+    if (style != TKitUserButtonStyle::ubsOffice && style != TKitUserButtonStyle::ubsOfficeTransp) {
+        KitDrawButtonFace(canvas, mouseOver, rect, faceColour, flags, state, style);
+        return false;
+    }
+    const bool pressed = KitButtonStatePressed(state);
+    TColor colour = pressed ? static_cast<TColor>(0xF7DFD6) : faceColour;
+    if (mouseOver || (flags & kitButtonHot)) {
+        colour = state == 3 ? static_cast<TColor>(0xE0A88D) : static_cast<TColor>(0xEFD3C6);
+    }
+    const TBrushStyle oldBrushStyle = canvas.Brush().Style();
+    const TColor oldBrushColor = canvas.Brush().Color();
+    const TColor oldPenColor = canvas.Pen().Color();
+    const TPenStyle oldPenStyle = canvas.Pen().Style();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Pen().SetStyle(TPenStyle::psSolid);
+    if (colour != faceColour) {
+        canvas.Pen().SetColor(static_cast<TColor>(0xC66931));
+        canvas.Brush().SetColor(colour);
+        canvas.Rectangle(rect);
+    } else if (style == TKitUserButtonStyle::ubsOffice) {
+        canvas.Pen().SetColor(faceColour);
+        canvas.Brush().SetColor(faceColour);
+        canvas.Rectangle(rect);
+    }
+    if (flags & kitButtonFocused) {
+        DrawFocusRect(canvas, Shrunk(rect, 3), clBlack);
+    }
+    rect = Shrunk(rect, 3);
+    if (pressed) {
+        rect = {rect.Left + 1, rect.Top + 1, rect.Right + 1, rect.Bottom + 1};
+    }
+    canvas.Pen().SetStyle(oldPenStyle);
+    canvas.Pen().SetColor(oldPenColor);
+    canvas.Brush().SetColor(oldBrushColor);
+    canvas.Brush().SetStyle(oldBrushStyle);
+    return false;
 }

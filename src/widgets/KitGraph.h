@@ -30,6 +30,39 @@ constexpr int32_t KitPackOffset(int x, int y)
     return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x));
 }
 
+// The looks of the kit's buttons.
+enum class TKitUserButtonStyle {
+    ubsWin31, ubsWin40, ubsTarvik, ubsTarvikFlat, ubsFlat, ubsFlatUnColored, ubsNavigator, ubsExplorer,
+    ubsExplorerColored, ubsIntegrated, ubsCombo, ubsOffice, ubsOfficeTransp, ubsWin40Ext
+};
+
+// Flags of a button frame. The button passes 0x0002 for its default look and 0x0020 when it
+// holds the focus; the frame routines read them the same way.
+inline constexpr unsigned kitButtonClearCorners = 0x0001;  // ubsWin31: corner pixels take clBtnFace
+inline constexpr unsigned kitButtonDefault = 0x0002;
+inline constexpr unsigned kitButtonWin95 = 0x0004;         // ubsWin40: the raised frame of the older look
+inline constexpr unsigned kitButtonPlainSunken = 0x0008;   // pressed frame as a plain sunken edge
+inline constexpr unsigned kitButtonFocused = 0x0020;
+inline constexpr unsigned kitButtonHot = 0x0040;
+inline constexpr unsigned kitButtonToolbarPart = 0x0080;
+inline constexpr unsigned kitButtonToolbarPart2 = 0x0100;
+inline constexpr unsigned kitButtonThemed = 0x0200;
+
+// Drawing states of a button: 1 and 7 disabled, 3 latched down; 3, 4, 6 and 7 look pressed.
+constexpr bool KitButtonStatePressed(int state)
+{
+    return state == 3 || state == 4 || state == 6 || state == 7;
+}
+
+// The button's face and frame in its style; `rect` comes back as the content rectangle. The
+// themed look does not exist on this system, so the classic faces are always drawn and the
+// answer (whether a theme drew the frame) is always false.
+bool KitDrawButtonFrame(TCanvas& canvas, bool mouseOver, TColor faceColour, unsigned flags, int state,
+                        TKitUserButtonStyle style, TRect& rect);
+// The classic face of every style but the two office styles; always true.
+bool KitDrawButtonFace(TCanvas& canvas, bool mouseOver, TRect& rect, TColor faceColour, unsigned flags, int state,
+                       TKitUserButtonStyle style);
+
 // Draws the frame of `style` and shrinks `rect` by it; always true. `sideFlags` adds edge
 // options (BF_MIDDLE...) to every edge drawn.
 bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsigned sideFlags);

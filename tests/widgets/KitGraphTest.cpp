@@ -245,4 +245,81 @@ TEST(KitGradientFill, ShapesMatchTheirGoldenPicture)
     EXPECT_TRUE(sheet(kitFillOffscreen) == clipped);
 }
 
+const std::vector<TKitUserButtonStyle> allButtonStyles = {
+    TKitUserButtonStyle::ubsWin31,      TKitUserButtonStyle::ubsWin40,         TKitUserButtonStyle::ubsTarvik,
+    TKitUserButtonStyle::ubsTarvikFlat, TKitUserButtonStyle::ubsFlat,          TKitUserButtonStyle::ubsFlatUnColored,
+    TKitUserButtonStyle::ubsNavigator,  TKitUserButtonStyle::ubsExplorer,      TKitUserButtonStyle::ubsExplorerColored,
+    TKitUserButtonStyle::ubsIntegrated, TKitUserButtonStyle::ubsCombo,         TKitUserButtonStyle::ubsOffice,
+    TKitUserButtonStyle::ubsOfficeTransp, TKitUserButtonStyle::ubsWin40Ext,
+};
+
+TEST(KitDrawButtonFrame, ContentRectanglesAndTheOfficeLooks)
+{
+    // Every style: the content lies 3 pixels inside what is left after the default outline,
+    // moved by (1, 1) when pressed; no theme ever draws the frame.
+    for (const TKitUserButtonStyle style : allButtonStyles) {
+        for (const int state : {0, 4}) {
+            TRect rect{0, 0, 40, 20};
+            bool themed = true;
+            Draw(40, 20, [&](TCanvas& canvas) {
+                themed = KitDrawButtonFrame(canvas, false, clBtnFace, kitButtonDefault, state, style, rect);
+            });
+            EXPECT_FALSE(themed);
+            const bool office = style == TKitUserButtonStyle::ubsOffice || style == TKitUserButtonStyle::ubsOfficeTransp;
+            const int outline = state == 0 && !office ? 1 : 0;
+            const int shift = state == 4 ? 1 : 0;
+            EXPECT_EQ(rect, (TRect{3 + outline + shift, 3 + outline + shift, 37 - outline + shift, 17 - outline + shift}))
+                << "style " << static_cast<int>(style) << " state " << state;
+        }
+    }
+
+    // The see-through office button draws nothing at rest, the plain one its face; hovered,
+    // both draw the blue-edged highlight, darker when latched.
+    auto office = [](TKitUserButtonStyle style, bool over, int state) {
+        TRect rect{0, 0, 12, 10};
+        return Draw(12, 10, [&](TCanvas& canvas) { KitDrawButtonFrame(canvas, over, clSilver, 0, state, style, rect); });
+    };
+    EXPECT_TRUE(office(TKitUserButtonStyle::ubsOfficeTransp, false, 0) == Draw(12, 10, [](TCanvas&) {}));
+    EXPECT_EQ(PixelAt(office(TKitUserButtonStyle::ubsOffice, false, 0), 5, 5), clSilver);
+    const QImage hovered = office(TKitUserButtonStyle::ubsOfficeTransp, true, 0);
+    EXPECT_EQ(PixelAt(hovered, 0, 0), static_cast<TColor>(0xC66931));
+    EXPECT_EQ(PixelAt(hovered, 5, 5), static_cast<TColor>(0xEFD3C6));
+    EXPECT_EQ(PixelAt(office(TKitUserButtonStyle::ubsOfficeTransp, true, 3), 5, 5), static_cast<TColor>(0xE0A88D));
+    EXPECT_EQ(PixelAt(office(TKitUserButtonStyle::ubsOffice, false, 4), 5, 5), static_cast<TColor>(0xF7DFD6));
+}
+
+TEST(KitDrawButtonFrame, FacesMatchTheirGoldenPicture)
+{
+    // One row per style; columns: at rest, hovered, pressed, latched, focused and default,
+    // ubsWin40 with the older look and the corners cleared.
+    struct Look {
+        bool over;
+        unsigned flags;
+        int state;
+    };
+    const std::vector<Look> looks = {
+        {false, 0, 0},
+        {true, 0, 2},
+        {false, 0, 4},
+        {false, 0, 3},
+        {false, kitButtonFocused | kitButtonDefault, 0},
+        {false, kitButtonWin95 | kitButtonClearCorners | kitButtonFocused, 0},
+    };
+    constexpr int tileW = 34, tileH = 18, gap = 2;
+    const int columns = static_cast<int>(looks.size());
+    const QImage sheet = Draw(columns * (tileW + gap) + gap, static_cast<int>(allButtonStyles.size()) * (tileH + gap) + gap,
+                              [&](TCanvas& canvas) {
+        for (size_t row = 0; row < allButtonStyles.size(); ++row) {
+            for (size_t column = 0; column < looks.size(); ++column) {
+                const int x = gap + static_cast<int>(column) * (tileW + gap);
+                const int y = gap + static_cast<int>(row) * (tileH + gap);
+                TRect rect{x, y, x + tileW, y + tileH};
+                const Look& look = looks[column];
+                KitDrawButtonFrame(canvas, look.over, clBtnFace, look.flags, look.state, allButtonStyles[row], rect);
+            }
+        }
+    });
+    ExpectGolden(sheet, "button-faces");
+}
+
 }  // namespace
