@@ -474,3 +474,149 @@ bool KitDrawButtonFrame(TCanvas& canvas, bool mouseOver, TColor faceColour, unsi
     canvas.Brush().SetStyle(oldBrushStyle);
     return false;
 }
+
+namespace {
+
+QRgb RgbOf(TColor colour)
+{
+    return ToQColor(colour).rgb() | 0xFF000000u;
+}
+
+// The places the bitmap goes to, and the rectangle they cover.
+std::vector<QRect> BitmapPlaces(const TRect& rect, int sw, int sh, unsigned flags, TRect& covered)
+{
+    const int dw = rect.Width();
+    const int dh = rect.Height();
+    std::vector<QRect> places;
+    if (flags & kitFillCenter) {
+        places.emplace_back(rect.Left + (dw - sw) / 2, rect.Top + (dh - sh) / 2, sw, sh);
+    } else if (flags & kitFillStretch) {
+        const unsigned keep = flags & (kitFillKeepHeight | kitFillKeepWidth);
+        if (keep == (kitFillKeepHeight | kitFillKeepWidth)) {
+            const double scale = std::min(static_cast<double>(dw) / sw, static_cast<double>(dh) / sh);
+            places.emplace_back(rect.Left, rect.Top, static_cast<int>(KitRound(sw * scale)), static_cast<int>(KitRound(sh * scale)));
+        } else if (keep == kitFillKeepWidth) {
+            places.emplace_back(rect.Left, rect.Top, dw, static_cast<int>(KitRound(static_cast<double>(dw) / sw * sh)));
+        } else if (keep == kitFillKeepHeight) {
+            places.emplace_back(rect.Left, rect.Top, static_cast<int>(KitRound(static_cast<double>(dh) / sh * sw)), dh);
+        } else {
+            places.push_back(rect.ToQRect());
+        }
+    } else if (flags & kitFillTile) {
+        for (int row = 0; row <= dh / sh; ++row) {
+            for (int column = 0; column <= dw / sw; ++column) {
+                places.emplace_back(rect.Left + column * sw, rect.Top + row * sh, sw, sh);
+            }
+        }
+        covered = rect;
+        return places;
+    } else {
+        places.emplace_back(rect.Left, rect.Top, sw, sh);
+    }
+    covered = TRect::FromQRect(places.front());
+    if ((flags & kitFillStretch) && !(flags & kitFillCenter) && (flags & (kitFillKeepHeight | kitFillKeepWidth)) == 0) {
+        covered = rect;
+    }
+    return places;
+}
+
+}  // namespace
+
+void KitDrawBitmap(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TRect& result, TColor transparentColour,
+                   unsigned flags, const TBitmap* mask)
+{
+    result = rect;
+    QPainter* painter = canvas.Painter();
+    if (bitmap.Empty() || painter == nullptr) {
+        return;
+    }
+    const int sw = bitmap.Width();
+    const int sh = bitmap.Height();
+    const std::vector<QRect> places = BitmapPlaces(rect, sw, sh, flags, result);
+
+    QImage image = bitmap.Image().convertToFormat(QImage::Format_RGB32);
+    QImage maskImage;
+    if (flags & kitFillTransparentBitmap) {
+        // Brush copy: the bitmap's transparent colour is painted in the given colour.
+        const QRgb own = image.pixel(0, sh - 1) | 0xFF000000u;
+        const QRgb brush = RgbOf(transparentColour);
+        for (int y = 0; y < sh; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < sw; ++x) {
+                if ((line[x] | 0xFF000000u) == own) line[x] = brush;
+            }
+        }
+    } else if (flags & kitFillMask) {
+        if (mask != nullptr && !mask->Empty()) {
+            maskImage = mask->Image().convertToFormat(QImage::Format_RGB32).scaled(sw, sh);
+        }
+    } else if (flags & kitFillTransparentColor) {
+        TBitmap copy;
+        copy.SetImage(image);
+        TBitmap built;
+        KitCreateMaskFromBitmap(copy, built, transparentColour);
+        image = copy.Image().convertToFormat(QImage::Format_RGB32);
+        maskImage = built.Image().convertToFormat(QImage::Format_RGB32);
+    }
+
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (const QRect& place : places) {
+        if (!maskImage.isNull()) {
+            // The classic two-step copy: the mask ANDed in keeps the destination where it is
+            // white, the image ORed in paints where the mask is black.
+            painter->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+            painter->drawImage(place, maskImage);
+            painter->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+            painter->drawImage(place, image);
+            painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            painter->drawImage(place, image);
+        }
+    }
+    painter->restore();
+}
+
+void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TColor transparentColour,
+                          int32_t clipOffset, unsigned flags, const TBitmap* mask)
+{
+    if (flags & kitFillClip) {
+        const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
+        const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
+        canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+    }
+    TRect covered;
+    KitDrawBitmap(canvas, rect, bitmap, covered, transparentColour, flags, mask);
+    if (flags & kitFillClip) {
+        canvas.ResetClip();
+    }
+}
+
+void KitCreateMaskFromBitmap(TBitmap& bitmap, TBitmap& mask, TColor transparentColour)
+{
+    if (bitmap.Empty()) {
+        mask.SetImage(QImage());
+        return;
+    }
+    QImage image = bitmap.Image().convertToFormat(QImage::Format_RGB32);
+    QImage monochrome(image.size(), QImage::Format_RGB32);
+    const QRgb key = RgbOf(transparentColour);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        auto* maskLine = reinterpret_cast<QRgb*>(monochrome.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const bool transparent = (line[x] | 0xFF000000u) == key;
+            maskLine[x] = transparent ? 0xFFFFFFFFu : 0xFF000000u;
+            if (transparent) line[x] = 0xFF000000u;
+        }
+    }
+    mask.SetImage(monochrome.convertToFormat(QImage::Format_Mono));
+    bitmap.SetImage(image);
+}
+
+void KitFillBitmap(TBitmap& bitmap, const TRect& rect, TColor colour)
+{
+    QImage image(std::max(rect.Width(), 0), std::max(rect.Height(), 0), QImage::Format_RGB32);
+    image.fill(ToQColor(colour));
+    bitmap.SetImage(image);
+}

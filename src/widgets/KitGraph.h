@@ -2,6 +2,7 @@
 // The kit's drawing on a canvas: standard frames by border style and gradient fills in ten
 // shapes. Right and bottom edges of every rectangle lie outside it.
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/DrawEdge.h"
 #include "platform/gui/Palette.h"
@@ -75,3 +76,22 @@ void KitGradientFill(TCanvas& canvas, const TRect& rect, TKitGradientStyle style
 // The same with a table of `colourCount` colours from `fromColour` to `toColour`.
 void KitGradientFillColors(TCanvas& canvas, const TRect& rect, TColor fromColour, int32_t clipOffset, unsigned flags,
                            TKitGradientStyle style, int colourCount, TColor toColour);
+
+// Draws the bitmap into `rect` as the fill flags say: at the top-left corner (no placement
+// flag), centred, stretched (0x0600 fits it keeping its aspect, 0x0400 keeps the width and
+// scales the height, 0x0200 the other way round) or tiled from the corner, the last tiles
+// spilling over the rectangle. `result` is the rectangle covered (the whole target when
+// stretched to it or tiled). Copies: 0x0040 leaves the pixels of `transparentColour` out;
+// 0x0080 paints the bitmap's own transparent colour (its bottom-left pixel) in
+// `transparentColour`; 0x0100 lets the destination show where `mask` is white; otherwise a
+// plain copy. Nothing for an empty bitmap.
+void KitDrawBitmap(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TRect& result, TColor transparentColour,
+                   unsigned flags, const TBitmap* mask = nullptr);
+// The same, clipped to `rect` moved by the clip offset when flag 0x0001 is set.
+void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TColor transparentColour,
+                          int32_t clipOffset, unsigned flags, const TBitmap* mask = nullptr);
+// The monochrome mask of a bitmap (white where its pixels are `transparentColour`, black
+// elsewhere); the bitmap's transparent pixels become black, ready for the two-step copy.
+void KitCreateMaskFromBitmap(TBitmap& bitmap, TBitmap& mask, TColor transparentColour);
+// Sizes the bitmap to the rectangle and fills it with the colour.
+void KitFillBitmap(TBitmap& bitmap, const TRect& rect, TColor colour);

@@ -322,4 +322,139 @@ TEST(KitDrawButtonFrame, FacesMatchTheirGoldenPicture)
     ExpectGolden(sheet, "button-faces");
 }
 
+// An 8 x 6 bitmap: a red frame, a blue cross and lime corners (its transparent colour is the
+// bottom-left pixel: lime).
+TBitmap SampleBitmap()
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool corner = (x < 2 || x > 5) && (y < 2 || y > 3);
+            const bool frame = x == 0 || y == 0 || x == 7 || y == 5;
+            const bool cross = x == y + 1 || x == 6 - y;
+            image.setPixel(x, y, corner ? qRgb(0, 255, 0) : frame ? qRgb(255, 0, 0) : cross ? qRgb(0, 0, 255) : qRgb(255, 255, 0));
+        }
+    }
+    TBitmap bitmap;
+    bitmap.SetImage(image);
+    return bitmap;
+}
+
+TEST(KitDrawBitmap, PlacementsAndTheRectangleCovered)
+{
+    const TBitmap sample = SampleBitmap();
+    struct Case {
+        unsigned flags;
+        TRect covered;  // in {10, 10, 40, 28}
+    };
+    const std::vector<Case> cases = {
+        {0, {10, 10, 18, 16}},
+        {kitFillCenter, {21, 16, 29, 22}},
+        {kitFillStretch, {10, 10, 40, 28}},
+        {kitFillStretch | kitFillKeepWidth | kitFillKeepHeight, {10, 10, 34, 28}},  // 3 times
+        {kitFillStretch | kitFillKeepWidth, {10, 10, 40, 32}},                      // 30 wide, 22.5 -> 22 high
+        {kitFillStretch | kitFillKeepHeight, {10, 10, 34, 28}},
+        {kitFillTile, {10, 10, 40, 28}},
+    };
+    for (const Case& c : cases) {
+        TRect covered;
+        Draw(50, 40, [&](TCanvas& canvas) { KitDrawBitmap(canvas, {10, 10, 40, 28}, sample, covered, clNone, c.flags); });
+        EXPECT_EQ(covered, c.covered) << "flags " << c.flags;
+    }
+
+    // Tiling 16 x 16 into 40 x 20 draws 3 x 2 tiles: the last ones spill over the target
+    // unless clipped.
+    QImage square(16, 16, QImage::Format_RGB32);
+    square.fill(Qt::black);
+    TBitmap tile;
+    tile.SetImage(square);
+    const QImage spilt = Draw(60, 40, [&](TCanvas& canvas) {
+        KitDrawBitmapClipped(canvas, {0, 0, 40, 20}, tile, clNone, 0, kitFillTile);
+    });
+    EXPECT_EQ(PixelAt(spilt, 47, 31), clBlack);
+    EXPECT_EQ(PixelAt(spilt, 48, 31), sheetBackground);
+    EXPECT_EQ(PixelAt(spilt, 47, 32), sheetBackground);
+    const QImage clipped = Draw(60, 40, [&](TCanvas& canvas) {
+        KitDrawBitmapClipped(canvas, {0, 0, 40, 20}, tile, clNone, 0, kitFillTile | kitFillClip);
+    });
+    EXPECT_EQ(PixelAt(clipped, 39, 19), clBlack);
+    EXPECT_EQ(PixelAt(clipped, 40, 19), sheetBackground);
+    EXPECT_EQ(PixelAt(clipped, 39, 20), sheetBackground);
+}
+
+TEST(KitDrawBitmap, TransparentCopiesAndMasks)
+{
+    const TBitmap sample = SampleBitmap();
+    auto draw = [&](unsigned flags, TColor colour, const TBitmap* mask = nullptr) {
+        TRect covered;
+        return Draw(8, 6, [&](TCanvas& canvas) { KitDrawBitmap(canvas, {0, 0, 8, 6}, sample, covered, colour, flags, mask); },
+                    clSilver);
+    };
+    const TColor lime = clLime;
+    EXPECT_EQ(PixelAt(draw(0, clNone), 0, 0), lime);
+    EXPECT_EQ(PixelAt(draw(kitFillTransparentColor, lime), 0, 0), clSilver);            // left out
+    EXPECT_EQ(PixelAt(draw(kitFillTransparentColor, lime), 3, 2), clBlue);              // kept
+    EXPECT_EQ(PixelAt(draw(kitFillTransparentBitmap, clNavy), 0, 0), clNavy);          // own colour repainted
+    EXPECT_EQ(PixelAt(draw(kitFillTransparentBitmap, clNavy), 0, 3), clRed);
+
+    // A mask made from the bitmap: white where it was lime, the bitmap blackened there.
+    TBitmap image = sample;
+    TBitmap mask;
+    KitCreateMaskFromBitmap(image, mask, lime);
+    EXPECT_EQ(FromQColor(mask.Image().pixelColor(7, 5)), clWhite);
+    EXPECT_EQ(FromQColor(mask.Image().pixelColor(3, 3)), clBlack);
+    EXPECT_EQ(FromQColor(image.Image().pixelColor(7, 5)), clBlack);
+    TRect covered;
+    const QImage masked = Draw(8, 6, [&](TCanvas& canvas) {
+        KitDrawBitmap(canvas, {0, 0, 8, 6}, image, covered, clNone, kitFillMask, &mask);
+    }, clSilver);
+    EXPECT_EQ(PixelAt(masked, 7, 5), clSilver);
+    EXPECT_EQ(PixelAt(masked, 0, 3), clRed);
+
+    TBitmap filled;
+    KitFillBitmap(filled, {5, 5, 9, 8}, clTeal);
+    EXPECT_EQ(filled.Width(), 4);
+    EXPECT_EQ(filled.Height(), 3);
+    EXPECT_EQ(FromQColor(filled.Image().pixelColor(3, 2)), clTeal);
+}
+
+TEST(KitDrawBitmap, FillsMatchTheirGoldenPicture)
+{
+    // Each fill in a button-face tile of 30 x 20: the corner, centred, stretched, fitted, by
+    // width, by height, tiled (clipped), without lime, lime repainted navy, through a mask.
+    const TBitmap sample = SampleBitmap();
+    TBitmap image = sample;
+    TBitmap mask;
+    KitCreateMaskFromBitmap(image, mask, clLime);
+    struct Fill {
+        unsigned flags;
+        const TBitmap* bitmap;
+        TColor colour;
+    };
+    const std::vector<Fill> fills = {
+        {0, &sample, clNone},
+        {kitFillCenter, &sample, clNone},
+        {kitFillStretch, &sample, clNone},
+        {kitFillStretch | kitFillKeepWidth | kitFillKeepHeight, &sample, clNone},
+        {kitFillStretch | kitFillKeepWidth, &sample, clNone},
+        {kitFillStretch | kitFillKeepHeight, &sample, clNone},
+        {kitFillTile | kitFillClip, &sample, clNone},
+        {kitFillCenter | kitFillTransparentColor, &sample, clLime},
+        {kitFillStretch | kitFillTransparentBitmap, &sample, clNavy},
+        {kitFillTile | kitFillClip | kitFillMask, &image, clNone},
+    };
+    constexpr int tileW = 30, tileH = 20, gap = 2, perRow = 5;
+    const QImage sheet = Draw(perRow * (tileW + gap) + gap, 2 * (tileH + gap) + gap, [&](TCanvas& canvas) {
+        for (size_t i = 0; i < fills.size(); ++i) {
+            const int x = gap + static_cast<int>(i % perRow) * (tileW + gap);
+            const int y = gap + static_cast<int>(i / perRow) * (tileH + gap);
+            const TRect rect{x, y, x + tileW, y + tileH};
+            canvas.Brush().SetColor(clBtnFace);
+            canvas.FillRect(rect);
+            KitDrawBitmapClipped(canvas, rect, *fills[i].bitmap, fills[i].colour, 0, fills[i].flags | kitFillClip, &mask);
+        }
+    });
+    ExpectGolden(sheet, "bitmap-fills");
+}
+
 }  // namespace
