@@ -1,6 +1,7 @@
 #include "gif/GIFCodec.h"
 
 #include "gif/GIFExtensions.h"
+#include "gif/GIFFrameRendering.h"
 #include "gif/GIFPicture.h"
 
 #include <algorithm>
@@ -423,6 +424,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     width_ = static_cast<uint16_t>(width);
     height_ = static_cast<uint16_t>(height);
     if (resized) {
+        FreeBitmap();
         pixels_.assign(static_cast<size_t>(width_) * height_, 0);
     }
     TGIFPicture* picture = Image();
@@ -447,6 +449,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     }
     if (widened) {
         Warning(TGIFSeverity::gsWarning, "Image exceeds Logical Screen size");
+        picture->Changed();
     }
 }
 
@@ -516,6 +519,9 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
     const int transparentIndex = TransparentColorIndex();
     DecodeGIFImageData(stream, width_, height_, Interlaced(), static_cast<uint8_t>(std::max(transparentIndex, 0)), pixels_,
                        [this](const std::string& message) { Warning(TGIFSeverity::gsWarning, message); });
+    if (GIFRenderOnLoad()) {
+        Bitmap();
+    }
 }
 
 void TGIFSubImage::Prepare()

@@ -26,6 +26,8 @@ public:
 
     // Maps the pixel at the current column and moves to the next column.
     virtual TColorEntry MapPixel(uint8_t red, uint8_t green, uint8_t blue);
+    // Moves to the next column without mapping a pixel (a transparent one): nothing is spread.
+    void SkipPixel() noexcept { column_ += direction_; }
     // After each line: the direction turns and the column goes to the start of the next line.
     virtual void EndLine();
 

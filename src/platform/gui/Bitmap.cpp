@@ -30,6 +30,12 @@ public:
         }
     }
 
+    QImage Grab(const TRect& rect) override
+    {
+        Finish();
+        return bitmap_.image_.copy(rect.ToQRect());
+    }
+
 protected:
     bool BeginDrawing() override
     {

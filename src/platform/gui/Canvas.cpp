@@ -97,3 +97,8 @@ void TCanvas::CopyRect(const TRect& rect, const QImage& image, const TRect& sour
     painter_->drawImage(rect.ToQRect(), image, source.ToQRect());
     painter_->restore();
 }
+
+QImage TCanvas::Grab(const TRect& rect)
+{
+    return QImage();
+}

@@ -93,6 +93,9 @@ public:
     void SetPainter(QPainter* painter) noexcept { painter_ = painter; }
     // Whether the operations can draw now (a control's canvas only while the control paints).
     bool CanDraw() { return BeginDrawing(); }
+    // The pixels of `rect` as the canvas holds them; a null picture where they cannot be read
+    // back (a control's canvas).
+    virtual QImage Grab(const TRect& rect);
 
     // Expires when the canvas is destroyed: code that keeps a canvas beyond a call (an animation
     // that draws later) checks it before it draws.
