@@ -193,33 +193,30 @@ void TGIFPainter::Restart()
     event_.Signal();
 }
 
-void TGIFPainter::WaitForEnd()
+void TGIFPainter::WaitServing(const std::function<bool()>& condition)
 {
-    if (!thread_.joinable()) {
-        return;
-    }
     // The painter may be waiting for the GUI thread to run its drawing: run it meanwhile.
     for (;;) {
         CheckSynchronize();
         std::unique_lock guard(endLock_);
-        if (ended_.wait_for(guard, std::chrono::milliseconds(1), [this] { return finished_.load(); })) {
-            break;
+        if (ended_.wait_for(guard, std::chrono::milliseconds(1), condition)) {
+            return;
         }
     }
-    thread_.join();
+}
+
+void TGIFPainter::WaitForEnd()
+{
+    if (thread_.joinable()) {
+        WaitServing([this] { return finished_.load(); });
+        thread_.join();
+    }
 }
 
 void TGIFPainter::WaitForStart()
 {
-    if (!thread_.joinable()) {
-        return;
-    }
-    for (;;) {
-        CheckSynchronize();
-        std::unique_lock guard(endLock_);
-        if (ended_.wait_for(guard, std::chrono::milliseconds(1), [this] { return started_ || finished_; })) {
-            return;
-        }
+    if (thread_.joinable()) {
+        WaitServing([this] { return started_ || finished_; });
     }
 }
 

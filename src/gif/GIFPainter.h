@@ -136,6 +136,9 @@ private:
     };
     void Run();
     void RunGuarded();
+    // Waits until `condition` holds (checked under the end lock), running the GUI thread's
+    // waiting calls meanwhile.
+    void WaitServing(const std::function<bool()>& condition);
     // Runs `step` on the GUI thread (at once for a synchronous painter).
     void OnGuiThread(const std::function<void()>& step);
     void Fire(const TNotifyEvent& event);

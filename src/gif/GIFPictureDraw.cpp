@@ -40,23 +40,6 @@ private:
     std::weak_ptr<const int> lifetime_;
 };
 
-// Draws a picture over `rect`, or repeated at `tileSize` across it.
-void DrawPicture(TCanvas& canvas, const TRect& rect, const QImage& image, bool tile, int tileWidth, int tileHeight)
-{
-    if (!tile || tileWidth <= 0 || tileHeight <= 0) {
-        canvas.StretchDraw(rect, image);
-        return;
-    }
-    for (int y = rect.Top; y < rect.Bottom; y += tileHeight) {
-        for (int x = rect.Left; x < rect.Right; x += tileWidth) {
-            const int width = std::min(tileWidth, rect.Right - x);
-            const int height = std::min(tileHeight, rect.Bottom - y);
-            const QImage part = width == image.width() && height == image.height() ? image : image.copy(0, 0, width, height);
-            canvas.StretchDraw({x, y, x + width, y + height}, part);
-        }
-    }
-}
-
 }  // namespace
 
 bool GIFRenderOnLoad()
@@ -239,7 +222,11 @@ void TGIFPicture::Draw(TCanvas& canvas, const TRect& rect)
             return;
         }
     }
-    DrawPicture(canvas, rect, bitmap_->Image(), tile, Width(), Height());
+    if (tile) {
+        canvas.TileDraw(rect, bitmap_->Image());
+    } else {
+        canvas.StretchDraw(rect, bitmap_->Image());
+    }
 }
 
 void TGIFPicture::StopDraw()

@@ -216,17 +216,10 @@ void TGIFSubImage::Draw(TCanvas& canvas, const TRect& destination, bool transpar
         }
         image = &rendering_->masked;
     }
-    if (!tile) {
+    if (tile) {
+        canvas.TileDraw(destination, *image);
+    } else {
         canvas.StretchDraw(ScaleRect(destination), *image);
-        return;
-    }
-    for (int y = destination.Top; y < destination.Bottom; y += height_) {
-        for (int x = destination.Left; x < destination.Right; x += width_) {
-            const int width = std::min<int>(width_, destination.Right - x);
-            const int height = std::min<int>(height_, destination.Bottom - y);
-            canvas.StretchDraw({x, y, x + width, y + height},
-                               width == width_ && height == height_ ? *image : image->copy(0, 0, width, height));
-        }
     }
 }
 

@@ -66,6 +66,15 @@ TEST(GIFPicture, SingleFrameDrawsAtOnceThroughItsMask)
     picture->SetDrawOptions(options);
     picture->Draw(surface.Canvas(), {0, 0, 4, 3});
     EXPECT_EQ(surface.Image().pixel(2, 1), qRgb(0, 0, 0));
+    // Tiled: repeated at its own size from the rectangle's corner, cut at its edges.
+    auto tiled = MakeAnimation(2, 1, {{0, 0, 2, 1, "01", TDisposalMethod::dmNone, 0}});
+    tiled->SetDrawOptions({TGIFDrawOption::goTile});
+    TSurface strip(6, 2, kMagenta);
+    tiled->Draw(strip.Canvas(), {1, 0, 6, 1});
+    const QImage tiles = strip.Image();
+    EXPECT_EQ((std::vector<QRgb>{tiles.pixel(0, 0), tiles.pixel(1, 0), tiles.pixel(2, 0), tiles.pixel(3, 0), tiles.pixel(4, 0),
+                                 tiles.pixel(5, 0), tiles.pixel(1, 1)}),
+              (std::vector<QRgb>{kMagenta, kRed, kGreen, kRed, kGreen, kRed, kMagenta}));
 }
 
 TEST(GIFPicture, BitmapIsTheFirstFrameAtTheLogicalSize)

@@ -89,6 +89,19 @@ void TCanvas::StretchDraw(const TRect& rect, const QImage& image)
     painter_->drawImage(rect.ToQRect(), image);
 }
 
+void TCanvas::TileDraw(const TRect& rect, const QImage& image)
+{
+    if (image.isNull() || rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;
+    painter_->save();
+    painter_->setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    for (int y = rect.Top; y < rect.Bottom; y += image.height()) {
+        for (int x = rect.Left; x < rect.Right; x += image.width()) {
+            painter_->drawImage(QPoint(x, y), image);
+        }
+    }
+    painter_->restore();
+}
+
 void TCanvas::CopyRect(const TRect& rect, const QImage& image, const TRect& source)
 {
     if (image.isNull() || rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;

@@ -84,6 +84,9 @@ public:
     void Draw(int x, int y, const TImageList& images, int index);
     // The picture stretched over `rect` (nearest pixel, no smoothing), drawn like Draw.
     void StretchDraw(const TRect& rect, const QImage& image);
+    // The picture repeated at its own size across `rect` from its top left corner, cut at the
+    // right and bottom edges, drawn like Draw.
+    void TileDraw(const TRect& rect, const QImage& image);
     // Copies `source` of the picture into `rect` (stretched when the sizes differ): the canvas
     // takes the pixels as they are, transparency included.
     void CopyRect(const TRect& rect, const QImage& image, const TRect& source);
