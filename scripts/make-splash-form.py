@@ -29,6 +29,8 @@ dbf_badge = picture_data("TGIFPicture", "splash-dbf.gif")
 gif_badge = picture_data("TGIFPicture", "splash-gif.gif")
 
 form = f"""object splashfrm: Tsplashfrm
+  Font.Name = 'DejaVu Sans'
+  Font.Size = 8
   Left = 0
   Top = 0
   BorderStyle = bsNone

@@ -72,6 +72,9 @@ bool CheckAdministrator();
 // for the contact and code tables the cipher (cmGost under the fixed password).
 void ConfigureTrackerTable(TXbSmartDBF& table, bool enciphered);
 
+// The grid layout files beside the program, in the order of Tmainfrm::Grids().
+extern const char* const kGridLayoutFiles[8];
+
 // The address of the maker's web site, opened on the first start.
 extern const char* const kMakerWebSite;
 
@@ -278,6 +281,14 @@ public:
     void FillVersionLists();
     void FillProductLists();
 
+    // ---- grid layouts
+    // The eight grids in the order of their layout files (kGridLayoutFiles).
+    const std::vector<TDBGrid*>& Grids() const noexcept { return grids_; }
+    // Puts the columns a user reads first at the front of the grids' default columns, the
+    // other fields after them (Unit1DefaultLayouts.cpp); the build writes the result as the
+    // layout files a first start reads.
+    void ArrangeDefaultColumns();
+
     // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);
     void filtervalueChange(TObject* sender);
@@ -296,6 +307,11 @@ public:
     static void ApplyFilter(TDataSet& table, const std::string& text);
     // The filter of the active project's tickets: PRODUCT='name'.
     std::string ProjectFilter() const;
+    // A saved or remembered ticket filter as it is to be set again. The filter for an empty
+    // project name, which the window sets while the project table is empty, stands for the
+    // active project once there is one: otherwise the first project's tickets, and every ticket
+    // saved since, would stay hidden behind it.
+    std::string TicketFilterToRestore(const std::string& filter) const;
 
     // ---- guards
     // Runs `action`; when it fails, cancels a pending insert or edit of every table of the

@@ -58,6 +58,14 @@ std::string Tmainfrm::ProjectFilter() const
     return FieldEqualsFilter("PRODUCT", activeproduct->Text());
 }
 
+std::string Tmainfrm::TicketFilterToRestore(const std::string& filter) const
+{
+    if (filter == FieldEqualsFilter("PRODUCT", "") && !activeproduct->Text().empty()) {
+        return ProjectFilter();
+    }
+    return filter;
+}
+
 void Tmainfrm::ClearQuickFilterValues()
 {
     filtervalue->Items().Clear();

@@ -459,7 +459,7 @@ void Tmainfrm::CountOpenTickets()
         Get<TEdit>("opensubticket")->SetText("");
     }
     if (wasFiltered) {
-        ApplyFilter(*maindb, previousFilter);
+        ApplyFilter(*maindb, TicketFilterToRestore(previousFilter));
     }
 }
 

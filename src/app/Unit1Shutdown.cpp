@@ -8,8 +8,6 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
 
-extern const char* const kGridLayoutFiles[8];
-
 void Tmainfrm::FormClose(TObject*, TCloseAction& action)
 {
     RunCatchAll([this, &action] {

@@ -37,7 +37,6 @@ constexpr const char* kBackupSettingsName = "Trevasso.ini";
 }  // namespace
 
 // Grid layout files beside the program, in the order of the grids (productgrid ... codegrid).
-extern const char* const kGridLayoutFiles[8];
 const char* const kGridLayoutFiles[8] = {
     "productgrd.dat", "projectgrd.dat", "maingrd.dat", "subgrd.dat",
     "listgrd.dat",    "contactgrd.dat", "workgrd.dat", "codegrd.dat",
@@ -261,8 +260,15 @@ void Tmainfrm::LoadGridLayouts()
 {
     for (size_t i = 0; i < grids_.size(); ++i) {
         const std::string file = MapStoredPath(ApplicationFolder(), kGridLayoutFiles[i]);
-        if (FileExists(file)) {
+        if (!FileExists(file)) {
+            continue;
+        }
+        try {
             grids_[i]->Columns().LoadFromFile(file);
+        } catch (const Exception&) {
+            // An unreadable layout file is skipped: the grid keeps its default columns (also
+            // when the file failed half-way through them), and shut-down writes a good file.
+            grids_[i]->Columns().RebuildColumns();
         }
     }
     loaded_.Layouts = true;
@@ -303,7 +309,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
         operation->SetText(ReadSetting(*SettingsIni, Setting::FilterOperation));
         operation->SetItemIndex(ReadSetting(*SettingsIni, Setting::FilterOperationItem));
         maindb->SetFiltered(false);
-        maindb->SetFilter(ReadSetting(*SettingsIni, Setting::FilterString));
+        maindb->SetFilter(TicketFilterToRestore(ReadSetting(*SettingsIni, Setting::FilterString)));
         maindb->SetFiltered(ReadSetting(*SettingsIni, Setting::FilteredState));
         loaded_.Session = true;
         CountOpenTickets();
@@ -311,7 +317,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
         if (ReadSetting(*SettingsIni, Setting::CheckUpdate)) {
             const std::string updater = MapStoredPath(ApplicationFolder(), kUpdaterFileName);
             if (FileExists(updater)) {
-                ShellOpen(updater, "/CHECK /SILENT");
+                StartProgram(updater, "/CHECK /SILENT");
             } else {
                 ShowErrorBox(MissingUpdaterMessage());
             }

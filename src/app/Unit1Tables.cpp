@@ -136,7 +136,7 @@ void Tmainfrm::RestoreStartupFilter()
     const std::string filter = ReadSetting(*SettingsIni, Setting::FilterString);
     if (ReadSetting(*SettingsIni, Setting::FilteredState) && !filter.empty()) {
         maindb->SetFiltered(false);
-        maindb->SetFilter(filter);
+        maindb->SetFilter(TicketFilterToRestore(filter));
         maindb->SetFiltered(true);
     }
 }

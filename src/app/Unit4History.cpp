@@ -290,8 +290,9 @@ void Tmainissuefrm::ck_completedClick(TObject*)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Check-box date pickers. In this window layer a user's tick, untick or date choice reaches the
-// form only as OnChange, so the change runs the picker's history line as well.
+// Check-box date pickers: OnChange fires for every change (each keystroke in the date text
+// too) and runs only the date-picker workaround; the history line comes from OnClick (a tick
+// or untick) and OnCloseUp (a date picked or typed and accepted), once per committed change.
 
 void Tmainissuefrm::PickerToggledByUser(TDateTimePicker& picker)
 {
@@ -301,48 +302,13 @@ void Tmainissuefrm::PickerToggledByUser(TDateTimePicker& picker)
 }
 
 void Tmainissuefrm::dt_reminderChange(TObject*) { PickerToggledByUser(*dt_reminder); }
-
-void Tmainissuefrm::dt_startedChange(TObject* sender)
-{
-    PickerToggledByUser(*dt_started);
-    dt_startedClick(sender);
-}
-
-void Tmainissuefrm::dt_dueChange(TObject* sender)
-{
-    PickerToggledByUser(*dt_due);
-    dt_dueClick(sender);
-}
-
-void Tmainissuefrm::dt_finishedChange(TObject* sender)
-{
-    PickerToggledByUser(*dt_finished);
-    dt_finishedClick(sender);
-}
-
-void Tmainissuefrm::investigateChange(TObject* sender)
-{
-    PickerToggledByUser(*investigate);
-    investigateClick(sender);
-}
-
-void Tmainissuefrm::resolveChange(TObject* sender)
-{
-    PickerToggledByUser(*resolve);
-    resolveClick(sender);
-}
-
-void Tmainissuefrm::verifyChange(TObject* sender)
-{
-    PickerToggledByUser(*verify);
-    verifyClick(sender);
-}
-
-void Tmainissuefrm::approvaldateChange(TObject* sender)
-{
-    PickerToggledByUser(*approvaldate);
-    approvaldateClick(sender);
-}
+void Tmainissuefrm::dt_startedChange(TObject*) { PickerToggledByUser(*dt_started); }
+void Tmainissuefrm::dt_dueChange(TObject*) { PickerToggledByUser(*dt_due); }
+void Tmainissuefrm::dt_finishedChange(TObject*) { PickerToggledByUser(*dt_finished); }
+void Tmainissuefrm::investigateChange(TObject*) { PickerToggledByUser(*investigate); }
+void Tmainissuefrm::resolveChange(TObject*) { PickerToggledByUser(*resolve); }
+void Tmainissuefrm::verifyChange(TObject*) { PickerToggledByUser(*verify); }
+void Tmainissuefrm::approvaldateChange(TObject*) { PickerToggledByUser(*approvaldate); }
 
 // ---------------------------------------------------------------------------------------------
 // History sentences of the popup menus

@@ -161,6 +161,7 @@ void TXbSmartDBF::InternalOpen()
             crypt_->SetActive(false);
             crypt_->SetActive(true);
         }
+        OpenTableIndexes();
         changedSinceOpen_ = false;
         CountRecords();
         WindowGoFirst();
@@ -435,6 +436,8 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     bofMark_ = eofMark_ = true;
     forcedRecord_ = nullptr;
     filterSubject_ = nullptr;
+    if (TIndexes* indexes = IndexCollection())
+        indexes->CloseAll();
     fieldMap_.clear();
     exprFields_.clear();
     CloseLobFile();

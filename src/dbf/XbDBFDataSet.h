@@ -126,7 +126,10 @@ public:
     bool IsTableOpen() const override { return tableStream_->IsOpen(); }
     // Whole records in the table file; also stored as the header image's record count.
     int CountRecords() const override;
+    // Record numbers are positions only in record order (no open index active).
+    bool IsSequenced() const override { return const_cast<TXbSmartDBF*>(this)->NavigationIndex() == nullptr; }
     int GetRecordNumber() const override;
+
     void GoRecordNumber(int recNo) override;
     bool SearchAcceptedRecord(bool restart, bool goForward) override;
     int TranslateOem(const char* source, char* dest, bool toOem) override;
@@ -154,6 +157,28 @@ public:
     static void WaitSeconds(bool processMessages, double seconds);
     // Record locks of lpFoxLock at 0x7FFFFFFE - RecNo.
     virtual bool IsFoxRecordLockByRecNo() const noexcept { return true; }
+    // Lock one byte of `stream` with retries.
+    bool LockWithRetries(TProxyStream& stream, uint64_t offset);
+    // Locks are taken only when the table is shared (neither exclusive nor deny-write).
+    bool LocksNeeded();
+
+    // ---- navigation in index order (XbDBFIndexWindow.cpp)
+    // The active index when it is open: the read-ahead window then follows its key order.
+    TIndex* NavigationIndex();
+    // After the order changed: moves to record recNo in the order now in force (the first record
+    // when recNo is 0 or the record is not accepted).
+    void ReorderAt(uint32_t recNo);
+    // Reads record recNo into `buffer`, a record buffer (image deciphered, number set, flag
+    // current); false when the record is not in the file.
+    bool ReadRecordInto(uint32_t recNo, TRecordBuffer buffer);
+    // Makes `record` (a record buffer, or null for none) the record the field operations and
+    // key evaluation read, ahead of the dataset state's buffer; returns the one it replaces.
+    TRecordBuffer SwapForcedRecord(TRecordBuffer record) noexcept
+    {
+        TRecordBuffer previous = forcedRecord_;
+        forcedRecord_ = record;
+        return previous;
+    }
 
     // ---- writing records (XbDBFPost.cpp)
     // Marks the active record deleted ("*") or live (blank) and writes it back.
@@ -272,9 +297,6 @@ protected:
     void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
     void FillAutoIncrementFields(TRecordBuffer buffer);
-    // Lock one byte of `stream` with retries.
-    bool LockWithRetries(TProxyStream& stream, uint64_t offset);
-    bool LocksNeeded();
     uint64_t RecordLockPlace(uint32_t recNo) const;
 
     // ---- memo file
@@ -305,8 +327,6 @@ protected:
     // After a record was written: the window moves to the nearest record the acceptance test
     // accepts, forward from recNo first, then backward; empty when there is none.
     void PositionAfterPost(uint32_t recNo);
-    // Reads record recNo into `buffer` (image deciphered, number set, flag current).
-    bool ReadRecordInto(uint32_t recNo, TRecordBuffer buffer);
     // The acceptance test (OnFilterRecord and the filter when useFilter, then SetDeleted) of a
     // record image, and of the current slot of the window.
     bool RecordAccepted(TRecordBuffer record, bool useFilter);
@@ -315,6 +335,22 @@ protected:
     void CopySlotToBuffer(TRecordBuffer buffer);
     // Decodes / encodes record images with the cipher when it is active.
     void DecipherRecords(uint8_t* images, uint32_t firstRecNo, int count);
+    // The window in the key order of `index` (XbDBFIndexWindow.cpp): the same operations as
+    // the record-order ones above, asking the index for the record numbers under its lock.
+    void IndexWindowGoFirst(TIndex& index);
+    void IndexWindowGoLast(TIndex& index);
+    void IndexWindowReadAround(TIndex& index, uint32_t recNo);
+    // Refills after the window's last slot (forward) or before its first; the number of records
+    // now in the window (0: nothing there, the window is unchanged).
+    int IndexWindowRefill(TIndex& index, bool forward);
+    // Fills the window from the index (forward: from slot 0; backward: ending at the last slot),
+    // from the first or last key or (onward) from the index's position; the records read.
+    int IndexFill(TIndex& index, bool forward, bool onward);
+    // Reads the records numbered in numbers[0..count-1] into consecutive slots of images (a
+    // record no longer in the file is left out); the number of records read.
+    int ReadNumberedRecords(uint32_t* numbers, int count, uint8_t* images);
+    // Opens every index of the table and one for every index file of DBFIndexDefs not open yet.
+    void OpenTableIndexes();
 
     // Text of a number for an 'N' or 'F' field of the definition; raises naming the field when
     // it is wider than the field.
@@ -371,6 +407,8 @@ protected:
     TXbDBFBlock scratch_;
     int readAheadCapacity_ = 0;
     int windowCount_ = 0;
+    // In key order: the index marks of the window's first and last item.
+    TXbIndexFillEnds indexWindowEnds_;
     bool windowForward_ = true;
     int currentSlot_ = -1;
     bool bofMark_ = true;

@@ -116,7 +116,8 @@ uint32_t TXbSmartDBF::LocateRecord(const std::string& keyFields, const Variant& 
             int count = 0;
             TIndex* index = indexes->BestIndexFor(keyFields, covered, count);
             if (index != nullptr && covered > 0 && covered == count)
-                return index->SeekFieldValues(keyValues, options.Contains(TLocateOption::loPartialKey));
+                return index->SeekFieldValues(keyFields, keyValues, options.Contains(TLocateOption::loPartialKey),
+                                              false);
         }
     }
 

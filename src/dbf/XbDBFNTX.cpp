@@ -111,8 +111,8 @@ void TXbDBFFieldDefsCollection::Update(TCollectionItem*)
 
 TXbDBFNTX::TXbDBFNTX(TComponent* owner)
     : TXbSmartDBF(owner),
-      indexes_(std::make_unique<TIndexes>(this)),
-      indexDefs_(std::make_unique<TXbDBFIndexDefs>(this))
+      indexes_(std::make_unique<TIndexes>(this, XbIndexItemClasses().Index)),
+      indexDefs_(std::make_unique<TXbDBFIndexDefs>(this, XbIndexItemClasses().Bag))
 {
     SetLockProtocol(LockProtocolType::lpClipperLock);
     SetLobLockProtocol(LockProtocolType::lpClipperLock);
@@ -126,6 +126,9 @@ TXbDBFNTX::~TXbDBFNTX()
         // Closing in a destructor must not throw; the base closes the streams in any case.
     }
     indexes_->CloseAll();
+    // The indexes go before the index files they are bound to.
+    indexes_.reset();
+    indexDefs_.reset();
 }
 
 TXbDBFFieldDefsCollection& TXbDBFNTX::StreamedFieldDefs()
@@ -148,12 +151,12 @@ TIndex& TXbDBFNTX::SuitableIndex(const std::string& fieldNames)
 
 void TXbDBFNTX::SetKeyRangeEqual(const std::string& fieldNames, const Variant& values)
 {
-    SuitableIndex(fieldNames).SetKeyRangeEqual(values);
+    SuitableIndex(fieldNames).SetKeyRangeEqual(fieldNames, values);
 }
 
 void TXbDBFNTX::SetKeyRange(const std::string& fieldNames, const Variant& lowValues, const Variant& highValues)
 {
-    SuitableIndex(fieldNames).SetKeyRange(lowValues, highValues);
+    SuitableIndex(fieldNames).SetKeyRange(fieldNames, lowValues, highValues);
 }
 
 void TXbDBFNTX::CancelKeyRange()

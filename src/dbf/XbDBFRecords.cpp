@@ -125,6 +125,10 @@ uint32_t TXbSmartDBF::WindowRecordNumber() const noexcept
 
 void TXbSmartDBF::WindowGoFirst()
 {
+    if (TIndex* index = NavigationIndex()) {
+        IndexWindowGoFirst(*index);
+        return;
+    }
     bofMark_ = true;
     eofMark_ = false;
     windowForward_ = true;
@@ -137,6 +141,10 @@ void TXbSmartDBF::WindowGoFirst()
 
 void TXbSmartDBF::WindowGoLast()
 {
+    if (TIndex* index = NavigationIndex()) {
+        IndexWindowGoLast(*index);
+        return;
+    }
     eofMark_ = true;
     bofMark_ = false;
     windowForward_ = false;
@@ -167,6 +175,10 @@ void TXbSmartDBF::WindowGoLast()
 
 void TXbSmartDBF::WindowReadAround(uint32_t recNo)
 {
+    if (TIndex* index = NavigationIndex()) {
+        IndexWindowReadAround(*index, recNo);
+        return;
+    }
     const uint32_t half = static_cast<uint32_t>(readAheadCapacity_ / 2);
     const uint32_t start = recNo > half + 1 ? recNo - half : 1;
     windowForward_ = true;
@@ -192,10 +204,15 @@ bool TXbSmartDBF::WindowStepForward()
         eofMark_ = false;
         return true;
     }
-    const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
-    const uint32_t next = windowCount_ > 0 ? numbers[end - 1] + 1 : 1;
-    const int read = ReadRecordBlock(next, readAheadCapacity_, readAhead_.Data(),
-                                     reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
+    int read = 0;
+    if (TIndex* index = NavigationIndex()) {
+        read = IndexWindowRefill(*index, true);
+    } else {
+        const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
+        const uint32_t next = windowCount_ > 0 ? numbers[end - 1] + 1 : 1;
+        read = ReadRecordBlock(next, readAheadCapacity_, readAhead_.Data(),
+                               reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
+    }
     if (read == 0) {
         currentSlot_ = end;
         eofMark_ = true;
@@ -215,6 +232,19 @@ bool TXbSmartDBF::WindowStepBack()
     const int end = first + windowCount_;
     if (currentSlot_ - 1 >= first && currentSlot_ - 1 < end) {
         --currentSlot_;
+        bofMark_ = false;
+        return true;
+    }
+    if (TIndex* index = NavigationIndex()) {
+        const int read = IndexWindowRefill(*index, false);
+        if (read == 0) {
+            currentSlot_ = first - 1;
+            bofMark_ = true;
+            return false;
+        }
+        windowForward_ = false;
+        windowCount_ = read;
+        currentSlot_ = readAheadCapacity_ - 1;
         bofMark_ = false;
         return true;
     }
@@ -295,6 +325,20 @@ bool TXbSmartDBF::RecordAccepted(TRecordBuffer record, bool useFilter)
     }
     if (accept && setDeleted_)
         accept = record[0] != '*';
+    if (accept) {
+        // A record outside the key range of the active index is not shown.
+        if (TIndex* index = NavigationIndex(); index != nullptr && index->IsKeyRangeActive()) {
+            TRecordBuffer previous = forcedRecord_;
+            forcedRecord_ = record;
+            try {
+                accept = index->InKeyRange();
+            } catch (...) {
+                forcedRecord_ = previous;
+                throw;
+            }
+            forcedRecord_ = previous;
+        }
+    }
     return accept;
 }
 

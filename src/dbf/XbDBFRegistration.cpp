@@ -15,6 +15,15 @@ void RegisterEnumerations()
     RegisterEnum<TProxyStreamType>("TProxyStreamType", {"pstFile", "pstInnerStream", "pstOuterStream"});
     RegisterEnum<TCryptMethod>("TCryptMethod", {"cmNone", "cmXOR", "cmGost", "cmGost1", "cmCustomer"});
     RegisterEnum<TLocateOption>("TLocateOption", {"loCaseInsensitive", "loPartialKey"});
+    RegisterEnum<TXbCollationTypes>(
+        "TXbCollationTypes",
+        {"cltNone", "cltCustom", "cltClipper501Rus", "cltGermanCollation", "cltFrenchCollation", "cltSpanishCollation",
+         "cltItalianCollation", "cltSwedishCollation", "cltPortugueseCollation", "cltNorwegianCollation",
+         "cltFinnishCollation", "cltDutchCollation", "cltDanishCollation", "cltGreek437Collation", "cltGreek851Collation",
+         "cltIcelandic850Collation", "cltIcelandic861Collation", "cltPolish852Collation", "cltHungarianCWICollation",
+         "cltHungarian852Collation"});
+    RegisterEnum<TXbLimitBuffersType>("TXbLimitBuffersType", {"lbtAuto", "lbtLimited", "lbtUnlimited"});
+    RegisterEnum<TCLIPPER_VERSION>("TCLIPPER_VERSION", {"v500", "v501", "v520", "v530"});
     RegisterEnum<TXbDBFType>("TXbDBFType", {"dbftS1", "dbftS1_N", "dbftU1", "dbftU1_N", "dbftS2", "dbftS2_N", "dbftU2", "dbftU2_N", "dbftS4", "dbftS4_N", "dbftU4", "dbftU4_N", "dbftS8", "dbftS8_N", "dbftR4", "dbftR4_N", "dbftR6", "dbftR6_N", "dbftR8", "dbftR8_N", "dbftR10", "dbftR10_N", "dbftD1", "dbftD1_N", "dbftD2", "dbftD2_N", "dbftString", "dbftString_N", "dbftFixedChar", "dbftWideString", "dbftCurrency", "dbftCurrency_N", "dbftClob", "dbftBlob", "dbftGraphic", "dbftFmtMemo", "dbftBCD", "dbftDate", "dbftDate_N", "dbftTime", "dbftTime_N", "dbftD3", "dbftD3_N", "dbftU1_NB", "dbftU2_NB", "dbftU4_NB", "dbftR4_NB", "dbftR6_NB", "dbftR8_NB", "dbftD1_NB", "dbftD2_NB", "dbftCurrency_NB", "dbftDate_NB", "dbftTime_NB", "dbftD3_NB", "dbftClob_NB", "dbftBlob_NB", "dbftGraphic_NB", "dbftFmtMemo_NB", "dbftUndefined", "dbftDBFDataSet", "dbftDBFDataSet_NB", "dbftBytes", "dbftVarBytes", "dbftAutoInc", "dbftOraBlob", "dbftOraClob", "dbftTypedBinary", "dbftCursor", "dbftADT", "dbftArray", "dbftGuid"});
 }
 
@@ -56,6 +65,27 @@ void RegisterOwnedObjects()
         fieldFlag.Boolean(name, get, set, false);
     }
 
+    TClassRegistration<TXbCollation, TPersistent>("TXbCollation")
+        .Enum("CollationType", [](TXbCollation& c) { return c.CollationType; },
+              [](TXbCollation& c, TXbCollationTypes v) { c.CollationType = v; }, TXbCollationTypes::cltNone)
+        .String("CustomCollatingSequence", [](TXbCollation& c) { return c.CustomCollatingSequence; },
+                [](TXbCollation& c, const std::string& v) { c.CustomCollatingSequence = v; },
+                TXbCollation::IdentitySequence());
+    TClassRegistration<TXbLimitIndexPages, TPersistent>("TXbLimitIndexPages")
+        .Enum("LimitPagesType", [](TXbLimitIndexPages& l) { return l.LimitPagesType; },
+              [](TXbLimitIndexPages& l, TXbLimitBuffersType v) { l.LimitPagesType = v; }, TXbLimitBuffersType::lbtAuto)
+        .Integer("LimitBuffers", [](TXbLimitIndexPages& l) { return l.LimitBuffers; },
+                 [](TXbLimitIndexPages& l, int64_t v) { l.LimitBuffers = static_cast<int>(v); })
+        .Integer("PagesPerBuffer", [](TXbLimitIndexPages& l) { return l.PagesPerBuffer; },
+                 [](TXbLimitIndexPages& l, int64_t v) { l.PagesPerBuffer = static_cast<int>(v); }, 4);
+    TClassRegistration<TXbOuterSorterProperties, TPersistent>("TXbOuterSorterProperties")
+        .Integer("BufferSize", [](TXbOuterSorterProperties& o) { return o.BufferSize; },
+                 [](TXbOuterSorterProperties& o, int64_t v) { o.BufferSize = static_cast<int>(v); }, 65536)
+        .Integer("SortItemPerInnerSorter", [](TXbOuterSorterProperties& o) { return o.SortItemPerInnerSorter; },
+                 [](TXbOuterSorterProperties& o, int64_t v) { o.SortItemPerInnerSorter = static_cast<int>(v); }, -32)
+        .String("TmpPath", [](TXbOuterSorterProperties& o) { return o.TmpPath; },
+                [](TXbOuterSorterProperties& o, const std::string& v) { o.TmpPath = v; });
+
     TClassRegistration<TXbDBFCrypt, TPersistent>("TXbDBFCrypt")
         .Boolean("Active", &TXbDBFCrypt::Active, &TXbDBFCrypt::SetActive, false)
         .Enum("CryptMethod", &TXbDBFCrypt::CryptMethod, &TXbDBFCrypt::SetCryptMethod, TCryptMethod::cmNone)
@@ -90,14 +120,41 @@ void RegisterCollectionItems()
         .Item()
         .String("Name", &TIndex::Name, &TIndex::SetName)
         .String("BagName", &TIndex::BagName, &TIndex::SetBagName)
-        .Boolean("Active", &TIndex::Active, &TIndex::SetActive, false);
+        .Boolean("Active", &TIndex::Active, &TIndex::SetActive, false)
+        .Object("Collation", [](TIndex& i) -> TXbCollation& { return i.Collation(); })
+        .Object("LimitPages", [](TIndex& i) -> TXbLimitIndexPages& { return i.LimitPages(); })
+        .Object("OuterSorterProperties", [](TIndex& i) -> TXbOuterSorterProperties& { return i.OuterSorterProperties(); });
+
+    TClassRegistration<TXbDBFOrder, TCollectionItem>("TXbDBFOrder")
+        .Item()
+        .String("Name", [](TXbDBFOrder& o) { return o.Name; }, [](TXbDBFOrder& o, const std::string& v) { o.Name = v; })
+        .String("KeyExpresion", [](TXbDBFOrder& o) { return o.KeyExpresion; },
+                [](TXbDBFOrder& o, const std::string& v) { o.KeyExpresion = v; })
+        .String("ForExpresion", [](TXbDBFOrder& o) { return o.ForExpresion; },
+                [](TXbDBFOrder& o, const std::string& v) { o.ForExpresion = v; })
+        .Boolean("KeyTranslate", [](TXbDBFOrder& o) { return o.KeyTranslate; },
+                 [](TXbDBFOrder& o, bool v) { o.KeyTranslate = v; }, true)
+        .Boolean("Unique", [](TXbDBFOrder& o) { return o.Unique; }, [](TXbDBFOrder& o, bool v) { o.Unique = v; })
+        .Boolean("Desc", [](TXbDBFOrder& o) { return o.Desc; }, [](TXbDBFOrder& o, bool v) { o.Desc = v; })
+        .Boolean("Temp", [](TXbDBFOrder& o) { return o.Temp; }, [](TXbDBFOrder& o, bool v) { o.Temp = v; })
+        .Enum("ClipperVer", [](TXbDBFOrder& o) { return o.ClipperVer; },
+              [](TXbDBFOrder& o, TCLIPPER_VERSION v) { o.ClipperVer = v; }, TCLIPPER_VERSION::v500)
+        .Object("LimitPages", [](TXbDBFOrder& o) -> TXbLimitIndexPages& { return o.LimitPages(); })
+        .Object("OuterSorterProperties",
+                [](TXbDBFOrder& o) -> TXbOuterSorterProperties& { return o.OuterSorterProperties(); })
+        .Object("Collation", [](TXbDBFOrder& o) -> TXbCollation& { return o.Collation(); })
+        .Event("OnEvaluteKey", &TXbDBFOrder::OnEvaluteKey)
+        .Event("OnEvaluteFor", &TXbDBFOrder::OnEvaluteFor)
+        .Event("OnCompareKeys", &TXbDBFOrder::OnCompareKeys)
+        .Event("OnCreateIndex", &TXbDBFOrder::OnCreateIndex);
 
     TClassRegistration<TXbDBFIndexBag, TCollectionItem>("TXbDBFIndexBag")
         .Item()
         .String("Name", &TXbDBFIndexBag::Name, &TXbDBFIndexBag::SetName)
         .String("IndexFileName", &TXbDBFIndexBag::IndexFileName, &TXbDBFIndexBag::SetIndexFileName)
         .Enum("StorageType", [](TXbDBFIndexBag& b) { return b.StorageType; },
-              [](TXbDBFIndexBag& b, TProxyStreamType v) { b.StorageType = v; }, TProxyStreamType::pstFile);
+              [](TXbDBFIndexBag& b, TProxyStreamType v) { b.StorageType = v; }, TProxyStreamType::pstFile)
+        .Collection("Orders", [](TXbDBFIndexBag& b) -> TCollection& { return b.Orders(); });
 }
 
 void RegisterTables()

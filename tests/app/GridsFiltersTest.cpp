@@ -8,11 +8,17 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/ImgList.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/System.h"
 
 #include <QImage>
 #include <QPainter>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <map>
 #include <string>
 #include <utility>
@@ -508,6 +514,39 @@ TEST_F(GridsFilters, AttachmentAndLinkButtons)
     window.Get<TControl>("sub_btn_link")->Click();
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0].Target, "https://example.org/s3");
+}
+
+TEST_F(GridsFilters, AnExecutableAttachmentGoesToTheDesktopOpenerAndIsNeverRun)
+{
+    // The attachment is a script with the execute bit (as files from other file systems often
+    // have it); a stand-in for the desktop's opener on PATH records what it was given.
+    const std::string bin = PathOf("bin");
+    std::filesystem::create_directories(bin);
+    const std::string ran = PathOf("attachment-ran");
+    const std::string handed = PathOf("opener-got");
+    const auto writeScript = [](const std::string& path, const std::string& body) {
+        std::ofstream(path) << "#!/bin/sh\n" << body;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    };
+    writeScript(PathOf("attachments/notes.txt"), "echo ran > '" + ran + ".part'; mv '" + ran + ".part' '" + ran + "'\n");
+    writeScript(bin + "/xdg-open", "echo \"$1\" > '" + handed + ".part'; mv '" + handed + ".part' '" + handed + "'\n");
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    SetOpener(nullptr);
+
+    Tmainfrm& window = Open();
+    window.maindb->SetFiltered(false);
+    ClickTicket(window, "T2");
+    window.Get<TMenuItem>("Openattachment1")->Click();
+    // Whichever way it went, one of the two files appears; the deadline only guards against a
+    // machine that never starts either.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!FileExists(ran) && !FileExists(handed) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_FALSE(FileExists(ran));
+    EXPECT_EQ(ReadFile("opener-got"), PathOf("attachments/notes.txt") + "\n");
 }
 
 TEST_F(GridsFilters, DoubleClickRunsTheEditButtonEvenWhenDisabled)

@@ -6,6 +6,12 @@
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Menus.h"
 
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
 namespace {
 
 class MainFormTexts : public ProgramFolderTest {
@@ -94,6 +100,52 @@ TEST_F(MainFormTexts, WholeToolBarFitsTheDefaultWindowWidth)
         EXPECT_EQ(button->Top(), 0) << button->Name();
         EXPECT_LE(button->Left() + button->Width(), window.toolbar->ClientWidth()) << button->Name();
     }
+}
+
+TEST_F(MainFormTexts, ToolBarButtonsAreTallAndALineStandsBetweenTheGroups)
+{
+    Tmainfrm& window = Start();
+    window.Show();
+    TestApplication().ProcessMessages();
+    // The groups of the bar, each ended by a separator but the last.
+    const std::vector<std::vector<std::string>> groups = {
+        {"btn_newproject", "btn_newcontact", "btn_newlist"},
+        {"btn_settings"},
+        {"btn_project", "btn_ticket"},
+        {"btn_subticket", "btn_worktime", "btn_contacts", "btn_lists"},
+        {"btn_changelog", "btn_statistics", "btn_codedatabase"},
+        {"btn_email", "btn_web", "btn_bug"},
+        {"btn_exit"},
+    };
+    std::vector<std::vector<std::string>> found(1);
+    std::vector<TToolButton*> separators;
+    for (int i = 0; i < window.toolbar->ButtonCount(); ++i) {
+        TToolButton* button = window.toolbar->Buttons(i);
+        if (button->Style() == TToolButtonStyle::tbsSeparator) {
+            separators.push_back(button);
+            found.emplace_back();
+            continue;
+        }
+        found.back().push_back(button->Name());
+        EXPECT_EQ(button->Widget()->height(), 79) << button->Name();
+    }
+    EXPECT_EQ(found, groups);
+
+    // Each separator shows a line: in its column, most of the bar's height holds pixels darker
+    // than the bar around it.
+    const QImage picture = window.Grab();
+    for (TToolButton* separator : separators) {
+        const QPoint origin = separator->Widget()->mapTo(window.Widget(), QPoint(0, 0));
+        const QRgb background = picture.pixel(origin.x() - 3, origin.y() + 40);
+        int lineRows = 0;
+        for (int y = origin.y(); y < origin.y() + separator->Widget()->height(); ++y) {
+            if (qGray(picture.pixel(origin.x(), y)) + 40 < qGray(background)) {
+                ++lineRows;
+            }
+        }
+        EXPECT_GE(lineRows, 50) << separator->Name();
+    }
+    window.Hide();
 }
 
 }  // namespace

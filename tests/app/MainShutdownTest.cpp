@@ -5,6 +5,8 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
 
+#include <QTimer>
+
 #include <filesystem>
 
 namespace {
@@ -215,6 +217,29 @@ TEST_F(SavedState, ExitCommandSavesWithoutPanelSizes)
     EXPECT_FALSE(window.maindb->Active());
     // Leave the shared application running for the other tests.
     TestApplication().ProcessMessages();
+}
+
+TEST_F(SavedState, ExitCommandAsksOnceAndEndsTheProgramWithoutTheCloseHandler)
+{
+    WriteFile("note.dat", "old\r\n");
+    Tmainfrm& window = Start();
+    PostStart();
+    window.note->Lines().Add("exit note");
+    window.Show();
+    // Two answers, so that a second question cannot keep the loop running.
+    script_->Answer(TModalResult::mrYes);
+    script_->Answer(TModalResult::mrYes);
+    QTimer::singleShot(0, [&window] { window.btn_exitClick(nullptr); });
+    TestApplication().Run();
+    TestApplication().ResetTerminated();
+
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Are you sure?"});
+    EXPECT_EQ(script_->Pending(), 1u);
+    EXPECT_FALSE(window.maindb->Active());
+    EXPECT_EQ(ReadFile("note.dat").substr(0, 5), "old\r\n");
+    EXPECT_NE(ReadFile("note.dat").find("exit note"), std::string::npos);
+    // The close handler would have written the panel sizes.
+    EXPECT_EQ(Ini().ReadString("Position", "SubHeight", "absent"), "absent");
 }
 
 TEST_F(SavedState, FailedHandlerCancelsThePendingAppend)

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
+#include "platform/gui/DBGrids.h"
 #include "platform/rtl/System.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuComponents.h"
@@ -69,6 +70,93 @@ TEST_F(StartUp, FirstStartUsesDefaultsAndWritesThemAtShutDown)
     FreeWindow();
     Start();
     EXPECT_EQ(opened_.size(), 1u);
+}
+
+TEST_F(StartUp, UnreadableLayoutFileIsSkippedAndShutDownWritesAGoodOne)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    Ini().WriteString("Settings", "AskExit", "0");
+    // A layout as the program writes it, cut off in the middle (a write that never ended).
+    Start();
+    const std::string good = window_->maingrid->Columns().SaveToText();
+    FreeWindow();
+    const std::string truncated = good.substr(0, good.size() / 2);
+
+    for (const std::string& damaged : {std::string("\x01\x02garbage\xFF{"), truncated}) {
+        SCOPED_TRACE(damaged.substr(0, 8));
+        WriteFile("maingrd.dat", damaged);
+        WriteFile("note.dat", "notes\r\n");
+        script_->ClearRecords();
+        Tmainfrm& window = Start();
+        EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+        // The grid keeps its default columns, one per field in table order.
+        ASSERT_EQ(window.maingrid->Columns().Count(), window.maindb->FieldCount());
+        EXPECT_EQ(window.maingrid->Columns().Items(0)->FieldName(), "TICKETID");
+        EXPECT_EQ(window.maingrid->Columns().State(), TDBGridColumnsState::csDefault);
+        // The rest of the start-up ran.
+        EXPECT_EQ(window.note->Lines().Text(), "notes\r\n");
+        EXPECT_TRUE(window.startuptimer->Enabled());
+        EXPECT_TRUE(window.LoadedState().Panels);
+        PostStart();
+        EXPECT_TRUE(window.LoadedState().Session);
+        CloseWindow();
+        FreeWindow();
+        // Shut-down replaced the damaged file by one that reads back.
+        Tmainfrm& again = Start();
+        EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+        EXPECT_EQ(again.maingrid->Columns().Count(), again.maindb->FieldCount());
+        EXPECT_EQ(ReadFile("maingrd.dat"), again.maingrid->Columns().SaveToText());
+        FreeWindow();
+    }
+}
+
+TEST_F(StartUp, ShippedLayoutFilesLeadWithTheColumnsAUserReadsFirst)
+{
+    MakeDataFolders();
+    MakeAllTables();
+    Ini().WriteString("Settings", "OpenSite", "1");
+    for (const char* name : kGridLayoutFiles) {
+        const std::filesystem::path shipped = std::filesystem::path(ZV_STAGE_DIR) / name;
+        ASSERT_TRUE(std::filesystem::exists(shipped)) << shipped;
+        std::filesystem::copy_file(shipped, PathOf(name));
+    }
+    Tmainfrm& window = Start();
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    struct TCase {
+        TDBGrid* Grid;
+        int FieldCount;
+        std::vector<std::string> Leading;
+    };
+    const TCase cases[] = {
+        {window.maingrid, window.maindb->FieldCount(),
+         {"FLAG", "A", "TICKETID", "SUBJECT", "STATUS", "PRIORITY", "SEVERITY", "VERSION", "REPORTEDON", "ASSIGNED"}},
+        {window.subgrid, window.subdb->FieldCount(), {"SUBID", "SUBJECT", "STATUS"}},
+        {window.productgrid, window.appsdb->FieldCount(), {"NAME", "VERSION", "TYPE"}},
+        {window.projectgrid, 2, {"NAME", "VERSION"}},
+        {window.listgrid, window.listdb->FieldCount(), {"LISTNAME", "LISTITEM"}},
+        {window.contactgrid, window.contactdb->FieldCount(), {"NAME", "COMPANY"}},
+        {window.workgrid, window.workdb->FieldCount(), {"TICKETID", "SUBTICKET", "ASSIGNED"}},
+        {window.codegrid, window.codedb->FieldCount(), {"APPNAME", "LEGALSTAT"}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Grid->Name());
+        TDBGridColumns& columns = test.Grid->Columns();
+        // Every field once: the leading columns, then the rest.
+        ASSERT_EQ(columns.Count(), test.FieldCount);
+        for (size_t i = 0; i < test.Leading.size(); ++i) {
+            EXPECT_EQ(columns.Items(static_cast<int>(i))->FieldName(), test.Leading[i]);
+        }
+        EXPECT_EQ(columns.Items(0)->Font().Name(), "DejaVu Sans");
+    }
+    // The files read back as the program writes them.
+    for (size_t i = 0; i < window.Grids().size(); ++i) {
+        EXPECT_EQ(window.Grids()[i]->Columns().SaveToText(), ReadFile(kGridLayoutFiles[i])) << kGridLayoutFiles[i];
+    }
+    // The state icon column is narrow and its title blank.
+    EXPECT_LE(window.maingrid->Columns().Items(0)->Width(), 24);
+    EXPECT_EQ(window.maingrid->Columns().Items(3)->Width(), 260);
 }
 
 TEST_F(StartUp, MissingTablesAreReportedInOrder)

@@ -6,6 +6,10 @@
 
 #include <gmock/gmock.h>
 
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QTest>
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -217,6 +221,34 @@ TEST_F(TicketHistory, AutomaticLinesForCombosPickersAndTheCompletedBox)
                                      "Investigation Assigned to:  > Ann, (15/03/2024)",
                                      "Due: 01/02/2024 >  , (15/03/2024)",
                                      "Started:  > 01/03/2024, (15/03/2024)"));
+}
+
+TEST_F(TicketHistory, UsersDatePickerChangesWriteOneLineEachWhenCommitted)
+{
+    Set(Setting::AutoHistory, true);
+    BlankTicket();
+    editor->Show();
+    editor->dt_due->SetDate(EncodeDate(2024, 2, 1));
+    editor->dt_due->SetChecked(true);
+    editor->dt_dueEnter(editor->dt_due);
+    editor->history->Clear();
+
+    // The user types a new day into the date text: several changes, one committed value.
+    QDateTimeEdit* text = editor->dt_due->EditWidget();
+    text->setFocus();
+    text->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(text, "25");
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_THAT(Lines(), ElementsAre("Due: 01/02/2024 > 25/02/2024, (15/03/2024)"));
+    // Leaving the field afterwards commits nothing new.
+    editor->ed_subject->SetFocus();
+    EXPECT_EQ(Lines().size(), 1u);
+
+    // A tick of the box is one line too.
+    editor->dt_due->CheckWidget()->click();
+    EXPECT_THAT(Lines(), ElementsAre("Due: 01/02/2024 > 25/02/2024, (15/03/2024)",
+                                     "Due: 01/02/2024 >  , (15/03/2024)"));
+    editor->Hide();
 }
 
 TEST_F(TicketHistory, ClosingStatusTicksCompletedAndWritesBothLines)

@@ -48,14 +48,14 @@ program=$!
 cleanup() { kill "$program" "$tray" 2>/dev/null; }
 trap cleanup EXIT
 
-docked() { xwininfo -name panel -tree 2>/dev/null | grep -q '"Zentivor": ("zentivor" "zentivor")'; }
+docked() { xwininfo -name panel -tree 2>/dev/null | grep -q '("zentivor" "zentivor")'; }
 if ! wait_for docked; then
   echo "FAIL: the icon did not dock into the notification area"
   xwininfo -root -tree
   cat "$work/zentivor.log"
   exit 1
 fi
-icon=$(xwininfo -name panel -tree | grep '"Zentivor": ("zentivor" "zentivor")' | head -1)
+icon=$(xwininfo -name panel -tree | grep '("zentivor" "zentivor")' | head -1)
 echo "docked: $icon"
 # "22x30+0+0  +1257+1": the size and the position on the screen.
 read -r width height <<< "$(echo "$icon" | sed -E 's/.* ([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ +\+[-0-9]+\+[-0-9]+$/\1 \2/')"

@@ -72,6 +72,9 @@ public:
     bool IsEmpty() const noexcept { return activeRecord_ >= recordCount_; }
     int RecNo() const { return GetRecordNumber(); }
     void SetRecNo(int value) { GoRecordNumber(value); }
+    // Whether RecNo counts the records in the order the dataset shows them (false, for example,
+    // while records come in the order of an index); scroll bars then show RecNo as a position.
+    virtual bool IsSequenced() const { return true; }
     int RecordCount() const;
     // Moves to the first, next, prior or last record the current filter accepts (also when
     // Filtered is off); true when one was found.

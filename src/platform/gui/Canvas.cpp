@@ -6,6 +6,44 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+void TBrush::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TBrush*>(&source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (color_ == other->color_ && style_ == other->style_) {
+        return;
+    }
+    color_ = other->color_;
+    style_ = other->style_;
+    Changed();
+}
+
+void TBrush::SetColor(TColor color)
+{
+    if (color != color_) {
+        color_ = color;
+        Changed();
+    }
+}
+
+void TBrush::SetStyle(TBrushStyle style)
+{
+    if (style != style_) {
+        style_ = style;
+        Changed();
+    }
+}
+
+void TBrush::Changed()
+{
+    if (OnChange) {
+        OnChange(this);
+    }
+}
+
 void TCanvas::ApplyFont()
 {
     painter_->setFont(font_.ToQFont());

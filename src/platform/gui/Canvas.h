@@ -28,15 +28,19 @@ struct TRect {
 
 enum class TBrushStyle { bsSolid, bsClear };
 
+// OnChange runs after a change of colour or style.
 class TBrush : public TPersistent {
 public:
     const char* ClassName() const noexcept override { return "TBrush"; }
+    void Assign(const TPersistent& source) override;
     TColor Color() const noexcept { return color_; }
-    void SetColor(TColor color) { color_ = color; }
+    void SetColor(TColor color);
     TBrushStyle Style() const noexcept { return style_; }
-    void SetStyle(TBrushStyle style) { style_ = style; }
+    void SetStyle(TBrushStyle style);
+    TNotifyEvent OnChange;
 
 private:
+    void Changed();
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
 };

@@ -7,6 +7,7 @@
 #include "platform/gui/RtfReader.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QFrame>
@@ -759,6 +760,11 @@ void TToolButton::UpdateLook()
         icon = bar->Images()->Icon(imageIndex_);
     }
     button->setIcon(icon);
+    // A separator is an etched vertical line through the middle of the bar's height.
+    button->setStyleSheet(separator ? QStringLiteral("QToolButton { border: none; border-left: 1px solid palette(dark);"
+                                                     " border-right: 1px solid palette(light); margin: 8px 0px;"
+                                                     " background: transparent; }")
+                                    : QString());
     if (separator) {
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     } else if (icon.isNull()) {
@@ -816,10 +822,14 @@ TDateTimePicker::TDateTimePicker(TComponent* owner) : TWinControl(owner, new QWi
     check_->setChecked(true);
     check_->hide();
     Widget()->setFocusProxy(edit_.data());
-    QObject::connect(edit_.data(), &QDateTimeEdit::dateTimeChanged, SignalContext(), [this](const QDateTime&) {
-        if (codeChange_ > 0) {
+    QObject::connect(edit_.data(), &QDateTimeEdit::dateTimeChanged, SignalContext(), [this](const QDateTime& value) {
+        // The editor repeats the signal for the value it has (on Enter, on a calendar click):
+        // only a new value is a change.
+        if (codeChange_ > 0 || value == shown_) {
+            shown_ = value;
             return;
         }
+        shown_ = value;
         RunUserHandler([this] {
             if (OnChange) {
                 OnChange(this);
@@ -833,9 +843,15 @@ TDateTimePicker::TDateTimePicker(TComponent* owner) : TWinControl(owner, new QWi
             if (OnChange) {
                 OnChange(this);
             }
+            if (OnClick) {
+                OnClick(this);
+            }
         });
     });
+    QObject::connect(edit_.data(), &QDateTimeEdit::editingFinished, SignalContext(), [this] { AcceptValue(); });
     UpdateFormat();
+    accepted_ = edit_->dateTime();
+    shown_ = accepted_;
     SetBounds(0, 0, 186, 21);
 }
 
@@ -852,6 +868,31 @@ QCheckBox* TDateTimePicker::CheckWidget() const
 QWidget* TDateTimePicker::FocusWidget() const
 {
     return edit_.data();
+}
+
+void TDateTimePicker::AcceptValue()
+{
+    if (codeChange_ > 0 || edit_->dateTime() == accepted_) {
+        return;
+    }
+    accepted_ = edit_->dateTime();
+    RunUserHandler([this] {
+        if (OnCloseUp) {
+            OnCloseUp(this);
+        }
+    });
+}
+
+void TDateTimePicker::ConnectCalendar()
+{
+    QCalendarWidget* calendar = edit_->calendarPopup() ? edit_->calendarWidget() : nullptr;
+    if (calendar == nullptr || calendar == calendar_) {
+        return;
+    }
+    calendar_ = calendar;
+    // Connected after the editor's own handling, so the picked date is already shown.
+    QObject::connect(calendar, &QCalendarWidget::clicked, SignalContext(), [this](QDate) { AcceptValue(); });
+    QObject::connect(calendar, &QCalendarWidget::activated, SignalContext(), [this](QDate) { AcceptValue(); });
 }
 
 void TDateTimePicker::ArrangeParts()
@@ -878,6 +919,7 @@ void TDateTimePicker::UpdateFormat()
         edit_->setDisplayFormat(dateFormat_ == TDTDateFormat::dfLong ? QStringLiteral("dddd, d MMMM yyyy") : QStringLiteral("dd/MM/yyyy"));
         edit_->setCalendarPopup(dateMode_ == TDTDateMode::dmComboBox);
     }
+    ConnectCalendar();
 }
 
 TDateTime TDateTimePicker::DateTime() const
@@ -889,6 +931,8 @@ void TDateTimePicker::SetDateTime(TDateTime value)
 {
     TCodeChange change(codeChange_);
     edit_->setDateTime(DateTimeToQt(value));
+    accepted_ = edit_->dateTime();
+    shown_ = accepted_;
 }
 
 TDateTime TDateTimePicker::Date() const

@@ -287,7 +287,12 @@ public:
     QDateTimeEdit* EditWidget() const;
     QCheckBox* CheckWidget() const;
     QWidget* FocusWidget() const override;
+    // Every change of the value or of the tick (each keystroke in the date text included).
     TNotifyEvent OnChange;
+    // The user accepted a date: a pick in the drop-down calendar, or a typed date committed
+    // with Enter or by leaving the field. Fires once per accepted change, after OnChange. A
+    // tick or untick of the check box fires OnClick (after OnChange).
+    TNotifyEvent OnCloseUp;
 
 protected:
     int ColorRole() const override { return -1; }
@@ -297,8 +302,14 @@ protected:
 private:
     void ArrangeParts();
     void UpdateFormat();
+    void ConnectCalendar();
+    // Fires OnCloseUp when the shown value differs from the last accepted one.
+    void AcceptValue();
     QPointer<QCheckBox> check_;
     QPointer<QDateTimeEdit> edit_;
+    QPointer<QObject> calendar_;
+    QDateTime accepted_;  // the value last accepted by the user or set by code
+    QDateTime shown_;     // the value last reported by OnChange or set by code
     bool checked_ = true;
     bool showCheckbox_ = false;
     TDateTimeKind kind_ = TDateTimeKind::dtkDate;

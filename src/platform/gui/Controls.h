@@ -25,7 +25,10 @@
 // - The user's actions fire: a click of a button, check box, radio button, menu item or tool
 //   button -> OnClick (a check box after its state changed); a choice in a combo box ->
 //   OnChange, then OnSelect and OnClick; typing in a combo, edit or memo -> OnChange; a click
-//   on a check box of a check-list box -> OnClickCheck; a change of a date picker -> OnChange;
+//   on a check box of a check-list box -> OnClickCheck; a change of a date picker -> OnChange
+//   (each keystroke in its text too), then for a tick or untick of its check box OnClick, and
+//   for a date picked in its calendar or a typed date committed (Enter, leaving the field)
+//   OnCloseUp, once per accepted change;
 //   a click on a tab -> OnChanging (may refuse), OnHide, OnShow, OnChange.
 // - A TButton whose ModalResult is not mrNone sets its form's ModalResult before OnClick runs,
 //   so OnClick can set it back to mrNone to keep a modal form open.

@@ -489,6 +489,7 @@ bool TDBGrid::Sequenced() const
 {
     const TDataSet* dataSet = ActiveDataSet();
     if (dataSet == nullptr || dataSet->Filtered() || dataSet->State() != TDataSetState::dsBrowse) return false;
+    if (!dataSet->IsSequenced()) return false;
     return dataSet->RecNo() > 0 && dataSet->RecordCount() > 0;
 }
 

@@ -719,8 +719,9 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const std::string& title)
 {
+    // Kept for the message boxes only: as Qt's application display name the title would be
+    // appended to every window's caption.
     title_ = title;
-    QApplication::setApplicationDisplayName(ToQString(title));
 }
 
 std::string TApplication::ExeName() const
@@ -756,7 +757,10 @@ void TApplication::Terminate()
     for (QEventLoop* loop : modalLoops_) {
         loop->quit();
     }
-    QCoreApplication::quit();
+    // Ends the message loop without asking the windows to close: Qt's quit() would send every
+    // visible window a close request, running the main form's close handler after a shut-down
+    // that has already saved and closed everything.
+    QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages()
@@ -890,6 +894,18 @@ int TScreen::Height() const
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry().height() : 0;
+}
+
+int TScreen::Depth() const
+{
+    QScreen* screen = QGuiApplication::instance() != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+    return screen != nullptr ? screen->depth() : 0;
+}
+
+QRect TScreen::WorkAreaRect() const
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
 }
 
 TCustomForm* TScreen::ActiveForm() const

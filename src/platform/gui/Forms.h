@@ -273,6 +273,10 @@ public:
     void SetCursor(TCursor cursor);
     int Width() const;
     int Height() const;
+    // Bits per pixel of the screen; 0 without one.
+    int Depth() const;
+    // The screen less the panels and docks of the desktop.
+    QRect WorkAreaRect() const;
     TCustomForm* ActiveForm() const;
     int FormCount() const;
     TCustomForm* Forms(int index) const;

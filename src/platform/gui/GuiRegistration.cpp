@@ -1,6 +1,8 @@
 #include "platform/gui/GuiRegistration.h"
 
 #include "platform/classes/PropertyRegistry.h"
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/CheckLst.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
@@ -16,6 +18,19 @@
 #include <optional>
 
 namespace {
+
+// A picture as a form description stores it: PNG bytes; nothing for an empty picture.
+std::optional<std::string> PictureData(const QImage& image)
+{
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
 
 void RegisterEnumerations()
 {
@@ -47,6 +62,7 @@ void RegisterEnumerations()
     RegisterEnum<TDTDateFormat>("TDTDateFormat", {"dfShort", "dfLong"});
     RegisterEnum<TDTDateMode>("TDTDateMode", {"dmComboBox", "dmUpDown"});
     RegisterEnum<TPopupAlignment>("TPopupAlignment", {"paLeft", "paRight", "paCenter"});
+    RegisterEnum<TBrushStyle>("TBrushStyle", {"bsSolid", "bsClear"});
     ForEachColorName([](const char* name, TColor color) { RegisterIntegerConstant(name, color); });
     constexpr const char* modalResults[] = {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry", "mrIgnore", "mrYes", "mrNo", "mrAll", "mrNoToAll", "mrYesToAll"};
     for (int i = 0; i < static_cast<int>(std::size(modalResults)); ++i) {
@@ -79,6 +95,10 @@ void RegisterGraphics()
         .Integer("Charset", &TFont::Charset, &TFont::SetCharset, 1)
         .Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, TFontPitch::fpDefault);
 
+    TClassRegistration<TBrush, TPersistent>("TBrush")
+        .Integer("Color", &TBrush::Color, &TBrush::SetColor, clWhite)
+        .Enum("Style", &TBrush::Style, &TBrush::SetStyle, TBrushStyle::bsSolid);
+
     TClassRegistration<TPicture, TPersistent>("TPicture")
         .Defined(
             "Data",
@@ -87,16 +107,19 @@ void RegisterGraphics()
                     throw EReadError("Invalid picture data");
                 }
             },
-            [](const TPicture& picture) -> std::optional<std::string> {
-                if (picture.Empty()) {
-                    return std::nullopt;
+            [](const TPicture& picture) { return PictureData(picture.Image()); });
+
+    TClassRegistration<TBitmap, TPersistent>("TBitmap")
+        .Defined(
+            "Data",
+            [](TBitmap& bitmap, const std::string& bytes) {
+                QImage image;
+                if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()))) {
+                    throw EReadError("Invalid picture data");
                 }
-                QByteArray data;
-                QBuffer buffer(&data);
-                buffer.open(QIODevice::WriteOnly);
-                picture.Image().save(&buffer, "PNG");
-                return std::string(data.constData(), static_cast<size_t>(data.size()));
-            });
+                bitmap.SetImage(image);
+            },
+            [](const TBitmap& bitmap) { return PictureData(bitmap.Image()); });
 
     TClassRegistration<TIcon, TPicture>("TIcon");
 
@@ -367,7 +390,8 @@ void RegisterCommonControls()
         .Enum("Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind, TDateTimeKind::dtkDate)
         .Enum("DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat, TDTDateFormat::dfShort)
         .Enum("DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode, TDTDateMode::dmComboBox)
-        .Event("OnChange", &TDateTimePicker::OnChange);
+        .Event("OnChange", &TDateTimePicker::OnChange)
+        .Event("OnCloseUp", &TDateTimePicker::OnCloseUp);
 
     TClassRegistration<TRichEdit, TWinControl>("TRichEdit")
         .Component()

@@ -202,8 +202,9 @@ void TMenuItem::UpdateAction()
     if (action_ == nullptr) {
         return;
     }
+    // A separator keeps no text: some styles draw a separator's text as a section heading.
     action_->setSeparator(IsLine());
-    action_->setText(ToQString(caption_));
+    action_->setText(IsLine() ? QString() : ToQString(caption_));
     action_->setEnabled(enabled_);
     action_->setVisible(visible_);
     action_->setCheckable(checked_ || radioItem_ || autoCheck_);

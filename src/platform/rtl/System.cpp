@@ -152,13 +152,6 @@ std::vector<std::string> SplitParameters(const std::string& parameters)
     return words;
 }
 
-bool IsProgramFile(const std::string& target)
-{
-    struct stat status {};
-    return ::stat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::access(target.c_str(), X_OK) == 0;
-}
-
 bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool searchPath)
 {
     std::vector<char*> argv;
@@ -186,22 +179,20 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
     return true;
 }
 
-bool SystemOpen(const std::string& target, const std::string& parameters)
-{
-    if (target.empty())
-        return false;
-    if (IsProgramFile(target))
-        return Spawn(target, SplitParameters(parameters), false);
-    return Spawn("xdg-open", {target}, true);
-}
-
 }  // namespace
 
-bool ShellOpen(const std::string& target, const std::string& parameters)
+bool ShellOpen(const std::string& target)
 {
     if (const TOpener& opener = CurrentOpener())
-        return opener(target, parameters);
-    return SystemOpen(target, parameters);
+        return opener(target, std::string());
+    return !target.empty() && Spawn("xdg-open", {target}, true);
+}
+
+bool StartProgram(const std::string& program, const std::string& parameters)
+{
+    if (const TOpener& opener = CurrentOpener())
+        return opener(program, parameters);
+    return !program.empty() && Spawn(program, SplitParameters(parameters), false);
 }
 
 void SetOpener(TOpener opener)

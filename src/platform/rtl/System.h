@@ -53,14 +53,19 @@ private:
     std::string lockFileName_;
 };
 
-// Opens `target` the way a desktop opens things, without waiting for it:
-//   - a program file (a regular file the user may execute) is started with `parameters`
-//     split at blanks (double quotes group words) as its arguments;
-//   - anything else (a document, an http, https or mailto address) is handed to xdg-open.
-// No shell ever sees the texts. True when the program could be started.
-bool ShellOpen(const std::string& target, const std::string& parameters = std::string());
+// Opens a document, a folder or an address (http, https, mailto) with the desktop's opener
+// (xdg-open), without waiting for it. A file is never run as a program, whatever its execute
+// bit says: the desktop decides what opens it. No shell ever sees the text. True when the
+// opener could be started.
+bool ShellOpen(const std::string& target);
 
-// Replaces what ShellOpen does (tests record the calls instead of opening anything);
-// an empty function restores the real opener.
+// Starts the program file `program` with `parameters` split at blanks (double quotes group
+// words) as its arguments, without a shell and without waiting for it. Only for the named
+// programs the tracker starts on purpose; documents and addresses go to ShellOpen.
+bool StartProgram(const std::string& program, const std::string& parameters = std::string());
+
+// Replaces what ShellOpen and StartProgram do (tests record the calls instead of opening or
+// starting anything; ShellOpen passes empty parameters); an empty function restores the real
+// ones.
 using TOpener = std::function<bool(const std::string& target, const std::string& parameters)>;
 void SetOpener(TOpener opener);

@@ -54,6 +54,53 @@ TEST(Application, ClosingTheMainFormEndsTheProgramButClosingAnotherFormDoesNot)
     Application = &shared;
 }
 
+TEST(Application, TerminateEndsTheLoopWithoutAskingTheWindowsToClose)
+{
+    TApplication& shared = TestApplication();
+    int argc = 1;
+    char name[] = "second";
+    char* argv[] = {name, nullptr};
+    {
+        TApplication application(argc, argv);
+        TForm* mainForm = nullptr;
+        TForm* other = nullptr;
+        application.CreateForm(mainForm);
+        application.CreateForm(other);
+        int closeQueries = 0;
+        int closes = 0;
+        for (TForm* form : {mainForm, other}) {
+            form->OnCloseQuery = [&closeQueries](TObject*, bool&) { ++closeQueries; };
+            form->OnClose = [&closes](TObject*, TCloseAction&) { ++closes; };
+        }
+        QTimer::singleShot(0, [&] {
+            other->Show();
+            application.Terminate();
+        });
+        application.Run();
+        EXPECT_TRUE(application.Terminated());
+        // A shut-down command that has saved and closed everything ends the program there:
+        // no close handler runs after it.
+        EXPECT_EQ(closeQueries, 0);
+        EXPECT_EQ(closes, 0);
+    }
+    Application = &shared;
+}
+
+TEST(Application, WindowCaptionsCarryOnlyTheirOwnText)
+{
+    TApplication& application = TestApplication();
+    const std::string title = application.Title();
+    application.SetTitle("Zentivor\xAE 1.0.0.0");
+    // Qt appends the application's display name to every window title once it is set; unset,
+    // it stays the application's name.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    TForm form(nullptr);
+    form.SetCaption("Ticket Form");
+    EXPECT_EQ(form.Widget()->windowTitle(), QStringLiteral("Ticket Form"));
+    EXPECT_EQ(application.Title(), "Zentivor\xAE 1.0.0.0");
+    application.SetTitle(title);
+}
+
 TEST(Application, MessageHookTurnsWheelNotchesIntoArrowKeys)
 {
     TestApplication();

@@ -4,12 +4,16 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/CheckLst.h"
+#include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/DateTime.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QDateTimeEdit>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -174,6 +178,44 @@ TEST_F(EventContract, EditAndMemoFireOnChangeWhenCodeChangesTheirText)
     EXPECT_EQ(memo->Lines().Count(), 3);
     EXPECT_EQ(memo->Lines()[2], "3");
     EXPECT_EQ(log, (Log{"edit.Change", "memo.Change", "memo.Change"}));
+}
+
+TEST_F(EventContract, DatePickerFiresChangeForEveryEditButCloseUpOncePerAcceptedDate)
+{
+    auto* picker = Make<TDateTimePicker>("due");
+    picker->SetShowCheckbox(true);
+    picker->SetDateTime(EncodeDate(2024, 2, 1));
+    picker->OnChange = Recorder("OnChange");
+    picker->OnClick = Recorder("OnClick");
+    picker->OnCloseUp = Recorder("OnCloseUp");
+    form->Show();
+
+    picker->SetDateTime(EncodeDate(2024, 2, 3));  // code: silent
+    picker->SetChecked(false);
+    picker->SetChecked(true);
+    EXPECT_TRUE(log.empty());
+
+    QDateTimeEdit* text = picker->EditWidget();
+    text->setFocus();
+    text->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(text, "25");
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClick(text, Qt::Key_Return);  // nothing new to accept
+    EXPECT_EQ(log, (Log{"due.OnChange", "due.OnCloseUp"}));
+    EXPECT_EQ(picker->Date(), EncodeDate(2024, 2, 25));
+
+    log.clear();
+    QCalendarWidget* calendar = text->calendarWidget();
+    ASSERT_NE(calendar, nullptr);
+    calendar->setSelectedDate(QDate(2024, 2, 10));
+    emit calendar->clicked(QDate(2024, 2, 10));
+    EXPECT_EQ(picker->Date(), EncodeDate(2024, 2, 10));
+    EXPECT_EQ(log, (Log{"due.OnChange", "due.OnCloseUp"}));
+
+    log.clear();
+    picker->CheckWidget()->click();
+    EXPECT_FALSE(picker->Checked());
+    EXPECT_EQ(log, (Log{"due.OnChange", "due.OnClick"}));
 }
 
 TEST_F(EventContract, ListsAndRadioGroupsAndCheckListBoxes)

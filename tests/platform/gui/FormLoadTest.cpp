@@ -177,6 +177,19 @@ TEST_F(FormLoad, ControlsShowTheDescribedValuesAndNoEventRanWhileReading)
     EXPECT_EQ(form->log.back(), "btn_newClick:Exit1");
 }
 
+TEST_F(FormLoad, MenuCaptionDashIsASeparatorLineWithoutText)
+{
+    auto* line = form->Get<TMenuItem>("N1");
+    EXPECT_EQ(line->Caption(), "-");
+    ASSERT_NE(line->Action(), nullptr);
+    EXPECT_TRUE(line->Action()->isSeparator());
+    // The style would draw a separator's text as a heading: "-" must not show.
+    EXPECT_TRUE(line->Action()->text().isEmpty());
+    line->SetCaption("Open");
+    EXPECT_FALSE(line->Action()->isSeparator());
+    EXPECT_EQ(line->Action()->text(), QStringLiteral("Open"));
+}
+
 TEST_F(FormLoad, AlignLayoutFillsTheClientAreaAndFollowsResizes)
 {
     const int menuHeight = form->Menu()->MenuBar()->sizeHint().height();

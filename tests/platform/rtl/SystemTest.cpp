@@ -90,7 +90,7 @@ TEST(ShellOpen, TheOpenerCanBeReplacedAndProgramsStartWithoutAShell)
         return true;
     });
     EXPECT_TRUE(ShellOpen("mailto:support@example.com?subject=Zentivor [1.0]&body="));
-    EXPECT_TRUE(ShellOpen("/opt/zv/ZEZIvuredizOriruri.exe", "/CHECK /SILENT"));
+    EXPECT_TRUE(StartProgram("/opt/zv/ZEZIvuredizOriruri.exe", "/CHECK /SILENT"));
     SetOpener(nullptr);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].first, "mailto:support@example.com?subject=Zentivor [1.0]&body=");
@@ -103,7 +103,7 @@ TEST(ShellOpen, TheOpenerCanBeReplacedAndProgramsStartWithoutAShell)
     TestFolder::WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > '" + output +
                                        ".part'\nmv '" + output + ".part' '" + output + "'\n");
     chmod(program.c_str(), 0755);
-    ASSERT_TRUE(ShellOpen(program, "/CHECK \"two words\" ;rm$(x)"));
+    ASSERT_TRUE(StartProgram(program, "/CHECK \"two words\" ;rm$(x)"));
     // The program runs on its own: wait for its file (moved into place whole), with a deadline
     // only against a program that never starts.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);

@@ -1,0 +1,50 @@
+#include "dbf/index/XbNTXRegistration.h"
+
+#include "dbf/XbDBFRegistration.h"
+#include "dbf/index/XbNTXBag.h"
+#include "dbf/index/XbNTXIndex.h"
+#include "platform/classes/PropertyRegistry.h"
+
+void InstallNTXItemClasses()
+{
+    TXbIndexItemClasses& classes = XbIndexItemClasses();
+    classes.Index = CollectionItemClassOf<TXbNTXIndex>("TXbNTXIndex");
+    classes.Bag = CollectionItemClassOf<TXbNTXBag>("TXbNTXBag");
+}
+
+void RegisterDBFIndexClasses()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    RegisterDBFClasses();
+    InstallNTXItemClasses();
+
+    TClassRegistration<TXbNTXRange, TPersistent>("TXbNTXRange")
+        .String("LoKey", [](TXbNTXRange& r) { return r.LoKey; }, [](TXbNTXRange& r, const std::string& v) { r.LoKey = v; })
+        .String("HiKey", [](TXbNTXRange& r) { return r.HiKey; }, [](TXbNTXRange& r, const std::string& v) { r.HiKey = v; })
+        .Boolean("Active", &TXbNTXRange::Active, &TXbNTXRange::SetActive, false);
+
+    TClassRegistration<TXbNTXIndex, TIndex>("TXbNTXIndex")
+        .Item()
+        .String("NTXFileName", &TXbNTXIndex::NTXFileName, &TXbNTXIndex::SetNTXFileName)
+        .String("KeyExpresion", &TXbNTXIndex::KeyExpresion, &TXbNTXIndex::SetKeyExpresion)
+        .String("ForExpresion", &TXbNTXIndex::ForExpresion, &TXbNTXIndex::SetForExpresion)
+        .Boolean("KeyTranslate", [](TXbNTXIndex& i) { return i.KeyTranslate; },
+                 [](TXbNTXIndex& i, bool v) { i.KeyTranslate = v; }, true)
+        .Boolean("Unique", &TXbNTXIndex::Unique, &TXbNTXIndex::SetUnique, false)
+        .Boolean("Desc", &TXbNTXIndex::Desc, &TXbNTXIndex::SetDesc, false)
+        .String("Order", &TXbNTXIndex::Order, &TXbNTXIndex::SetOrder)
+        .Enum("ClipperVer", [](TXbNTXIndex& i) { return i.ClipperVer; },
+              [](TXbNTXIndex& i, TCLIPPER_VERSION v) { i.ClipperVer = v; }, TCLIPPER_VERSION::v500)
+        .Object("NTXRange", [](TXbNTXIndex& i) -> TXbNTXRange& { return i.NTXRange(); })
+        .Event("OnCreateIndex", &TXbNTXIndex::OnCreateIndex)
+        .Event("OnSubIndex", &TXbNTXIndex::OnSubIndex)
+        .Event("OnEvaluteKey", &TXbNTXIndex::OnEvaluteKey)
+        .Event("OnEvaluteFor", &TXbNTXIndex::OnEvaluteFor)
+        .Event("OnCompareKeys", &TXbNTXIndex::OnCompareKeys);
+
+    TClassRegistration<TXbNTXOrder, TXbDBFOrder>("TXbNTXOrder").Item();
+    TClassRegistration<TXbNTXBag, TXbDBFIndexBag>("TXbNTXBag").Item();
+}
