@@ -4,12 +4,15 @@
 #include "app/tables/EmptyDatabase.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Forms.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/rtl/System.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 TApplication& BenchApplication(const char* programName)
 {
@@ -53,6 +56,20 @@ std::string MakeBenchProgramFolder()
     return folder.string();
 }
 
+void AppendRecords(const std::string& fileName, int count, const std::function<void(TDataSet&, int)>& fill)
+{
+    TXbSmartDBF table(nullptr);
+    ConfigureTrackerTable(table, false);
+    table.DBFFileName = fileName;
+    table.Open();
+    for (int i = 0; i < count; ++i) {
+        table.Append();
+        fill(table, i);
+        table.Post();
+    }
+    table.Close();
+}
+
 void FillTickets(const std::string& fileName, int count, const std::function<void(std::string&, int)>& fill)
 {
     TXbSmartDBF table(nullptr);
@@ -75,4 +92,17 @@ void FillTickets(const std::string& fileName, int count, const std::function<voi
                            static_cast<char>((stored >> 16) & 0xFF), static_cast<char>((stored >> 24) & 0xFF)};
     file.seekp(4);
     file.write(bytes, 4);
+}
+
+TBenchProgram::TBenchProgram(std::string folder) : folder_(std::move(folder))
+{
+    SetApplicationFolder(folder_);
+    SetOpener([](const std::string&, const std::string&) { return true; });
+}
+
+TBenchProgram::~TBenchProgram()
+{
+    SetOpener(nullptr);
+    SetApplicationFolder("");
+    std::filesystem::remove_all(folder_);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 class TApplication;
+class TDataSet;
 
 // The one application of a benchmark process, on Qt's offscreen platform unless one is set.
 TApplication& BenchApplication(const char* programName);
@@ -20,7 +21,24 @@ int TicketFieldOffset(TTicketField field);
 // attachments/, language/English.mes, and settings that skip the web-site question.
 std::string MakeBenchProgramFolder();
 
+// Appends `count` records to the plain (not enciphered) tracker table `fileName` through the
+// engine; `fill(table, number)` sets the fields of record `number` (from 0).
+void AppendRecords(const std::string& fileName, int count, const std::function<void(TDataSet&, int)>& fill);
+
 // Writes `count` records straight after the header of the empty ticket table `fileName`;
 // `fill(record, number)` sets the fields of record `number` (from 1) in a blank record image.
 // Then ends the file and sets the header's record count.
 void FillTickets(const std::string& fileName, int count, const std::function<void(std::string&, int)>& fill);
+
+// The program folder of one benchmark run: made the application's folder, with an opener that
+// opens nothing; at the end both are undone and the folder is removed.
+class TBenchProgram {
+public:
+    explicit TBenchProgram(std::string folder);
+    ~TBenchProgram();
+    TBenchProgram(const TBenchProgram&) = delete;
+    TBenchProgram& operator=(const TBenchProgram&) = delete;
+
+private:
+    std::string folder_;
+};

@@ -10,6 +10,11 @@ if(ZENTIVOR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(ZENTIVOR_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(ZENTIVOR_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "ZENTIVOR_FUZZ needs clang (CXX=clang++)")
@@ -17,6 +22,26 @@ if(ZENTIVOR_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The sanitizer build (ZENTIVOR_SANITIZE) is for the code that reads outside bytes, writes files,
+# locks or runs threads: it builds and runs every test executable and fuzz replay except the
+# window tests (zv_test ... WINDOWS), which run in the ordinary build only. Those tests carry the
+# CTest label "sanitize" and their executables are the dependencies of the target
+# zv_sanitize_tests; scripts/test.sh builds that target and runs `ctest -L sanitize`. A new test
+# folder needs its zv_test line and nothing else.
+add_custom_target(zv_sanitize_tests)
+
+# moc runs only for folders that declare Qt meta-objects: it costs a scan step per target.
+function(zv_moc_if_needed target folder)
+  file(GLOB files ${CMAKE_SOURCE_DIR}/${folder}/*.h ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  foreach(file ${files})
+    file(STRINGS ${file} meta REGEX "Q_OBJECT|Q_GADGET")
+    if(meta)
+      set_target_properties(${target} PROPERTIES AUTOMOC ON)
+      return()
+    endif()
+  endforeach()
+endfunction()
 
 # The staged program folder: the executable and everything that lies beside it.
 set(ZV_STAGE_DIR ${CMAKE_BINARY_DIR}/zentivor CACHE INTERNAL "")
@@ -42,25 +67,36 @@ function(zv_library name folder)
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
     target_compile_options(${name} PRIVATE ${ZV_WARNINGS})
+    zv_moc_if_needed(${name} ${folder})
   endif()
 endfunction()
 
-# zv_test(name folder DEPS targets...): one GoogleTest executable for the .cpp files of a test folder.
+# zv_test(name folder [WINDOWS] DEPS targets...): one GoogleTest executable for the .cpp files of
+# a test folder. WINDOWS marks tests that drive windows: they run in the ordinary build only
+# (label "windows"); every other test executable also runs in the sanitizer build (label
+# "sanitize"). Test code is compiled at -O1: its speed does not matter, its build time does.
 function(zv_test name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "WINDOWS" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_options(${name} PRIVATE ${ZV_WARNINGS})
+  target_compile_options(${name} PRIVATE ${ZV_WARNINGS} -O1)
   target_compile_definitions(${name} PRIVATE
     ZV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     ZV_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/${folder}/data"
     ZV_STAGE_DIR="${ZV_STAGE_DIR}")
+  zv_moc_if_needed(${name} ${folder})
+  if(ARG_WINDOWS)
+    set(label windows)
+  else()
+    set(label sanitize)
+    add_dependencies(zv_sanitize_tests ${name})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+    PROPERTIES LABELS ${label} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
 endfunction()
 
 # Builds the executable straight into the staged program folder.

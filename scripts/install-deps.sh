@@ -15,6 +15,7 @@ packages=(
   imagemagick giflib-tools libgif-dev xclip
   locales
   llvm lld trayer xdotool x11-utils
+  dbus python3-dbusmock desktop-file-utils libglib2.0-bin xdg-utils shared-mime-info gvfs gvfs-daemons
 )
 
 missing=()

@@ -97,6 +97,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindContactHandlers(handlers);
     BindCodeHandlers(handlers);
     BindWorkTimeHandlers(handlers);
+    BindReportHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();

@@ -241,6 +241,20 @@ public:
     void editworkbtnClick(TObject* sender);
     void deleteworkbtnClick(TObject* sender);
     void BindWorkTimeHandlers(THandlerTable& handlers);
+    // ---- change log and statistics pages (Unit1Reports.cpp): the change log of the active
+    // project version, and the nine charts; each chart page's show handler is also the click
+    // handler of its "Refresh Report" button
+    void makechangelogbtnClick(TObject* sender);
+    void tab11Show(TObject* sender);
+    void tab12Show(TObject* sender);
+    void tab13Show(TObject* sender);
+    void tab19Show(TObject* sender);
+    void tab20Show(TObject* sender);
+    void tab21Show(TObject* sender);
+    void tab22Show(TObject* sender);
+    void tab23Show(TObject* sender);
+    void tab24Show(TObject* sender);
+    void BindReportHandlers(THandlerTable& handlers);
 
     // ---- grids, selection and counters (Unit1Grids.cpp)
     // Cell clicks: enable the buttons of the row and narrow the dependent tables to it.

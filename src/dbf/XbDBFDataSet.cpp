@@ -137,6 +137,9 @@ void TXbSmartDBF::InternalOpen()
         readAhead_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize) + 10);
         recordNumbers_ = TXbDBFBlock(this, static_cast<size_t>(readAheadCapacity_) * 4);
         scratch_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize));
+        bulkCount_ = 0;
+        if (const int bulkRecords = kBulkReadBytes / recordSize_; bulkRecords > readAheadCapacity_)
+            bulk_ = TXbDBFBlock(this, static_cast<size_t>(bulkRecords) * recordSize_);
         windowCount_ = 0;
         currentSlot_ = -1;
         bofMark_ = eofMark_ = true;
@@ -163,6 +166,8 @@ void TXbSmartDBF::InternalOpen()
         }
         OpenTableIndexes();
         changedSinceOpen_ = false;
+        headerCountPending_ = false;
+        BringHeaderCountUpToDate();
         CountRecords();
         WindowGoFirst();
         const size_t bufferSize = static_cast<size_t>(recordSize_ + 6 + CalcFieldsSize());
@@ -406,6 +411,33 @@ int TXbSmartDBF::CountRecords() const
     return static_cast<int>(count);
 }
 
+// A writer killed between its record and its header, or an exclusive writer that never
+// closed, leaves the header's count behind the file; a count beyond the file is as stale. The
+// first open for writing writes the count the file holds, so other programs see every record.
+void TXbSmartDBF::BringHeaderCountUpToDate() noexcept
+{
+    if (!tableStream_->IsOpen() || !tableStream_->AccessMode().OpenReadWrite)
+        return;
+    try {
+        if (!LockHeader())
+            return;
+        // Read under the lock: another user may have appended since the header was read.
+        std::array<uint8_t, 4> stored{};
+        const int64_t fileSize = tableStream_->SeekTo(0, 2);
+        const int64_t count = fileSize > headerSize_ ? (fileSize - headerSize_) / recordSize_ : 0;
+        if (ReadAt(*tableStream_, 4, stored.data(), 4) == 4 && count <= INT32_MAX &&
+            ReadLE32(stored.data()) != static_cast<uint32_t>(count)) {
+            std::array<uint8_t, 4> image{};
+            WriteLE32(image.data(), static_cast<uint32_t>(count));
+            if (tableStream_->SeekTo(4, 0) == 4)
+                tableStream_->WriteBlock(image.data(), 4);
+        }
+        UnlockHeader();
+    } catch (...) {
+        // Only a courtesy to other programs: the engine counts records by the file's size.
+    }
+}
+
 void TXbSmartDBF::AppendEndMarkOnClose() noexcept
 {
     if (!tableStream_->IsOpen() || !tableStream_->AccessMode().OpenReadWrite)
@@ -425,6 +457,8 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     readAhead_.Release();
     recordNumbers_.Release();
     scratch_.Release();
+    bulk_.Release();
+    bulkCount_ = 0;
     scratchRecord_.Release();
     filterRecord_.Release();
     setKeyRecord_.Release();
@@ -447,9 +481,13 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
 
 void TXbSmartDBF::InternalCloseTable()
 {
-    // The end mark is written only for a table that opened completely.
-    if (open_)
+    // The end mark is written only for a table that opened completely. A failed count write
+    // loses nothing: the next open for writing makes it good.
+    if (open_) {
+        if (headerCountPending_)
+            WriteHeaderImage();
         AppendEndMarkOnClose();
+    }
     ReleaseOpenResources();
 }
 

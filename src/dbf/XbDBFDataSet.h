@@ -365,6 +365,8 @@ private:
     void PrepareTableStream();
     void ReleaseOpenResources() noexcept;
     void AppendEndMarkOnClose() noexcept;
+    bool WriteHeaderImage();
+    void BringHeaderCountUpToDate() noexcept;
     bool MemoIsFoxPro(uint8_t versionByte) const noexcept;
     std::vector<uint8_t> BuildTableImage(uint8_t& versionByte, bool& needsMemo);
     void FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields, const std::string& prefix);
@@ -374,6 +376,7 @@ private:
     void PrepareFilter();
     void ReleaseFilter() noexcept;
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    int ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();
@@ -405,6 +408,14 @@ protected:
     TXbDBFBlock readAhead_;
     TXbDBFBlock recordNumbers_;
     TXbDBFBlock scratch_;
+    // Forward steps past the window are served from a larger piece of the file read at once
+    // (kBulkReadBytes), deciphered once as it is read. It extends the window only: any other
+    // fill of the window, any write of this table and every refresh drop it, so what other
+    // users see after a refresh is unchanged.
+    static constexpr int kBulkReadBytes = 65536;
+    TXbDBFBlock bulk_;
+    uint32_t bulkFirst_ = 0;  // record number of the first image in bulk_
+    int bulkCount_ = 0;
     int readAheadCapacity_ = 0;
     int windowCount_ = 0;
     // In key order: the index marks of the window's first and last item.
@@ -430,6 +441,11 @@ protected:
     // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
     // file's size must set it to -1.
     int64_t knownFileSize_ = -1;
+    // A table opened exclusively writes the header's record count on close rather than after
+    // every append: set while the count on disk is behind. Records are counted by the file's
+    // size, so a writer killed before the close loses nothing, and the next open for writing
+    // brings the count up to date.
+    bool headerCountPending_ = false;
     bool headerLocked_ = false;
     bool lobLocked_ = false;
     bool fileLocked_ = false;

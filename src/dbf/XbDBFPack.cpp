@@ -30,7 +30,9 @@ namespace {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A file image under construction: a temporary file beside the table, or bytes in memory for
-// tables kept in streams. Written front to back, with patches to what is already there.
+// tables kept in streams. Written front to back, with patches to what is already there. On
+// disk, what is appended gathers in memory and goes to the file in pieces of kPieceBytes, so
+// the many small writes of records and memos cost few system calls.
 class TPackOutput {
 public:
     TPackOutput(bool onDisk, std::string folder, std::string purpose)
@@ -58,7 +60,18 @@ public:
     int64_t Size() const noexcept { return size_; }
     const std::vector<uint8_t>& Bytes() const noexcept { return bytes_; }
 
-    void Append(const void* data, size_t count) { WriteAt(size_, data, count); }
+    void Append(const void* data, size_t count)
+    {
+        if (!onDisk_) {
+            WriteAt(size_, data, count);
+            return;
+        }
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        pending_.insert(pending_.end(), bytes, bytes + count);
+        size_ += static_cast<int64_t>(count);
+        if (pending_.size() >= kPieceBytes)
+            Flush();
+    }
     // Zero bytes up to `position` (for block alignment).
     void PadTo(int64_t position)
     {
@@ -72,10 +85,15 @@ public:
         if (count == 0)
             return;
         if (onDisk_) {
-            int error = EIO;
-            if (!XbFileStepAllowed("write " + purpose_) ||
-                (file_.WriteAt(offset, data, count) != static_cast<int64_t>(count) && (error = file_.LastError(), true)))
-                throw Exception("TXbSmartDBF.Pack: Can not write file " + Quoted(name_) + " !" + OsErrorInfo(error));
+            const int64_t end = offset + static_cast<int64_t>(count);
+            if (offset >= pendingAt_ && end <= pendingAt_ + static_cast<int64_t>(pending_.size())) {
+                std::memcpy(pending_.data() + (offset - pendingAt_), data, count);
+                return;
+            }
+            if (end > pendingAt_)
+                Flush();
+            WriteToFile(offset, data, count);
+            pendingAt_ = std::max(pendingAt_, end);
         } else {
             if (bytes_.size() < static_cast<size_t>(offset) + count)
                 bytes_.resize(static_cast<size_t>(offset) + count);
@@ -89,6 +107,7 @@ public:
     {
         if (!onDisk_)
             return;
+        Flush();
         if (!XbFileStepAllowed("flush " + purpose_) || ::fsync(file_.Descriptor()) != 0)
             throw Exception("TXbSmartDBF.Pack: Can not write file " + Quoted(name_) + " !" +
                             OsErrorInfo(errno != 0 ? errno : EIO));
@@ -100,6 +119,7 @@ public:
 
     void Discard() noexcept
     {
+        pending_.clear();
         file_.Close();
         if (!name_.empty())
             ::unlink(name_.c_str());
@@ -107,6 +127,25 @@ public:
     }
 
 private:
+    static constexpr size_t kPieceBytes = 256 * 1024;
+
+    void WriteToFile(int64_t offset, const void* data, size_t count)
+    {
+        int error = EIO;
+        if (!XbFileStepAllowed("write " + purpose_) ||
+            (file_.WriteAt(offset, data, count) != static_cast<int64_t>(count) && (error = file_.LastError(), true)))
+            throw Exception("TXbSmartDBF.Pack: Can not write file " + Quoted(name_) + " !" + OsErrorInfo(error));
+    }
+
+    void Flush()
+    {
+        if (pending_.empty())
+            return;
+        WriteToFile(pendingAt_, pending_.data(), pending_.size());
+        pendingAt_ += static_cast<int64_t>(pending_.size());
+        pending_.clear();
+    }
+
     bool onDisk_;
     std::string folder_;
     std::string purpose_;
@@ -114,6 +153,9 @@ private:
     TFileHandle file_;
     std::vector<uint8_t> bytes_;
     int64_t size_ = 0;
+    // On disk: the bytes from pendingAt_ on, not yet written.
+    std::vector<uint8_t> pending_;
+    int64_t pendingAt_ = 0;
 };
 
 // Renames a file over another; raises the memo replacement message when the system refuses.
@@ -267,11 +309,35 @@ private:
                         ", offset " + std::to_string(position) + "; nothing was packed)");
     }
 
+    // Reads from the old memo file through a window of kWindowBytes: the memos of the kept
+    // records mostly follow one another, so one read serves many of them.
+    int64_t ReadSource(int64_t offset, void* buffer, int64_t count)
+    {
+        if (offset < windowAt_ || offset + count > windowAt_ + static_cast<int64_t>(windowFill_)) {
+            if (count > static_cast<int64_t>(kWindowBytes))
+                return source_.SeekTo(offset, 0) == offset ? source_.ReadBlock(buffer, count) : -1;
+            window_.resize(kWindowBytes);
+            windowFill_ = 0;
+            windowAt_ = offset;
+            if (source_.SeekTo(offset, 0) != offset)
+                return -1;
+            const int64_t got = source_.ReadBlock(window_.data(), static_cast<int64_t>(kWindowBytes));
+            if (got < 0)
+                return -1;
+            windowFill_ = static_cast<size_t>(got);
+        }
+        const int64_t available = std::min<int64_t>(count, windowAt_ + static_cast<int64_t>(windowFill_) - offset);
+        if (available <= 0)
+            return 0;
+        std::memcpy(buffer, window_.data() + (offset - windowAt_), static_cast<size_t>(available));
+        return available;
+    }
+
     void ReadExactly(int64_t offset, void* buffer, int64_t count)
     {
         if (count == 0)
             return;
-        if (source_.SeekTo(offset, 0) != offset || source_.ReadBlock(buffer, count) != count)
+        if (ReadSource(offset, buffer, count) != count)
             DamagedMemo(offset);
     }
 
@@ -280,10 +346,10 @@ private:
     {
         uint8_t piece[512];
         while (at < sourceSize_) {
-            if (source_.SeekTo(at, 0) != at)
+            const int64_t got = ReadSource(at, piece, std::min<int64_t>(sizeof piece, sourceSize_ - at));
+            if (got < 0)
                 DamagedMemo(at);
-            const int64_t got = source_.ReadBlock(piece, sizeof piece);
-            if (got <= 0)
+            if (got == 0)
                 break;
             const auto* mark = static_cast<const uint8_t*>(std::memchr(piece, kEndOfFileMark, static_cast<size_t>(got)));
             const int64_t used = mark != nullptr ? mark - piece : got;
@@ -301,6 +367,10 @@ private:
     TXbDBFCrypt& crypt_;
     int64_t sourceSize_ = 0;
     std::vector<uint8_t> header_;
+    static constexpr size_t kWindowBytes = 256 * 1024;
+    std::vector<uint8_t> window_;
+    int64_t windowAt_ = 0;
+    size_t windowFill_ = 0;
 };
 
 // Replaces a stream's whole contents (tables kept in streams).
@@ -481,6 +551,9 @@ int TXbSmartDBF::Pack(bool)
     }
 
     changedSinceOpen_ = true;
+    // The file is shorter now, and its header holds the packed count.
+    knownFileSize_ = -1;
+    headerCountPending_ = false;
     CountRecords();
     First();
     return static_cast<int>(oldRecNo - newRecNo);

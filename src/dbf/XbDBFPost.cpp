@@ -61,6 +61,7 @@ void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image)
         crypt_->Encrypt(recNo, cryptCopy_.Data(), recordSize_);
         data = cryptCopy_.Data();
     }
+    bulkCount_ = 0;
     const int64_t offset = headerSize_ + static_cast<int64_t>(recNo - 1) * recordSize_;
     if (tableStream_->SeekTo(offset, 0) != offset || tableStream_->WriteBlock(data, recordSize_) != recordSize_)
         RaiseWriteError(*tableStream_);
@@ -139,14 +140,24 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
     changedSinceOpen_ = true;
     WriteLE32(headerImage_.data() + 4, recNo);
     recordCountComputed_ = recNo;
-    if (tableStream_->SeekTo(0, 0) != 0 ||
-        tableStream_->WriteBlock(headerImage_.data(), kDBFHeaderSize) != static_cast<int64_t>(kDBFHeaderSize))
+    // Other users of a shared table read the count after every append; a table opened
+    // exclusively has none and writes it on close.
+    if (accessMode_->ShareExclusive)
+        headerCountPending_ = true;
+    else if (!WriteHeaderImage())
         RaiseWriteError(*tableStream_);
 
     buffer[recordSize_ + 5] = static_cast<uint8_t>(TBookmarkFlag::bfCurrent);
     PlaceWrittenRecord(recNo, buffer);
     if (!FastPostRecord)
         PositionAfterPost(recNo);
+}
+
+bool TXbSmartDBF::WriteHeaderImage()
+{
+    headerCountPending_ = false;
+    return tableStream_->SeekTo(0, 0) == 0 &&
+           tableStream_->WriteBlock(headerImage_.data(), kDBFHeaderSize) == static_cast<int64_t>(kDBFHeaderSize);
 }
 
 void TXbSmartDBF::RewriteRecord(uint32_t recNo, const uint8_t* image)

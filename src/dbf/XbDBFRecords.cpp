@@ -92,6 +92,7 @@ void TXbSmartDBF::DecipherRecords(uint8_t* images, uint32_t firstRecNo, int coun
 
 int TXbSmartDBF::ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
 {
+    bulkCount_ = 0;
     if (count <= 0 || firstRecNo == 0)
         return 0;
     const int64_t offset = headerSize_ + static_cast<int64_t>(firstRecNo - 1) * recordSize_;
@@ -111,6 +112,35 @@ int TXbSmartDBF::ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images
         numbers[i] = firstRecNo + static_cast<uint32_t>(i);
     DecipherRecords(images, firstRecNo, read);
     return read;
+}
+
+int TXbSmartDBF::ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
+{
+    if (bulk_.Data() == nullptr)
+        return ReadRecordBlock(firstRecNo, count, images, numbers);
+    if (count <= 0 || firstRecNo == 0)
+        return 0;
+    // The window takes what the piece read before still holds from this record on (it may be
+    // less than the window's capacity at the piece's end); otherwise the next piece is read.
+    if (bulkCount_ == 0 || firstRecNo < bulkFirst_ || firstRecNo - bulkFirst_ >= static_cast<uint32_t>(bulkCount_)) {
+        bulkCount_ = 0;
+        const int64_t offset = headerSize_ + static_cast<int64_t>(firstRecNo - 1) * recordSize_;
+        if (tableStream_->SeekTo(offset, 0) != offset)
+            return 0;
+        const int64_t got = tableStream_->ReadBlock(bulk_.Data(), static_cast<int64_t>(bulk_.Size()));
+        const int read = got > 0 ? static_cast<int>(got / recordSize_) : 0;
+        if (read == 0)
+            return 0;
+        DecipherRecords(bulk_.Data(), firstRecNo, read);
+        bulkFirst_ = firstRecNo;
+        bulkCount_ = read;
+    }
+    const int from = static_cast<int>(firstRecNo - bulkFirst_);
+    const int n = std::min(count, bulkCount_ - from);
+    std::memcpy(images, bulk_.Data() + static_cast<size_t>(from) * recordSize_, static_cast<size_t>(n) * recordSize_);
+    for (int i = 0; i < n; ++i)
+        numbers[i] = firstRecNo + static_cast<uint32_t>(i);
+    return n;
 }
 
 uint8_t* TXbSmartDBF::WindowImage() const noexcept
@@ -210,8 +240,8 @@ bool TXbSmartDBF::WindowStepForward()
     } else {
         const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
         const uint32_t next = windowCount_ > 0 ? numbers[end - 1] + 1 : 1;
-        read = ReadRecordBlock(next, readAheadCapacity_, readAhead_.Data(),
-                               reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
+        read = ReadRecordBlockForward(next, readAheadCapacity_, readAhead_.Data(),
+                                      reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
     }
     if (read == 0) {
         currentSlot_ = end;

@@ -7,7 +7,11 @@
 #include "platform/gui/Menus.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuGraphics.h"
+#include "sysutil/SuFileComponents.h"
+#include "sysutil/SuStorageComponents.h"
 #include "sysutil/SuSysUtils.h"
+#include "sysutil/SuSystemComponents.h"
+#include "sysutil/SuThreadComponents.h"
 #include "sysutil/SuVclUtils.h"
 
 #include <QCursor>
@@ -44,6 +48,10 @@ void SuKitStart()
         TSuComponent::RegisterClass();
         TSuCustomTimer::RegisterClass();
         TSuTrayIcon::RegisterClass();
+        SuRegisterThreadComponents();
+        SuRegisterSystemComponents();
+        SuRegisterStorageComponents();
+        SuRegisterFileComponents();
         TGtVersionInfo::RegisterClass();
         return true;
     }();

@@ -1,5 +1,6 @@
 #include "sysutil/SuSysUtils.h"
 
+#include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
 
 #include <cerrno>
@@ -350,4 +351,19 @@ void SuCloseHandle(int& descriptor)
         ::close(descriptor);
         descriptor = -1;
     }
+}
+
+std::string SuDesktopEntryValue(const std::string& ansiText)
+{
+    std::string text;
+    for (char c : AnsiToUtf8(ansiText)) {
+        switch (c) {
+        case '\\': text += "\\\\"; break;
+        case '\n': text += "\\n"; break;
+        case '\t': text += "\\t"; break;
+        case '\r': text += "\\r"; break;
+        default: text += c;
+        }
+    }
+    return text;
 }

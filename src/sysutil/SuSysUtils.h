@@ -101,3 +101,7 @@ bool SuRegDeleteValue(HKEY root, const std::string& key, const std::string& name
 int SuMin(int a, int b);
 // Closes a descriptor unless it is invalid (-1) and marks it invalid.
 void SuCloseHandle(int& descriptor);
+
+// A text as the value of a desktop entry's key: UTF-8, backslashes doubled, line ends and tabs
+// escaped.
+std::string SuDesktopEntryValue(const std::string& ansiText);

@@ -115,6 +115,27 @@ private:
     std::vector<TKitChangeLink*> links_;
 };
 
+// Runs `action` with the component's notification suspended, then resumes it: with the
+// change when the action succeeded, without when it raised. Notification that was suspended
+// before stays suspended.
+template <class F>
+void KitWithNotifySuspended(TKitCustomComponent& component, F&& action)
+{
+    const bool wasSuspended = component.NotifySuspended();
+    component.SuspendNotify();
+    try {
+        action();
+    } catch (...) {
+        if (!wasSuspended) {
+            component.ResumeNotify(false);
+        }
+        throw;
+    }
+    if (!wasSuspended) {
+        component.ResumeNotify(true);
+    }
+}
+
 // Stores `value` into `field` and runs the object's NotifyChange when it differs.
 template <class T, class V>
 void KitSetField(TKitObject& object, T& field, const V& value)

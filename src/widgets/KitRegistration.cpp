@@ -10,9 +10,11 @@
 #include "widgets/KitFill.h"
 #include "widgets/KitGradient.h"
 #include "widgets/KitIniCtrl.h"
+#include "widgets/KitLists.h"
 #include "widgets/KitPlacement.h"
 #include "widgets/KitXPStyles.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -45,6 +47,7 @@ void RegisterKitEnumerations()
                                                   "etEtched", "etRaised", "etSunken"});
     RegisterEnum<TKitFrameSide>("TKitFrameSide", {"fsBottom", "fsLeft", "fsRight", "fsTop"});
     RegisterEnum<TKitPathPrefix>("TKitPathPrefix", {"ppWindows", "ppSystem", "ppProgram", "ppFixed"});
+    RegisterEnum<TKitSavePixelFormat>("TKitSavePixelFormat", {"spfDefault", "spf1bit", "spf4bit", "spf8bit", "spf16bit"});
     RegisterEnum<TKitRegRootKey>("TKitRegRootKey", {"rpClassesRoot", "rpCurrentUser", "rpLocalMachine", "rpUsers", "rpCurrentConfig",
                                                     "rpDynData"});
     RegisterEnum<TKitIniTarget>("TKitIniTarget", {"itIniFile", "itRegistry", "itAuto"});
@@ -131,7 +134,11 @@ void RegisterSurfaceSettings()
                &TKitAlphaObject::SetStrength, 0.6)
         .Integer("ImageIndex", &TKitAlphaObject::ImageIndex, &TKitAlphaObject::SetImageIndex, 0)
         .Integer("ListIndex", &TKitAlphaObject::ListIndex, &TKitAlphaObject::SetListIndex, 0)
-        .Object("FillObject", [](TKitAlphaObject& alpha) -> TKitFillObject& { return alpha.FillObject(); });
+        .Object("FillObject", [](TKitAlphaObject& alpha) -> TKitFillObject& { return alpha.FillObject(); })
+        // A list of the global container is referenced by its tag.
+        .Defined(
+            "Internal", [](TKitAlphaObject& alpha, const std::string& tag) { alpha.SetImageList(KitReadListReference(tag)); },
+            [](const TKitAlphaObject& alpha) { return KitWriteListReference(alpha.ImageList()); });
     TClassRegistration<TKitBitmapEffectObject, TKitObject>("TKitBitmapEffectObject")
         .Object("AlphaBlend", [](TKitBitmapEffectObject& effect) -> TKitAlphaObject& { return effect.AlphaBlend(); })
         .Boolean("Invert", &TKitBitmapEffectObject::Invert, &TKitBitmapEffectObject::SetInvert, false)
@@ -147,6 +154,47 @@ void RegisterSurfaceSettings()
         .Boolean("CtlXP", &TKitCtlSettings::CtlXP, &TKitCtlSettings::SetCtlXP, true);
 }
 
+void RegisterListClasses()
+{
+    TClassRegistration<TKitWave, TKitObject>("TKitWave").Defined("Data", &TKitWave::ReadDataProperty, &TKitWave::WriteDataProperty);
+
+    TClassRegistration<TKitListItem, TKitCustomComponent>("TKitListItem")
+        .String("Description", &TKitListItem::Description, &TKitListItem::SetDescription)
+        .Integer("Ident", &TKitListItem::Ident, [](TKitListItem& item, int64_t ident) { item.SetIdent(static_cast<uint16_t>(ident)); })
+        // The item record, always written.
+        .Defined("Internal", &TKitListItem::ReadInternal,
+                 [](const TKitListItem& item) -> std::optional<std::string> { return item.WriteInternal(); });
+    TClassRegistration<TKitBitmapListItem, TKitListItem>("TKitBitmapListItem")
+        .Component()
+        .Object("Bitmap", [](TKitBitmapListItem& item) -> TBitmap& { return item.StoredBitmap(); })
+        .Enum("PixelFormat", &TKitBitmapListItem::PixelFormat, &TKitBitmapListItem::SetPixelFormat, TKitSavePixelFormat::spfDefault);
+    TClassRegistration<TKitWaveListItem, TKitListItem>("TKitWaveListItem")
+        .Component()
+        .Object("Wave", [](TKitWaveListItem& item) -> TKitWave& { return item.Wave(); });
+    TClassRegistration<TKitStringListItem, TKitListItem>("TKitStringListItem")
+        .Component()
+        .Strings("Items", [](TKitStringListItem& item) -> TStringList& { return item.Items(); });
+
+    TClassRegistration<TKitCustomContainer, TKitBaseController>("TKitCustomContainer")
+        .Boolean("DefaultCompressed", &TKitCustomContainer::DefaultCompressed, &TKitCustomContainer::SetDefaultCompressed, false)
+        .Enum("PathPrefix", &TKitCustomContainer::PathPrefix, &TKitCustomContainer::SetPathPrefix, TKitPathPrefix::ppProgram)
+        .Integer("StorageMode", &TKitCustomContainer::StorageMode,
+                 [](TKitCustomContainer& list, int64_t mode) { list.SetStorageMode(static_cast<uint8_t>(std::clamp<int64_t>(mode, 0, 4))); })
+        .String("FileName", &TKitCustomContainer::FileName, &TKitCustomContainer::SetFileName);
+    TClassRegistration<TKitCustomImageList, TKitCustomContainer>("TKitCustomImageList");
+    TClassRegistration<TKitBitmapList, TKitCustomImageList>("TKitBitmapList")
+        .Component()
+        .Enum("DefaultPixelFormat", &TKitBitmapList::DefaultPixelFormat, &TKitBitmapList::SetDefaultPixelFormat,
+              TKitSavePixelFormat::spfDefault);
+    TClassRegistration<TKitWaveList, TKitCustomContainer>("TKitWaveList").Component();
+    TClassRegistration<TKitStringList, TKitCustomContainer>("TKitStringList").Component();
+    TClassRegistration<TKitContainer, TKitBaseController>("TKitContainer")
+        .Component()
+        .Object("BitmapList", [](TKitContainer& container) -> TKitBitmapList& { return container.BitmapList(); })
+        .Object("StringList", [](TKitContainer& container) -> TKitStringList& { return container.StringList(); })
+        .Object("WaveList", [](TKitContainer& container) -> TKitWaveList& { return container.WaveList(); });
+}
+
 void RegisterKitComponents()
 {
     TClassRegistration<TKitCustomComponent, TComponent>("TKitCustomComponent");
@@ -154,7 +202,7 @@ void RegisterKitComponents()
         .EventSetter<TNotifyEvent>("OnChange", [](TKitBaseController& controller, const TNotifyEvent& handler) {
             controller.OnChange = handler;
         });
-    TClassRegistration<TKitCustomImageList, TKitBaseController>("TKitCustomImageList");
+    RegisterListClasses();
     TClassRegistration<TKitIniCtrl, TKitCustomComponent>("TKitIniCtrl")
         .Component()
         .Boolean("Common", &TKitIniCtrl::Common, &TKitIniCtrl::SetCommon, true)

@@ -2,12 +2,46 @@
 
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
+#include "platform/db/Fields.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/rtl/System.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+void FillTable(const std::string& path, TTrackerTable kind, const std::vector<TRow>& rows)
+{
+    const TTrackerTableLayout& layout = TrackerTableLayout(kind);
+    TXbSmartDBF table(nullptr);
+    ConfigureTrackerTable(table, layout.Enciphered);
+    table.DBFFileName = path;
+    table.Open();
+    for (const TRow& row : rows) {
+        table.Append();
+        for (const auto& [position, text] : row) {
+            TField* field = table.Fields().Fields(position);
+            switch (layout.Fields[static_cast<size_t>(position)].Type) {
+            case 'L':
+                field->SetAsBoolean(text == "T");
+                break;
+            case 'D':
+                field->SetAsDateTime(EncodeDate(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)),
+                                                std::stoi(text.substr(8, 2))));
+                break;
+            case 'N':
+                field->SetAsFloat(StrToFloat(text));
+                break;
+            default:
+                field->SetAsString(text);
+            }
+        }
+        table.Post();
+    }
+    table.Close();
+}
 
 void ProgramFolderTest::SetUp()
 {

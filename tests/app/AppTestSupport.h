@@ -8,15 +8,23 @@
 #include "GuiTestSupport.h"
 #include "../sysutil/SuTestSupport.h"
 #include "app/Unit1.h"
+#include "app/tables/TrackerTables.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/IniFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// A record of a tracker table: texts by field position ("T"/"F" for logical fields,
+// "YYYY-MM-DD" for dates, decimal text for numbers).
+using TRow = std::map<int, std::string>;
+// Appends the rows to the tracker table `path` of the kind `kind` through the engine.
+void FillTable(const std::string& path, TTrackerTable kind, const std::vector<TRow>& rows);
 
 struct TOpenedTarget {
     std::string Target;

@@ -26,41 +26,6 @@
 
 namespace {
 
-using TRow = std::map<int, std::string>;
-
-// Appends rows to a tracker table through the engine: texts for character fields, "T"/"F" for
-// logical fields, "YYYY-MM-DD" for dates.
-void FillTable(const std::string& path, TTrackerTable kind, const std::vector<TRow>& rows)
-{
-    const TTrackerTableLayout& layout = TrackerTableLayout(kind);
-    TXbSmartDBF table(nullptr);
-    ConfigureTrackerTable(table, layout.Enciphered);
-    table.DBFFileName = path;
-    table.Open();
-    for (const TRow& row : rows) {
-        table.Append();
-        for (const auto& [position, text] : row) {
-            TField* field = table.Fields().Fields(position);
-            switch (layout.Fields[static_cast<size_t>(position)].Type) {
-            case 'L':
-                field->SetAsBoolean(text == "T");
-                break;
-            case 'D':
-                field->SetAsDateTime(EncodeDate(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)),
-                                                std::stoi(text.substr(8, 2))));
-                break;
-            case 'N':
-                field->SetAsInteger(std::stoi(text));
-                break;
-            default:
-                field->SetAsString(text);
-            }
-        }
-        table.Post();
-    }
-    table.Close();
-}
-
 constexpr int T_ID = static_cast<int>(TTicketField::TICKETID);
 constexpr int T_PRODUCT = static_cast<int>(TTicketField::PRODUCT);
 constexpr int T_SUBJECT = static_cast<int>(TTicketField::SUBJECT);

@@ -32,23 +32,35 @@ export QT_QPA_PLATFORM=xcb
 unset DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/runtime
 
-# Waits (at most 15 seconds) until the command succeeds.
+# Waits until the command succeeds; the two minutes only end a test whose program never comes up
+# on a slow, busy machine.
 wait_for() {
-  for _ in $(seq 150); do
+  for _ in $(seq 1200); do
     if "$@"; then return 0; fi
     sleep 0.1
   done
   return 1
 }
 
-trayer --edge top --align right --widthtype pixel --width 100 --height 32 &
-tray=$!
+# On a busy machine the display may answer only a moment after xvfb-run hands over, and a
+# notification area that could not connect ends at once: wait for the display, and start the
+# notification area again while the icon has not docked.
+display_up() { xwininfo -root >/dev/null 2>&1; }
+if ! wait_for display_up; then
+  echo "FAIL: the X display never answered"
+  exit 1
+fi
+start_tray() { trayer --edge top --align right --widthtype pixel --width 100 --height 32 & tray=$!; }
+start_tray
 "$work/program/zentivor" > "$work/zentivor.log" 2>&1 &
 program=$!
 cleanup() { kill "$program" "$tray" 2>/dev/null; }
 trap cleanup EXIT
 
-docked() { xwininfo -name panel -tree 2>/dev/null | grep -q '("zentivor" "zentivor")'; }
+docked() {
+  kill -0 "$tray" 2>/dev/null || start_tray
+  xwininfo -name panel -tree 2>/dev/null | grep -q '("zentivor" "zentivor")'
+}
 if ! wait_for docked; then
   echo "FAIL: the icon did not dock into the notification area"
   xwininfo -root -tree

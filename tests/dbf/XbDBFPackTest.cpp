@@ -110,6 +110,30 @@ TEST(XbDBFPack, AllRecordsDeletedLeavesHeaderOnly)
     EXPECT_EQ(ReadWholeFile(folder.File("notes.dbt")).size(), 512u);
 }
 
+// The table that packed keeps appending: the next record follows the last kept one, in the
+// exclusive mode that remembers the file's size as in the shared one that asks the file.
+TEST(XbDBFPack, AppendingAfterAPackFollowsTheLastKeptRecord)
+{
+    for (const uint32_t accessMode : {0x12u, 0x42u}) {
+        SCOPED_TRACE(accessMode);
+        TScratchFolder folder;
+        const std::string file = folder.File("notes.dbf");
+        TOpenOptions options;
+        options.AccessMode = accessMode;
+        auto table = ThreeNotes(file, xBaseVersion::xBaseIII, 512, options);
+        ASSERT_EQ(table->Pack(false), 1);
+        AppendNote(*table, "four", 4, "fourth memo");
+        EXPECT_EQ(table->RecordCount(), 3);
+        EXPECT_EQ(Contents(*table), "one=first memo;three=third memo;four=fourth memo;");
+        const int headerSize = table->HeaderSize();
+        const int recordSize = table->RecordSize();
+        table->Close();
+        const std::vector<uint8_t> dbf = ReadWholeFile(file);
+        EXPECT_EQ(dbf.size(), static_cast<size_t>(headerSize + 3 * recordSize + 1));
+        EXPECT_EQ(dbf[4], 3);
+    }
+}
+
 TEST(XbDBFPack, RecordsAreEncipheredAgainUnderTheirNewNumbers)
 {
     TScratchFolder folder;

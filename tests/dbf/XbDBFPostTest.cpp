@@ -26,36 +26,64 @@ std::string RecordBytes(const std::vector<uint8_t>& file, int recNo)
 
 }  // namespace
 
+// A shared table writes the header's count after every appended record, for the other users;
+// a table opened exclusively writes it on close, and the next open for writing brings a count
+// that a killed writer left behind up to date.
 TEST(Post, AppendWritesRecordThenCountAndOverwritesEndMark)
 {
-    TScratchFolder folder;
-    const std::string name = folder.File("t.dbf");
-    CreateNotesTable(name);
-    ASSERT_EQ(ReadWholeFile(name).size(), static_cast<size_t>(kHeaderSize));
-    {
-        auto table = OpenTable(name);
-        AppendNote(*table, "first", 1, "");
-        const auto file = ReadWholeFile(name);
-        ASSERT_EQ(file.size(), static_cast<size_t>(kHeaderSize + kRecordSize));
-        EXPECT_EQ(HeaderCount(file), 1u);
-        EXPECT_EQ(RecordBytes(file, 1).substr(0, 27), " first                    1");
-        EXPECT_EQ(table->RecNo(), 1);
-        AppendNote(*table, "second", 2, "");
-        EXPECT_EQ(table->RecNo(), 2);
-        EXPECT_EQ(table->RecordCount(), 2);
+    struct Case {
+        uint32_t accessMode;
+        uint32_t countWhileOpen;  // on disk after the first append
+    };
+    for (const Case c : {Case{0x42, 1}, Case{0x12, 0}}) {
+        SCOPED_TRACE(c.accessMode);
+        TScratchFolder folder;
+        const std::string name = folder.File("t.dbf");
+        CreateNotesTable(name);
+        ASSERT_EQ(ReadWholeFile(name).size(), static_cast<size_t>(kHeaderSize));
+        TOpenOptions options;
+        options.AccessMode = c.accessMode;
+        {
+            auto table = OpenTable(name, options);
+            AppendNote(*table, "first", 1, "");
+            const auto file = ReadWholeFile(name);
+            ASSERT_EQ(file.size(), static_cast<size_t>(kHeaderSize + kRecordSize));
+            EXPECT_EQ(HeaderCount(file), c.countWhileOpen);
+            EXPECT_EQ(RecordBytes(file, 1).substr(0, 27), " first                    1");
+            EXPECT_EQ(table->RecNo(), 1);
+            AppendNote(*table, "second", 2, "");
+            EXPECT_EQ(table->RecNo(), 2);
+            EXPECT_EQ(table->RecordCount(), 2);
+            if (c.accessMode == 0x42) {
+                auto reader = OpenTable(name, TOpenOptions{.AccessMode = 0x40});
+                EXPECT_EQ(reader->RecordCount(), 2);
+            }
+        }
+        // Closing wrote the count and added the end mark; the next append writes over it.
+        auto file = ReadWholeFile(name);
+        ASSERT_EQ(file.size(), static_cast<size_t>(kHeaderSize + 2 * kRecordSize + 1));
+        EXPECT_EQ(HeaderCount(file), 2u);
+        EXPECT_EQ(file.back(), 0x1A);
+        {
+            auto table = OpenTable(name, options);
+            AppendNote(*table, "third", 3, "");
+        }
+        file = ReadWholeFile(name);
+        EXPECT_EQ(file.size(), static_cast<size_t>(kHeaderSize + 3 * kRecordSize + 1));
+        EXPECT_EQ(HeaderCount(file), 3u);
+        EXPECT_EQ(RecordBytes(file, 3).substr(0, 6), " third");
+
+        // A count left behind (a writer killed before it wrote it) or beyond the file: a reader
+        // leaves it, the next writer makes it the count of the records the file holds.
+        for (const uint32_t stale : {1u, 7u}) {
+            file[4] = static_cast<uint8_t>(stale);
+            WriteWholeFile(name, file);
+            OpenTable(name, TOpenOptions{.AccessMode = 0x40})->Close();
+            EXPECT_EQ(HeaderCount(ReadWholeFile(name)), stale);
+            OpenTable(name, options)->Close();
+            EXPECT_EQ(HeaderCount(ReadWholeFile(name)), 3u);
+        }
     }
-    // Closing added the end mark; the next append writes over it.
-    auto file = ReadWholeFile(name);
-    ASSERT_EQ(file.size(), static_cast<size_t>(kHeaderSize + 2 * kRecordSize + 1));
-    EXPECT_EQ(file.back(), 0x1A);
-    {
-        auto table = OpenTable(name);
-        AppendNote(*table, "third", 3, "");
-    }
-    file = ReadWholeFile(name);
-    EXPECT_EQ(file.size(), static_cast<size_t>(kHeaderSize + 3 * kRecordSize + 1));
-    EXPECT_EQ(HeaderCount(file), 3u);
-    EXPECT_EQ(RecordBytes(file, 3).substr(0, 6), " third");
 }
 
 TEST(Post, EditDeleteAndRecallRewriteOnlyTheirRecord)
@@ -203,4 +231,53 @@ TEST(Post, AutoIncrementFieldsTakeTheDescriptorsNextValue)
     for (table->First(); !table->Eof(); table->Next())
         ids.push_back(table->FieldByName("ID")->AsInteger());
     EXPECT_EQ(ids, (std::vector<int>{1, 2, 3}));
+}
+
+// Forward steps read past the window in one larger piece; what other users write still shows
+// after a refresh, and this table's own writes at once.
+TEST(Post, ReadingAheadHidesNoWriteAfterARefresh)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("t.dbf");
+    CreateNotesTable(name);
+    auto writer = OpenTable(name, TOpenOptions{.AccessMode = 0x42});
+    for (int i = 1; i <= 20; ++i)
+        AppendNote(*writer, "n" + std::to_string(i), i, "");
+    // Two records a window, the rest of the file in the piece read ahead.
+    auto reader = OpenTable(name, TOpenOptions{.AccessMode = 0x42, .BufferSize = 2 * kRecordSize});
+    ASSERT_EQ(reader->ReadAheadCapacity(), 2);
+    reader->First();
+    for (int i = 1; i < 3; ++i)
+        reader->Next();
+    ASSERT_EQ(reader->RecNo(), 3);
+
+    // Rest of the table from the current record on, as the reader steps forward.
+    const auto restFrom3 = [&] {
+        std::string names;
+        for (reader->Next(); !reader->Eof(); reader->Next())
+            names += reader->FieldByName("NAME")->AsString() + " ";
+        return names;
+    };
+    const auto editAndAppend = [&](int recNo, const std::string& newName, int appended) {
+        writer->SetRecNo(recNo);
+        writer->Edit();
+        writer->FieldByName("NAME")->SetAsString(newName);
+        writer->Post();
+        AppendNote(*writer, "n" + std::to_string(appended), appended, "");
+    };
+
+    editAndAppend(8, "other", 21);
+    reader->Refresh();
+    EXPECT_EQ(restFrom3(), "n4 n5 n6 n7 other n9 n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 n20 n21 ");
+
+    // The reader's own post drops what it read ahead: the next steps read the file again.
+    reader->First();
+    reader->Next();
+    reader->Next();
+    editAndAppend(9, "later", 22);
+    reader->Edit();
+    reader->FieldByName("NAME")->SetAsString("own");
+    reader->Post();
+    EXPECT_EQ(reader->FieldByName("NAME")->AsString(), "own");
+    EXPECT_EQ(restFrom3(), "n4 n5 n6 n7 other later n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 n20 n21 n22 ");
 }

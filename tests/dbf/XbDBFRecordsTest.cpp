@@ -104,9 +104,11 @@ TEST(TableRecords, ReadAheadWindowReadsCapacityRecordsPerRead)
     EXPECT_EQ(fixture.table.ReadAheadCapacity(), 4);
     EXPECT_EQ(fixture.table.RecordCount(), 10);
 
+    // Forward steps past the window read on in one larger piece (up to 64 KiB) that fills the
+    // next windows.
     fixture.StartCounting();
     EXPECT_EQ(fixture.Forward(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_EQ(fixture.Reads(), (Reads{{1, 4}, {5, 8}, {9, 10}}));
+    EXPECT_EQ(fixture.Reads(), (Reads{{1, 4}, {5, 10}}));
 
     fixture.StartCounting();
     EXPECT_EQ(fixture.Backward(), (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));

@@ -30,6 +30,7 @@ struct TOpenOptions {
     int WaitBusyRes = 3000;
     bool FastPostRecord = true;
     bool SetDeleted = false;
+    int BufferSize = 4096;
     TCryptMethod Method = TCryptMethod::cmNone;
     std::string Password;
 };
@@ -45,6 +46,7 @@ inline std::unique_ptr<TXbSmartDBF> OpenTable(const std::string& fileName, const
     table->FastPostRecord = options.FastPostRecord;
     table->TrimCType = true;
     table->SetSetDeleted(options.SetDeleted);
+    table->BufferSize = options.BufferSize;
     if (options.Method != TCryptMethod::cmNone) {
         table->Crypt().SetCryptMethod(options.Method);
         table->Crypt().SetPassword(options.Password);

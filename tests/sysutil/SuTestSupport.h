@@ -5,6 +5,8 @@
 #include "platform/gui/TrayIcons.h"
 #include "platform/rtl/Registry.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -65,4 +67,46 @@ public:
 
 private:
     std::string path_;
+};
+
+// The standard output of a shell command line.
+inline std::string ShellOutput(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::size_t count = std::fread(buffer, 1, sizeof(buffer), pipe)) {
+            output.append(buffer, count);
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// Sets an environment variable while it lives, then puts back what was there.
+class TEnvironmentValue {
+public:
+    TEnvironmentValue(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+            had_ = true;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~TEnvironmentValue()
+    {
+        if (had_) {
+            ::setenv(name_, old_.c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    TEnvironmentValue(const TEnvironmentValue&) = delete;
+    TEnvironmentValue& operator=(const TEnvironmentValue&) = delete;
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
 };

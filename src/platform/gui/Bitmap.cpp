@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 #include <cstring>
@@ -83,6 +84,59 @@ QImage::Format QtFormat(TPixelFormat format)
         break;
     }
     throw EInvalidGraphicOperation("Unsupported pixel format");
+}
+
+uint32_t LittleEndian(const std::string& bytes, size_t at, size_t size)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < size; ++i) {
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    }
+    return value;
+}
+
+// False for a BMP file image whose uncompressed pixel lines do not fit in the file: such a file
+// is damaged, and its header could make the reader allocate and fill a huge picture.
+bool PixelDataFits(const std::string& bytes)
+{
+    if (bytes.size() < 14 + 4) {
+        return false;
+    }
+    const uint32_t pixelsAt = LittleEndian(bytes, 10, 4);
+    const uint32_t headerSize = LittleEndian(bytes, 14, 4);
+    uint64_t width = 0;
+    uint64_t height = 0;
+    uint32_t bits = 0;
+    uint32_t compression = 0;
+    if (headerSize == 12) {
+        if (bytes.size() < 14 + 12) {
+            return false;
+        }
+        width = LittleEndian(bytes, 18, 2);
+        height = LittleEndian(bytes, 20, 2);
+        bits = LittleEndian(bytes, 24, 2);
+    } else if (headerSize >= 40) {
+        if (bytes.size() < 14 + 40) {
+            return false;
+        }
+        const int64_t signedWidth = static_cast<int32_t>(LittleEndian(bytes, 18, 4));
+        const int64_t signedHeight = static_cast<int32_t>(LittleEndian(bytes, 22, 4));
+        width = static_cast<uint64_t>(signedWidth < 0 ? -signedWidth : signedWidth);
+        height = static_cast<uint64_t>(signedHeight < 0 ? -signedHeight : signedHeight);
+        bits = LittleEndian(bytes, 28, 2);
+        compression = LittleEndian(bytes, 30, 4);
+    } else {
+        return true;  // other header layouts are left to the reader
+    }
+    // Run-length coded pixels (1, 2) may legitimately be much smaller than the picture.
+    if (compression != 0 && compression != 3) {
+        return true;
+    }
+    const uint64_t lineSize = (width * bits + 31) / 32 * 4;
+    if (pixelsAt > bytes.size()) {
+        return false;
+    }
+    return lineSize == 0 || height <= (bytes.size() - pixelsAt) / lineSize;
 }
 
 }  // namespace
@@ -223,7 +277,8 @@ void TBitmap::LoadFromStream(TStream& stream)
     for (int i = 0; i < 4; ++i) {
         size |= static_cast<uint32_t>(fileHeader[2 + i]) << (8 * i);
     }
-    if (size < sizeof fileHeader) {
+    // A size beyond the end of the stream is damage: refuse it before allocating it.
+    if (size < sizeof fileHeader || size - sizeof fileHeader > static_cast<uint64_t>(stream.Size() - stream.Position())) {
         throw EInvalidGraphic("Bitmap image is not valid");
     }
     std::string bytes(size, '\0');
@@ -233,10 +288,23 @@ void TBitmap::LoadFromStream(TStream& stream)
         throw EInvalidGraphic("Bitmap image is not valid");
     }
     QImage image;
-    if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP")) {
+    if (!PixelDataFits(bytes) ||
+        !image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP")) {
         throw EInvalidGraphic("Bitmap image is not valid");
     }
     SetImage(image);
+}
+
+void TBitmap::SaveToStream(TStream& stream) const
+{
+    if (image_.isNull()) {
+        return;
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image_.save(&buffer, "BMP");
+    stream.WriteBuffer(data.constData(), data.size());
 }
 
 void TBitmap::SetImage(const QImage& image)

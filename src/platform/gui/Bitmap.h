@@ -62,6 +62,9 @@ public:
     // Reads a BMP file image from the stream's position; raises EInvalidGraphic "Bitmap image
     // is not valid" when the bytes are no BMP picture.
     void LoadFromStream(TStream& stream);
+    // Writes the picture as a BMP file image at the stream's position (1 and 8 bits keep their
+    // colour table; other formats are written with 24 bits); nothing for an empty bitmap.
+    void SaveToStream(TStream& stream) const;
 
     const QImage& Image() const;
     void SetImage(const QImage& image);

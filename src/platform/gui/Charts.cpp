@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -90,7 +91,12 @@ TComponent* TChartSeries::GetParentComponent() const
 
 void TChartSeries::Changed()
 {
-    if (parentChart_ != nullptr) parentChart_->Refresh();
+    if (parentChart_ != nullptr && updateCount_ == 0) parentChart_->Refresh();
+}
+
+void TChartSeries::EndUpdate()
+{
+    if (updateCount_ > 0 && --updateCount_ == 0) Changed();
 }
 
 void TChartSeries::SetTitle(const std::string& title)
@@ -202,10 +208,24 @@ void TChart::Refresh()
     if (view == nullptr) return;
     QChart* chart = view->chart();
     chart->removeAllSeries();
+    // The axes of the last drawing are kept and given the new points: an axis removed from a
+    // chart that has been drawn leaves its ticks and grid on the picture.
+    QList<QBarCategoryAxis*> categoryAxes;
+    QList<QValueAxis*> valueAxes;
     for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
+        if (auto* categoryAxis = qobject_cast<QBarCategoryAxis*>(axis)) categoryAxes.append(categoryAxis);
+        if (auto* valueAxis = qobject_cast<QValueAxis*>(axis)) valueAxes.append(valueAxis);
     }
+    // The axis of `kind` at `alignment` for the next series: one kept from before, else a new one.
+    auto takeAxis = [chart](auto& kept, Qt::Alignment alignment) {
+        using TAxis = std::remove_pointer_t<typename std::remove_reference_t<decltype(kept)>::value_type>;
+        for (qsizetype i = 0; i < kept.size(); ++i) {
+            if (kept[i]->alignment() == alignment) return kept.takeAt(i);
+        }
+        auto* axis = new TAxis();
+        chart->addAxis(axis, alignment);
+        return axis;
+    };
     chart->setBackgroundBrush(ToQColor(Color()));
     chart->setTitle(title_.Visible() ? ToQString(title_.Text().Text()).trimmed() : QString());
     chart->legend()->setVisible(legend_.Visible());
@@ -238,25 +258,36 @@ void TChart::Refresh()
             const QColor color = ToQColor(series->ValueColor(i));
             set->setColor(color);
             set->setBorderColor(color.darker(140));
-            set->setLabelColor(ToQColor(clBlack));
+            // The value is written inside the bar's end: dark text on light bars, white on dark.
+            const int luminance = (299 * color.red() + 587 * color.green() + 114 * color.blue()) / 1000;
+            set->setLabelColor(luminance >= 128 ? QColor(Qt::black) : QColor(Qt::white));
             for (int j = 0; j < series->Count(); ++j) set->append(j == i ? value : 0.0);
             bars->append(set);
         }
         bars->setLabelsVisible(series->Marks().Visible());
         bars->setLabelsFormat(QStringLiteral("@value"));
+        // Totals such as 1234567.5 are written whole, not rounded to six digits.
+        bars->setLabelsPrecision(15);
         bars->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
         bars->setBarWidth(0.6);
         chart->addSeries(bars);
 
-        auto* categoryAxis = new QBarCategoryAxis();
-        categoryAxis->append(categories.isEmpty() ? QStringList{QString()} : categories);
-        auto* valueAxis = new QValueAxis();
+        QBarCategoryAxis* categoryAxis = takeAxis(categoryAxes, series->Horizontal() ? Qt::AlignLeft : Qt::AlignBottom);
+        categoryAxis->setCategories(categories.isEmpty() ? QStringList{QString()} : categories);
+        QValueAxis* valueAxis = takeAxis(valueAxes, series->Horizontal() ? Qt::AlignBottom : Qt::AlignLeft);
         valueAxis->setRange(minimum, maximum > minimum ? maximum * 1.1 : minimum + 1);
         valueAxis->setLabelFormat(QStringLiteral("%g"));
         valueAxis->applyNiceNumbers();
-        chart->addAxis(categoryAxis, series->Horizontal() ? Qt::AlignLeft : Qt::AlignBottom);
-        chart->addAxis(valueAxis, series->Horizontal() ? Qt::AlignBottom : Qt::AlignLeft);
         bars->attachAxis(categoryAxis);
         bars->attachAxis(valueAxis);
+    }
+    // Axes no series took any more.
+    for (QAbstractAxis* axis : categoryAxes) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    for (QAbstractAxis* axis : valueAxes) {
+        chart->removeAxis(axis);
+        delete axis;
     }
 }

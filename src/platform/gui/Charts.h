@@ -77,6 +77,10 @@ public:
     void SetColorEachPoint(bool value);
     TSeriesMarks& Marks() noexcept { return marks_; }
 
+    // Between BeginUpdate and EndUpdate changes of the series redraw nothing; the last
+    // EndUpdate redraws the chart once (so that filling many points costs one drawing).
+    void BeginUpdate() noexcept { ++updateCount_; }
+    void EndUpdate();
     // Adds a point; returns its index.
     int Add(double value, const std::string& label = std::string(), TColor color = clDefault);
     void Clear();
@@ -106,6 +110,7 @@ private:
     bool colorEachPoint_ = false;
     TSeriesMarks marks_;
     std::vector<Point> points_;
+    int updateCount_ = 0;
 };
 
 class TBarSeries : public TChartSeries {

@@ -4,6 +4,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiRegistration.h"
 #include "platform/gui/GuiText.h"
+#include "platform/gui/MainThreadCalls.h"
 #include "platform/classes/FormReader.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Exceptions.h"
@@ -676,6 +677,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
         ownedApplication_ = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    StartMainThreadCalls();
     RegisterWindowClasses();
     eventFilter_ = std::make_unique<TApplicationEventFilter>(this);
     qApp->installEventFilter(eventFilter_.get());
@@ -698,6 +700,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
+    StopMainThreadCalls();
     for (int i = ComponentCount() - 1; i >= 0; --i) {
         if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) {
             try {

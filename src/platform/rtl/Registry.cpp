@@ -232,6 +232,11 @@ TStore ParseStore(const std::string& text)
     return store;
 }
 
+std::string ValueLine(const TStoreLine& line)
+{
+    return EscapeName(line.name) + "=" + TypeName(line.type) + ":" + EncodeData(line.type, line.data) + "\n";
+}
+
 std::string StoreText(const TStore& store)
 {
     std::string text;
@@ -246,7 +251,7 @@ std::string StoreText(const TStore& store)
         text += "[" + Escape(key.path, "[]") + "]\n";
         for (const TStoreLine& line : key.lines) {
             if (line.isValue) {
-                text += EscapeName(line.name) + "=" + TypeName(line.type) + ":" + EncodeData(line.type, line.data) + "\n";
+                text += ValueLine(line);
             } else if (!TrimBlanks(line.text).empty()) {
                 text += line.text + "\n";
             }
@@ -372,6 +377,33 @@ std::string RegistryStoreFileName(HKEY root)
 {
     const std::string name = RootKeyName(root);
     return name.empty() ? std::string() : RegistryStoreFolder() + name + ".reg";
+}
+
+TRegistryKeyImage RegistryKeyImage(HKEY root, const std::string& path)
+{
+    TRegistryKeyImage image;
+    if (RootKeyName(root).empty()) {
+        return image;
+    }
+    const TStore store = LoadStore(root);
+    image.Exists = KeyInStore(store, path);
+    if (!image.Exists) {
+        return image;
+    }
+    image.Keys[std::string()];
+    for (const TStoreKey& key : store.keys) {
+        if (!SamePath(key.path, path) && !IsBelow(key.path, path)) {
+            continue;
+        }
+        const std::size_t skip = path.empty() || SamePath(key.path, path) ? path.size() : path.size() + 1;
+        std::string& values = image.Keys[AnsiUpperCase(key.path.substr(skip))];
+        for (const TStoreLine& line : key.lines) {
+            if (line.isValue) {
+                values += ValueLine(line);
+            }
+        }
+    }
+    return image;
 }
 
 // ---- TRegistry ----------------------------------------------------------------------------

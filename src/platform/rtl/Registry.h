@@ -19,6 +19,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,15 @@ std::string RegistryStoreFolder();
 void SetRegistryStoreFolder(const std::string& folder);
 // The file that holds a root's keys; empty for a number that is no root.
 std::string RegistryStoreFileName(HKEY root);
+
+// A key as it stands at one moment, to tell later what changed in it: whether it exists, and
+// for the key and every key below it (by path relative to it in upper case; "" is the key
+// itself) its values as the store writes them. `path` is from the root ("" is the root).
+struct TRegistryKeyImage {
+    bool Exists = false;
+    std::map<std::string, std::string> Keys;
+};
+TRegistryKeyImage RegistryKeyImage(HKEY root, const std::string& path);
 
 class TRegistry : public TObject {
 public:

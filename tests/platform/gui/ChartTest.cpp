@@ -7,6 +7,9 @@
 
 #include <QChartView>
 #include <QDir>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -80,6 +83,55 @@ TEST(ChartTest, SeriesKeepsLabelsValuesAndColoursAndRendersThem)
     // A series freed before its chart leaves the chart; the chart freed first frees nothing twice.
     delete series;
     EXPECT_EQ(chart->SeriesCount(), 0);
+}
+
+// The texts of the chart's axis labels as drawn on the scene.
+QStringList DrawnTexts(TChart& chart)
+{
+    QStringList texts;
+    for (QGraphicsItem* item : chart.ChartView()->scene()->items()) {
+        if (!item->isVisible()) continue;
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item)) texts.append(text->toPlainText());
+        if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) texts.append(text->text());
+    }
+    return texts;
+}
+
+TEST(ChartTest, AShownChartRefilledInOneUpdateShowsOnlyTheNewPoints)
+{
+    TestApplication();
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 520, 380);
+    auto* chart = new TChart(form.get());
+    chart->SetParent(form.get());
+    chart->SetAlign(TAlign::alClient);
+    auto* series = new THorizBarSeries(form.get());
+    series->SetParentChart(chart);
+    series->SetColorEachPoint(true);
+    // Drawn empty first (an axis of 0 to 1), then filled, as a statistics page is.
+    form->Show();
+    TestApplication().ProcessMessages();
+    series->BeginUpdate();
+    series->Clear();
+    series->Add(30, "Open");
+    series->Add(20, "Closed");
+    series->BeginUpdate();
+    series->Add(10, "Rejected");
+    series->EndUpdate();
+    // Nothing is drawn before the outer update ends.
+    EXPECT_FALSE(DrawnTexts(*chart).contains("Open"));
+    series->EndUpdate();
+    TestApplication().ProcessMessages();
+    const QStringList texts = DrawnTexts(*chart);
+    EXPECT_TRUE(texts.contains("Open"));
+    EXPECT_TRUE(texts.contains("Rejected"));
+    // The ticks of the empty drawing's axis are gone.
+    EXPECT_FALSE(texts.contains("0.2")) << texts.join(' ').toStdString();
+    EXPECT_EQ(chart->ChartView()->chart()->axes().size(), 2);
+    // An EndUpdate without a BeginUpdate changes nothing.
+    series->EndUpdate();
+    series->Add(5, "Later");
+    EXPECT_TRUE(DrawnTexts(*chart).contains("Later"));
 }
 
 }  // namespace

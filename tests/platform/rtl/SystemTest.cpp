@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -76,6 +78,50 @@ TEST(SingleInstance, ASecondProcessIsRefusedUntilTheFirstEnds)
     for (int descriptor : {ready[0], ready[1], finish[0], finish[1]})
         close(descriptor);
 
+    if (saved)
+        setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(SingleInstance, ALaterStartHandsItsRequestToTheHolderThroughTheSocket)
+{
+    TestFolder folder;
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    std::string savedValue = saved ? saved : "";
+    setenv("XDG_RUNTIME_DIR", folder.Path().c_str(), 1);
+    // Names from program paths hold "/" and blanks; very long ones still make short file names.
+    for (const std::string& name : {std::string("/USR/BIN/TOOL Title.OneInstance."), std::string(300, 'x')}) {
+        SCOPED_TRACE(name.substr(0, 40));
+        TSingleInstance holder(name);
+        ASSERT_TRUE(holder.Acquired());
+        EXPECT_EQ(ExtractFilePath(holder.LockFileName()), folder.Path());
+        EXPECT_EQ(ExtractFileName(holder.LockFileName()).find('/'), std::string::npos);
+        EXPECT_LT(ExtractFileName(holder.SocketFileName()).size(), 90u);
+        // Nothing listens yet: a request finds no one (after its patience).
+        EXPECT_FALSE(holder.SendRequest("early", std::chrono::milliseconds(0)));
+
+        pid_t child = fork();
+        if (child == 0) {
+            TSingleInstance second(name);
+            _exit(!second.Acquired() && second.SendRequest("activate") ? 0 : 1);
+        }
+        ASSERT_TRUE(holder.Listen());
+        EXPECT_TRUE(std::filesystem::is_socket(holder.SocketFileName()));
+        std::vector<std::string> requests;
+        while (requests.empty()) {
+            pollfd wait{holder.ListenDescriptor(), POLLIN, 0};
+            ASSERT_EQ(poll(&wait, 1, 10000), 1);
+            requests = holder.TakeRequests();
+        }
+        EXPECT_EQ(requests, std::vector<std::string>{"activate"});
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(holder.TakeRequests().empty());
+    }
+    // The holder's socket goes with it.
+    EXPECT_FALSE(std::filesystem::exists(TSingleInstance("/USR/BIN/TOOL Title.OneInstance.").SocketFileName()));
     if (saved)
         setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
     else
