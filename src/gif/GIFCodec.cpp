@@ -332,6 +332,12 @@ void TGIFHeader::LoadFromStream(TStream& stream)
     packed_ = descriptor[4];
     background_ = descriptor[5];
     aspect_ = descriptor[6];
+    // The picture of the logical screen is made when the file is drawn; a screen larger than the
+    // largest frame the decoder takes is refused here, before anything else is read.
+    if (static_cast<int64_t>(width_) * height_ > GIFMaxFramePixels) {
+        RaiseGifError("Logical Screen size exceeds the supported maximum of " + std::to_string(GIFMaxFramePixels) +
+                      " pixels");
+    }
     if ((packed_ & 0x80) != 0) {
         colorMap_.LoadFromStream(stream, 2 << (packed_ & 7));
         colorMap_.SetOptimized((packed_ & 0x08) != 0);

@@ -2,7 +2,7 @@
 
 #include "gif/GIFExtensions.h"
 #include "platform/gui/Forms.h"
-#include "platform/gui/Synchronize.h"
+#include "platform/rtl/Threads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -245,7 +245,7 @@ void TGIFPainter::RunGuarded()
 void TGIFPainter::OnGuiThread(const std::function<void()>& step)
 {
     if (Asynchronous()) {
-        Synchronize(step);
+        TThread::Synchronize(nullptr, step);
     } else {
         step();
     }

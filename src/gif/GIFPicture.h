@@ -8,6 +8,7 @@
 #include "gif/GIFColorReduction.h"
 #include "gif/GIFExtensions.h"
 #include "platform/gui/Canvas.h"
+#include "platform/rtl/Threads.h"
 
 #include <functional>
 #include <memory>
@@ -67,8 +68,6 @@ enum class TGIFOptimizeOption : uint8_t {
     ooColorMap = 0x8,     // colour tables are sorted by use and cut after the last used entry
     ooReduceColors = 0x10 // the colours are reduced by the given method
 };
-
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 class TGIFPainter;
 

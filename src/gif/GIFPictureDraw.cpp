@@ -8,7 +8,7 @@
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/PictureFormats.h"
-#include "platform/gui/Synchronize.h"
+#include "platform/rtl/Threads.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -4,7 +4,7 @@
 
 #include "gif/GIFExtensions.h"
 #include "gif/GIFPainter.h"
-#include "platform/gui/Synchronize.h"
+#include "platform/rtl/Threads.h"
 
 #include <QImage>
 

@@ -146,6 +146,19 @@ TBitmap::TBitmap() = default;
 // The canvas's painter ends before the picture it draws on goes (members go in reverse order).
 TBitmap::~TBitmap() = default;
 
+TBitmap::TBitmap(const TBitmap& other) : TPersistent(other), OnChange(other.OnChange), image_(other.Image()) {}
+
+TBitmap& TBitmap::operator=(const TBitmap& other)
+{
+    if (this != &other) {
+        FinishDrawing();
+        TPersistent::operator=(other);
+        OnChange = other.OnChange;
+        image_ = other.Image();
+    }
+    return *this;
+}
+
 void TBitmap::FinishDrawing() const
 {
     if (canvas_) {

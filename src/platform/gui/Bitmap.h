@@ -31,8 +31,10 @@ class TBitmap : public TPersistent {
 public:
     TBitmap();
     ~TBitmap() override;
-    TBitmap(const TBitmap&) = delete;
-    TBitmap& operator=(const TBitmap&) = delete;
+    // A copy takes the pixels (drawing finished) and the change event; each bitmap keeps a
+    // canvas of its own.
+    TBitmap(const TBitmap& other);
+    TBitmap& operator=(const TBitmap& other);
     const char* ClassName() const noexcept override { return "TBitmap"; }
     void Assign(const TPersistent& source) override;
 

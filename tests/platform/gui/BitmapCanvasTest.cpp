@@ -3,7 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/gui/Bitmap.h"
-#include "platform/gui/Synchronize.h"
+#include "platform/rtl/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +70,9 @@ TEST(Synchronize, WorkersCallsRunOnTheGuiThread)
     std::atomic<bool> done{false};
     std::string error;
     std::thread worker([&] {
-        Synchronize([&] { ranOnGui = IsMainThread(); });
+        TThread::Synchronize(nullptr, [&] { ranOnGui = IsMainThread(); });
         try {
-            Synchronize([] { throw std::runtime_error("raised on the GUI thread"); });
+            TThread::Synchronize(nullptr, [] { throw std::runtime_error("raised on the GUI thread"); });
         } catch (const std::runtime_error& raised) {
             error = raised.what();
         }
@@ -87,7 +87,7 @@ TEST(Synchronize, WorkersCallsRunOnTheGuiThread)
     EXPECT_TRUE(ranOnGui);
     EXPECT_EQ(error, "raised on the GUI thread");
     bool direct = false;
-    Synchronize([&direct] { direct = true; });
+    TThread::Synchronize(nullptr, [&direct] { direct = true; });
     EXPECT_TRUE(direct) << "on the GUI thread a call runs at once";
 }
 
