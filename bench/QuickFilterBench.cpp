@@ -38,8 +38,12 @@ std::string MakeProgramFolder(int ticketCount)
     FillTickets((folder / "databases" / "Tickets.dbf").string(), ticketCount, [&](std::string& record, int i) {
         const std::string id = "#QZ#" + std::to_string(i);
         const std::string product = "Project " + std::to_string(i % kProjectCount);
-        // Ticket 50,003, 100,003, ... of the project is "Reopened": the sparse filter's tickets.
-        const std::string status = i % 50000 == 3 ? "Reopened" : (i / kProjectCount) % 2 == 0 ? "Open" : "Closed";
+        // Tickets 3, 50,003, 100,003, ... are "Reopened" and 13, 50,013, ... "Waiting": the
+        // sparse filters' tickets, all in the active project.
+        const std::string status = i % 50000 == 3    ? "Reopened"
+                                   : i % 50000 == 13 ? "Waiting"
+                                   : (i / kProjectCount) % 2 == 0 ? "Open"
+                                                                  : "Closed";
         record.replace(static_cast<size_t>(idOffset), id.size(), id);
         record.replace(static_cast<size_t>(productOffset), product.size(), product);
         record.replace(static_cast<size_t>(statusOffset), status.size(), status);
@@ -65,7 +69,7 @@ void BM_QuickFilterFirstPage(benchmark::State& state)
         window.fieldlist->SetItemIndex(window.fieldlist->Items().IndexOf("STATUS"));
         window.operation->SetItemIndex(0);
         // Two values in turn, so that every run sets a new filter.
-        const char* const values[] = {sparse ? "Reopened" : "Open", sparse ? "Reopene" : "Closed"};
+        const char* const values[] = {sparse ? "Reopened" : "Open", sparse ? "Waiting" : "Closed"};
         int turn = 0;
         for (auto _ : state) {
             window.filtervalue->SetText(values[turn++ % 2]);

@@ -3,6 +3,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
+#include "widgets/KitImageList.h"
 #include "widgets/KitLists.h"
 
 #include <cstddef>
@@ -52,5 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TKitBitmapList bitmaps(nullptr);
     TKitBitmapListItem bitmapItem(nullptr);
     ReadAs(bitmaps, bitmapItem, bytes);
+    TKitImageList images(nullptr);
+    TKitImageListItem imageItem(nullptr);
+    ReadAs(images, imageItem, bytes);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "widgets/KitEffects.h"
 #include "widgets/KitFill.h"
 #include "widgets/KitGradient.h"
+#include "widgets/KitImageList.h"
 #include "widgets/KitIniCtrl.h"
 #include "widgets/KitLists.h"
 #include "widgets/KitPlacement.h"
@@ -168,6 +169,12 @@ void RegisterListClasses()
         .Component()
         .Object("Bitmap", [](TKitBitmapListItem& item) -> TBitmap& { return item.StoredBitmap(); })
         .Enum("PixelFormat", &TKitBitmapListItem::PixelFormat, &TKitBitmapListItem::SetPixelFormat, TKitSavePixelFormat::spfDefault);
+    TClassRegistration<TKitImageListItem, TKitListItem>("TKitImageListItem")
+        .Component()
+        .Integer("Width", &TKitImageListItem::Width, [](TKitImageListItem& item, int64_t value) { item.SetWidth(static_cast<int>(value)); }, 16)
+        .Integer("Height", &TKitImageListItem::Height, [](TKitImageListItem& item, int64_t value) { item.SetHeight(static_cast<int>(value)); }, 16)
+        .Integer("AllocBy", &TKitImageListItem::AllocBy, [](TKitImageListItem& item, int64_t value) { item.SetAllocBy(static_cast<int>(value)); }, 4)
+        .Boolean("Masked", &TKitImageListItem::Masked, &TKitImageListItem::SetMasked, false);
     TClassRegistration<TKitWaveListItem, TKitListItem>("TKitWaveListItem")
         .Component()
         .Object("Wave", [](TKitWaveListItem& item) -> TKitWave& { return item.Wave(); });
@@ -185,6 +192,10 @@ void RegisterListClasses()
     TClassRegistration<TKitBitmapList, TKitCustomImageList>("TKitBitmapList")
         .Component()
         .Enum("DefaultPixelFormat", &TKitBitmapList::DefaultPixelFormat, &TKitBitmapList::SetDefaultPixelFormat,
+              TKitSavePixelFormat::spfDefault);
+    TClassRegistration<TKitImageList, TKitCustomImageList>("TKitImageList")
+        .Component()
+        .Enum("DefaultPixelFormat", &TKitImageList::DefaultPixelFormat, &TKitImageList::SetDefaultPixelFormat,
               TKitSavePixelFormat::spfDefault);
     TClassRegistration<TKitWaveList, TKitCustomContainer>("TKitWaveList").Component();
     TClassRegistration<TKitStringList, TKitCustomContainer>("TKitStringList").Component();

@@ -75,6 +75,74 @@ void TCanvas::Line(int x1, int y1, int x2, int y2)
     painter_->restore();
 }
 
+namespace {
+
+// Sets the painter's pen and brush from the canvas's; answers whether anything is drawn.
+bool ApplyShapeTools(QPainter& painter, const TPen& pen, const TBrush& brush)
+{
+    const bool outline = pen.Style() != TPenStyle::psClear;
+    const bool fill = brush.Style() != TBrushStyle::bsClear;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(outline ? QPen(ToQColor(pen.Color()), 0) : QPen(Qt::NoPen));
+    painter.setBrush(fill ? QBrush(ToQColor(brush.Color())) : QBrush(Qt::NoBrush));
+    return outline || fill;
+}
+
+}  // namespace
+
+void TCanvas::Rectangle(const TRect& rect)
+{
+    if (painter_ == nullptr || rect.Width() <= 0 || rect.Height() <= 0) return;
+    if (pen_.Style() == TPenStyle::psClear) {
+        if (brush_.Style() != TBrushStyle::bsClear) {
+            painter_->fillRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1), ToQColor(brush_.Color()));
+        }
+        return;
+    }
+    painter_->save();
+    ApplyShapeTools(*painter_, pen_, brush_);
+    painter_->drawRect(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
+    painter_->restore();
+}
+
+void TCanvas::Ellipse(const TRect& rect)
+{
+    if (painter_ == nullptr || rect.Width() <= 1 || rect.Height() <= 1) return;
+    painter_->save();
+    if (ApplyShapeTools(*painter_, pen_, brush_)) {
+        painter_->drawEllipse(QRect(rect.Left, rect.Top, rect.Width() - 1, rect.Height() - 1));
+    }
+    painter_->restore();
+}
+
+void TCanvas::Polygon(const std::vector<QPoint>& points)
+{
+    if (painter_ == nullptr || points.size() < 2) return;
+    painter_->save();
+    if (ApplyShapeTools(*painter_, pen_, brush_)) {
+        painter_->drawPolygon(points.data(), static_cast<int>(points.size()));
+    }
+    painter_->restore();
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color)
+{
+    if (painter_ == nullptr) return;
+    painter_->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+}
+
+void TCanvas::SetClipRect(const TRect& rect)
+{
+    if (painter_ == nullptr) return;
+    painter_->setClipRect(rect.ToQRect());
+}
+
+void TCanvas::ResetClip()
+{
+    if (painter_ == nullptr) return;
+    painter_->setClipping(false);
+}
+
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     if (!BeginDrawing()) return;

@@ -5,10 +5,12 @@
 
 #include "platform/gui/Graphics.h"
 
+#include <QPoint>
 #include <QRect>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPainter;
 class TImageList;
@@ -45,6 +47,8 @@ private:
     TBrushStyle style_ = TBrushStyle::bsSolid;
 };
 
+enum class TPenStyle { psSolid, psClear };
+
 class TPen : public TPersistent {
 public:
     const char* ClassName() const noexcept override { return "TPen"; }
@@ -52,10 +56,13 @@ public:
     void SetColor(TColor color) { color_ = color; }
     int Width() const noexcept { return width_; }
     void SetWidth(int width) { width_ = width < 1 ? 1 : width; }
+    TPenStyle Style() const noexcept { return style_; }
+    void SetStyle(TPenStyle style) { style_ = style; }
 
 private:
     TColor color_ = clBlack;
     int width_ = 1;
+    TPenStyle style_ = TPenStyle::psSolid;
 };
 
 class TCanvas : public TPersistent {
@@ -76,6 +83,18 @@ public:
     void FrameRect(const TRect& rect);
     // A line from (x1, y1) up to, not including, (x2, y2) in the pen colour.
     void Line(int x1, int y1, int x2, int y2);
+    // Shapes outlined with the pen and filled with the brush, both optional. The outline lies
+    // inside the rectangle (Right and Bottom excluded); without a pen the fill also stops one
+    // pixel short of Right and Bottom, as the classic drawing calls do.
+    void Rectangle(const TRect& rect);
+    void Ellipse(const TRect& rect);
+    // A closed polygon through the points, outlined and filled the same way.
+    void Polygon(const std::vector<QPoint>& points);
+    // One pixel in the given colour.
+    void SetPixel(int x, int y, TColor color);
+    // Limits drawing to the rectangle until ResetClip.
+    void SetClipRect(const TRect& rect);
+    void ResetClip();
     // Text with its top-left corner at (x, y) in the font, on the brush colour unless bsClear.
     void TextOut(int x, int y, const std::string& text);
     // The same, clipped to `rect`, whose background is filled first unless bsClear.

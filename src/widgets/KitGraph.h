@@ -1,0 +1,97 @@
+#pragma once
+// The kit's drawing on a canvas: standard frames by border style and gradient fills in ten
+// shapes. Right and bottom edges of every rectangle lie outside it.
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/DrawEdge.h"
+#include "platform/gui/Palette.h"
+#include "widgets/KitBevel.h"
+#include "widgets/KitGradient.h"
+
+#include <cstdint>
+#include <vector>
+
+// Fill flags shared by the gradient and bitmap fills.
+inline constexpr unsigned kitFillClip = 0x0001;       // clip to the target (shifted by the clip offset)
+inline constexpr unsigned kitFillOffscreen = 0x0004;  // gradient drawn through an off-screen picture
+inline constexpr unsigned kitFillCenter = 0x0008;
+inline constexpr unsigned kitFillStretch = 0x0010;
+inline constexpr unsigned kitFillTile = 0x0020;
+inline constexpr unsigned kitFillTransparentColor = 0x0040;
+inline constexpr unsigned kitFillTransparentBitmap = 0x0080;
+inline constexpr unsigned kitFillMask = 0x0100;
+inline constexpr unsigned kitFillKeepHeight = 0x0200;
+inline constexpr unsigned kitFillKeepWidth = 0x0400;
+inline constexpr unsigned kitFillPalette = 0x1000;
+
+// A clip offset packs x in its low and y in its high 16 bits (both signed).
+constexpr int32_t KitPackOffset(int x, int y)
+{
+    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x));
+}
+
+// The looks of the kit's buttons.
+enum class TKitUserButtonStyle {
+    ubsWin31, ubsWin40, ubsTarvik, ubsTarvikFlat, ubsFlat, ubsFlatUnColored, ubsNavigator, ubsExplorer,
+    ubsExplorerColored, ubsIntegrated, ubsCombo, ubsOffice, ubsOfficeTransp, ubsWin40Ext
+};
+
+// Flags of a button frame. The button passes 0x0002 for its default look and 0x0020 when it
+// holds the focus; the frame routines read them the same way.
+inline constexpr unsigned kitButtonClearCorners = 0x0001;  // ubsWin31: corner pixels take clBtnFace
+inline constexpr unsigned kitButtonDefault = 0x0002;
+inline constexpr unsigned kitButtonWin95 = 0x0004;         // ubsWin40: the raised frame of the older look
+inline constexpr unsigned kitButtonPlainSunken = 0x0008;   // pressed frame as a plain sunken edge
+inline constexpr unsigned kitButtonFocused = 0x0020;
+inline constexpr unsigned kitButtonHot = 0x0040;
+inline constexpr unsigned kitButtonToolbarPart = 0x0080;
+inline constexpr unsigned kitButtonToolbarPart2 = 0x0100;
+inline constexpr unsigned kitButtonThemed = 0x0200;
+
+// Drawing states of a button: 1 and 7 disabled, 3 latched down; 3, 4, 6 and 7 look pressed.
+constexpr bool KitButtonStatePressed(int state)
+{
+    return state == 3 || state == 4 || state == 6 || state == 7;
+}
+
+// The button's face and frame in its style; `rect` comes back as the content rectangle. The
+// themed look does not exist on this system, so the classic faces are always drawn and the
+// answer (whether a theme drew the frame) is always false.
+bool KitDrawButtonFrame(TCanvas& canvas, bool mouseOver, TColor faceColour, unsigned flags, int state,
+                        TKitUserButtonStyle style, TRect& rect);
+// The classic face of every style but the two office styles; always true.
+bool KitDrawButtonFace(TCanvas& canvas, bool mouseOver, TRect& rect, TColor faceColour, unsigned flags, int state,
+                       TKitUserButtonStyle style);
+
+// Draws the frame of `style` and shrinks `rect` by it; always true. `sideFlags` adds edge
+// options (BF_MIDDLE...) to every edge drawn.
+bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsigned sideFlags);
+
+// Fills `rect` with the colour table in the shape of `style`; nothing for an empty table or
+// rectangle. The palette only matters on a screen of 256 colours or fewer, which this system
+// does not draw on: colours are always drawn as they are.
+void KitGradientFill(TCanvas& canvas, const TRect& rect, TKitGradientStyle style, int32_t clipOffset, unsigned flags,
+                     const TPalette* palette, const std::vector<TColor>& colours);
+// The same with a table of `colourCount` colours from `fromColour` to `toColour`.
+void KitGradientFillColors(TCanvas& canvas, const TRect& rect, TColor fromColour, int32_t clipOffset, unsigned flags,
+                           TKitGradientStyle style, int colourCount, TColor toColour);
+
+// Draws the bitmap into `rect` as the fill flags say: at the top-left corner (no placement
+// flag), centred, stretched (0x0600 fits it keeping its aspect, 0x0400 keeps the width and
+// scales the height, 0x0200 the other way round) or tiled from the corner, the last tiles
+// spilling over the rectangle. `result` is the rectangle covered (the whole target when
+// stretched to it or tiled). Copies: 0x0040 leaves the pixels of `transparentColour` out;
+// 0x0080 paints the bitmap's own transparent colour (its bottom-left pixel) in
+// `transparentColour`; 0x0100 lets the destination show where `mask` is white; otherwise a
+// plain copy. Nothing for an empty bitmap.
+void KitDrawBitmap(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TRect& result, TColor transparentColour,
+                   unsigned flags, const TBitmap* mask = nullptr);
+// The same, clipped to `rect` moved by the clip offset when flag 0x0001 is set.
+void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bitmap, TColor transparentColour,
+                          int32_t clipOffset, unsigned flags, const TBitmap* mask = nullptr);
+// The monochrome mask of a bitmap (white where its pixels are `transparentColour`, black
+// elsewhere); the bitmap's transparent pixels become black, ready for the two-step copy.
+void KitCreateMaskFromBitmap(TBitmap& bitmap, TBitmap& mask, TColor transparentColour);
+// Sizes the bitmap to the rectangle and fills it with the colour.
+void KitFillBitmap(TBitmap& bitmap, const TRect& rect, TColor colour);
