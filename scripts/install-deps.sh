@@ -12,7 +12,7 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
   libgcrypt20-dev zlib1g-dev libshp-dev
-  imagemagick giflib-tools libgif-dev
+  imagemagick giflib-tools libgif-dev xclip
   locales
   llvm lld trayer xdotool x11-utils
   dbus python3-dbusmock desktop-file-utils libglib2.0-bin xdg-utils shared-mime-info gvfs gvfs-daemons

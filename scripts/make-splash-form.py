@@ -1,20 +1,36 @@
 #!/usr/bin/env python3
-"""Writes resources/forms/Tsplashfrm.form with resources/pictures/splash.jpg as its picture.
+"""Writes resources/forms/Tsplashfrm.form with the pictures of resources/pictures/: splash.jpg
+as the large picture, and the two small GIF badges splash-dbf.gif and splash-gif.gif.
 
-Run after changing the picture: python3 scripts/make-splash-form.py
+Run after changing a picture: python3 scripts/make-splash-form.py
 A picture of a registered format is stored as its class name (length byte and name) followed
 by the file's bytes.
+
+The badges are GIF87a files of 8 colours, made with ImageMagick:
+  convert -size 65x33 xc:white -fill '#2c62ad' -draw 'roundrectangle 1,1 63,31 7,7' \
+    -fill white -font DejaVu-Sans-Bold -pointsize 14 -gravity center -annotate +0+0 'DBF' \
+    +dither -colors 8 GIF87:splash-dbf.gif
+and the same with '#3c8ad8' and 'GIF' for splash-gif.gif.
 """
 import pathlib
 
 root = pathlib.Path(__file__).resolve().parent.parent
-jpeg = (root / "resources/pictures/splash.jpg").read_bytes()
-data = bytes([len(b"TJPEGImage")]) + b"TJPEGImage" + jpeg
-hexed = data.hex().upper()
-rows = [hexed[i:i + 64] for i in range(0, len(hexed), 64)]
-picture = "\n".join("        " + r for r in rows)
+
+
+def picture_data(class_name, file_name):
+    data = bytes([len(class_name)]) + class_name.encode() + (root / "resources/pictures" / file_name).read_bytes()
+    hexed = data.hex().upper()
+    rows = [hexed[i:i + 64] for i in range(0, len(hexed), 64)]
+    return "\n".join("        " + r for r in rows)
+
+
+picture = picture_data("TJPEGImage", "splash.jpg")
+dbf_badge = picture_data("TGIFPicture", "splash-dbf.gif")
+gif_badge = picture_data("TGIFPicture", "splash-gif.gif")
 
 form = f"""object splashfrm: Tsplashfrm
+  Font.Name = 'DejaVu Sans'
+  Font.Size = 8
   Left = 0
   Top = 0
   BorderStyle = bsNone
@@ -48,6 +64,8 @@ form = f"""object splashfrm: Tsplashfrm
     Width = 65
     Height = 33
     Stretch = True
+    Picture.Data = {{
+{gif_badge}}}
   end
   object Image3: TImage
     Left = 16
@@ -55,6 +73,8 @@ form = f"""object splashfrm: Tsplashfrm
     Width = 65
     Height = 33
     Stretch = True
+    Picture.Data = {{
+{dbf_badge}}}
   end
 end
 """

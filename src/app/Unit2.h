@@ -1,7 +1,8 @@
 #pragma once
 // Window: the splash window, Tsplashfrm.
 // The splash window shown while the program starts: a borderless white window centred on the
-// screen with the program's picture and name. It has no behaviour of its own.
+// screen with the program's picture, its name and two small GIF badges. It has no behaviour of
+// its own.
 
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"

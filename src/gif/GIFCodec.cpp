@@ -1,6 +1,7 @@
 #include "gif/GIFCodec.h"
 
 #include "gif/GIFExtensions.h"
+#include "gif/GIFFrameRendering.h"
 #include "gif/GIFPicture.h"
 
 #include <algorithm>
@@ -331,6 +332,12 @@ void TGIFHeader::LoadFromStream(TStream& stream)
     packed_ = descriptor[4];
     background_ = descriptor[5];
     aspect_ = descriptor[6];
+    // The picture of the logical screen is made when the file is drawn; a screen larger than the
+    // largest frame the decoder takes is refused here, before anything else is read.
+    if (static_cast<int64_t>(width_) * height_ > GIFMaxFramePixels) {
+        RaiseGifError("Logical Screen size exceeds the supported maximum of " + std::to_string(GIFMaxFramePixels) +
+                      " pixels");
+    }
     if ((packed_ & 0x80) != 0) {
         colorMap_.LoadFromStream(stream, 2 << (packed_ & 7));
         colorMap_.SetOptimized((packed_ & 0x08) != 0);
@@ -423,6 +430,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     width_ = static_cast<uint16_t>(width);
     height_ = static_cast<uint16_t>(height);
     if (resized) {
+        FreeBitmap();
         pixels_.assign(static_cast<size_t>(width_) * height_, 0);
     }
     TGIFPicture* picture = Image();
@@ -447,6 +455,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     }
     if (widened) {
         Warning(TGIFSeverity::gsWarning, "Image exceeds Logical Screen size");
+        picture->Changed();
     }
 }
 
@@ -516,6 +525,9 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
     const int transparentIndex = TransparentColorIndex();
     DecodeGIFImageData(stream, width_, height_, Interlaced(), static_cast<uint8_t>(std::max(transparentIndex, 0)), pixels_,
                        [this](const std::string& message) { Warning(TGIFSeverity::gsWarning, message); });
+    if (GIFRenderOnLoad()) {
+        Bitmap();
+    }
 }
 
 void TGIFSubImage::Prepare()

@@ -3,7 +3,8 @@
 // table, a list of frames each with the extensions before it, an image descriptor, a local colour
 // table and its pixels, and the trailer. Versions GIF87a and GIF89a are read and written. The
 // picture that owns the tree is TGIFPicture (GIFPicture.h); pixel coding is in GIFLZW.h.
-// Nothing here needs a window system.
+// A frame turns its pixels into a bitmap and a transparency mask when it is drawn
+// (GIFSubImageRender.cpp); only that part needs the window layer.
 
 #include "gif/GIFLZW.h"
 #include "gif/GIFStream.h"
@@ -18,6 +19,10 @@
 
 class TGIFPicture;
 class TGIFSubImage;
+class TBitmap;
+class TCanvas;
+struct TRect;
+struct TGIFFrameRendering;
 class TGIFExtension;
 class TGIFExtensionList;
 class TGIFGraphicControlExtension;
@@ -182,7 +187,7 @@ protected:
     // logical screen), and remaps them.
     virtual void ExtraUses(std::array<uint64_t, 256>& uses) const {}
     virtual void RemapIndices(const std::array<uint8_t, 256>& map) {}
-    // Called after every change of the entries, for the owner's drawing to drop its palette.
+    // Called after every change of the entries: what was drawn with the table is dropped.
     virtual void Changed() {}
     TGIFItem& owner_;
 
@@ -203,6 +208,8 @@ protected:
     std::vector<TGIFSubImage*> Frames() const override;
     void ExtraUses(std::array<uint64_t, 256>& uses) const override;
     void RemapIndices(const std::array<uint8_t, 256>& map) override;
+    // The picture drops its palette, its drawing and the bitmaps of the frames without a table.
+    void Changed() override;
 
 private:
     TGIFHeader& header_;
@@ -215,6 +222,8 @@ public:
 
 protected:
     std::vector<TGIFSubImage*> Frames() const override;
+    // The frame drops its bitmap, mask and palette.
+    void Changed() override;
 
 private:
     TGIFSubImage& subImage_;
@@ -263,10 +272,17 @@ public:
     const char* ClassName() const noexcept override { return "TGIFSubImage"; }
 
     TGIFVersion Version() const override;
+    // Loads the frame; with the render-on-load switch on, its bitmap is made at once.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     // Rebuilds the packed byte of the image descriptor from the local colour table.
     void Prepare();
+    // Another frame is copied with its descriptor, transparency, pixels, colour table and
+    // extensions; a TBitmap or a TPicture becomes the frame's pixels ("Converting...", see
+    // GIFSubImageImport.cpp). Anything else raises "Object type not supported for operation".
+    void Assign(const TPersistent& source) override;
+    // Drops the pixels, the local table, the bitmap, the mask and the size.
+    void Clear();
 
     TGIFExtensionList& Extensions() noexcept { return *extensions_; }
     const TGIFExtensionList& Extensions() const noexcept { return *extensions_; }
@@ -306,8 +322,36 @@ public:
     // The transparent colour index of the graphic control extension, or -1.
     int TransparentColorIndex() const;
 
+    // Drawing. The frame's bitmap: 8 bits a pixel with the frame's palette, made on first need
+    // ("Rendering..."); with dithering the colours are mapped onto the web palette.
+    TBitmap& Bitmap();
+    // 1 bit a pixel, set where the frame is transparent; null when no pixel is (or the frame is
+    // opaque). Made with the bitmap.
+    const TBitmap* Mask();
+    bool HasBitmap() const noexcept;
+    // Drops the bitmap, the mask and the stored palette; the next drawing makes them again.
+    void FreeBitmap();
+    // The bitmap's palette, else the stored one, else the web palette when dithering applies,
+    // else the local table, else the picture's palette.
+    TPalette Palette();
+    void SetPalette(const TPalette& palette);
+    // The frame's place within a destination rectangle for the whole picture.
+    TRect ScaleRect(const TRect& destination) const;
+    // Draws the frame into a destination rectangle for the whole picture: with `transparent`
+    // through its mask; with `tile` repeated at its own size over the rectangle.
+    void Draw(TCanvas& canvas, const TRect& destination, bool transparent, bool tile);
+    // Drops the columns and rows at the edges that are transparent throughout (transparent
+    // frames only).
+    void Crop();
+    // Turns into transparency every pixel that shows the same colour as the pixel of the
+    // preceding frame below it, where that frame stays on screen.
+    void Merge(TGIFSubImage& previous);
+
 private:
     int PixelOffset(int x, int y) const;
+    bool Dithered() const;
+    void Render();
+    void ImportBitmap(const TBitmap& bitmap);
     std::unique_ptr<TGIFExtensionList> extensions_;
     TGIFLocalColorMap colorMap_;
     uint16_t left_ = 0;
@@ -317,6 +361,7 @@ private:
     uint8_t packed_ = 0;
     std::vector<uint8_t> pixels_;
     bool transparent_ = false;
+    std::unique_ptr<TGIFFrameRendering> rendering_;
 };
 
 class TGIFImageList : public TGIFList<TGIFSubImage> {

@@ -214,10 +214,22 @@ TEST(SplashWindow, ShowsItsPicture)
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->Picture().Width(), 505);
     EXPECT_EQ(image->Picture().Height(), 369);
-    EXPECT_TRUE(dynamic_cast<TImage*>(splash.FindComponent("Image2"))->Picture().Empty());
+    // The two badges are GIF pictures of 65 by 33, drawn at 16,336 and 88,336.
+    for (const char* name : {"Image2", "Image3"}) {
+        auto* badge = dynamic_cast<TImage*>(splash.FindComponent(name));
+        ASSERT_NE(badge, nullptr);
+        EXPECT_EQ(badge->Picture().Width(), 65) << name;
+        EXPECT_EQ(badge->Picture().Height(), 33) << name;
+    }
+    splash.Show();
+    TestApplication().ProcessMessages();
+    const QImage shown = splash.Grab();
     const std::filesystem::path artifacts = std::filesystem::path(ZV_STAGE_DIR).parent_path() / "test-artifacts";
     std::filesystem::create_directories(artifacts);
-    splash.Grab().save(QString::fromStdString((artifacts / "splash.png").string()));
+    shown.save(QString::fromStdString((artifacts / "splash.png").string()));
+    EXPECT_EQ(shown.pixel(16 + 32, 336 + 4), qRgb(0x2c, 0x62, 0xad)) << "the DBF badge";
+    EXPECT_EQ(shown.pixel(88 + 32, 336 + 4), qRgb(0x3c, 0x8a, 0xd8)) << "the GIF badge";
+    splash.Hide();
 }
 
 TEST(SingleInstance, SecondStartEndsAtOnce)

@@ -227,6 +227,8 @@ TEST(GIFCodecTest, DamagedFilesGiveClearErrorsAndLeaveThePictureEmpty)
         {"short loop block", insertBeforeFrame(std::string("!\xFF\x0B" "NETSCAPE2.0" "\x02\x01\x00\x00", 18)), "Invalid GIF data"},
         {"huge frame", good.substr(0, first) + std::string(",\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\x01\x04\0;", 16),
          "Image dimensions exceed the supported maximum of 134217728 pixels"},
+        {"huge logical screen", good.substr(0, 6) + std::string("\xFF\xFF\x01\x08", 4) + good.substr(10),
+         "Logical Screen size exceeds the supported maximum of 134217728 pixels"},
         {"frame larger than its data", good.substr(0, first) + std::string(",\0\0\0\0\0\x10\0\x10\0\x02\x01\x04\0;", 16),
          "Image data too short for the image dimensions"},
     };

@@ -4,9 +4,62 @@
 #include "platform/rtl/Streams.h"
 
 #include <QBuffer>
+#include <QPainter>
 
 #include <cstring>
 #include <string>
+
+// The canvas of a bitmap: opens a painter on the bitmap's picture when it first draws, and
+// closes it when the bitmap's pixels are wanted otherwise.
+class TBitmapCanvas : public TCanvas {
+public:
+    explicit TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
+    ~TBitmapCanvas() override { Finish(false); }
+    const char* ClassName() const noexcept override { return "TCanvas"; }
+
+    // Ends the drawing; `notify` tells the bitmap's owner that the pixels changed.
+    void Finish(bool notify = true)
+    {
+        if (!painter_) {
+            return;
+        }
+        SetPainter(nullptr);
+        painter_->end();
+        painter_.reset();
+        if (notify) {
+            bitmap_.Changed();
+        }
+    }
+
+    QImage Grab(const TRect& rect) override
+    {
+        Finish();
+        return bitmap_.image_.copy(rect.ToQRect());
+    }
+
+protected:
+    bool BeginDrawing() override
+    {
+        if (painter_) {
+            return true;
+        }
+        QImage& image = bitmap_.image_;
+        if (image.isNull()) {
+            return false;
+        }
+        // A painter draws on 32-bit pictures, not on indexed ones.
+        if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono) {
+            image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        }
+        painter_ = std::make_unique<QPainter>(&image);
+        SetPainter(painter_.get());
+        return true;
+    }
+
+private:
+    TBitmap& bitmap_;
+    std::unique_ptr<QPainter> painter_;
+};
 
 namespace {
 
@@ -88,6 +141,45 @@ bool PixelDataFits(const std::string& bytes)
 
 }  // namespace
 
+TBitmap::TBitmap() = default;
+
+// The canvas's painter ends before the picture it draws on goes (members go in reverse order).
+TBitmap::~TBitmap() = default;
+
+TBitmap::TBitmap(const TBitmap& other) : TPersistent(other), OnChange(other.OnChange), image_(other.Image()) {}
+
+TBitmap& TBitmap::operator=(const TBitmap& other)
+{
+    if (this != &other) {
+        FinishDrawing();
+        TPersistent::operator=(other);
+        OnChange = other.OnChange;
+        image_ = other.Image();
+    }
+    return *this;
+}
+
+void TBitmap::FinishDrawing() const
+{
+    if (canvas_) {
+        canvas_->Finish();
+    }
+}
+
+TCanvas& TBitmap::Canvas()
+{
+    if (!canvas_) {
+        canvas_ = std::make_unique<TBitmapCanvas>(*this);
+    }
+    return *canvas_;
+}
+
+const QImage& TBitmap::Image() const
+{
+    FinishDrawing();
+    return image_;
+}
+
 void TBitmap::Assign(const TPersistent& source)
 {
     const auto* other = dynamic_cast<const TBitmap*>(&source);
@@ -95,11 +187,12 @@ void TBitmap::Assign(const TPersistent& source)
         TPersistent::Assign(source);
         return;
     }
-    SetImage(other->image_);
+    SetImage(other->Image());
 }
 
 void TBitmap::SetSize(int width, int height)
 {
+    FinishDrawing();
     const QImage::Format format = image_.isNull() ? QImage::Format_RGB32 : image_.format();
     QImage image(width, height, format);
     if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono) {
@@ -135,6 +228,7 @@ TPixelFormat TBitmap::PixelFormat() const noexcept
 void TBitmap::SetPixelFormat(TPixelFormat format)
 {
     const QImage::Format target = QtFormat(format);
+    FinishDrawing();
     if (image_.isNull() || image_.format() == target) {
         return;
     }
@@ -143,6 +237,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
 
 uint8_t* TBitmap::ScanLine(int row)
 {
+    FinishDrawing();
     if (row < 0 || row >= image_.height()) {
         throw EInvalidGraphicOperation("Scan line index out of range");
     }
@@ -151,6 +246,7 @@ uint8_t* TBitmap::ScanLine(int row)
 
 const uint8_t* TBitmap::ScanLine(int row) const
 {
+    FinishDrawing();
     if (row < 0 || row >= image_.height()) {
         throw EInvalidGraphicOperation("Scan line index out of range");
     }
@@ -159,6 +255,7 @@ const uint8_t* TBitmap::ScanLine(int row) const
 
 TPalette TBitmap::Palette() const
 {
+    FinishDrawing();
     TPalette palette;
     for (const QRgb color : image_.colorTable()) {
         palette.push_back({static_cast<uint8_t>(qRed(color)), static_cast<uint8_t>(qGreen(color)),
@@ -169,6 +266,7 @@ TPalette TBitmap::Palette() const
 
 void TBitmap::SetPalette(const TPalette& palette)
 {
+    FinishDrawing();
     if (image_.format() != QImage::Format_Indexed8 && image_.format() != QImage::Format_Mono) {
         return;
     }
@@ -224,6 +322,7 @@ void TBitmap::SaveToStream(TStream& stream) const
 
 void TBitmap::SetImage(const QImage& image)
 {
+    FinishDrawing();
     image_ = image;
     Changed();
 }

@@ -7,20 +7,34 @@
 // index a pixel; pf15bit and pf16bit 16-bit words (5-5-5 and 5-6-5); pf24bit blue, green and
 // red bytes; pf32bit blue, green, red and a fourth byte. There is no 4-bit layout: setting
 // pf4bit (or pfCustom) is refused.
+//
+// Its canvas draws on the pixels themselves; an indexed bitmap becomes a 32-bit one when the
+// canvas first draws on it. Drawing is finished before the pixels are read or changed any other
+// way.
 
 #include "platform/classes/Components.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/Palette.h"
 
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 
 class TStream;
 
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 
+class TBitmapCanvas;
+
 class TBitmap : public TPersistent {
 public:
+    TBitmap();
+    ~TBitmap() override;
+    // A copy takes the pixels (drawing finished) and the change event; each bitmap keeps a
+    // canvas of its own.
+    TBitmap(const TBitmap& other);
+    TBitmap& operator=(const TBitmap& other);
     const char* ClassName() const noexcept override { return "TBitmap"; }
     void Assign(const TPersistent& source) override;
 
@@ -54,12 +68,18 @@ public:
     // colour table; other formats are written with 24 bits); nothing for an empty bitmap.
     void SaveToStream(TStream& stream) const;
 
-    const QImage& Image() const noexcept { return image_; }
+    const QImage& Image() const;
     void SetImage(const QImage& image);
+
+    TCanvas& Canvas();
 
     TNotifyEvent OnChange;
 
 private:
+    friend class TBitmapCanvas;
     void Changed();
+    // Ends the canvas's drawing, so that the pixels can be read or replaced.
+    void FinishDrawing() const;
     QImage image_;
+    std::unique_ptr<TBitmapCanvas> canvas_;
 };

@@ -52,13 +52,13 @@ void TCanvas::ApplyFont()
 
 void TCanvas::FillRect(const TRect& rect)
 {
-    if (painter_ == nullptr || brush_.Style() == TBrushStyle::bsClear) return;
+    if (brush_.Style() == TBrushStyle::bsClear || !BeginDrawing()) return;
     painter_->fillRect(rect.ToQRect(), ToQColor(brush_.Color()));
 }
 
 void TCanvas::FrameRect(const TRect& rect)
 {
-    if (painter_ == nullptr || rect.Width() <= 0 || rect.Height() <= 0) return;
+    if (rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;
     painter_->save();
     painter_->setPen(ToQColor(brush_.Color()));
     painter_->setBrush(Qt::NoBrush);
@@ -68,7 +68,7 @@ void TCanvas::FrameRect(const TRect& rect)
 
 void TCanvas::Line(int x1, int y1, int x2, int y2)
 {
-    if (painter_ == nullptr) return;
+    if (!BeginDrawing()) return;
     painter_->save();
     painter_->setPen(QPen(ToQColor(pen_.Color()), pen_.Width()));
     painter_->drawLine(x1, y1, x2 > x1 ? x2 - 1 : x2, y2 > y1 ? y2 - 1 : y2);
@@ -145,7 +145,7 @@ void TCanvas::ResetClip()
 
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
-    if (painter_ == nullptr) return;
+    if (!BeginDrawing()) return;
     const QString shown = ToQString(text);
     painter_->save();
     ApplyFont();
@@ -158,7 +158,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text)
 {
-    if (painter_ == nullptr) return;
+    if (!BeginDrawing()) return;
     painter_->save();
     painter_->setClipRect(rect.ToQRect(), Qt::IntersectClip);
     if (brush_.Style() != TBrushStyle::bsClear) painter_->fillRect(rect.ToQRect(), ToQColor(brush_.Color()));
@@ -180,11 +180,44 @@ int TCanvas::TextHeight(const std::string& text) const
 
 void TCanvas::Draw(int x, int y, const QImage& image)
 {
-    if (painter_ == nullptr || image.isNull()) return;
+    if (image.isNull() || !BeginDrawing()) return;
     painter_->drawImage(QPoint(x, y), image);
 }
 
 void TCanvas::Draw(int x, int y, const TImageList& images, int index)
 {
     Draw(x, y, images.Image(index));
+}
+
+void TCanvas::StretchDraw(const TRect& rect, const QImage& image)
+{
+    if (image.isNull() || rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;
+    painter_->drawImage(rect.ToQRect(), image);
+}
+
+void TCanvas::TileDraw(const TRect& rect, const QImage& image)
+{
+    if (image.isNull() || rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;
+    painter_->save();
+    painter_->setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    for (int y = rect.Top; y < rect.Bottom; y += image.height()) {
+        for (int x = rect.Left; x < rect.Right; x += image.width()) {
+            painter_->drawImage(QPoint(x, y), image);
+        }
+    }
+    painter_->restore();
+}
+
+void TCanvas::CopyRect(const TRect& rect, const QImage& image, const TRect& source)
+{
+    if (image.isNull() || rect.Width() <= 0 || rect.Height() <= 0 || !BeginDrawing()) return;
+    painter_->save();
+    painter_->setCompositionMode(QPainter::CompositionMode_Source);
+    painter_->drawImage(rect.ToQRect(), image, source.ToQRect());
+    painter_->restore();
+}
+
+QImage TCanvas::Grab(const TRect& rect)
+{
+    return QImage();
 }

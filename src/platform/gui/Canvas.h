@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ private:
 
 class TCanvas : public TPersistent {
 public:
+    TCanvas() = default;
+    ~TCanvas() override = default;
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
     const char* ClassName() const noexcept override { return "TCanvas"; }
 
     TBrush& Brush() noexcept { return brush_; }
@@ -96,16 +101,40 @@ public:
     void TextRect(const TRect& rect, int x, int y, const std::string& text);
     int TextWidth(const std::string& text) const;
     int TextHeight(const std::string& text) const;
+    // Draws the picture; its transparent pixels leave the canvas as it is.
     void Draw(int x, int y, const QImage& image);
     // Picture `index` of the image list; nothing for an index outside the list.
     void Draw(int x, int y, const TImageList& images, int index);
+    // The picture stretched over `rect` (nearest pixel, no smoothing), drawn like Draw.
+    void StretchDraw(const TRect& rect, const QImage& image);
+    // The picture repeated at its own size across `rect` from its top left corner, cut at the
+    // right and bottom edges, drawn like Draw.
+    void TileDraw(const TRect& rect, const QImage& image);
+    // Copies `source` of the picture into `rect` (stretched when the sizes differ): the canvas
+    // takes the pixels as they are, transparency included.
+    void CopyRect(const TRect& rect, const QImage& image, const TRect& source);
 
     // The painter the operations go to; null outside a paint.
     QPainter* Painter() const noexcept { return painter_; }
     void SetPainter(QPainter* painter) noexcept { painter_ = painter; }
+    // Whether the operations can draw now (a control's canvas only while the control paints).
+    bool CanDraw() { return BeginDrawing(); }
+    // The pixels of `rect` as the canvas holds them; a null picture where they cannot be read
+    // back (a control's canvas).
+    virtual QImage Grab(const TRect& rect);
+
+    // Expires when the canvas is destroyed: code that keeps a canvas beyond a call (an animation
+    // that draws later) checks it before it draws.
+    std::weak_ptr<const int> Lifetime() const noexcept { return lifetime_; }
+
+protected:
+    // Called before each drawing operation; false when there is nothing to draw on. A canvas
+    // that opens its painter on demand (a bitmap's) overrides it.
+    virtual bool BeginDrawing() { return painter_ != nullptr; }
 
 private:
     void ApplyFont();
+    std::shared_ptr<const int> lifetime_ = std::make_shared<const int>(0);
     QPainter* painter_ = nullptr;
     TBrush brush_;
     TPen pen_;
