@@ -77,6 +77,14 @@ bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsign
 
 namespace {
 
+// Clips to the target moved by the packed offset (x low, y high, both signed 16 bits).
+void ClipToTarget(TCanvas& canvas, const TRect& rect, int32_t clipOffset)
+{
+    const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
+    const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
+    canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+}
+
 int RoundHalfAway(double value)
 {
     return static_cast<int>(std::lround(value));
@@ -201,9 +209,7 @@ void KitGradientFill(TCanvas& canvas, const TRect& rect, TKitGradientStyle style
         canvas.Draw(rect.Left, rect.Top, picture);
     } else {
         if (flags & kitFillClip) {
-            const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
-            const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
-            canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+            ClipToTarget(canvas, rect, clipOffset);
         }
         DrawGradientShapes(canvas, rect.Left, rect.Top, w, h, style, colours);
         if (flags & kitFillClip) {
@@ -582,9 +588,7 @@ void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bit
                           int32_t clipOffset, unsigned flags, const TBitmap* mask)
 {
     if (flags & kitFillClip) {
-        const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
-        const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
-        canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+        ClipToTarget(canvas, rect, clipOffset);
     }
     TRect covered;
     KitDrawBitmap(canvas, rect, bitmap, covered, transparentColour, flags, mask);

@@ -4,6 +4,7 @@
 // artifacts/. Set ZV_UPDATE_GOLDEN=1 to write the golden pictures again.
 
 #include "GuiTestSupport.h"
+#include "KitCanvasTestSupport.h"
 
 #include "platform/gui/DrawEdge.h"
 #include "widgets/KitGraph.h"
@@ -24,18 +25,12 @@ constexpr TColor sheetBackground = 0xFF00FF;  // magenta: shows any pixel left o
 
 QImage Draw(int width, int height, const std::function<void(TCanvas&)>& paint, TColor background = sheetBackground)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(ToQColor(background));
-    QPainter painter(&picture);
-    TCanvas canvas;
-    TCanvasPaint scope(canvas, painter);
-    paint(canvas);
-    return picture;
+    return KitDrawn(width, height, background, paint);
 }
 
 TColor PixelAt(const QImage& picture, int x, int y)
 {
-    return FromQColor(picture.pixelColor(x, y));
+    return KitPixelAt(picture, x, y);
 }
 
 // Compares the sheet with its golden picture byte for byte (pixels as 32-bit RGB).
