@@ -6,6 +6,8 @@
 #include <QPainter>
 
 #include <cmath>
+#include <cstdlib>
+#include <tuple>
 #include <utility>
 
 bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsigned sideFlags)
@@ -699,4 +701,141 @@ TRect KitRotatedBounds(const TRect& rect, double angle)
         first = false;
     }
     return {0, 0, static_cast<int>(maxX - minX), static_cast<int>(maxY - minY)};
+}
+
+namespace {
+
+TRect Moved(const TRect& rect, int dx, int dy)
+{
+    return {rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy};
+}
+
+bool IsEmptyRect(const TRect& rect)
+{
+    return rect.Width() <= 0 || rect.Height() <= 0;
+}
+
+TRect UnionRect(const TRect& a, const TRect& b)
+{
+    if (IsEmptyRect(a)) return b;
+    if (IsEmptyRect(b)) return a;
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+}
+
+}  // namespace
+
+TKitGlyphTextPlacement KitPlaceGlyphText(const TKitGlyphTextLayout& layout, const TKitTextMeasure& measure, bool hasGlyph,
+                                         int glyphWidth, int glyphHeight, const TRect& target, unsigned drawFlags,
+                                         bool multiLine, int textFormat)
+{
+    TKitGlyphTextPlacement placement;
+    const bool hasText = static_cast<bool>(measure);
+    hasGlyph = hasGlyph && glyphWidth > 0 && glyphHeight > 0;
+    const int spacing = hasText == hasGlyph ? layout.Spacing() : 0;
+    int gw = hasGlyph ? glyphWidth : 0;
+    const int gh = hasGlyph ? glyphHeight : 0;
+    int tw = 0;
+    int th = 0;
+    if (hasText) {
+        std::tie(tw, th) = measure(std::abs(target.Width()) - spacing - std::abs(gw));
+    }
+
+    const auto* button = dynamic_cast<const TKitButtonLayout*>(&layout);
+    const bool arrow = button != nullptr && button->Arrow();
+    const int arrowWidth = arrow ? 2 * button->ArrowSize() - 1 : 0;
+    const TKitArrowPosition arrowAt = arrow ? button->ArrowPosition() : TKitArrowPosition::apRightText;
+    const bool arrowByGlyph = arrowAt == TKitArrowPosition::apRightGlyph || arrowAt == TKitArrowPosition::apLeftGlyph;
+    if (arrow) {
+        (arrowByGlyph ? gw : tw) += arrowWidth + button->ArrowIndent();
+    }
+
+    const TKitTextArrange arrange = layout.AlignText2Glyph();
+    const bool sideBySide = static_cast<int>(arrange) <= static_cast<int>(TKitTextArrange::taRightTop);
+    int blockWidth = 0;
+    int blockHeight = 0;
+    int textOffset = 0;
+    int glyphOffset = 0;
+    if (sideBySide) {
+        blockWidth = tw + spacing + gw;
+        blockHeight = std::max(th, gh);
+        textOffset = th < gh ? (gh - th) / 2 : 0;
+        glyphOffset = gh < th ? (th - gh) / 2 : 0;
+    } else {
+        blockWidth = std::max(tw, gw);
+        blockHeight = th + spacing + gh;
+        textOffset = tw < gw ? (gw - tw) / 2 : 0;
+        glyphOffset = gw < tw ? (tw - gw) / 2 : 0;
+    }
+    int tx = 0, ty = 0, gx = 0, gy = 0;
+    switch (arrange) {
+    case TKitTextArrange::taLeft: ty = textOffset; gx = tw + spacing; gy = glyphOffset; break;
+    case TKitTextArrange::taLeftTop: ty = textOffset; gx = tw + spacing; break;
+    case TKitTextArrange::taRight: gy = glyphOffset; tx = gw + spacing; ty = textOffset; break;
+    case TKitTextArrange::taRightTop: gy = 1; tx = gw + spacing; ty = textOffset; break;
+    case TKitTextArrange::taTop: tx = textOffset; gx = glyphOffset; gy = th + spacing; break;
+    case TKitTextArrange::taTopLeft: tx = textOffset; gy = th + spacing; break;
+    case TKitTextArrange::taBottom: gx = glyphOffset; tx = textOffset; ty = gh + spacing; break;
+    case TKitTextArrange::taBottomLeft: tx = textOffset; ty = gh + spacing; break;
+    }
+    TRect text{tx, ty, tx + tw, ty + th};
+    TRect glyph{gx, gy, gx + gw, gy + gh};
+    if (!(drawFlags & kitTextNoAlign)) {
+        const TRect block = KitAlignRect(layout.Alignment(), {0, 0, blockWidth, blockHeight}, target);
+        text = Moved(text, block.Left + 1, block.Top + 1);
+        glyph = Moved(glyph, block.Left, block.Top);
+    }
+    if (arrow && arrowAt == TKitArrowPosition::apLeftText) {
+        text = Moved(text, button->ArrowIndent() + arrowWidth, 0);
+    }
+
+    placement.textFormat = textFormat | kitDtExpandTabs;
+    if (multiLine) {
+        placement.textFormat |= kitDtWordBreak | KitAlignmentTextFormat(layout.Alignment());
+    }
+    text = Moved(text, layout.OffsetX(), layout.OffsetY());
+    glyph = Moved(glyph, layout.OffsetX(), layout.OffsetY());
+    if (drawFlags & kitTextClampToTarget) {
+        text.Right = std::min(text.Right, target.Right);
+        text.Bottom = std::min(text.Bottom, target.Bottom);
+    }
+
+    if (arrow) {
+        const int size = button->ArrowSize();
+        const int indent = button->ArrowIndent();
+        const TRect& item = arrowByGlyph ? glyph : text;
+        placement.arrow = true;
+        placement.arrowY = item.Top + item.Height() / 2 - size / 2;
+        switch (arrowAt) {
+        case TKitArrowPosition::apRightText:
+            placement.arrowX = multiLine ? text.Right - size - 1 : text.Right - arrowWidth - 1;
+            break;
+        case TKitArrowPosition::apLeftText:
+            placement.arrowX = text.Left - indent - arrowWidth;
+            break;
+        case TKitArrowPosition::apRightGlyph:
+            placement.arrowX = glyph.Right - arrowWidth;
+            break;
+        case TKitArrowPosition::apLeftGlyph:
+            glyph = Moved(glyph, indent + arrowWidth, 0);
+            placement.arrowX = glyph.Left - indent - arrowWidth;
+            break;
+        }
+    }
+    placement.text = text;
+    placement.glyph = glyph;
+
+    const bool measuring = (drawFlags & kitTextMeasureOnly) != 0;
+    if (drawFlags & kitTextResultText) {
+        placement.result = Shrunk(text, -1);
+    } else if (drawFlags & kitTextResultGlyph) {
+        placement.result = glyph;
+    } else if ((drawFlags & kitTextResultUnion) || measuring) {
+        placement.result = Shrunk(UnionRect(text, glyph), -1);
+    } else {
+        placement.result = Shrunk(target, 1);
+    }
+    if (measuring) {
+        placement.result = Shrunk(placement.result, -1);
+    }
+    return placement;
 }

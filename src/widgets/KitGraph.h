@@ -11,6 +11,8 @@
 #include "widgets/KitGradient.h"
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 // Fill flags shared by the gradient and bitmap fills.
@@ -110,3 +112,43 @@ void KitDrawDropArrow(TCanvas& canvas, int x, int y, bool enabled, TColor colour
 // The rectangle that holds `rect` turned by `angle` degrees about its centre, moved to the
 // origin (corners rounded).
 TRect KitRotatedBounds(const TRect& rect, double angle);
+
+// Draw flags of a glyph-and-text layout.
+inline constexpr unsigned kitTextEnabled = 0x0002;
+inline constexpr unsigned kitTextDisabledSunken = 0x0004;
+inline constexpr unsigned kitTextClip = 0x0008;
+inline constexpr unsigned kitTextNoAlign = 0x0020;     // the block stays at the target's corner
+inline constexpr unsigned kitTextResultText = 0x0040;
+inline constexpr unsigned kitTextResultGlyph = 0x0080;
+inline constexpr unsigned kitTextResultUnion = 0x0100;
+inline constexpr unsigned kitTextMeasureOnly = 0x0200;  // draws nothing; the result is the union
+inline constexpr unsigned kitTextGlyphPresent = 0x0400;
+inline constexpr unsigned kitTextClampToTarget = 0x0800;
+
+// Text format flags of the layout.
+inline constexpr int kitDtWordBreak = 0x0010;
+inline constexpr int kitDtExpandTabs = 0x0040;
+
+// Where a glyph, its caption and the drop-down arrow go inside a target.
+struct TKitGlyphTextPlacement {
+    TRect text;
+    TRect glyph;
+    // The rectangle the caller gets back (focus and repaint).
+    TRect result;
+    int textFormat = 0;
+    bool arrow = false;
+    int arrowX = 0;
+    int arrowY = 0;
+};
+
+// The caption's size when it may use `availableWidth` pixels.
+using TKitTextMeasure = std::function<std::pair<int, int>(int availableWidth)>;
+
+// Lays out a caption (measured by `measure`, none when null) and a glyph of glyphWidth by
+// glyphHeight (none when `hasGlyph` is false) in `target` by the layout's arrangement,
+// alignment, spacing and offsets and, for a button layout, its arrow. `textFormat` is the
+// caller's format; the placement's format adds tab expansion and, for multi-line captions,
+// word breaks and the alignment.
+TKitGlyphTextPlacement KitPlaceGlyphText(const TKitGlyphTextLayout& layout, const TKitTextMeasure& measure, bool hasGlyph,
+                                         int glyphWidth, int glyphHeight, const TRect& target, unsigned drawFlags,
+                                         bool multiLine, int textFormat);

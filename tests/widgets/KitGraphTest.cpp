@@ -509,4 +509,86 @@ TEST(KitRotatedBounds, HoldTheTurnedRectangleAtTheOrigin)
     EXPECT_EQ(KitRotatedBounds({0, 0, 10, 10}, 45), (TRect{0, 0, 14, 14}));
 }
 
+TEST(KitPlaceGlyphText, EveryArrangementWithAFakeMeasurer)
+{
+    // A 30 x 10 caption and a 16 x 16 glyph, spacing 2, at the target's top-left corner.
+    struct Case {
+        TKitTextArrange arrange;
+        TRect text;
+        TRect glyph;
+    };
+    const std::vector<Case> cases = {
+        {TKitTextArrange::taLeft, {1, 4, 31, 14}, {32, 0, 48, 16}},
+        {TKitTextArrange::taLeftTop, {1, 4, 31, 14}, {32, 0, 48, 16}},
+        {TKitTextArrange::taRight, {19, 4, 49, 14}, {0, 0, 16, 16}},
+        {TKitTextArrange::taRightTop, {19, 4, 49, 14}, {0, 1, 16, 17}},
+        {TKitTextArrange::taTop, {1, 1, 31, 11}, {7, 12, 23, 28}},
+        {TKitTextArrange::taTopLeft, {1, 1, 31, 11}, {0, 12, 16, 28}},
+        {TKitTextArrange::taBottom, {1, 19, 31, 29}, {7, 0, 23, 16}},
+        {TKitTextArrange::taBottomLeft, {1, 19, 31, 29}, {0, 0, 16, 16}},
+    };
+    int offered = 0;
+    const TKitTextMeasure measure = [&](int width) {
+        offered = width;
+        return std::pair{30, 10};
+    };
+    for (const Case& c : cases) {
+        TKitGlyphTextLayout layout;
+        layout.SetAlignText2Glyph(c.arrange);
+        const TKitGlyphTextPlacement placed =
+            KitPlaceGlyphText(layout, measure, true, 16, 16, {0, 0, 100, 40}, kitTextResultUnion, false, 0);
+        EXPECT_EQ(placed.text, c.text) << static_cast<int>(c.arrange);
+        EXPECT_EQ(placed.glyph, c.glyph) << static_cast<int>(c.arrange);
+        EXPECT_EQ(placed.result.Left, std::min(c.text.Left, c.glyph.Left) - 1);
+        EXPECT_EQ(offered, 100 - 2 - 16);
+        EXPECT_EQ(placed.textFormat, kitDtExpandTabs);
+        EXPECT_FALSE(placed.arrow);
+    }
+}
+
+TEST(KitPlaceGlyphText, SpacingAlignmentArrowsAndResults)
+{
+    const TKitTextMeasure measure = [](int) { return std::pair{30, 10}; };
+    // A caption alone gets no spacing and is centred (plus the one-pixel text shift).
+    TKitButtonLayout button;
+    TKitGlyphTextPlacement placed = KitPlaceGlyphText(button, measure, false, 0, 0, {0, 0, 100, 40}, 0, true, 0);
+    EXPECT_EQ(placed.text, (TRect{36, 16, 66, 26}));
+    EXPECT_EQ(placed.result, (TRect{1, 1, 99, 39}));  // no result flag: the target less 1
+    EXPECT_EQ(placed.textFormat, kitDtExpandTabs | kitDtWordBreak | 5);
+
+    // Offsets move both items; clamping keeps the text inside the target.
+    button.SetOffsetX(60);
+    placed = KitPlaceGlyphText(button, measure, false, 0, 0, {0, 0, 100, 40}, kitTextClampToTarget, false, 0);
+    EXPECT_EQ(placed.text, (TRect{96, 16, 100, 26}));
+    button.SetOffsetX(0);
+
+    // The arrow widens the text by 2 * size - 1 + indent and sits at its right end.
+    button.SetAlignment(TKitAlignment::agTopLeft);
+    button.SetArrow(true);
+    placed = KitPlaceGlyphText(button, measure, false, 0, 0, {0, 0, 100, 40}, 0, false, 0);
+    EXPECT_EQ(placed.text, (TRect{1, 1, 39, 11}));
+    EXPECT_TRUE(placed.arrow);
+    EXPECT_EQ(placed.arrowX, 33);
+    EXPECT_EQ(placed.arrowY, 5);
+    button.SetArrowPosition(TKitArrowPosition::apLeftText);
+    placed = KitPlaceGlyphText(button, measure, false, 0, 0, {0, 0, 100, 40}, 0, false, 0);
+    EXPECT_EQ(placed.text.Left, 9);
+    EXPECT_EQ(placed.arrowX, 1);
+    // By the glyph, the glyph widens instead; on its left the glyph moves right.
+    button.SetArrowPosition(TKitArrowPosition::apLeftGlyph);
+    placed = KitPlaceGlyphText(button, nullptr, true, 16, 16, {0, 0, 100, 40}, kitTextResultGlyph, false, 0);
+    EXPECT_EQ(placed.glyph, (TRect{8, 0, 32, 16}));
+    EXPECT_EQ(placed.arrowX, 0);
+    EXPECT_EQ(placed.arrowY, 7);
+    EXPECT_EQ(placed.result, placed.glyph);
+
+    // Measuring answers the union grown by 2; without alignment the block stays at the origin.
+    TKitGlyphTextLayout layout;
+    layout.SetAlignment(TKitAlignment::agBottomRight);
+    placed = KitPlaceGlyphText(layout, measure, true, 16, 16, {10, 10, 110, 50}, kitTextMeasureOnly | kitTextNoAlign, false, 0);
+    EXPECT_EQ(placed.glyph, (TRect{0, 0, 16, 16}));
+    EXPECT_EQ(placed.text, (TRect{18, 3, 48, 13}));
+    EXPECT_EQ(placed.result, (TRect{-2, -2, 50, 18}));
+}
+
 }  // namespace
