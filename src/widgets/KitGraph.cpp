@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <utility>
 
 bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsigned sideFlags)
 {
@@ -75,6 +76,14 @@ bool KitDrawStdFrame(TCanvas& canvas, TRect& rect, TKitBorderStyle style, unsign
 }
 
 namespace {
+
+// Clips to the target moved by the packed offset (x low, y high, both signed 16 bits).
+void ClipToTarget(TCanvas& canvas, const TRect& rect, int32_t clipOffset)
+{
+    const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
+    const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
+    canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+}
 
 int RoundHalfAway(double value)
 {
@@ -200,9 +209,7 @@ void KitGradientFill(TCanvas& canvas, const TRect& rect, TKitGradientStyle style
         canvas.Draw(rect.Left, rect.Top, picture);
     } else {
         if (flags & kitFillClip) {
-            const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
-            const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
-            canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+            ClipToTarget(canvas, rect, clipOffset);
         }
         DrawGradientShapes(canvas, rect.Left, rect.Top, w, h, style, colours);
         if (flags & kitFillClip) {
@@ -581,9 +588,7 @@ void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bit
                           int32_t clipOffset, unsigned flags, const TBitmap* mask)
 {
     if (flags & kitFillClip) {
-        const int dx = static_cast<int16_t>(clipOffset & 0xFFFF);
-        const int dy = static_cast<int16_t>((static_cast<uint32_t>(clipOffset) >> 16) & 0xFFFF);
-        canvas.SetClipRect({rect.Left + dx, rect.Top + dy, rect.Right + dx, rect.Bottom + dy});
+        ClipToTarget(canvas, rect, clipOffset);
     }
     TRect covered;
     KitDrawBitmap(canvas, rect, bitmap, covered, transparentColour, flags, mask);
@@ -619,4 +624,79 @@ void KitFillBitmap(TBitmap& bitmap, const TRect& rect, TColor colour)
     QImage image(std::max(rect.Width(), 0), std::max(rect.Height(), 0), QImage::Format_RGB32);
     image.fill(ToQColor(colour));
     bitmap.SetImage(image);
+}
+
+int KitAlignmentTextFormat(TKitAlignment alignment)
+{
+    const int index = static_cast<int>(alignment);
+    return (index % 3) | ((index / 3) * 4);
+}
+
+TRect KitAlignRect(TKitAlignment alignment, const TRect& inner, const TRect& outer)
+{
+    const int index = static_cast<int>(alignment);
+    const int column = index % 3;
+    const int row = index / 3;
+    const int dw = outer.Width() - inner.Width();
+    const int dh = outer.Height() - inner.Height();
+    const int dx = column == 0 ? 0 : column == 1 ? dw / 2 : dw;
+    const int dy = row == 0 ? 0 : row == 1 ? dh / 2 : dh;
+    return {outer.Left + dx, outer.Top + dy, outer.Left + dx + inner.Width(), outer.Top + dy + inner.Height()};
+}
+
+namespace {
+
+void DrawArrowShape(TCanvas& canvas, int x, int y, TColor colour, int size)
+{
+    canvas.Brush().SetColor(colour);
+    // Each row runs from x + row up to, not including, x + 2 * size - row - 1.
+    for (int row = 0; row <= size - 2; ++row) {
+        canvas.FillRect({x + row, y + row, x + 2 * size - row - 1, y + row + 1});
+    }
+    canvas.FillRect({x + size - 1, y + size - 1, x + size, y + size});
+}
+
+}  // namespace
+
+void KitDrawDropArrow(TCanvas& canvas, int x, int y, bool enabled, TColor colour, int size)
+{
+    if (size < 2 || size > 15) {
+        return;
+    }
+    const TBrushStyle oldStyle = canvas.Brush().Style();
+    const TColor oldColor = canvas.Brush().Color();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    if (enabled) {
+        DrawArrowShape(canvas, x, y, colour, size);
+    } else {
+        DrawArrowShape(canvas, x + 1, y + 1, clHighlightText, size);
+        DrawArrowShape(canvas, x, y, clGrayText, size);
+    }
+    canvas.Brush().SetColor(oldColor);
+    canvas.Brush().SetStyle(oldStyle);
+}
+
+TRect KitRotatedBounds(const TRect& rect, double angle)
+{
+    const double radians = angle * 3.14159265358979323846 / 180.0;
+    const double c = std::cos(radians);
+    const double s = std::sin(radians);
+    const double cx = (rect.Left + rect.Right) / 2.0;
+    const double cy = (rect.Top + rect.Bottom) / 2.0;
+    int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool first = true;
+    for (const auto& [px, py] : {std::pair{rect.Left, rect.Top}, std::pair{rect.Right, rect.Top},
+                                  std::pair{rect.Left, rect.Bottom}, std::pair{rect.Right, rect.Bottom}}) {
+        const double dx = px - cx;
+        const double dy = py - cy;
+        // Counter-clockwise on the screen, whose y axis points down.
+        const int64_t x = KitRound(cx + dx * c + dy * s);
+        const int64_t y = KitRound(cy - dx * s + dy * c);
+        minX = first ? x : std::min(minX, x);
+        maxX = first ? x : std::max(maxX, x);
+        minY = first ? y : std::min(minY, y);
+        maxY = first ? y : std::max(maxY, y);
+        first = false;
+    }
+    return {0, 0, static_cast<int>(maxX - minX), static_cast<int>(maxY - minY)};
 }

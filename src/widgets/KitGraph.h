@@ -7,6 +7,7 @@
 #include "platform/gui/DrawEdge.h"
 #include "platform/gui/Palette.h"
 #include "widgets/KitBevel.h"
+#include "widgets/KitCaptions.h"
 #include "widgets/KitGradient.h"
 
 #include <cstdint>
@@ -95,3 +96,17 @@ void KitDrawBitmapClipped(TCanvas& canvas, const TRect& rect, const TBitmap& bit
 void KitCreateMaskFromBitmap(TBitmap& bitmap, TBitmap& mask, TColor transparentColour);
 // Sizes the bitmap to the rectangle and fills it with the colour.
 void KitFillBitmap(TBitmap& bitmap, const TRect& rect, TColor colour);
+
+// The text format flags of an alignment: horizontal 0 left, 1 centre, 2 right; vertical
+// 0 top, 4 centre, 8 bottom.
+int KitAlignmentTextFormat(TKitAlignment alignment);
+// A rectangle of inner's size placed inside outer by the alignment (centred offsets are the
+// difference halved toward zero).
+TRect KitAlignRect(TKitAlignment alignment, const TRect& inner, const TRect& outer);
+// The drop-down arrow: size - 1 rows narrowing from 2 * size - 1 pixels at (x, y), then the
+// tip; nothing for a size below 2 or above 15. A disabled arrow is grey on a light copy one
+// pixel down and right.
+void KitDrawDropArrow(TCanvas& canvas, int x, int y, bool enabled, TColor colour, int size);
+// The rectangle that holds `rect` turned by `angle` degrees about its centre, moved to the
+// origin (corners rounded).
+TRect KitRotatedBounds(const TRect& rect, double angle);

@@ -4,6 +4,7 @@
 // artifacts/. Set ZV_UPDATE_GOLDEN=1 to write the golden pictures again.
 
 #include "GuiTestSupport.h"
+#include "KitCanvasTestSupport.h"
 
 #include "platform/gui/DrawEdge.h"
 #include "widgets/KitGraph.h"
@@ -24,18 +25,12 @@ constexpr TColor sheetBackground = 0xFF00FF;  // magenta: shows any pixel left o
 
 QImage Draw(int width, int height, const std::function<void(TCanvas&)>& paint, TColor background = sheetBackground)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(ToQColor(background));
-    QPainter painter(&picture);
-    TCanvas canvas;
-    TCanvasPaint scope(canvas, painter);
-    paint(canvas);
-    return picture;
+    return KitDrawn(width, height, background, paint);
 }
 
 TColor PixelAt(const QImage& picture, int x, int y)
 {
-    return FromQColor(picture.pixelColor(x, y));
+    return KitPixelAt(picture, x, y);
 }
 
 // Compares the sheet with its golden picture byte for byte (pixels as 32-bit RGB).
@@ -455,6 +450,63 @@ TEST(KitDrawBitmap, FillsMatchTheirGoldenPicture)
         }
     });
     ExpectGolden(sheet, "bitmap-fills");
+}
+
+TEST(KitAlignRect, PlacesTheInnerSizeByRowAndColumn)
+{
+    struct Case {
+        TKitAlignment alignment;
+        int format;
+        TRect placed;  // 10 x 4 inside {5, 5, 36, 26}: 21 and 17 pixels to spare
+    };
+    const std::vector<Case> cases = {
+        {TKitAlignment::agTopLeft, 0, {5, 5, 15, 9}},        {TKitAlignment::agTopCenter, 1, {15, 5, 25, 9}},
+        {TKitAlignment::agTopRight, 2, {26, 5, 36, 9}},      {TKitAlignment::agCenterLeft, 4, {5, 13, 15, 17}},
+        {TKitAlignment::agCenter, 5, {15, 13, 25, 17}},      {TKitAlignment::agCenterRight, 6, {26, 13, 36, 17}},
+        {TKitAlignment::agBottomLeft, 8, {5, 22, 15, 26}},   {TKitAlignment::agBottomCenter, 9, {15, 22, 25, 26}},
+        {TKitAlignment::agBottomRight, 10, {26, 22, 36, 26}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KitAlignmentTextFormat(c.alignment), c.format);
+        EXPECT_EQ(KitAlignRect(c.alignment, {0, 0, 10, 4}, {5, 5, 36, 26}), c.placed) << static_cast<int>(c.alignment);
+    }
+    // A larger inner rectangle sticks out; the halved difference rounds toward zero.
+    EXPECT_EQ(KitAlignRect(TKitAlignment::agCenter, {0, 0, 13, 13}, {0, 0, 10, 10}), (TRect{-1, -1, 12, 12}));
+}
+
+TEST(KitDrawDropArrow, RowsNarrowToATipAndTheDisabledArrowIsEmbossed)
+{
+    // Size 3: 5 pixels wide, 3 rows high.
+    const QImage arrow = Draw(8, 6, [](TCanvas& canvas) { KitDrawDropArrow(canvas, 1, 1, true, clBlack, 3); });
+    const std::vector<std::string> expected = {
+        "........",
+        ".XXXXX..",
+        "..XXX...",
+        "...X....",
+        "........",
+        "........",
+    };
+    for (int y = 0; y < 6; ++y) {
+        std::string row;
+        for (int x = 0; x < 8; ++x) row += PixelAt(arrow, x, y) == clBlack ? 'X' : '.';
+        EXPECT_EQ(row, expected[static_cast<size_t>(y)]) << "row " << y;
+    }
+    const QImage blank = Draw(40, 20, [](TCanvas&) {});
+    for (const int size : {1, 16}) {
+        EXPECT_TRUE(Draw(40, 20, [&](TCanvas& canvas) { KitDrawDropArrow(canvas, 1, 1, true, clBlack, size); }) == blank);
+    }
+    const QImage disabled = Draw(8, 6, [](TCanvas& canvas) { KitDrawDropArrow(canvas, 1, 1, false, clBlack, 3); });
+    EXPECT_EQ(PixelAt(disabled, 1, 1), ColorToRGB(clGrayText));
+    EXPECT_EQ(PixelAt(disabled, 6, 2), ColorToRGB(clHighlightText));
+    EXPECT_EQ(PixelAt(disabled, 4, 4), ColorToRGB(clHighlightText));
+}
+
+TEST(KitRotatedBounds, HoldTheTurnedRectangleAtTheOrigin)
+{
+    EXPECT_EQ(KitRotatedBounds({3, 4, 43, 14}, 0), (TRect{0, 0, 40, 10}));
+    EXPECT_EQ(KitRotatedBounds({3, 4, 43, 14}, 90), (TRect{0, 0, 10, 40}));
+    EXPECT_EQ(KitRotatedBounds({0, 0, 40, 10}, 180), (TRect{0, 0, 40, 10}));
+    EXPECT_EQ(KitRotatedBounds({0, 0, 10, 10}, 45), (TRect{0, 0, 14, 14}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Image lists: picture strips and their growth, masks, the draw styles, the list operations on
 // missing items, and items kept in list files.
 
+#include "KitCanvasTestSupport.h"
 #include "KitStorageTestSupport.h"
 
 #include "platform/rtl/Exceptions.h"
@@ -36,18 +37,12 @@ TBitmap Strip(int width, int height, int count = 1)
 
 QImage Draw(int width, int height, TColor background, const std::function<void(TCanvas&)>& paint)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(ToQColor(background));
-    QPainter painter(&picture);
-    TCanvas canvas;
-    TCanvasPaint scope(canvas, painter);
-    paint(canvas);
-    return picture;
+    return KitDrawn(width, height, background, paint);
 }
 
 TColor At(const QImage& picture, int x, int y)
 {
-    return FromQColor(picture.pixelColor(x, y));
+    return KitPixelAt(picture, x, y);
 }
 
 void ExpectRaises(const std::function<void()>& action, const std::string& message)
