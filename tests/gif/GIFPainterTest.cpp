@@ -24,7 +24,7 @@ namespace {
 
 constexpr QRgb kMagenta = qRgb(255, 0, 255);
 
-std::vector<TFrameSpec> ThreeFrames(int delay0, int delay1, int delay2)
+std::vector<TFrameLayout> ThreeFrames(int delay0, int delay1, int delay2)
 {
     return {{0, 0, 4, 2, "01230123", TDisposalMethod::dmNone, delay0},
             {1, 0, 2, 2, "4455", TDisposalMethod::dmNone, delay1},
@@ -317,7 +317,7 @@ private:
 
 // Every disposal method, transparent and opaque frames, frames smaller than the screen, and a
 // restore-to-previous frame after another one.
-std::vector<TFrameSpec> DisposalFrames()
+std::vector<TFrameLayout> DisposalFrames()
 {
     return {
         {0, 0, 8, 6, "00000000" "01111110" "01222210" "01222210" "01111110" "00000000", TDisposalMethod::dmNoDisposal, 5},
@@ -333,7 +333,7 @@ std::vector<TFrameSpec> DisposalFrames()
 }
 
 // Only frames that stay: the painter draws straight onto the canvas.
-std::vector<TFrameSpec> DirectFrames()
+std::vector<TFrameLayout> DirectFrames()
 {
     return {
         {2, 1, 4, 3, "0110" "1..1" "0110", TDisposalMethod::dmNone, 5},

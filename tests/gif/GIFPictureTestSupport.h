@@ -16,7 +16,7 @@
 
 namespace giftest {
 
-struct TFrameSpec {
+struct TFrameLayout {
     int left = 0;
     int top = 0;
     int width = 1;
@@ -32,7 +32,7 @@ inline constexpr int kTransparentIndex = 7;
 
 // A picture of `width` by `height` with an 8-colour global table (index 7 serves as the
 // transparent colour) and the frames described.
-inline std::unique_ptr<TGIFPicture> MakeAnimation(int width, int height, const std::vector<TFrameSpec>& frames, int loops = -1)
+inline std::unique_ptr<TGIFPicture> MakeAnimation(int width, int height, const std::vector<TFrameLayout>& frames, int loops = -1)
 {
     auto picture = std::make_unique<TGIFPicture>();
     picture->Header().SetWidth(width);
@@ -43,26 +43,26 @@ inline std::unique_ptr<TGIFPicture> MakeAnimation(int width, int height, const s
         picture->GlobalColorMap().Add(color);
     }
     for (size_t i = 0; i < frames.size(); ++i) {
-        const TFrameSpec& spec = frames[i];
+        const TFrameLayout& layout = frames[i];
         auto frame = std::make_unique<TGIFSubImage>(picture.get());
         if (i == 0 && loops >= 0) {
             auto loop = std::make_unique<TGIFAppExtNSLoop>(*frame);
             loop->SetLoops(loops);
             frame->Extensions().Add(std::move(loop));
         }
-        const bool transparent = spec.pixels.find('.') != std::string::npos;
-        if (spec.withControl) {
+        const bool transparent = layout.pixels.find('.') != std::string::npos;
+        if (layout.withControl) {
             auto control = std::make_unique<TGIFGraphicControlExtension>(*frame);
-            control->SetDisposal(spec.disposal);
-            control->SetDelay(spec.delay);
+            control->SetDisposal(layout.disposal);
+            control->SetDelay(layout.delay);
             control->SetTransparent(transparent);
             control->SetTransparentColorIndex(kTransparentIndex);
             frame->Extensions().Add(std::move(control));
             frame->SetTransparent(transparent);
         }
-        frame->SetBounds(spec.left, spec.top, spec.width, spec.height);
-        for (size_t p = 0; p < spec.pixels.size() && p < frame->Data().size(); ++p) {
-            frame->Data()[p] = static_cast<uint8_t>(spec.pixels[p] == '.' ? kTransparentIndex : spec.pixels[p] - '0');
+        frame->SetBounds(layout.left, layout.top, layout.width, layout.height);
+        for (size_t p = 0; p < layout.pixels.size() && p < frame->Data().size(); ++p) {
+            frame->Data()[p] = static_cast<uint8_t>(layout.pixels[p] == '.' ? kTransparentIndex : layout.pixels[p] - '0');
         }
         picture->Images().Add(std::move(frame));
     }
