@@ -1,5 +1,7 @@
 #include "export/GtDBFind.h"
 
+#include "export/GtDBFindForm.h"
+
 #include "platform/db/DataSet.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/Fields.h"
@@ -159,6 +161,20 @@ bool TGtDBFindDialog::Search()
     return found;
 }
 
+bool TGtDBFindDialog::AskWithWindow()
+{
+    TfrmFind window(nullptr);
+    window.LoadFrom(*this);
+    if (OnShow) {
+        OnShow(this);
+    }
+    if (window.ShowModal() != TModalResult::mrOk) {
+        return false;
+    }
+    window.SaveTo(*this);
+    return true;
+}
+
 int TGtDBFindDialog::Execute()
 {
     if (OnExecuteStart) {
@@ -166,7 +182,8 @@ int TGtDBFindDialog::Execute()
     }
     if (ShowDialog) {
         FillFieldNames();
-        if (AskUser && !AskUser(*this)) {
+        const bool accepted = AskUser ? AskUser(*this) : AskWithWindow();
+        if (!accepted) {
             return 2;
         }
     }

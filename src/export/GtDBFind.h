@@ -52,8 +52,8 @@ public:
     TNotifyEvent OnExecuteFinish;
     TNotifyEvent OnShow;
 
-    // Asks the user for the search (the search window); false when the user cancelled. It
-    // reads and sets the properties above.
+    // Asks the user for the search instead of the search window when set; false when the user
+    // cancelled. It reads and sets the properties above.
     std::function<bool(TGtDBFindDialog&)> AskUser;
 
     // 0 when a record was found (the dataset stands on it), 1 when none was, 2 when the user
@@ -70,6 +70,8 @@ public:
     bool Search();
 
 private:
+    // Shows the search window with the present properties and takes the user's choices.
+    bool AskWithWindow();
     TDataSet* DataSet() const;
     bool RecordMatches(const TDataSet& dataSet) const;
 };

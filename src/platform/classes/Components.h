@@ -21,6 +21,9 @@ protected:
 
 enum class TOperation { opInsert, opRemove };
 
+// Horizontal alignment of a text: of a control's caption, a grid column or a field's values.
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 enum class TComponentStateFlag : unsigned { csLoading = 1, csReading = 2, csDestroying = 4, csDesigning = 8 };
 
 class TComponent : public TPersistent {

@@ -108,6 +108,25 @@ void TField::SetFieldName(const std::string& name)
 
 int TField::Index() const { return dataSet_ != nullptr ? dataSet_->fields_.IndexOf(this) : -1; }
 
+void TField::SetIndex(int index)
+{
+    if (dataSet_ == nullptr) return;
+    std::vector<TField*>& fields = dataSet_->fields_.fields_;
+    const auto from = std::find(fields.begin(), fields.end(), this);
+    if (from == fields.end()) return;
+    const auto to = fields.begin() + std::clamp<std::ptrdiff_t>(index, 0, static_cast<std::ptrdiff_t>(fields.size()) - 1);
+    if (from == to) return;
+    if (from < to) std::rotate(from, from + 1, to + 1);
+    else std::rotate(to, from, from + 1);
+    if (dataSet_->Active()) dataSet_->DataEvent(TDataEvent::deLayoutChange);
+}
+
+TAlignment TField::Alignment() const noexcept
+{
+    if (alignmentAssigned_) return alignment_;
+    return IsNumericFieldType(dataType_) ? TAlignment::taRightJustify : TAlignment::taLeftJustify;
+}
+
 void TField::SetFieldKind(TFieldKind kind)
 {
     if (dataSet_ != nullptr) dataSet_->CheckInactive();

@@ -113,6 +113,9 @@ public:
     int FieldNo() const noexcept { return fieldNo_; }
     // Position in the dataset's field list, or -1.
     int Index() const;
+    // Moves the field to that position of the list (clamped to the list); the data-aware
+    // controls of an open dataset hear of it as a layout change.
+    void SetIndex(int index);
     TFieldType DataType() const noexcept { return dataType_; }
     TFieldKind FieldKind() const noexcept { return fieldKind_; }
     void SetFieldKind(TFieldKind kind);
@@ -133,6 +136,13 @@ public:
     void SetDisplayWidth(int width) { displayWidth_ = width; }
     bool Visible() const noexcept { return visible_; }
     void SetVisible(bool value) { visible_ = value; }
+    // The alignment set, else numbers to the right and everything else to the left.
+    TAlignment Alignment() const noexcept;
+    void SetAlignment(TAlignment value) noexcept
+    {
+        alignment_ = value;
+        alignmentAssigned_ = true;
+    }
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool value) { readOnly_ = value; }
     bool Required() const noexcept { return required_; }
@@ -220,6 +230,8 @@ private:
     int offset_ = 0;
     int displayWidth_ = 0;
     bool visible_ = true;
+    TAlignment alignment_ = TAlignment::taLeftJustify;
+    bool alignmentAssigned_ = false;
     bool readOnly_ = false;
     bool required_ = false;
     bool validating_ = false;

@@ -66,7 +66,6 @@ class TControlBridge;
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum class TAnchorKind { akLeft, akTop, akRight, akBottom };
 enum class TCursor { crDefault, crArrow, crHourGlass, crHandPoint, crIBeam, crSizeWE, crSizeNS };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // A set of anchors, written "[akLeft, akTop]" in form descriptions.
 class TAnchors {

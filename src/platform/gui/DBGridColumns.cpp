@@ -9,15 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool IsNumericField(const TField& field)
-{
-    return IsNumericFieldType(field.DataType());
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------------------------
 // TColumnTitle
 
@@ -219,7 +210,7 @@ TAlignment TColumn::Alignment() const
 {
     if (alignmentAssigned_) return alignment_;
     const TField* field = Field();
-    return field != nullptr && IsNumericField(*field) ? TAlignment::taRightJustify : TAlignment::taLeftJustify;
+    return field != nullptr ? field->Alignment() : TAlignment::taLeftJustify;
 }
 
 void TColumn::SetAlignment(TAlignment value)
