@@ -51,7 +51,7 @@ struct TPeopleGrid {
         name.Title().SetCaption("Person");
         name.Title().SetColor(clYellow);
         name.SetWidth(120);
-        name.SetColor(0x123456);
+        name.SetColor(0xD0F0E0);
         TColumn& id = *columns.Add();
         id.SetFieldName("ID");
         id.SetVisible(false);

@@ -67,7 +67,7 @@ TEST(GtGridSetupItems, ColumnsFirstThenTheFieldsNoColumnShows)
     EXPECT_EQ(name.Position, 0);
     EXPECT_EQ(name.Width, (120 - 4) / 7);
     EXPECT_EQ(name.TitleColor, clYellow);
-    EXPECT_EQ(name.DataColor, 0x123456);
+    EXPECT_EQ(name.DataColor, 0xD0F0E0);
     EXPECT_EQ(name.TitleFont.Name(), "DejaVu Serif") << "a title without its own font takes the grid's title font";
     EXPECT_EQ(Item(items, "CITY").DataAlignment, TAlignment::taCenter);
     EXPECT_EQ(Item(items, "CITY").Width, 0) << "a column that follows the field's width has no width of its own";
@@ -134,7 +134,7 @@ TEST(GtApplyGridSetup, PersistentColumnsAreRebuiltInListOrderAndSurviveTheLayout
         TColumn& name = *grid->Columns().Items(1);
         EXPECT_EQ(name.Title().Caption(), "Person");
         EXPECT_EQ(name.Title().Color(), clYellow);
-        EXPECT_EQ(name.Color(), 0x123456);
+        EXPECT_EQ(name.Color(), 0xD0F0E0);
         EXPECT_EQ(name.Width(), 7 * ((120 - 4) / 7) + 4) << "the width goes through whole characters";
     }
 }
@@ -230,11 +230,11 @@ TEST(GtColorTable, EntriesAndTheTwoCustomSlots)
         EXPECT_EQ(table.IndexOf(TGtColorCombo::ccData, c.color), c.index) << c.index;
     }
     EXPECT_EQ(ColorToRGB(clSkyBlue), 0xF0CAA6) << "sky blue is the colour number A6CAF0 as red, green, blue";
-    table.SetCustom(TGtColorCombo::ccTitle, 0x123456);
+    table.SetCustom(TGtColorCombo::ccTitle, 0xD0F0E0);
     table.SetCustom(TGtColorCombo::ccData, 0x654321);
-    EXPECT_EQ(table.Entry(TGtColorCombo::ccTitle, 44), 0x123456);
+    EXPECT_EQ(table.Entry(TGtColorCombo::ccTitle, 44), 0xD0F0E0);
     EXPECT_EQ(table.Entry(TGtColorCombo::ccData, 44), 0x654321);
-    EXPECT_EQ(table.IndexOf(TGtColorCombo::ccTitle, 0x123456), 44);
+    EXPECT_EQ(table.IndexOf(TGtColorCombo::ccTitle, 0xD0F0E0), 44);
     EXPECT_EQ(table.IndexOf(TGtColorCombo::ccTitle, 0x654321), 0) << "the data slot is not the title combo's";
     table.SetCustom(TGtColorCombo::ccData, clRed);
     EXPECT_EQ(table.IndexOf(TGtColorCombo::ccData, clRed), 9) << "a table colour is found before the custom slot";
