@@ -178,3 +178,25 @@ TEST_F(LinkFixture, MultiRowLinkSurvivesInsertDeleteAndFilter)
     for (; !people->Bof(); people->Prior()) backwards.push_back(people->Fields()[0].AsInteger());
     EXPECT_EQ(backwards, (std::vector<int>{10, 5, 4}));
 }
+
+TEST_F(LinkFixture, MovingAFieldReordersTheListAndIsALayoutChange)
+{
+    people = MakePeople(2);
+    source.SetDataSet(people.get());
+    people->Open();
+    Take();
+    people->FieldByName("ID")->SetIndex(0);  // already there: nothing
+    EXPECT_TRUE(Take().empty());
+    people->FieldByName("ID")->SetIndex(5);  // clamped to the last place
+    EXPECT_EQ(Take(), (std::vector<std::string>{"LayoutChanged"}));
+    EXPECT_EQ(people->Fields()[0].FieldName(), "NAME");
+    EXPECT_EQ(people->Fields()[1].FieldName(), "ID");
+    people->Last();
+    EXPECT_EQ(people->Fields()[0].AsString(), "R2") << "each field keeps reading its own value";
+    EXPECT_EQ(people->Fields()[1].AsInteger(), 2);
+    // The alignment follows the type until one is set.
+    EXPECT_EQ(people->FieldByName("ID")->Alignment(), TAlignment::taRightJustify);
+    EXPECT_EQ(people->FieldByName("NAME")->Alignment(), TAlignment::taLeftJustify);
+    people->FieldByName("ID")->SetAlignment(TAlignment::taCenter);
+    EXPECT_EQ(people->FieldByName("ID")->Alignment(), TAlignment::taCenter);
+}
