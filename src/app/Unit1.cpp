@@ -98,9 +98,11 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindCodeHandlers(handlers);
     BindWorkTimeHandlers(handlers);
     BindReportHandlers(handlers);
+    BindAdministrationHandlers(handlers);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();
+                     CreateAdministrationComponents();
                      RunHandler([&] { FormCreate(sender); });
                  }));
     LoadForm(&handlers);

@@ -31,6 +31,8 @@
 
 class TDataSet;
 class TDataSource;
+class TGtDBFindDialog;
+class TGtSetDBGridDialog;
 class TGtVersionInfo;
 class TSuTrayIcon;
 class TXbSmartDBF;
@@ -303,6 +305,38 @@ public:
     // layout files a first start reads.
     void ArrangeDefaultColumns();
 
+    // ---- table administration (Unit1Administration.cpp): the column setup of seven grids, whose
+    // layout file is written after every run of the setup, OK or Cancel; packing of each table
+    // with a report of the records removed; record search in the ticket and sub-ticket tables
+    TGtSetDBGridDialog* maingridsetup = nullptr;
+    TGtSetDBGridDialog* subgridsetup = nullptr;
+    TGtSetDBGridDialog* productgridsetup = nullptr;
+    TGtSetDBGridDialog* listgridsetup = nullptr;
+    TGtSetDBGridDialog* contactgridsetup = nullptr;
+    TGtSetDBGridDialog* workgridsetup = nullptr;
+    TGtSetDBGridDialog* codegridsetup = nullptr;
+    TGtDBFindDialog* mainfind = nullptr;
+    TGtDBFindDialog* subfind = nullptr;
+    void TableSetup1Click(TObject* sender);
+    void TableSetup2Click(TObject* sender);
+    void TableSetup3Click(TObject* sender);
+    void TableSetup4Click(TObject* sender);
+    void TableSetup5Click(TObject* sender);
+    void MenuItem1Click(TObject* sender);
+    void TableSetup6Click(TObject* sender);
+    void Compressmaindatabase1Click(TObject* sender);
+    void Compresssubticketdatabase1Click(TObject* sender);
+    void Compressproductdatabase1Click(TObject* sender);
+    void Compresslistdatabase1Click(TObject* sender);
+    void Compresscontactdatabase1Click(TObject* sender);
+    void Compressworktimedatabase1Click(TObject* sender);
+    void Finalremovalofthedeletedentries1Click(TObject* sender);
+    void Find1Click(TObject* sender);
+    void Find2Click(TObject* sender);
+    // Removes the deleted records of `table` (its filter kept) and reports how many went.
+    void PackTable(TXbSmartDBF& table);
+    void BindAdministrationHandlers(THandlerTable& handlers);
+
     // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);
     void filtervalueChange(TObject* sender);
@@ -364,6 +398,7 @@ private:
     void ClearQuickFilterValues();
     void FindComponents();
     void CreateTables();
+    void CreateAdministrationComponents();
     void ShowErrorBox(const std::string& text);
     void SelectPage(int index);
     void ShowWindowModal(const std::string& name);
