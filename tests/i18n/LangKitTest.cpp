@@ -323,6 +323,7 @@ TEST_F(LangKit, BuiltInStringsAreReplacedWhileSwitchedOn)
 
 TEST_F(LangKit, TheCoreIsSingleAndItsAbsenceIsReported)
 {
+    ASSERT_NE(GetLangCore(), nullptr);
     try {
         TLangCore second;
         FAIL() << "a second core was made";
