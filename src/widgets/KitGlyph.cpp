@@ -262,3 +262,17 @@ int TKitGlyph::GlyphIndex(int state)
     indices_[static_cast<size_t>(slot)] = index;
     return index;
 }
+
+TRect TKitGlyph::Draw(TCanvas& canvas, const std::string& caption, int textFormat, unsigned drawFlags, bool multiLine,
+                      int state, const TKitGlyphTextLayout& layout, TKit3DCaption* fxCaption, const TRect& rect)
+{
+    const int index = GlyphIndex(state);
+    if (index == -1 || list_ == nullptr) {
+        return KitDrawGlyphText(canvas, caption, fxCaption, nullptr, textFormat, drawFlags, true, true, multiLine, layout,
+                                clNone, nullptr, {}, nullptr, rect);
+    }
+    const TRect cell = list_->ImageRect(index);
+    const TColor transparent = FromQColor(list_->Strip().pixelColor(cell.Left, cell.Bottom - 1));
+    return KitDrawGlyphText(canvas, caption, fxCaption, nullptr, textFormat, drawFlags, true, true, multiLine, layout,
+                            transparent, &list_->MaskStrip(), cell, &list_->Strip(), rect);
+}

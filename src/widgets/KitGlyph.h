@@ -6,10 +6,12 @@
 // glyph cache owns those strips.
 
 #include "platform/gui/Bitmap.h"
+#include "widgets/KitGraph.h"
 #include "widgets/KitImageList.h"
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 // A strip of glyph pictures of one cell size. Positions are handed out and given back through
@@ -85,6 +87,10 @@ public:
     const TKitGlyphList* List() const noexcept { return list_; }
     // Gives every produced picture back and lets go of the strip.
     void Invalidate();
+    // Draws the caption with the state's picture (the caption alone when there is none) in
+    // `rect` as the layout places them; answers the layout's result rectangle.
+    TRect Draw(TCanvas& canvas, const std::string& caption, int textFormat, unsigned drawFlags, bool multiLine, int state,
+               const TKitGlyphTextLayout& layout, TKit3DCaption* fxCaption, const TRect& rect);
 
     TNotifyEvent OnChange;
 

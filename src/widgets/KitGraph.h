@@ -5,6 +5,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/DrawEdge.h"
+#include "platform/gui/DrawText.h"
 #include "platform/gui/Palette.h"
 #include "widgets/KitBevel.h"
 #include "widgets/KitCaptions.h"
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -115,6 +117,8 @@ TRect KitRotatedBounds(const TRect& rect, double angle);
 
 // Draw flags of a glyph-and-text layout.
 inline constexpr unsigned kitTextEnabled = 0x0002;
+// A disabled caption of disabled style dsAuto is drawn sunken. Buttons always pass this flag
+// with their glyph and caption, so that their disabled captions look engraved.
 inline constexpr unsigned kitTextDisabledSunken = 0x0004;
 inline constexpr unsigned kitTextClip = 0x0008;
 inline constexpr unsigned kitTextNoAlign = 0x0020;     // the block stays at the target's corner
@@ -126,8 +130,8 @@ inline constexpr unsigned kitTextGlyphPresent = 0x0400;
 inline constexpr unsigned kitTextClampToTarget = 0x0800;
 
 // Text format flags of the layout.
-inline constexpr int kitDtWordBreak = 0x0010;
-inline constexpr int kitDtExpandTabs = 0x0040;
+inline constexpr int kitDtWordBreak = static_cast<int>(DT_WORDBREAK);
+inline constexpr int kitDtExpandTabs = static_cast<int>(DT_EXPANDTABS);
 
 // Where a glyph, its caption and the drop-down arrow go inside a target.
 struct TKitGlyphTextPlacement {
@@ -152,3 +156,38 @@ using TKitTextMeasure = std::function<std::pair<int, int>(int availableWidth)>;
 TKitGlyphTextPlacement KitPlaceGlyphText(const TKitGlyphTextLayout& layout, const TKitTextMeasure& measure, bool hasGlyph,
                                          int glyphWidth, int glyphHeight, const TRect& target, unsigned drawFlags,
                                          bool multiLine, int textFormat);
+
+// The size of a caption drawn with its effect, in a rectangle `width` pixels wide (word
+// breaks use it): the text's size plus the effect's depth, plus 2 each way. An empty caption
+// (or "&" with accelerators) measures as a space. A rotated caption measures as the bounds of
+// its turned line; its drawing origin is stored in the caption object (PosX, PosY). Without a
+// caption object the text is measured plain.
+TRect KitMeasureEffectText(const std::string& caption, TKit3DCaption* fxCaption, int textFormat, bool processPrefix,
+                           bool multiLine, const TFont& font, int width = 0);
+// Draws the caption with its effect into `rect` in the canvas's font: sunken, raised,
+// shadowed, in the brush colour, outlined, extruded or turned. Disabled (no kitTextEnabled)
+// it is drawn in clGrayText, sunken for ds3d and, with kitTextDisabledSunken, for dsAuto.
+// kitTextClip clips to `clipRect` (or to `rect` when null). Without a caption object a plain
+// formatted text.
+void KitDrawEffectText(TCanvas& canvas, const std::string& caption, TKit3DCaption* fxCaption, const TRect* clipRect,
+                       unsigned drawFlags, int textFormat, const TRect& rect);
+// Lays out and draws a caption, a glyph and the layout's drop-down arrow in `target`. The
+// glyph is the `glyphRect` part of `image` (none when null, unless kitTextGlyphPresent):
+// drawn through the same part of `mask` when masked and a mask is given, leaving out
+// `transparentColor` when masked without one, else copied. With kitTextMeasureOnly nothing
+// is drawn. Answers the placement's result rectangle; `placement` (when given) gets the whole
+// placement.
+TRect KitDrawGlyphText(TCanvas& canvas, const std::string& caption, TKit3DCaption* fxCaption,
+                       TKitGlyphTextPlacement* placement, int textFormat, unsigned drawFlags, bool maskedGlyph,
+                       bool processPrefix, bool multiLine, const TKitGlyphTextLayout& layout, TColor transparentColor,
+                       const QImage* mask, const TRect& glyphRect, const QImage* image, const TRect& target);
+// The same with a whole bitmap as the glyph (none when null or empty), transparent on its
+// bottom-left pixel or through `mask`.
+TRect KitDrawGlyphTextBitmaps(TCanvas& canvas, const std::string& caption, TKit3DCaption* fxCaption, int textFormat,
+                              unsigned drawFlags, bool processPrefix, bool multiLine, const TKitGlyphTextLayout& layout,
+                              const TBitmap* mask, const TBitmap* glyph, const TRect& target);
+// Where a caption measured in the font goes inside `rect` by the alignment.
+TRect KitDrawAlignedText(TKitAlignment alignment, const std::string& caption, TKit3DCaption* fxCaption, const TRect& rect,
+                         int textFormat, bool processPrefix, bool multiLine, const TFont& font);
+// Whether the font is drawn from outlines (so it can be turned); bitmap fonts cannot.
+bool KitIsTrueTypeFont(const TFont& font);

@@ -3,6 +3,7 @@
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/gui/GuiRegistration.h"
 #include "widgets/KitBevel.h"
+#include "widgets/KitButtonBase.h"
 #include "widgets/KitCaptions.h"
 #include "widgets/KitClass.h"
 #include "widgets/KitCustomImageList.h"
@@ -174,7 +175,10 @@ void RegisterListClasses()
         .Integer("Width", &TKitImageListItem::Width, [](TKitImageListItem& item, int64_t value) { item.SetWidth(static_cast<int>(value)); }, 16)
         .Integer("Height", &TKitImageListItem::Height, [](TKitImageListItem& item, int64_t value) { item.SetHeight(static_cast<int>(value)); }, 16)
         .Integer("AllocBy", &TKitImageListItem::AllocBy, [](TKitImageListItem& item, int64_t value) { item.SetAllocBy(static_cast<int>(value)); }, 4)
-        .Boolean("Masked", &TKitImageListItem::Masked, &TKitImageListItem::SetMasked, false);
+        .Boolean("Masked", &TKitImageListItem::Masked, &TKitImageListItem::SetMasked, false)
+        // Older form descriptions store the item record under this name; it is read, never written.
+        .Defined("Bitmap", &TKitListItem::ReadInternal,
+                 [](const TKitListItem&) -> std::optional<std::string> { return std::nullopt; });
     TClassRegistration<TKitWaveListItem, TKitListItem>("TKitWaveListItem")
         .Component()
         .Object("Wave", [](TKitWaveListItem& item) -> TKitWave& { return item.Wave(); });
@@ -246,6 +250,7 @@ void RegisterKitClasses()
 {
     RegisterWindowClasses();
     RegisterKitEnumerations();
+    RegisterKitButtonStyles();
     RegisterCaptionSettings();
     RegisterSurfaceSettings();
     RegisterKitComponents();

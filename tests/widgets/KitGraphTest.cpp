@@ -33,41 +33,6 @@ TColor PixelAt(const QImage& picture, int x, int y)
     return KitPixelAt(picture, x, y);
 }
 
-// Compares the sheet with its golden picture byte for byte (pixels as 32-bit RGB).
-void ExpectGolden(const QImage& sheet, const std::string& name)
-{
-    const QString golden = QString::fromStdString(std::string(ZV_TEST_DATA_DIR) + "/kit-graph/" + name + ".png");
-    if (std::getenv("ZV_UPDATE_GOLDEN") != nullptr) {
-        QDir().mkpath(QFileInfo(golden).path());
-        ASSERT_TRUE(sheet.save(golden));
-    }
-    QImage expected(golden);
-    ASSERT_FALSE(expected.isNull()) << "no golden picture " << golden.toStdString();
-    expected = expected.convertToFormat(QImage::Format_RGB32);
-    const QImage actual = sheet.convertToFormat(QImage::Format_RGB32);
-    bool same = expected.size() == actual.size();
-    QImage difference(actual.size(), QImage::Format_RGB32);
-    difference.fill(Qt::white);
-    int differing = 0;
-    for (int y = 0; same && y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            if (expected.pixel(x, y) != actual.pixel(x, y)) {
-                difference.setPixel(x, y, qRgb(255, 0, 0));
-                ++differing;
-            }
-        }
-    }
-    same = same && differing == 0;
-    if (!same) {
-        QDir().mkpath("artifacts");
-        actual.save(QString::fromStdString("artifacts/" + name + "-actual.png"));
-        difference.save(QString::fromStdString("artifacts/" + name + "-difference.png"));
-    }
-    EXPECT_TRUE(same) << name << ": " << differing << " pixels differ (size " << actual.width() << "x"
-                      << actual.height() << " against " << expected.width() << "x" << expected.height()
-                      << "); see artifacts/" << name << "-difference.png";
-}
-
 const std::vector<TKitBorderStyle> allBorderStyles = {
     TKitBorderStyle::lsNone,          TKitBorderStyle::lsSingle,       TKitBorderStyle::lsLowered,
     TKitBorderStyle::lsRaised,        TKitBorderStyle::lsRaisedspb,    TKitBorderStyle::lsLoweredspb,

@@ -4,6 +4,7 @@
 #include "KitCanvasTestSupport.h"
 #include "KitStorageTestSupport.h"
 
+#include "platform/classes/FormReader.h"
 #include "platform/rtl/Exceptions.h"
 #include "widgets/KitImageList.h"
 #include "widgets/KitRegistration.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -281,6 +283,50 @@ TEST_F(KitImageList, ListFilesKeepThePicturesPixelForPixel)
     EXPECT_ANY_THROW(target.LoadFromStream(damaged));
     EXPECT_EQ(target.Count(), 0);
     EXPECT_EQ(target.Width(), 16);
+}
+
+TEST_F(KitImageList, FormDescriptionsReadTheRecordUnderEitherName)
+{
+    TKitImageListItem model(nullptr);
+    model.SetWidth(5);
+    model.SetHeight(4);
+    model.SetMasked(true);
+    const TBitmap pictures = Strip(5, 4, 2);
+    for (int p = 0; p < 2; ++p) {
+        TBitmap one;
+        one.SetImage(pictures.Image().copy(p * 5, 0, 5, 4));
+        model.Add();
+        model.ReplaceMasked(p, one, clLime);
+    }
+    std::string hex;
+    for (const unsigned char byte : model.WriteInternal()) {
+        static const char digits[] = "0123456789ABCDEF";
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    // "Internal" is today's name of the record, "Bitmap" the name older descriptions used.
+    const std::string text = "object pictures: TKitImageList\n"
+                             "  object current: TKitImageListItem\n"
+                             "    Internal = {" + hex + "}\n"
+                             "  end\n"
+                             "  object older: TKitImageListItem\n"
+                             "    Bitmap = {" + hex + "}\n"
+                             "  end\n"
+                             "end\n";
+    std::unique_ptr<TComponent> root(CreateComponentFromText(text, "pictures.form", nullptr));
+    auto* list = dynamic_cast<TKitImageList*>(root.get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const TKitImageListItem& item = *list->Items(i);
+        ASSERT_EQ(item.Count(), 2) << i;
+        EXPECT_TRUE(item.Masked());
+        for (int p = 0; p < 2; ++p) {
+            const QImage drawnBefore = Draw(7, 6, clSilver, [&](TCanvas& canvas) { model.Draw(canvas, 1, 1, p); });
+            const QImage drawnAfter = Draw(7, 6, clSilver, [&](TCanvas& canvas) { item.Draw(canvas, 1, 1, p); });
+            EXPECT_TRUE(drawnAfter == drawnBefore) << "item " << i << " picture " << p;
+        }
+    }
 }
 
 }  // namespace
