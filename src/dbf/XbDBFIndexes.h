@@ -23,6 +23,7 @@ class TIndexes;
 class TXbSmartDBF;
 class TXbDBFIndexBag;
 class TXbDBFOrder;
+class TXbDBFCrypt;
 
 enum class TXbLimitBuffersType { lbtAuto, lbtLimited, lbtUnlimited };
 enum class TCLIPPER_VERSION { v500, v501, v520, v530 };
@@ -204,6 +205,8 @@ public:
     virtual void BeginIndexChange() {}
     // Ends an update that failed half-way: nothing more is written, the file keeps its mark.
     virtual void AbandonIndexUpdate() noexcept {}
+    // Re-enciphers the index file for the table's next cipher; false when it could not be done.
+    virtual bool ChangeCipher(TXbDBFCrypt& newCipher) { return false; }
 
     // Rebuild while the table is packed: emptied first, then given every kept record image
     // with its new record number, then finished (also after a failure).

@@ -69,6 +69,9 @@ public:
                 index.AbandonIndexUpdate();
             else if (started_ && !finished_ && shared_)
                 FinishQuietly(index);
+            // A shared table's update took the lock once more.
+            if (started_ && shared_)
+                index.UnlockIndex();
             index.UnlockIndex();
         }
     }

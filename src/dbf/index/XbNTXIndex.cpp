@@ -63,7 +63,11 @@ TXbNTXIndex::TXbNTXIndex(TCollection& collection)
 {
 }
 
-TXbNTXIndex::~TXbNTXIndex() { CloseIndex(); }
+TXbNTXIndex::~TXbNTXIndex()
+{
+    destroying_ = true;
+    CloseIndex();
+}
 
 void TXbNTXIndex::Assign(const TPersistent& source)
 {
@@ -290,6 +294,9 @@ void TXbNTXIndex::CheckUpdateFinished(TXbSmartDBF& table)
                             " is being changed by another user (FLock is false).");
         uint8_t bytes[kNTXHeaderStartSize];
         const int64_t got = NTXReadAt(bag_->Stream(), 0, bytes, kNTXHeaderStartSize);
+        // The writer grew the file since it was measured.
+        const int64_t size = bag_->Stream().SeekTo(0, 2);
+        fileEnd_ = size > 0 ? static_cast<uint64_t>(size) : 0;
         bag_->Stream().UnlockRange(offset, 1);
         if (got != kNTXHeaderStartSize)
             RaiseDamaged("header cannot be read");
@@ -305,6 +312,7 @@ void TXbNTXIndex::CheckUpdateFinished(TXbSmartDBF& table)
 
 void TXbNTXIndex::CloseIndex() noexcept
 {
+    bool removeFromIndexes = false;
     if (orderItem_ != nullptr) {
         orderItem_->SetLimitPages(LimitPages());
         orderItem_->SetCollation(Collation());
@@ -324,6 +332,11 @@ void TXbNTXIndex::CloseIndex() noexcept
         }
         cache_.Clear();
         bag_->CloseBag();
+        if (Temp) {
+            std::error_code error;
+            std::filesystem::remove(bag_->IndexFileName(), error);
+            removeFromIndexes = !destroying_;
+        }
     }
     lockDepth_ = 0;
     fileLocked_ = false;
@@ -333,6 +346,15 @@ void TXbNTXIndex::CloseIndex() noexcept
     forParser_.reset();
     bag_ = nullptr;
     orderItem_ = nullptr;
+    if (removeFromIndexes) {
+        // The last thing this index does: the collection frees it.
+        try {
+            if (TIndexes* indexes = Indexes())
+                indexes->Delete(Index());
+        } catch (...) {
+            // It stays in the collection, closed.
+        }
+    }
 }
 
 void TXbNTXIndex::ParseExpressions()

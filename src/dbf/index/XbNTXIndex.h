@@ -81,6 +81,8 @@ public:
     void SetOrder(const std::string& value);
     TCLIPPER_VERSION ClipperVer = TCLIPPER_VERSION::v500;
     TDeleteKeyStyle DeleteKeyStyle = TDeleteKeyStyle::dksClipper;
+    // A temporary index: closing it deletes its file and takes it out of the table's Indexes.
+    bool Temp = false;
     TXbNTXRange& NTXRange() noexcept { return *range_; }
     void SetNTXRange(const TXbNTXRange& value) { range_->Assign(value); }
     TXbCreateIndexEvent OnCreateIndex;
@@ -88,6 +90,8 @@ public:
     TXbEvaluateKeyEvent OnEvaluteKey;
     TXbEvaluateForEvent OnEvaluteFor;
     TXbCompareKeysEvent OnCompareKeys;
+    // Kept for form descriptions that set it; nothing calls it.
+    TXbSubIndexEvent OnSubNtx;
 
     // ---- binding, open and close
     // The bag of DBFIndexDefs the index belongs to (found by BagName or by file name), added
@@ -206,6 +210,9 @@ public:
     void BeginReindex() override;
     void EndReindex() noexcept override;
     void BeginIndexChange() override;
+    // Rewrites every page under the index lock: deciphered with the table's cipher when that is
+    // active, enciphered with `newCipher` when that is active. False when the lock is refused.
+    bool ChangeCipher(TXbDBFCrypt& newCipher) override;
     void AbandonIndexUpdate() noexcept override;
     // An update failed half-way, or the file was found cut off in the middle of one: every
     // further use raises until the index is rebuilt or opened again.
@@ -286,6 +293,7 @@ private:
     bool changeMarked_ = false;
     bool damaged_ = false;
     bool savedInUpdate_ = false;
+    bool destroying_ = false;
 
     std::string currentKey_;  // stored form
     uint32_t currentRecNo_ = 0;

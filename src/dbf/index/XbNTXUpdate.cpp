@@ -10,6 +10,7 @@
 
 #include "dbf/index/XbNTXIndex.h"
 
+#include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFDataSet.h"
 #include "dbf/index/XbNTXBag.h"
 #include "platform/rtl/Exceptions.h"
@@ -754,4 +755,45 @@ void TXbNTXIndex::EndReindex() noexcept
     rebuilding_ = false;
     inUpdate_ = savedInUpdate_;
     cache_.Clear();
+}
+
+// ---- cipher change
+
+bool TXbNTXIndex::ChangeCipher(TXbDBFCrypt& newCipher)
+{
+    TXbSmartDBF* table = Table();
+    if (table == nullptr || !IsOpen() || !LockIndex())
+        return false;
+    struct TUnlock {
+        TXbNTXIndex& index;
+        ~TUnlock() { index.UnlockIndex(); }
+    } unlock{*this};
+    const bool wasInUpdate = inUpdate_;
+    FinishIndexUpdate();
+    cache_.Clear();
+    TXbDBFCrypt& oldCipher = table->GetCrypt();
+    TProxyStream& stream = bag_->Stream();
+    std::vector<uint8_t> page(kNTXPageSize);
+    // The whole file changes: the version moves on and other users drop their pages. A
+    // failure half-way leaves pages in both ciphers: the mark stays and the index is damaged.
+    WriteHeaderStart(kNTXChangingVersion, "TXbNTXIndex.ChangeCipher");
+    damaged_ = true;
+    for (uint64_t offset = kNTXHeaderSize; offset + kNTXPageSize <= fileEnd_; offset += kNTXPageSize) {
+        const uint32_t context = static_cast<uint32_t>(offset);
+        if (NTXReadAt(stream, static_cast<int64_t>(offset), page.data(), kNTXPageSize) != kNTXPageSize)
+            throw Exception("TXbNTXIndex.ChangeCipher: Read error " + NTXQuoted(bag_->IndexFileName()));
+        if (oldCipher.Active())
+            oldCipher.Decrypt(context, page.data(), kNTXPageSize);
+        if (newCipher.Active())
+            newCipher.Encrypt(context, page.data(), kNTXPageSize);
+        if (!NTXWriteAt(stream, static_cast<int64_t>(offset), page.data(), kNTXPageSize))
+            throw Exception("TXbNTXIndex.ChangeCipher: Write error " + NTXQuoted(bag_->IndexFileName()));
+    }
+    header_.Version = NTXNextVersion(header_.Version);
+    WriteHeaderStart(header_.Version, "TXbNTXIndex.ChangeCipher");
+    WriteNTXHeaderStart(header_, orderItem_->HeaderImage().data());
+    damaged_ = false;
+    if (wasInUpdate)
+        StartIndexUpdate(true);
+    return true;
 }
