@@ -1,6 +1,7 @@
 // The main window: construction, handler guards, the message table, pages, panels, navigation,
 // hidden areas and the mouse-wheel hook.
 #include "app/Unit1.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
@@ -69,6 +70,7 @@ void Bind(THandlerTable& handlers, Tmainfrm* form, const char* name, void (Tmain
 
 void Tmainfrm::RegisterClass()
 {
+    RegisterLangKitClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();
     SuKitStart();
