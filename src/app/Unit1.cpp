@@ -157,6 +157,7 @@ void Tmainfrm::BindHandlers(THandlerTable& handlers)
     Bind(handlers, this, "Statistics1Click", &Tmainfrm::Statistics1Click);
     Bind(handlers, this, "CodeDatabase1Click", &Tmainfrm::CodeDatabase1Click);
     Bind(handlers, this, "KitButton14Click", &Tmainfrm::KitButton14Click);
+    Bind(handlers, this, "Modificationoftheprojectownership1Click", &Tmainfrm::Modificationoftheprojectownership1Click);
     Bind(handlers, this, "Add1Click", &Tmainfrm::Add1Click);
     Bind(handlers, this, "newticketbtnClick", &Tmainfrm::newticketbtnClick);
     Bind(handlers, this, "Edit1Click", &Tmainfrm::Edit1Click);

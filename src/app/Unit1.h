@@ -218,6 +218,8 @@ public:
     void newticketbtnClick(TObject* sender);
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
+    // Opens the ownership dialog (modal) on the current ticket.
+    void Modificationoftheprojectownership1Click(TObject* sender);
 
     // ---- sub-ticket commands (Unit1SubTickets.cpp): open the sub-ticket editor to add or edit a
     // sub-ticket, and delete a sub-ticket

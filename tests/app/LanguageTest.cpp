@@ -5,6 +5,8 @@
 #include "TextFit.h"
 
 #include "app/Unit10.h"
+#include "app/Unit12.h"
+#include "app/Unit13.h"
 #include "app/Unit4.h"
 #include "app/Unit5.h"
 #include "app/Unit6.h"
@@ -246,7 +248,9 @@ TEST_F(LanguageFiles, EveryKeyResolvesAndEveryWindowTextHasAKey)
                                    &Editor<Tproductfrm>(),
                                    &Editor<Tlistfrm>(),
                                    &Editor<Tcontactfrm>(),
-                                   &Editor<Tworkfrm>()};
+                                   &Editor<Tworkfrm>(),
+                                   &Editor<Townerfrm>(),
+                                   &Editor<Tfilterfrm>()};
     for (const char* file : {"English.lng", "German.lng"}) {
         for (TForm* form : windows) {
             Check(*form, file);
@@ -285,6 +289,8 @@ TEST_F(LanguageFiles, GermanTextsShowWhole)
     EXPECT_THAT(CutTexts(Editor<Tlistfrm>()), ::testing::IsEmpty()) << "Tlistfrm";
     EXPECT_THAT(CutTexts(Editor<Tcontactfrm>()), ::testing::IsEmpty()) << "Tcontactfrm";
     EXPECT_THAT(CutTexts(Editor<Tworkfrm>()), ::testing::IsEmpty()) << "Tworkfrm";
+    EXPECT_THAT(CutTexts(Editor<Townerfrm>()), ::testing::IsEmpty()) << "Townerfrm";
+    EXPECT_THAT(CutTexts(Editor<Tfilterfrm>()), ::testing::IsEmpty()) << "Tfilterfrm";
 }
 
 }  // namespace
