@@ -16,6 +16,7 @@
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFExprFieldSource.h"
 #include "dbf/XbDBFParser.h"
+#include "dbf/XbDBFCompiledFilter.h"
 #include "dbf/XbDBFIndexes.h"
 #include "platform/db/DataSet.h"
 
@@ -232,6 +233,9 @@ public:
     IXbExprFieldSource& ExprFieldSource() noexcept { return *exprSource_; }
     // The filter's parser (bound to this table).
     TXbDBFExprParser& FilterParser() noexcept { return *filterParser_; }
+    // Whether the ready filter runs as tests on the record bytes (simple conditions only);
+    // otherwise the parser evaluates it.
+    bool FilterCompiled() const noexcept { return filterReady_ && compiledFilter_.Compiled(); }
 
     // Reads the value of a field of `record` in the framework's native format of `type`
     // (`out` null: only whether it holds a value); false for null.
@@ -296,6 +300,10 @@ protected:
     // into the read-ahead window as with PlaceWrittenRecord.
     void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
+    // The indexes of IndexCollection that are open.
+    std::vector<TIndex*> OpenIndexes();
+    // The record the table shows after writing record recNo whose key in `index` is `key`.
+    uint32_t RecordToShowAfterPost(uint32_t recNo, TIndex* index, const std::string& key);
     void FillAutoIncrementFields(TRecordBuffer buffer);
     uint64_t RecordLockPlace(uint32_t recNo) const;
 
@@ -391,6 +399,7 @@ private:
     std::unique_ptr<TXbDBFExprParser> filterParser_;
     std::vector<TXbExprFieldInfo> exprFields_;
     bool filterReady_ = false;
+    TXbDBFCompiledFilter compiledFilter_;
 
     xBaseVersion dbfVersion_ = xBaseVersion::xBaseIII;
     int lobBlockSize_ = 512;
