@@ -300,6 +300,10 @@ protected:
     // into the read-ahead window as with PlaceWrittenRecord.
     void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
+    // The indexes of IndexCollection that are open.
+    std::vector<TIndex*> OpenIndexes();
+    // The record the table shows after writing record recNo whose key in `index` is `key`.
+    uint32_t RecordToShowAfterPost(uint32_t recNo, TIndex* index, const std::string& key);
     void FillAutoIncrementFields(TRecordBuffer buffer);
     uint64_t RecordLockPlace(uint32_t recNo) const;
 
