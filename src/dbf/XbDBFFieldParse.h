@@ -175,12 +175,21 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
     int i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         // The lowest flagged byte of a word is its first NUL (flags above it may be false).
-        for (; i + 8 <= n; i += 8) {
+        auto firstNul = [p](int at) noexcept {
             uint64_t word;
-            std::memcpy(&word, p + i, 8);
+            std::memcpy(&word, p + at, 8);
             const uint64_t zeros = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
-            if (zeros != 0)
-                return i + (__builtin_ctzll(zeros) >> 3);
+            return zeros != 0 ? at + (__builtin_ctzll(zeros) >> 3) : -1;
+        };
+        if (n >= 8) {
+            for (; i + 8 <= n; i += 8)
+                if (const int at = firstNul(i); at >= 0)
+                    return at;
+            // The last bytes in one word that overlaps the ones already looked at.
+            if (i < n)
+                if (const int at = firstNul(n - 8); at >= 0)
+                    return at;
+            return n;
         }
     }
     for (; i < n; ++i)
