@@ -338,7 +338,7 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
         EXPECT_EQ(field.GetValue(text), !c.null);
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(field.AsString(), c.text);
-        char native[8] = {};
+        char native[16] = {};
         EXPECT_EQ(field.GetData(native), !c.null);
         if (!c.null && c.transliterate)
             fixture.table.TranslateOem(native, native, false);
