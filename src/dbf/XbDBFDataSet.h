@@ -28,6 +28,8 @@
 
 class TXbSmartDBF;
 class TXbDBTStream;
+class TXbDataLink;
+class TDataSource;
 
 // What the field operations need of one field, gathered at open so that reading a value does
 // not walk the definitions.
@@ -140,6 +142,25 @@ public:
     // Reads record recNo from the file and runs the acceptance test on it; the cursor and the
     // active record stay as they were.
     bool IsRecordAccepted(uint32_t recNo);
+
+    // ---- master-detail link (XbDBFMasterLink.cpp). With MasterFields (";"-separated names
+    // of fields the master and this table share) the table shows the records whose key equals
+    // the master's values, through the index covering those fields; without, it moves along
+    // with the master.
+    TDataSource* DataSource() const noexcept;
+    void SetDataSource(TDataSource* source);
+    const std::string& MasterFields() const noexcept { return masterFields_; }
+    void SetMasterFields(const std::string& value);
+    bool MasterLinkOn() const noexcept { return masterLinkOn_; }
+    // Sets the key range to the master's values when the link is on and both tables are open.
+    void ApplyMasterLink();
+    // The values of the master fields (null without master fields), character values with
+    // their trailing blanks.
+    Variant MasterValues();
+    // The master fields are found again on the master at the next use.
+    void ForgetMasterFields() noexcept { masterFieldList_.clear(); }
+    // Finds the master fields on the master dataset (raises for a name it lacks).
+    void ResolveMasterFields();
 
     // ---- locks (XbDBFLocks.cpp). One-byte locks at the offsets of LockProtocol (records and
     // header) and LobLockProtocol (memo file), tried WaitBusyRes times with a short sleep
@@ -255,6 +276,9 @@ protected:
     Variant FetchLookupValues(const std::string& keyFields, const Variant& keyValues,
                               const std::string& resultFields) override;
     void AfterFormLoad() override;
+    TDataSource* GetMasterDataSource() const override { return DataSource(); }
+    // Applies the master-detail link before the open is announced.
+    void NotifyAfterOpen() override;
 
     // ---- open and close
     void InternalOpen() override;
@@ -395,6 +419,10 @@ private:
     std::unique_ptr<TAccessMode> accessMode_;
     std::unique_ptr<TXbDBFCrypt> crypt_;
     std::unique_ptr<TXbDBFFieldDefs> dbfFieldDefs_;
+    std::unique_ptr<TXbDataLink> masterLink_;
+    std::string masterFields_;
+    bool masterLinkOn_ = false;
+    std::vector<TField*> masterFieldList_;
     std::unique_ptr<IXbExprFieldSource> exprSource_;
     std::unique_ptr<TXbDBFExprParser> filterParser_;
     std::vector<TXbExprFieldInfo> exprFields_;
