@@ -1,4 +1,5 @@
 #include "app/Unit9.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/Settings.h"
@@ -49,6 +50,7 @@ Tcontactfrm::~Tcontactfrm()
 
 void Tcontactfrm::RegisterClass()
 {
+    RegisterLangKitClasses();
     using F = Tcontactfrm;
     TClassRegistration<F, TForm>("Tcontactfrm")
         .Component()
