@@ -160,7 +160,8 @@ public:
 struct TExCell {
     int Column = -1;  // index among all columns of the source
     std::string Text;  // "** NULL **" for a null value; cut with the truncate symbol when asked
-    std::string FullText;  // the value's whole text
+    std::string FullText;  // the value's whole text when Text was cut, else empty
+    const std::string& WholeText() const noexcept { return FullText.empty() ? Text : FullText; }
     bool IsNull = false;
     int Width = 0;
     int Alignment = 0;  // 0 none, 1 left, 2 right, 3 centre (only with xoUseAlignments)
@@ -295,6 +296,8 @@ public:
 
     // Formats a row (shared by every format): the caption row from `values` when `header`.
     TExRow FormatRow(const TExValues& values, bool header, bool rowNumbers);
+    // The same into `row`, whose storage is reused.
+    void FormatRowInto(const TExValues& values, bool header, bool rowNumbers, TExRow& row);
     // The row-number cell's text for `number`, and its width.
     std::string FormatRowNumber(unsigned number) const;
     int RowNumberWidth() const;
@@ -327,6 +330,17 @@ private:
     bool RunDocument(TExDocumentWriter& writer);
     void ShowProgress();
     std::unique_ptr<TExDocumentWriter> MakeWriter();
+
+    // What the columns are during a run (they cannot change while it reads the rows).
+    struct ColumnInfo {
+        bool formatted = false;
+        int width = 0;
+        int alignment = 0;
+    };
+    void CacheColumns();
+    std::vector<ColumnInfo> columns_;
+    bool columnsCached_ = false;
+    int rowNumberWidth_ = -1;
 
     TExExportType exportType_ = TExExportType::xtExcel;
     TExExportTypeSet exportTypes_{TExExportType::xtHTML, TExExportType::xtExcel, TExExportType::xtWord,

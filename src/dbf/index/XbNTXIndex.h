@@ -52,6 +52,9 @@ private:
 };
 
 class TXbNTXIndex : public TIndex {
+    // Index builds read the header and the collation while the index is closed.
+    friend class TXbNTXIndexBuilder;
+
 public:
     explicit TXbNTXIndex(TCollection& collection);
     ~TXbNTXIndex() override;
