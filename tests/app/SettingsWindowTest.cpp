@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 
 #include <QImage>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -254,6 +255,25 @@ TEST_F(SettingsWindow, TheDatePickerCheck)
     EXPECT_TRUE(settings.checkdate->Checked());
     settings.checkdateChange(settings.checkdate);
     EXPECT_FALSE(settings.checkdate->Checked()) << "with the manifest box ticked a change is turned back";
+}
+
+TEST_F(SettingsWindow, TheSettingsButtonAndUserPreferencesOpenItModally)
+{
+    Tsettingsfrm& settings = Open();
+    for (const char* command : {"btn_settings", "userPreferences1"}) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = settings.Visible() && settings.Modal();
+            settings.btn_cancelClick(&settings);
+        });
+        if (auto* item = dynamic_cast<TMenuItem*>(window_->FindComponent(command))) {
+            item->Click();
+        } else {
+            window_->Get<TControl>(command)->Click();
+        }
+        EXPECT_TRUE(shown) << command;
+        EXPECT_FALSE(settings.Visible()) << command;
+    }
 }
 
 }  // namespace
