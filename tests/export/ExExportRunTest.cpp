@@ -3,13 +3,20 @@
 // leaves of the source (its current record, its controls).
 
 #include "ExportTestSupport.h"
+#include "TextFit.h"
 
 #include "export/ExExportProgress.h"
 #include "export/ExExportSelect.h"
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/ProgressBar.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/StdCtrls.h"
 
+
+#include <QImage>
+#include <cstdlib>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace exporttest;
@@ -366,6 +373,61 @@ TEST(ExportSelection, OffersTheFormatsInOrderAndFollowsTheUsersChoice)
     exporter.ShowSelection = [](Tfrm_Selection&) { return false; };
     exporter.Execute();
     EXPECT_TRUE(errors.empty());
+}
+
+TEST(ExportSelection, TheWindowsShowEveryTextWhole)
+{
+    TestApplication();
+    TExDataSetExport exporter(nullptr);
+    exporter.Messages.Text = "Processing...";
+    exporter.SelectionWindow().Prepare();
+    EXPECT_THAT(CutTexts(exporter.SelectionWindow()), ::testing::IsEmpty());
+    exporter.ProgressWindow().Arrange(300, 80, "Export", "Processing...", 10);
+    EXPECT_THAT(CutTexts(exporter.ProgressWindow()), ::testing::IsEmpty());
+    // The bar lies below the label, centred in the height left.
+    const Tfrm_ProgressForm& progress = exporter.ProgressWindow();
+    EXPECT_GT(progress.ProgressBar->Top(), progress.ProgressLabel->Top() + progress.ProgressLabel->Height());
+    EXPECT_LE(progress.ProgressBar->Top() + progress.ProgressBar->Height(), 80);
+    if (const char* shots = std::getenv("ZV_EXPORT_SHOTS"); shots != nullptr) {
+        exporter.SelectionWindow().Grab().save(QString::fromUtf8(shots) + "/selection.png");
+        exporter.ProgressWindow().Grab().save(QString::fromUtf8(shots) + "/progress.png");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExportComponent, AFormDescriptionSetsItsPublishedProperties)
+{
+    TestApplication();
+    TExDataSetExport::RegisterClass();
+    TForm form(nullptr);
+    form.LoadFormText(R"(object Form1: TForm
+  object exporter: TExDataSetExport
+    ExportType = xtCSV
+    ExportStyle = xsFile
+    Options = [xoShowHeader, xoRowNumbers]
+    RowNumberFormat = 'No %d'
+    HTML.Title = 'Tickets'
+    HTML.Template = ctOlive
+    DOC_RTF.CellWidth = 1000
+    Messages.Caption = 'Export tickets'
+    Messages.Width = 320
+  end
+end)",
+                      "export test");
+    auto* exporter = dynamic_cast<TExDataSetExport*>(form.FindComponent("exporter"));
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_EQ(exporter->ExportType(), TExExportType::xtCSV);
+    EXPECT_EQ(exporter->ExportStyle, TExExportStyle::xsFile);
+    EXPECT_EQ(exporter->Options, (TExExportOptionSet{TExExportOptions::xoShowHeader, TExExportOptions::xoRowNumbers}));
+    EXPECT_EQ(exporter->RowNumberFormat(), "No %d");
+    EXPECT_EQ(exporter->HTML.Title, "Tickets");
+    EXPECT_EQ(exporter->HTML.Template, TExHTMLColorTemplate::ctOlive);
+    EXPECT_EQ(exporter->DOC_RTF.CellWidth, 1000);
+    EXPECT_EQ(exporter->Messages.Caption, "Export tickets");
+    EXPECT_EQ(exporter->Messages.Width, 320);
 }
 
 }  // namespace
