@@ -1,0 +1,355 @@
+// The trie sorter: each bucket holds a byte trie of its keys. Nodes are 10-byte records from a
+// block pool:
+//   byte 0     flags: 0x80 leaf, 0x40 packed, low 3 bits the packed byte count (2..5)
+//   bytes 1-4  child node (a leaf: the record number)
+//   bytes 5-8  next sibling (a leaf: the next leaf of the same key)
+//   byte 9     the key byte
+// A packed node keeps 2 to 5 bytes of a single path in bytes 5-9 and has no sibling; it is split
+// as soon as a key branches off inside it or beside it. Sibling chains are kept in ascending
+// byte order; the leaves of one key keep the order the items came in.
+
+#include "dbf/index/XbDBFSorters.h"
+
+#include "platform/rtl/Exceptions.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr uint8_t kLeaf = 0x80;
+constexpr uint8_t kPacked = 0x40;
+constexpr int kMaxPacked = 5;
+
+uint32_t Load(const uint8_t* p) noexcept
+{
+    uint32_t value;
+    std::memcpy(&value, p, 4);
+    return value;
+}
+void Store(uint8_t* p, uint32_t value) noexcept
+{
+    std::memcpy(p, &value, 4);
+}
+}  // namespace
+
+// ---- node pool
+
+TXbMemSourceItem::TXbMemSourceItem(size_t defaultSize, size_t minimumSize)
+{
+    const size_t size = std::max(defaultSize, minimumSize);
+    if (size < TXbMemSourceList::kNodeSize)
+        throw Exception("TXbMemSourceItem.Create: No room!");
+    block_ = TXbDBFBlock("TXbMemSourceItem", size);
+    nodes_ = static_cast<uint32_t>(size / TXbMemSourceList::kNodeSize);
+}
+
+uint32_t TXbMemSourceList::NewNode()
+{
+    if (blocks_.empty() || next_ >= perBlock_ * blocks_.size()) {
+        blocks_.push_back(std::make_unique<TXbMemSourceItem>(blockSize_, kNodeSize));
+        perBlock_ = blocks_.front()->Nodes();
+        if (next_ == 0)
+            next_ = 1;  // node 0 stands for none
+    }
+    const uint32_t number = next_++;
+    std::memset(Node(number), 0, kNodeSize);
+    return number;
+}
+
+void TXbMemSourceList::Clear() noexcept
+{
+    blocks_.clear();
+    next_ = 0;
+}
+
+// ---- trie sorter
+
+TXbTrieTreeSorter::TXbTrieTreeSorter(const TXbSorterSettings& settings)
+    : TXbInnerSorter(settings), roots_(bucketCount_, 0), firstItemOfBucket_(bucketCount_, -1),
+      current_(static_cast<size_t>(ItemSize()), 0)
+{
+}
+
+uint32_t TXbTrieTreeSorter::GetSortArray(int32_t)
+{
+    throw Exception("TXbTrieTreeSorter.GetSortArray: Not implemented!");
+}
+
+void TXbTrieTreeSorter::SetSortArray(int32_t, uint32_t)
+{
+    throw Exception("TXbTrieTreeSorter.SetSortArray: Not implemented!");
+}
+
+void TXbTrieTreeSorter::GetSortItem(int32_t, uint8_t*)
+{
+    throw Exception("TXbTrieTreeSorter.GetSortItem: Not implemented!");
+}
+
+void TXbTrieTreeSorter::SetSortItem(int32_t, const uint8_t*)
+{
+    throw Exception("TXbTrieTreeSorter.SetSortItem: Not implemented!");
+}
+
+uint8_t* TXbTrieTreeSorter::GetPSortItem(int32_t)
+{
+    throw Exception("TXbTrieTreeSorter.GetPSortItem: Not implemented!");
+}
+
+uint32_t TXbTrieTreeSorter::NewLeaf(uint32_t recNo)
+{
+    const uint32_t leaf = pool_.NewNode();
+    uint8_t* node = pool_.Node(leaf);
+    node[0] = kLeaf;
+    Store(node + 1, recNo);
+    return leaf;
+}
+
+uint32_t TXbTrieTreeSorter::NewPath(const uint8_t* key, int from, uint32_t recNo, bool firstSingle)
+{
+    // Built from the leaf upwards, so every node knows its child when it is made.
+    uint32_t below = NewLeaf(recNo);
+    int end = keySize_;
+    while (end > from) {
+        int length = std::min(kMaxPacked, end - from);
+        // The first node of the path must stay a one-byte node when it gets siblings.
+        if (firstSingle && end - length == from && length > 1)
+            length = std::min(kMaxPacked, end - from - 1);
+        if (firstSingle && end - from == 1)
+            length = 1;
+        const int start = end - length;
+        const uint32_t number = pool_.NewNode();
+        uint8_t* node = pool_.Node(number);
+        Store(node + 1, below);
+        if (length == 1) {
+            node[9] = key[start];
+        } else {
+            node[0] = static_cast<uint8_t>(kPacked | length);
+            std::memcpy(node + 5, key + start, static_cast<size_t>(length));
+        }
+        below = number;
+        end = start;
+    }
+    return below;
+}
+
+void TXbTrieTreeSorter::SplitPacked(uint32_t number, int keep)
+{
+    uint8_t* node = pool_.Node(number);
+    const int length = node[0] & 7;
+    uint8_t bytes[kMaxPacked];
+    std::memcpy(bytes, node + 5, static_cast<size_t>(length));
+    const uint32_t child = Load(node + 1);
+    // The rest below: one node of length - keep bytes.
+    const uint32_t restNumber = pool_.NewNode();
+    node = pool_.Node(number);  // the pool may have grown
+    uint8_t* rest = pool_.Node(restNumber);
+    const int restLength = length - keep;
+    Store(rest + 1, child);
+    if (restLength == 1) {
+        rest[9] = bytes[keep];
+    } else {
+        rest[0] = static_cast<uint8_t>(kPacked | restLength);
+        std::memcpy(rest + 5, bytes + keep, static_cast<size_t>(restLength));
+    }
+    std::memset(node, 0, TXbMemSourceList::kNodeSize);
+    Store(node + 1, restNumber);
+    if (keep == 1) {
+        node[9] = bytes[0];
+    } else {
+        node[0] = static_cast<uint8_t>(kPacked | keep);
+        std::memcpy(node + 5, bytes, static_cast<size_t>(keep));
+    }
+}
+
+bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
+{
+    const uint8_t* key = item + 8;
+    const uint32_t recNo = XbSortItemRecNo(item);
+    const uint32_t bucket = Hash(item);
+    if (firstItemOfBucket_[bucket] < 0) {
+        if (roots_[bucket] != 0)
+            throw Exception("TXbTrieTreeSorter.AddNewItem: Illegal use HashSortItem array!");
+        firstItemOfBucket_[bucket] = static_cast<int32_t>(firstItems_.size());
+        firstItems_.emplace_back(item, item + ItemSize());
+        usedBuckets_.push_back(bucket);
+        roots_[bucket] = NewPath(key, 0, recNo, false);
+        ++count_;
+        return true;
+    }
+
+    // `link` is the word that holds the first node of the chain at `position`: a bucket root
+    // or a node's child field (addressed by node number, since the pool may grow).
+    uint32_t linkOwner = 0;  // 0: the bucket root
+    int position = 0;
+    auto chainHead = [&]() -> uint32_t { return linkOwner == 0 ? roots_[bucket] : Load(pool_.Node(linkOwner) + 1); };
+    auto setChainHead = [&](uint32_t value) {
+        if (linkOwner == 0)
+            roots_[bucket] = value;
+        else
+            Store(pool_.Node(linkOwner) + 1, value);
+    };
+
+    while (position < keySize_) {
+        uint32_t previous = 0;  // the sibling before `node`, 0 at the chain head
+        uint32_t node = chainHead();
+        bool descended = false;
+        while (node != 0) {
+            uint8_t* data = pool_.Node(node);
+            if (data[0] & kPacked) {
+                const int length = data[0] & 7;
+                int matched = 0;
+                while (matched < length && position + matched < keySize_ && data[5 + matched] == key[position + matched])
+                    ++matched;
+                if (matched == length) {
+                    linkOwner = node;
+                    position += length;
+                    descended = true;
+                    break;
+                }
+                // The key leaves the packed path: split so that the branching byte starts a
+                // one-byte node, then look at this chain again.
+                if (matched == 0) {
+                    SplitPacked(node, 1);
+                    continue;
+                }
+                SplitPacked(node, matched);
+                const uint32_t rest = Load(pool_.Node(node) + 1);
+                if (pool_.Node(rest)[0] & kPacked)
+                    SplitPacked(rest, 1);
+                linkOwner = node;
+                position += matched;
+                descended = true;
+                break;
+            }
+            const int order = CompareChars(data[9], key[position]);
+            if (order == 0) {
+                linkOwner = node;
+                position += 1;
+                descended = true;
+                break;
+            }
+            if (order > 0)
+                break;
+            previous = node;
+            node = Load(data + 5);
+        }
+        if (descended)
+            continue;
+        // A new branch before `node` (or at the chain's end).
+        const uint32_t branch = NewPath(key, position, recNo, true);
+        Store(pool_.Node(branch) + 5, node);
+        if (previous == 0)
+            setChainHead(branch);
+        else
+            Store(pool_.Node(previous) + 5, branch);
+        ++count_;
+        return true;
+    }
+
+    // The whole key is present: its leaves hang below `linkOwner`.
+    if (unique_)
+        return false;
+    uint32_t last = Load(pool_.Node(linkOwner) + 1);
+    while (Load(pool_.Node(last) + 5) != 0)
+        last = Load(pool_.Node(last) + 5);
+    const uint32_t leaf = NewLeaf(recNo);
+    Store(pool_.Node(last) + 5, leaf);
+    ++count_;
+    return true;
+}
+
+void TXbTrieTreeSorter::Sort()
+{
+    // Buckets in the order of their keys (each holds one key range: its first item stands for it).
+    std::sort(usedBuckets_.begin(), usedBuckets_.end(), [this](uint32_t a, uint32_t b) {
+        int keyResult = 0;
+        return CompareItems(firstItems_[firstItemOfBucket_[a]].data(), firstItems_[firstItemOfBucket_[b]].data(),
+                            keyResult) < 0;
+    });
+}
+
+void TXbTrieTreeSorter::Clear()
+{
+    TXbInnerSorter::Clear();
+    pool_.Clear();
+    std::fill(roots_.begin(), roots_.end(), 0);
+    std::fill(firstItemOfBucket_.begin(), firstItemOfBucket_.end(), -1);
+    usedBuckets_.clear();
+    firstItems_.clear();
+    stack_.clear();
+    walkBucket_ = 0;
+    leaf_ = 0;
+}
+
+void TXbTrieTreeSorter::Descend(uint32_t node, int position)
+{
+    for (;;) {
+        const uint8_t* data = pool_.Node(node);
+        if (data[0] & kLeaf) {
+            leaf_ = node;
+            LoadCurrent();
+            return;
+        }
+        stack_.push_back({node, position});
+        if (data[0] & kPacked) {
+            const int length = data[0] & 7;
+            std::memcpy(current_.data() + 8 + position, data + 5, static_cast<size_t>(length));
+            position += length;
+        } else {
+            current_[8 + static_cast<size_t>(position)] = data[9];
+            position += 1;
+        }
+        node = Load(data + 1);
+    }
+}
+
+void TXbTrieTreeSorter::LoadCurrent()
+{
+    const uint32_t recNo = Load(pool_.Node(leaf_) + 1);
+    std::memset(current_.data(), 0, 4);
+    for (int i = 0; i < 4; ++i)
+        current_[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(recNo >> (8 * i));
+}
+
+bool TXbTrieTreeSorter::StartBucket()
+{
+    stack_.clear();
+    if (walkBucket_ >= usedBuckets_.size())
+        return true;
+    Descend(roots_[usedBuckets_[walkBucket_]], 0);
+    return false;
+}
+
+bool TXbTrieTreeSorter::FirstSortItem()
+{
+    walkBucket_ = 0;
+    if (count_ <= 0)
+        return true;
+    return StartBucket();
+}
+
+bool TXbTrieTreeSorter::NextSortItem()
+{
+    if (walkBucket_ >= usedBuckets_.size())
+        return true;
+    const uint32_t nextLeaf = Load(pool_.Node(leaf_) + 5);
+    if (nextLeaf != 0) {
+        leaf_ = nextLeaf;
+        LoadCurrent();
+        return false;
+    }
+    while (!stack_.empty()) {
+        const TFrame frame = stack_.back();
+        stack_.pop_back();
+        const uint8_t* data = pool_.Node(frame.Node);
+        if (data[0] & kPacked)
+            continue;
+        const uint32_t sibling = Load(data + 5);
+        if (sibling != 0) {
+            Descend(sibling, frame.Position);
+            return false;
+        }
+    }
+    ++walkBucket_;
+    return StartBucket();
+}
