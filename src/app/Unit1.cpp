@@ -16,6 +16,7 @@
 #include "platform/rtl/Files.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuComponents.h"
+#include "widgets/KitCustomButton.h"
 
 #include <cstdint>
 
@@ -69,6 +70,7 @@ void Bind(THandlerTable& handlers, Tmainfrm* form, const char* name, void (Tmain
 
 void Tmainfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();
     SuKitStart();

@@ -13,6 +13,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 
@@ -127,6 +128,7 @@ Tworkfrm::~Tworkfrm()
 
 void Tworkfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterWindowClasses();
     TDTCalc::RegisterClass();
     using F = Tworkfrm;

@@ -15,6 +15,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/System.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 #include <utility>
@@ -94,7 +95,7 @@ Tmainissuefrm::Tmainissuefrm(TComponent* owner) : TForm(owner)
     deletebtn = Control<TButton>("deletebtn");
     openbtn = Control<TButton>("openbtn");
     refreshqabtn = Control<TButton>("refreshqabtn");
-    emailbtn = Control<TToolButton>("emailbtn");
+    emailbtn = Control<TKitButton>("emailbtn");
     emailpopup = Control<TPopupMenu>("emailpopup");
     tothereporter1 = Control<TMenuItem>("tothereporter1");
     totheassignedperson1 = Control<TMenuItem>("totheassignedperson1");
@@ -111,6 +112,7 @@ Tmainissuefrm::~Tmainissuefrm()
 
 void Tmainissuefrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tmainissuefrm;
     TClassRegistration<F, TForm>("Tmainissuefrm")
         .Component()

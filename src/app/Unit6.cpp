@@ -5,6 +5,7 @@
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 
@@ -49,6 +50,7 @@ Tcodefrm::~Tcodefrm()
 
 void Tcodefrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tcodefrm;
     TClassRegistration<F, TForm>("Tcodefrm")
         .Component()

@@ -11,6 +11,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 #include <string>
@@ -58,6 +59,7 @@ Tproductfrm::~Tproductfrm()
 
 void Tproductfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tproductfrm;
     TClassRegistration<F, TForm>("Tproductfrm")
         .Component()

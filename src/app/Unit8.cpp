@@ -6,6 +6,7 @@
 #include "platform/db/Fields.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/CodePages.h"
+#include "widgets/KitCustomButton.h"
 
 Tlistfrm* listfrm = nullptr;
 
@@ -47,6 +48,7 @@ Tlistfrm::~Tlistfrm()
 
 void Tlistfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tlistfrm;
     TClassRegistration<F, TForm>("Tlistfrm")
         .Component()

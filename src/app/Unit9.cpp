@@ -5,6 +5,7 @@
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 
@@ -49,6 +50,7 @@ Tcontactfrm::~Tcontactfrm()
 
 void Tcontactfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tcontactfrm;
     TClassRegistration<F, TForm>("Tcontactfrm")
         .Component()
