@@ -14,6 +14,7 @@ packages=(
   python3-xlrd libreoffice-calc-nogui
   libgcrypt20-dev zlib1g-dev libshp-dev
   imagemagick giflib-tools libgif-dev xclip
+  libreoffice-calc-nogui libreoffice-writer-nogui
   locales
   llvm lld trayer xdotool x11-utils
   dbus python3-dbusmock desktop-file-utils libglib2.0-bin xdg-utils shared-mime-info gvfs gvfs-daemons

@@ -1,6 +1,7 @@
 // The main window: construction, handler guards, the message table, pages, panels, navigation,
 // hidden areas and the mouse-wheel hook.
 #include "app/Unit1.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
@@ -71,6 +72,7 @@ void Bind(THandlerTable& handlers, Tmainfrm* form, const char* name, void (Tmain
 void Tmainfrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();
     SuKitStart();
@@ -157,6 +159,7 @@ void Tmainfrm::BindHandlers(THandlerTable& handlers)
     Bind(handlers, this, "Statistics1Click", &Tmainfrm::Statistics1Click);
     Bind(handlers, this, "CodeDatabase1Click", &Tmainfrm::CodeDatabase1Click);
     Bind(handlers, this, "KitButton14Click", &Tmainfrm::KitButton14Click);
+    Bind(handlers, this, "Modificationoftheprojectownership1Click", &Tmainfrm::Modificationoftheprojectownership1Click);
     Bind(handlers, this, "Add1Click", &Tmainfrm::Add1Click);
     Bind(handlers, this, "newticketbtnClick", &Tmainfrm::newticketbtnClick);
     Bind(handlers, this, "Edit1Click", &Tmainfrm::Edit1Click);

@@ -31,6 +31,7 @@
 
 class TDataSet;
 class TDataSource;
+class TLangManager;
 class TGtVersionInfo;
 class TSuTrayIcon;
 class TXbSmartDBF;
@@ -107,6 +108,20 @@ public:
     // The missing-updater error: line 62 when the language's table has one, otherwise line 8
     // ("... is missing!"), which says the same.
     std::string MissingUpdaterMessage() const;
+    // Replaces the message table by the lines of a ".mes" file as far as the file goes; lines the
+    // file does not have keep their built-in text, so a short or old file never leaves a message
+    // empty. Nothing changes when the file does not exist (answers false).
+    bool LoadMessageFile(const std::string& fileName);
+
+    // ---- language
+    // The language manager `lngmanager` of the window.
+    TLangManager* LanguageManager() const;
+    // The program's "language/" folder with a trailing "/".
+    static std::string LanguageFolder();
+    // Points the manager at the language folder and makes the language of Settings/Language
+    // current when its file is there, else "English" when "English.lng" is there; every window
+    // with a translator is translated at once.
+    void SelectLanguageFromSettings();
 
     // ---- the nine table components and their data sources
     TXbSmartDBF* maindb = nullptr;
@@ -203,6 +218,8 @@ public:
     void newticketbtnClick(TObject* sender);
     void Edit1Click(TObject* sender);
     void Delete1Click(TObject* sender);
+    // Opens the ownership dialog (modal) on the current ticket.
+    void Modificationoftheprojectownership1Click(TObject* sender);
 
     // ---- sub-ticket commands (Unit1SubTickets.cpp): open the sub-ticket editor to add or edit a
     // sub-ticket, and delete a sub-ticket
@@ -393,4 +410,5 @@ private:
     std::unique_ptr<TIniFile> onlineIni_;
     std::vector<TDBGrid*> grids_;
     TLoadedState loaded_;
+    std::vector<std::string> builtInMessages_;  // the message table as the form gives it
 };

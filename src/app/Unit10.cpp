@@ -1,6 +1,7 @@
 // The work-time editor: form, contact list, duration, saving and the sum of a ticket's hours.
 
 #include "app/Unit10.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
@@ -129,6 +130,7 @@ Tworkfrm::~Tworkfrm()
 void Tworkfrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     RegisterWindowClasses();
     TDTCalc::RegisterClass();
     using F = Tworkfrm;

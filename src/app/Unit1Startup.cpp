@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/Unit1.h"
 #include "dbf/XbDBFDataSet.h"
+#include "i18n/LangKit.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/System.h"
@@ -145,25 +146,61 @@ void Tmainfrm::FormCreate(TObject*)
 
 void Tmainfrm::LoadLanguage()
 {
-    // The language files are applied by the localisation kit, which is not part of the program
-    // yet; only the message table is loaded.
+    SelectLanguageFromSettings();
+}
+
+TLangManager* Tmainfrm::LanguageManager() const
+{
+    return Get<TLangManager>("lngmanager");
+}
+
+std::string Tmainfrm::LanguageFolder()
+{
+    return IncludeTrailingPathDelimiter(MapStoredPath(ApplicationFolder(), "language"));
+}
+
+void Tmainfrm::SelectLanguageFromSettings()
+{
+    TLangManager* manager = LanguageManager();
+    const std::string folder = LanguageFolder();
+    manager->SetLangsDir(folder);
+    const std::string chosen = ReadSetting(*SettingsIni, Setting::Language);
+    if (!chosen.empty() && FileExists(MapStoredPath(folder, chosen))) {
+        // The file name less its extension ".lng" is the language's name.
+        manager->SetCurrentLang(chosen.size() > 4 ? chosen.substr(0, chosen.size() - 4) : std::string());
+    } else if (FileExists(MapStoredPath(folder, "English.lng"))) {
+        manager->SetCurrentLang("English");
+    }
 }
 
 void Tmainfrm::LoadMessageTable()
 {
-    const std::string languageFolder = MapStoredPath(ApplicationFolder(), "language");
+    const std::string languageFolder = LanguageFolder();
     const std::string chosen = ReadSetting(*SettingsIni, Setting::LanguageMes);
-    std::string file;
-    if (!chosen.empty()) {
-        file = MapStoredPath(languageFolder, chosen);
+    if (!chosen.empty() && LoadMessageFile(MapStoredPath(languageFolder, chosen))) {
+        return;
     }
-    if (file.empty() || !FileExists(file)) {
-        file = MapStoredPath(languageFolder, "English.mes");
+    LoadMessageFile(MapStoredPath(languageFolder, "English.mes"));
+}
+
+bool Tmainfrm::LoadMessageFile(const std::string& fileName)
+{
+    if (fileName.empty() || !FileExists(fileName)) {
+        return false;
     }
-    if (FileExists(file)) {
-        messages->Lines().Clear();
-        messages->Lines().LoadFromFile(file);
+    if (builtInMessages_.empty()) {
+        for (int i = 0; i < messages->Lines().Count(); ++i) {
+            builtInMessages_.push_back(messages->Lines()[i]);
+        }
     }
+    TStringList lines;
+    lines.LoadFromFile(fileName);
+    for (size_t i = static_cast<size_t>(lines.Count()); i < builtInMessages_.size(); ++i) {
+        lines.Add(builtInMessages_[i]);
+    }
+    messages->Lines().Clear();
+    messages->Lines().AddStrings(lines);
+    return true;
 }
 
 void Tmainfrm::ApplyGridColor()

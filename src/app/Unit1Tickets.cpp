@@ -4,6 +4,7 @@
 #include "app/Unit1EditorHost.h"
 #include "app/Unit4Commands.h"
 #include "app/Unit1.h"
+#include "app/Unit12.h"
 #include "app/Unit4.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
@@ -71,5 +72,21 @@ void Tmainfrm::Delete1Click(TObject*)
         host.Message = [this](int number) { return Message(number); };
         host.CountOpenTickets = [this] { CountOpenTickets(); };
         DeleteTicketCommand(host);
+    });
+}
+
+void Tmainfrm::Modificationoftheprojectownership1Click(TObject*)
+{
+    RunCatchAll([this] {
+        if (maindb == nullptr || !maindb->Active() || maindb->IsEmpty() || ownerfrm == nullptr) {
+            return;
+        }
+        ownerfrm->ownerproject->SetText(maindb->FieldByName("PRODUCT")->AsString());
+        ownerfrm->ownerversion->SetText(maindb->FieldByName("VERSION")->AsString());
+        ownerfrm->changedproject->SetText("");
+        ownerfrm->changedversion->Items().Clear();
+        ownerfrm->changedversion->SetText("");
+        // Modal: the ticket it moves is the one it was opened on.
+        ownerfrm->ShowModal();
     });
 }

@@ -2,6 +2,7 @@
 // The QA workflow and the change history are in Unit4History.cpp.
 
 #include "app/Unit4.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/Unit1.h"
@@ -113,6 +114,7 @@ Tmainissuefrm::~Tmainissuefrm()
 void Tmainissuefrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tmainissuefrm;
     TClassRegistration<F, TForm>("Tmainissuefrm")
         .Component()

@@ -2,6 +2,7 @@
 // attachment picker.
 
 #include "app/Unit5.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/Unit1.h"
@@ -62,6 +63,7 @@ Tsubissuefrm::~Tsubissuefrm()
 void Tsubissuefrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tsubissuefrm;
     TClassRegistration<F, TForm>("Tsubissuefrm")
         .Component()

@@ -1,4 +1,5 @@
 #include "app/Unit6.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/Settings.h"
@@ -51,6 +52,7 @@ Tcodefrm::~Tcodefrm()
 void Tcodefrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tcodefrm;
     TClassRegistration<F, TForm>("Tcodefrm")
         .Component()

@@ -1,6 +1,7 @@
 // The project editor: form, release types, the versions of the chosen product and saving.
 
 #include "app/Unit7.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/tables/TrackerTables.h"
@@ -60,6 +61,7 @@ Tproductfrm::~Tproductfrm()
 void Tproductfrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tproductfrm;
     TClassRegistration<F, TForm>("Tproductfrm")
         .Component()

@@ -1,4 +1,5 @@
 #include "app/Unit8.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "platform/classes/FormReader.h"
@@ -49,6 +50,7 @@ Tlistfrm::~Tlistfrm()
 void Tlistfrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tlistfrm;
     TClassRegistration<F, TForm>("Tlistfrm")
         .Component()

@@ -1,4 +1,5 @@
 #include "app/Unit9.h"
+#include "i18n/LangKit.h"
 
 #include "app/EditorSupport.h"
 #include "app/Settings.h"
@@ -51,6 +52,7 @@ Tcontactfrm::~Tcontactfrm()
 void Tcontactfrm::RegisterClass()
 {
     RegisterKitButtonClasses();
+    RegisterLangKitClasses();
     using F = Tcontactfrm;
     TClassRegistration<F, TForm>("Tcontactfrm")
         .Component()

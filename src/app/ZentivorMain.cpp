@@ -9,6 +9,8 @@
 #include "app/Unit8.h"
 #include "app/Unit9.h"
 #include "app/Unit10.h"
+#include "app/Unit12.h"
+#include "app/Unit13.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/System.h"
 
@@ -31,8 +33,9 @@ void CreateApplicationWindows(TApplication& application)
     application.CreateForm(listfrm);
     application.CreateForm(contactfrm);
     application.CreateForm(workfrm);
-    // The editors and dialogs follow here in this order as they are built: Tsettingsfrm,
-    // Townerfrm, Tfilterfrm. Each is created hidden and kept until the program ends.
+    // The settings window (Tsettingsfrm) comes here once it is built.
+    application.CreateForm(ownerfrm);
+    application.CreateForm(filterfrm);
 }
 
 int ZentivorMain(int argc, char** argv)

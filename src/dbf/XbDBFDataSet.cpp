@@ -1,4 +1,5 @@
 #include "dbf/XbDBFDataSet.h"
+#include "dbf/XbDBFDataLink.h"
 
 #include "dbf/XbDBFUtil.h"
 #include "platform/rtl/Exceptions.h"
@@ -28,7 +29,8 @@ TXbSmartDBF::TXbSmartDBF(TComponent* owner)
       tableStream_(std::make_unique<TProxyStream>()),
       accessMode_(std::make_unique<TAccessMode>()),
       crypt_(std::make_unique<TXbDBFCrypt>(this)),
-      dbfFieldDefs_(std::make_unique<TXbDBFFieldDefs>(nullptr, xBaseVersion::xBaseIII))
+      dbfFieldDefs_(std::make_unique<TXbDBFFieldDefs>(nullptr, xBaseVersion::xBaseIII)),
+      masterLink_(std::make_unique<TXbDataLink>(*this))
 {
     exprSource_ = MakeTableFieldSource(*this);
     filterParser_ = std::make_unique<TXbDBFExprParser>(exprSource_.get());

@@ -16,6 +16,7 @@
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFExprFieldSource.h"
 #include "dbf/XbDBFParser.h"
+#include "dbf/XbDBFCompiledFilter.h"
 #include "dbf/XbDBFIndexes.h"
 #include "platform/db/DataSet.h"
 
@@ -27,6 +28,8 @@
 
 class TXbSmartDBF;
 class TXbDBTStream;
+class TXbDataLink;
+class TDataSource;
 
 // What the field operations need of one field, gathered at open so that reading a value does
 // not walk the definitions.
@@ -140,6 +143,25 @@ public:
     // active record stay as they were.
     bool IsRecordAccepted(uint32_t recNo);
 
+    // ---- master-detail link (XbDBFMasterLink.cpp). With MasterFields (";"-separated names
+    // of fields the master and this table share) the table shows the records whose key equals
+    // the master's values, through the index covering those fields; without, it moves along
+    // with the master.
+    TDataSource* DataSource() const noexcept;
+    void SetDataSource(TDataSource* source);
+    const std::string& MasterFields() const noexcept { return masterFields_; }
+    void SetMasterFields(const std::string& value);
+    bool MasterLinkOn() const noexcept { return masterLinkOn_; }
+    // Sets the key range to the master's values when the link is on and both tables are open.
+    void ApplyMasterLink();
+    // The values of the master fields (null without master fields), character values with
+    // their trailing blanks.
+    Variant MasterValues();
+    // The master fields are found again on the master at the next use.
+    void ForgetMasterFields() noexcept { masterFieldList_.clear(); }
+    // Finds the master fields on the master dataset (raises for a name it lacks).
+    void ResolveMasterFields();
+
     // ---- locks (XbDBFLocks.cpp). One-byte locks at the offsets of LockProtocol (records and
     // header) and LobLockProtocol (memo file), tried WaitBusyRes times with a short sleep
     // between tries. With ShareExclusive or ShareDenyWrite access every lock succeeds at once.
@@ -232,6 +254,9 @@ public:
     IXbExprFieldSource& ExprFieldSource() noexcept { return *exprSource_; }
     // The filter's parser (bound to this table).
     TXbDBFExprParser& FilterParser() noexcept { return *filterParser_; }
+    // Whether the ready filter runs as tests on the record bytes (simple conditions only);
+    // otherwise the parser evaluates it.
+    bool FilterCompiled() const noexcept { return filterReady_ && compiledFilter_.Compiled(); }
 
     // Reads the value of a field of `record` in the framework's native format of `type`
     // (`out` null: only whether it holds a value); false for null.
@@ -251,6 +276,9 @@ protected:
     Variant FetchLookupValues(const std::string& keyFields, const Variant& keyValues,
                               const std::string& resultFields) override;
     void AfterFormLoad() override;
+    TDataSource* GetMasterDataSource() const override { return DataSource(); }
+    // Applies the master-detail link before the open is announced.
+    void NotifyAfterOpen() override;
 
     // ---- open and close
     void InternalOpen() override;
@@ -296,6 +324,10 @@ protected:
     // into the read-ahead window as with PlaceWrittenRecord.
     void RewriteRecord(uint32_t recNo, const uint8_t* image);
     [[noreturn]] void RaiseWriteError(TProxyStream& stream);
+    // The indexes of IndexCollection that are open.
+    std::vector<TIndex*> OpenIndexes();
+    // The record the table shows after writing record recNo whose key in `index` is `key`.
+    uint32_t RecordToShowAfterPost(uint32_t recNo, TIndex* index, const std::string& key);
     void FillAutoIncrementFields(TRecordBuffer buffer);
     uint64_t RecordLockPlace(uint32_t recNo) const;
 
@@ -387,10 +419,15 @@ private:
     std::unique_ptr<TAccessMode> accessMode_;
     std::unique_ptr<TXbDBFCrypt> crypt_;
     std::unique_ptr<TXbDBFFieldDefs> dbfFieldDefs_;
+    std::unique_ptr<TXbDataLink> masterLink_;
+    std::string masterFields_;
+    bool masterLinkOn_ = false;
+    std::vector<TField*> masterFieldList_;
     std::unique_ptr<IXbExprFieldSource> exprSource_;
     std::unique_ptr<TXbDBFExprParser> filterParser_;
     std::vector<TXbExprFieldInfo> exprFields_;
     bool filterReady_ = false;
+    TXbDBFCompiledFilter compiledFilter_;
 
     xBaseVersion dbfVersion_ = xBaseVersion::xBaseIII;
     int lobBlockSize_ = 512;

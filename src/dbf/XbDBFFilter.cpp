@@ -161,18 +161,28 @@ Variant TXbSmartDBF::ExprFieldValue(int field, bool keepTrailingBlanks)
 void TXbSmartDBF::PrepareFilter()
 {
     filterReady_ = false;
+    compiledFilter_.Clear();
     if (Filter().empty())
         return;
     filterParser_->SetFilterExpression(Filter(), FilterOptions());
+    compiledFilter_.Compile(*filterParser_, fieldMap_);
     filterReady_ = true;
 }
 
-void TXbSmartDBF::ReleaseFilter() noexcept { filterReady_ = false; }
+void TXbSmartDBF::ReleaseFilter() noexcept
+{
+    filterReady_ = false;
+    compiledFilter_.Clear();
+}
 
 bool TXbSmartDBF::FilterReady() const noexcept { return filterReady_; }
 
 bool TXbSmartDBF::EvaluateFilter()
 {
+    if (compiledFilter_.Compiled()) {
+        if (const uint8_t* record = ActiveRecordBuffer())
+            return compiledFilter_.Accepts(record, OEM, TrimCType);
+    }
     const Variant result = filterParser_->Evaluate();
     return result.VarType() == TVarType::varBoolean && result.AsBoolean();
 }

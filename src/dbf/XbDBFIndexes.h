@@ -23,6 +23,7 @@ class TIndexes;
 class TXbSmartDBF;
 class TXbDBFIndexBag;
 class TXbDBFOrder;
+class TXbDBFCrypt;
 
 enum class TXbLimitBuffersType { lbtAuto, lbtLimited, lbtUnlimited };
 enum class TCLIPPER_VERSION { v500, v501, v520, v530 };
@@ -194,6 +195,18 @@ public:
     virtual void UnlockIndex() {}
     virtual void StartIndexUpdate(bool releaseLock) {}
     virtual void FinishIndexUpdate() {}
+    // Key changes (key in display form); whether the index changed.
+    virtual bool AddKey(const std::string& key, uint32_t recNo) { return false; }
+    virtual bool RemoveKey(const std::string& key, uint32_t recNo) { return false; }
+    virtual void EmptyIndex() {}
+    // Called inside an update before the table writes the record whose keys follow: the file
+    // is marked as being changed until the update ends, so that a writer stopped in between
+    // leaves an index that reports itself damaged rather than one that lacks the key.
+    virtual void BeginIndexChange() {}
+    // Ends an update that failed half-way: nothing more is written, the file keeps its mark.
+    virtual void AbandonIndexUpdate() noexcept {}
+    // Re-enciphers the index file for the table's next cipher; false when it could not be done.
+    virtual bool ChangeCipher(TXbDBFCrypt& newCipher) { return false; }
 
     // Rebuild while the table is packed: emptied first, then given every kept record image
     // with its new record number, then finished (also after a failure).

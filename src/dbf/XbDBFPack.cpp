@@ -438,6 +438,9 @@ int TXbSmartDBF::Pack(bool)
     newTable.Append(header.data(), header.size());
 
     TIndexes* indexes = IndexCollection();
+    // The indexes are rebuilt beside the new table. They are finished only once the new table
+    // is in place; a pack that fails before leaves them marked as damaged rather than holding
+    // the keys of a table that did not come to be.
     struct TReindex {
         TIndexes* indexes;
         bool started = false;
@@ -447,10 +450,16 @@ int TXbSmartDBF::Pack(bool)
             for (int i = 0; indexes != nullptr && i < indexes->Count(); ++i)
                 indexes->IndexAt(i).BeginReindex();
         }
-        ~TReindex()
+        void End() noexcept
         {
             for (int i = 0; started && indexes != nullptr && i < indexes->Count(); ++i)
                 indexes->IndexAt(i).EndReindex();
+            started = false;
+        }
+        ~TReindex()
+        {
+            for (int i = 0; started && indexes != nullptr && i < indexes->Count(); ++i)
+                indexes->IndexAt(i).AbandonIndexUpdate();
         }
     } reindex{indexes};
     reindex.Begin();
@@ -533,6 +542,7 @@ int TXbSmartDBF::Pack(bool)
             throw;
         }
         newTable.Keep();
+        reindex.End();
         if (withMemo)
             ::unlink(backupName.c_str());
         // The streams still read the old files: open the new ones.
@@ -548,6 +558,7 @@ int TXbSmartDBF::Pack(bool)
         if (withMemo)
             ReplaceStreamContents(*lobStream_, newMemo.Bytes());
         ReplaceStreamContents(*tableStream_, newTable.Bytes());
+        reindex.End();
     }
 
     changedSinceOpen_ = true;

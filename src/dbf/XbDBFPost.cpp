@@ -46,7 +46,132 @@ private:
     bool header_ = false;
 };
 
+// The open indexes one append or post changes. Every one of them is locked before anything is
+// written, so that a refused lock leaves table and indexes as they were. From the moment the
+// record is about to be written, each index file is marked as being changed until its keys are
+// in and its pages written; a failure after that point abandons the updates, so the indexes
+// report themselves damaged rather than silently lacking a key.
+class TIndexChanges {
+public:
+    struct TChange {
+        TIndex* Index;
+        std::string OldKey;  // edits: the key of the record as it is in the file
+        bool OldAccepted = false;
+        std::string NewKey;
+    };
+
+    explicit TIndexChanges(TXbSmartDBF& table) : table_(table) {}
+    ~TIndexChanges()
+    {
+        for (size_t i = 0; i < locked_; ++i) {
+            TIndex& index = *changes_[i].Index;
+            if (recordWritten_ && !finished_)
+                index.AbandonIndexUpdate();
+            else if (started_ && !finished_ && shared_)
+                FinishQuietly(index);
+            // A shared table's update took the lock once more.
+            if (started_ && shared_)
+                index.UnlockIndex();
+            index.UnlockIndex();
+        }
+    }
+    TIndexChanges(const TIndexChanges&) = delete;
+    TIndexChanges& operator=(const TIndexChanges&) = delete;
+
+    std::vector<TChange>& Changes() noexcept { return changes_; }
+    bool Empty() const noexcept { return changes_.empty(); }
+
+    // Locks every index; false (nothing held) when one refuses.
+    bool LockAll()
+    {
+        for (TChange& change : changes_) {
+            if (!change.Index->LockIndex())
+                return false;
+            ++locked_;
+        }
+        return true;
+    }
+
+    // Opens the updates (a shared table brackets each change; a table nobody else may write
+    // keeps its indexes in update mode while open) and marks the files.
+    void Begin()
+    {
+        shared_ = table_.LocksNeeded();
+        started_ = true;
+        for (TChange& change : changes_) {
+            if (shared_)
+                change.Index->StartIndexUpdate(false);
+            change.Index->BeginIndexChange();
+        }
+    }
+
+    void RecordWritten() noexcept { recordWritten_ = true; }
+
+    void Finish()
+    {
+        if (shared_)
+            for (TChange& change : changes_)
+                change.Index->FinishIndexUpdate();
+        finished_ = true;
+    }
+
+private:
+    static void FinishQuietly(TIndex& index) noexcept
+    {
+        try {
+            index.FinishIndexUpdate();
+        } catch (...) {
+            // The index was abandoned by its own finish: it reports itself damaged.
+        }
+    }
+
+    TXbSmartDBF& table_;
+    std::vector<TChange> changes_;
+    size_t locked_ = 0;
+    bool shared_ = false;
+    bool started_ = false;
+    bool recordWritten_ = false;
+    bool finished_ = false;
+};
+
+// Makes a record buffer the one fields and keys are read from for a scope.
+class TForcedRecordScope {
+public:
+    TForcedRecordScope(TXbSmartDBF& table, TRecordBuffer record) : table_(table), previous_(table.SwapForcedRecord(record)) {}
+    ~TForcedRecordScope() { table_.SwapForcedRecord(previous_); }
+    TForcedRecordScope(const TForcedRecordScope&) = delete;
+    TForcedRecordScope& operator=(const TForcedRecordScope&) = delete;
+
+private:
+    TXbSmartDBF& table_;
+    TRecordBuffer previous_;
+};
+
 }  // namespace
+
+std::vector<TIndex*> TXbSmartDBF::OpenIndexes()
+{
+    std::vector<TIndex*> open;
+    if (TIndexes* indexes = IndexCollection())
+        for (int i = 0; i < indexes->Count(); ++i)
+            if (indexes->IndexAt(i).IsOpen())
+                open.push_back(&indexes->IndexAt(i));
+    return open;
+}
+
+uint32_t TXbSmartDBF::RecordToShowAfterPost(uint32_t recNo, TIndex* index, const std::string& key)
+{
+    // In a unique or FOR index the record written may have no key of its own: the table shows
+    // the record holding its key, else its first record.
+    if (index == nullptr || index != NavigationIndex() || !(index->IsUnique() || index->HasForExpression()))
+        return recNo;
+    const uint32_t found = index->SeekKey(key, true, 0, false);
+    if (found != 0)
+        return found;
+    int32_t first = -1;
+    index->FirstRecNo(first);
+    return first > 0 ? static_cast<uint32_t>(first) : recNo;
+}
 
 void TXbSmartDBF::RaiseWriteError(TProxyStream& stream)
 {
@@ -113,6 +238,12 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
         throw Exception("TXbSmartDBF.InternalAddRecord: Can not lock DBF header.");
     locks.HeaderTaken();
 
+    TIndexChanges indexes(*this);
+    for (TIndex* index : OpenIndexes())
+        indexes.Changes().push_back({index, {}, false, {}});
+    if (!indexes.LockAll())
+        throw Exception("TXbSmartDBF.InternalAddRecord: Can not add key to index file (FLock is false).");
+
     if (dbfFieldDefs_->HasAutoIncrement)
         FillAutoIncrementFields(buffer);
 
@@ -133,7 +264,15 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
     StoreRecordNumber(buffer + recordSize_, recNo);
     buffer[recordSize_ + 4] = 0;
 
-    // The record first, then the count that makes it part of the table.
+    if (!indexes.Empty()) {
+        TForcedRecordScope forced(*this, buffer);
+        for (auto& change : indexes.Changes())
+            change.NewKey = change.Index->EvaluateKey();
+        indexes.Begin();
+    }
+
+    // The record first, then the count that makes it part of the table, then the keys.
+    indexes.RecordWritten();
     WriteRecordImage(recNo, buffer);
     if (soleWriter)
         knownFileSize_ = std::max<int64_t>(fileSize, headerSize_ + static_cast<int64_t>(recNo) * recordSize_);
@@ -147,10 +286,26 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
     else if (!WriteHeaderImage())
         RaiseWriteError(*tableStream_);
 
+    TIndex* shownBy = nullptr;
+    std::string shownKey;
+    if (!indexes.Empty()) {
+        {
+            TForcedRecordScope forced(*this, buffer);
+            for (auto& change : indexes.Changes())
+                change.Index->AddKey(change.NewKey, recNo);
+        }
+        indexes.Finish();
+        for (auto& change : indexes.Changes())
+            if (change.Index == NavigationIndex()) {
+                shownBy = change.Index;
+                shownKey = change.NewKey;
+            }
+    }
+
     buffer[recordSize_ + 5] = static_cast<uint8_t>(TBookmarkFlag::bfCurrent);
     PlaceWrittenRecord(recNo, buffer);
     if (!FastPostRecord)
-        PositionAfterPost(recNo);
+        PositionAfterPost(RecordToShowAfterPost(recNo, shownBy, shownKey));
 }
 
 bool TXbSmartDBF::WriteHeaderImage()
@@ -183,9 +338,66 @@ void TXbSmartDBF::InternalPost()
         return;
     }
     const uint32_t recNo = LoadRecordNumber(buffer + recordSize_);
-    RewriteRecord(recNo, buffer);
+    const std::vector<TIndex*> open = OpenIndexes();
+    if (open.empty()) {
+        RewriteRecord(recNo, buffer);
+        if (!FastPostRecord)
+            PositionAfterPost(recNo);
+        return;
+    }
+
+    TIndex* shownBy = nullptr;
+    std::string shownKey;
+    {
+        TWriteLocks locks(*this);
+        if (!LockRecord(recNo))
+            throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
+        locks.RecordTaken(recNo);
+        // The keys the record has in the file now (read under its lock, so an edit by another
+        // user since this one began is what gets replaced), against the keys of the new image.
+        std::vector<uint8_t> stored(static_cast<size_t>(recordSize_) + 6);
+        const bool inFile = ReadRecordInto(recNo, stored.data());
+        TIndexChanges indexes(*this);
+        for (TIndex* index : open) {
+            TIndexChanges::TChange change{index, {}, false, {}};
+            if (inFile) {
+                TForcedRecordScope forced(*this, stored.data());
+                change.OldKey = index->EvaluateKey();
+                change.OldAccepted = !index->HasForExpression() || index->EvaluateFor();
+            }
+            bool newAccepted = true;
+            {
+                TForcedRecordScope forced(*this, buffer);
+                change.NewKey = index->EvaluateKey();
+                newAccepted = !index->HasForExpression() || index->EvaluateFor();
+            }
+            if (index == NavigationIndex()) {
+                shownBy = index;
+                shownKey = change.NewKey;
+            }
+            if (!inFile || change.OldKey != change.NewKey || change.OldAccepted != newAccepted)
+                indexes.Changes().push_back(std::move(change));
+        }
+        if (!indexes.LockAll())
+            throw Exception("TDBFDataSet.InternalPost: Can not Delete/add key to index file (FLock is false).");
+        if (!indexes.Empty())
+            indexes.Begin();
+        indexes.RecordWritten();
+        WriteRecordImage(recNo, buffer);
+        changedSinceOpen_ = true;
+        if (!indexes.Empty()) {
+            TForcedRecordScope forced(*this, buffer);
+            for (auto& change : indexes.Changes()) {
+                if (change.OldAccepted)
+                    change.Index->RemoveKey(change.OldKey, recNo);
+                change.Index->AddKey(change.NewKey, recNo);
+            }
+            indexes.Finish();
+        }
+    }
+    PlaceWrittenRecord(recNo, buffer);
     if (!FastPostRecord)
-        PositionAfterPost(recNo);
+        PositionAfterPost(RecordToShowAfterPost(recNo, shownBy, shownKey));
 }
 
 void TXbSmartDBF::InternalDeleteRecall(bool deleted)
@@ -226,7 +438,7 @@ void TXbSmartDBF::PlaceWrittenRecord(uint32_t recNo, const uint8_t* image)
         }
     if (slot < 0) {
         if (windowForward_ && windowCount_ > 0 && windowCount_ < readAheadCapacity_ &&
-            numbers[windowCount_ - 1] + 1 == recNo) {
+            numbers[windowCount_ - 1] + 1 == recNo && NavigationIndex() == nullptr) {
             // The record just appended follows the window: add it there.
             slot = windowCount_++;
         } else {

@@ -336,7 +336,10 @@ void TXbSmartDBF::CopySlotToBuffer(TRecordBuffer buffer)
 bool TXbSmartDBF::RecordAccepted(TRecordBuffer record, bool useFilter)
 {
     bool accept = true;
-    if (useFilter && (OnFilterRecord || FilterReady())) {
+    if (useFilter && !OnFilterRecord && FilterCompiled()) {
+        // The record the field operations would read under the filter state.
+        accept = compiledFilter_.Accepts(forcedRecord_ != nullptr ? forcedRecord_ : record, OEM, TrimCType);
+    } else if (useFilter && (OnFilterRecord || FilterReady())) {
         const TDataSetState previous = SetTempState(TDataSetState::dsFilter);
         TRecordBuffer previousSubject = filterSubject_;
         filterSubject_ = record;

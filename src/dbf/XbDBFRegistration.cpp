@@ -3,6 +3,7 @@
 #include "dbf/XbDBFNTX.h"
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/db/DBRegistration.h"
+#include "platform/db/DataSource.h"
 
 namespace {
 
@@ -165,6 +166,8 @@ void RegisterTables()
         .Object("AccessMode", [](TXbSmartDBF& t) -> TAccessMode& { return t.AccessMode(); })
         .Enum("StorageType", [](TXbSmartDBF& t) { return t.StorageType; },
               [](TXbSmartDBF& t, TProxyStreamType v) { t.StorageType = v; }, TProxyStreamType::pstFile)
+        .Reference("DataSource", &TXbSmartDBF::DataSource, &TXbSmartDBF::SetDataSource)
+        .String("MasterFields", &TXbSmartDBF::MasterFields, &TXbSmartDBF::SetMasterFields)
         .Enum("DbfVersion", &TXbSmartDBF::DbfVersion, &TXbSmartDBF::SetDbfVersion, xBaseVersion::xBaseIII)
         .Integer("LobBlockSize", &TXbSmartDBF::LobBlockSize, [](TXbSmartDBF& t, int64_t v) {
             t.SetLobBlockSize(static_cast<int>(v));

@@ -73,6 +73,7 @@ void TExNativeExcel::SetFileName(const std::string& value)
 void TExNativeExcel::StartDocument()
 {
     stream_->Clear();
+    pending_.clear();
     fontCount_ = 0;
     open_ = true;
     if (biff_ == TExBIFFVersion::bvBIFF2) {
@@ -96,11 +97,13 @@ void TExNativeExcel::StartDocument()
     WriteWord(LastColumn);
     if (biff_ != TExBIFFVersion::bvBIFF2)
         WriteWord(0);
+    Flush();
 }
 
 void TExNativeExcel::EndDocument()
 {
     BeginRecord(ExcelRecord::Eof, 0);
+    Flush();
     open_ = false;
 }
 
@@ -119,16 +122,28 @@ void TExNativeExcel::BeginRecord(uint16_t type, uint16_t length)
     WriteWord(length);
 }
 
-void TExNativeExcel::WriteByte(uint8_t value) { stream_->WriteBuffer(&value, 1); }
+void TExNativeExcel::WriteByte(uint8_t value) { pending_.push_back(static_cast<char>(value)); }
 
-void TExNativeExcel::WriteWord(uint16_t value) { stream_->WriteBuffer(&value, 2); }
-
-void TExNativeExcel::WriteDouble(double value) { stream_->WriteBuffer(&value, 8); }
-
-void TExNativeExcel::WriteBytes(std::string_view bytes)
+void TExNativeExcel::WriteWord(uint16_t value)
 {
-    if (!bytes.empty())
-        stream_->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    pending_.push_back(static_cast<char>(value & 0xFF));
+    pending_.push_back(static_cast<char>(value >> 8));
+}
+
+void TExNativeExcel::WriteDouble(double value)
+{
+    char bytes[8];
+    std::memcpy(bytes, &value, 8);
+    pending_.append(bytes, 8);
+}
+
+void TExNativeExcel::WriteBytes(std::string_view bytes) { pending_.append(bytes); }
+
+void TExNativeExcel::Flush()
+{
+    if (!pending_.empty())
+        stream_->WriteBuffer(pending_.data(), static_cast<int64_t>(pending_.size()));
+    pending_.clear();
 }
 
 void TExNativeExcel::WriteFont(const TFont* font)
@@ -151,6 +166,7 @@ void TExNativeExcel::WriteFont(const TFont* font)
     WriteWord(style);
     WriteByte(static_cast<uint8_t>(name.size()));
     WriteBytes(name);
+    Flush();
     ++fontCount_;
 }
 
@@ -160,6 +176,7 @@ void TExNativeExcel::WriteHeader(std::string_view text)
     BeginRecord(ExcelRecord::Header, static_cast<uint16_t>(1 + cut.size()));
     WriteByte(static_cast<uint8_t>(cut.size()));
     WriteBytes(cut);
+    Flush();
 }
 
 void TExNativeExcel::WriteFooter(std::string_view text)
@@ -168,6 +185,7 @@ void TExNativeExcel::WriteFooter(std::string_view text)
     BeginRecord(ExcelRecord::Footer, static_cast<uint16_t>(1 + cut.size()));
     WriteByte(static_cast<uint8_t>(cut.size()));
     WriteBytes(cut);
+    Flush();
 }
 
 void TExNativeExcel::WriteMargin(TExExcelMargin margin, double inches)
@@ -188,6 +206,7 @@ void TExNativeExcel::WriteMargin(TExExcelMargin margin, double inches)
     }
     BeginRecord(type, 8);
     WriteDouble(inches);
+    Flush();
 }
 
 void TExNativeExcel::SetColumnWidths(int firstColumn, int lastColumn, int widthInCharacters)
@@ -196,12 +215,14 @@ void TExNativeExcel::SetColumnWidths(int firstColumn, int lastColumn, int widthI
     WriteByte(static_cast<uint8_t>(std::clamp(firstColumn, 1, int{LastColumn}) - 1));
     WriteByte(static_cast<uint8_t>(std::clamp(lastColumn, 1, int{LastColumn}) - 1));
     WriteWord(ClampToWord(int64_t{widthInCharacters} * 256));
+    Flush();
 }
 
 void TExNativeExcel::WriteProtection(bool isProtected)
 {
     BeginRecord(ExcelRecord::Protect, 2);
     WriteWord(isProtected ? 1 : 0);
+    Flush();
 }
 
 void TExNativeExcel::WriteCellHead(uint16_t type, uint16_t dataLength)
@@ -296,6 +317,7 @@ void TExNativeExcel::MoveCursor()
 void TExNativeExcel::WriteBlank()
 {
     WriteCellHead(ExcelRecord::Blank, 0);
+    Flush();
     MoveCursor();
 }
 
@@ -308,6 +330,7 @@ void TExNativeExcel::WriteInteger(int64_t value)
     }
     WriteCellHead(ExcelRecord::Integer, 2);
     WriteWord(static_cast<uint16_t>(value));
+    Flush();
     MoveCursor();
 }
 
@@ -315,6 +338,7 @@ void TExNativeExcel::WriteNumber(double value)
 {
     WriteCellHead(ExcelRecord::Number, 8);
     WriteDouble(value);
+    Flush();
     MoveCursor();
 }
 
@@ -324,6 +348,7 @@ void TExNativeExcel::WriteText(std::string_view text)
     WriteCellHead(ExcelRecord::Label, static_cast<uint16_t>(1 + cut.size()));
     WriteByte(static_cast<uint8_t>(cut.size()));
     WriteBytes(cut);
+    Flush();
     MoveCursor();
 }
 
@@ -332,6 +357,7 @@ void TExNativeExcel::WriteBoolean(bool value)
     WriteCellHead(ExcelRecord::BoolErr, 2);
     WriteByte(value ? 1 : 0);
     WriteByte(0);
+    Flush();
     MoveCursor();
 }
 
@@ -340,6 +366,7 @@ void TExNativeExcel::WriteError(TExExcelError error)
     WriteCellHead(ExcelRecord::BoolErr, 2);
     WriteByte(static_cast<uint8_t>(error));
     WriteByte(1);
+    Flush();
     MoveCursor();
 }
 

@@ -134,15 +134,18 @@ public:
     std::string Bytes() const;
 
 private:
+    // A record is gathered in `pending_` and written to the stream whole by Flush.
     void BeginRecord(uint16_t type, uint16_t length);
     void WriteByte(uint8_t value);
     void WriteWord(uint16_t value);
     void WriteDouble(double value);
     void WriteBytes(std::string_view bytes);
     void WriteCellHead(uint16_t type, uint16_t dataLength);
+    void Flush();
     void MoveCursor();
 
     std::unique_ptr<TMemoryStream> stream_;
+    std::string pending_;
     TExBIFFVersion biff_ = TExBIFFVersion::bvBIFF5;
     std::string fileName_;
     int fontCount_ = 0;

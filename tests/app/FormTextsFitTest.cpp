@@ -4,6 +4,8 @@
 #include "TextFit.h"
 
 #include "app/Unit10.h"
+#include "app/Unit12.h"
+#include "app/Unit13.h"
 #include "app/Unit2.h"
 #include "app/Unit4.h"
 #include "app/Unit5.h"
@@ -43,6 +45,8 @@ TEST_F(FormTexts, EveryTextOfEveryWindowShowsWhole)
     EXPECT_THAT(CutTextsOf<Tlistfrm>(), ::testing::IsEmpty()) << "Tlistfrm";
     EXPECT_THAT(CutTextsOf<Tcontactfrm>(), ::testing::IsEmpty()) << "Tcontactfrm";
     EXPECT_THAT(CutTextsOf<Tworkfrm>(), ::testing::IsEmpty()) << "Tworkfrm";
+    EXPECT_THAT(CutTextsOf<Townerfrm>(), ::testing::IsEmpty()) << "Townerfrm";
+    EXPECT_THAT(CutTextsOf<Tfilterfrm>(), ::testing::IsEmpty()) << "Tfilterfrm";
 }
 
 }  // namespace

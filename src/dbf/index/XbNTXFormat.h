@@ -37,6 +37,9 @@ constexpr int kNTXOrderNameSize = 8;
 constexpr int kNTXHeaderStartSize = 12;
 // The version after 0xFFFB wraps to 0.
 constexpr uint16_t kNTXLastVersion = 65531;
+// The version a file carries on disk while an update is changing it: no finished update ever
+// leaves a version above kNTXLastVersion, so a file found with this one was cut off half-way.
+constexpr uint16_t kNTXChangingVersion = 0xFFFF;
 
 struct TXbNTXHeader {
     uint16_t Signature = 6;

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr const char* kNTXCutOffUpdate = "an update was cut off before it ended; the index must be rebuilt";
+
 // The byte of the index file locked under each lock protocol; none for lpNone.
 bool IndexLockOffset(LockProtocolType protocol, uint64_t& offset)
 {
@@ -61,7 +63,11 @@ TXbNTXIndex::TXbNTXIndex(TCollection& collection)
 {
 }
 
-TXbNTXIndex::~TXbNTXIndex() { CloseIndex(); }
+TXbNTXIndex::~TXbNTXIndex()
+{
+    destroying_ = true;
+    CloseIndex();
+}
 
 void TXbNTXIndex::Assign(const TPersistent& source)
 {
@@ -238,6 +244,8 @@ bool TXbNTXIndex::Open()
         const std::string fault = CheckNTXHeader(header_, fileEnd_);
         if (!fault.empty())
             RaiseDamaged(fault);
+        if (header_.Version > kNTXLastVersion)
+            CheckUpdateFinished(*table);
         geometry_ = TXbNTXGeometry::Of(header_);
         cache_.Attach(&bag_->Stream(), &table->GetCrypt());
         cache_.MinimumBlocks = 0;
@@ -247,6 +255,7 @@ bool TXbNTXIndex::Open()
         lockDepth_ = 0;
         fileLocked_ = false;
         inUpdate_ = changed_ = rebuilding_ = false;
+        changeMarked_ = damaged_ = false;
         currentKey_.clear();
         currentRecNo_ = 0;
         found_ = false;
@@ -274,8 +283,36 @@ bool TXbNTXIndex::Open()
     return true;
 }
 
+void TXbNTXIndex::CheckUpdateFinished(TXbSmartDBF& table)
+{
+    // Another user may be in the middle of an update right now: its end is waited for under the
+    // index lock. A mark that outlives the lock belongs to a writer that was stopped half-way.
+    uint64_t offset = 0;
+    if (table.LocksNeeded() && IndexLockOffset(table.LockProtocol(), offset)) {
+        if (!table.LockWithRetries(bag_->Stream(), offset))
+            throw Exception("TXbNTXIndex.Open: File " + NTXQuoted(bag_->IndexFileName()) +
+                            " is being changed by another user (FLock is false).");
+        uint8_t bytes[kNTXHeaderStartSize];
+        const int64_t got = NTXReadAt(bag_->Stream(), 0, bytes, kNTXHeaderStartSize);
+        // The writer grew the file since it was measured.
+        const int64_t size = bag_->Stream().SeekTo(0, 2);
+        fileEnd_ = size > 0 ? static_cast<uint64_t>(size) : 0;
+        bag_->Stream().UnlockRange(offset, 1);
+        if (got != kNTXHeaderStartSize)
+            RaiseDamaged("header cannot be read");
+        ReadNTXHeaderStart(bytes, header_);
+        std::copy(bytes, bytes + kNTXHeaderStartSize, orderItem_->HeaderImage().data());
+        const std::string fault = CheckNTXHeader(header_, fileEnd_);
+        if (!fault.empty())
+            RaiseDamaged(fault);
+    }
+    if (header_.Version > kNTXLastVersion)
+        RaiseDamaged(kNTXCutOffUpdate);
+}
+
 void TXbNTXIndex::CloseIndex() noexcept
 {
+    bool removeFromIndexes = false;
     if (orderItem_ != nullptr) {
         orderItem_->SetLimitPages(LimitPages());
         orderItem_->SetCollation(Collation());
@@ -295,6 +332,11 @@ void TXbNTXIndex::CloseIndex() noexcept
         }
         cache_.Clear();
         bag_->CloseBag();
+        if (Temp) {
+            std::error_code error;
+            std::filesystem::remove(bag_->IndexFileName(), error);
+            removeFromIndexes = !destroying_;
+        }
     }
     lockDepth_ = 0;
     fileLocked_ = false;
@@ -304,6 +346,15 @@ void TXbNTXIndex::CloseIndex() noexcept
     forParser_.reset();
     bag_ = nullptr;
     orderItem_ = nullptr;
+    if (removeFromIndexes) {
+        // The last thing this index does: the collection frees it.
+        try {
+            if (TIndexes* indexes = Indexes())
+                indexes->Delete(Index());
+        } catch (...) {
+            // It stays in the collection, closed.
+        }
+    }
 }
 
 void TXbNTXIndex::ParseExpressions()
@@ -425,6 +476,8 @@ int TXbNTXIndex::CompareKeys(const char* a, const char* b, int length, bool igno
 
 bool TXbNTXIndex::LockIndex()
 {
+    if (damaged_)
+        RaiseDamaged(kNTXCutOffUpdate);
     if (lockDepth_ > 0) {
         ++lockDepth_;
         return true;
@@ -468,6 +521,12 @@ void TXbNTXIndex::RefreshHeader()
         RaiseDamaged("header cannot be read");
     TXbNTXHeader start;
     ReadNTXHeaderStart(bytes, start);
+    if (start.Version > kNTXLastVersion) {
+        // Under the lock nobody is changing the file: its last writer stopped half-way.
+        damaged_ = true;
+        cache_.Clear();
+        RaiseDamaged(kNTXCutOffUpdate);
+    }
     if (start.Version == header_.Version && start.Root == header_.Root && start.FreePage == header_.FreePage)
         return;
     // Another user changed the file: nothing cached is known to hold.
@@ -493,18 +552,32 @@ void TXbNTXIndex::StartIndexUpdate(bool releaseLock)
         UnlockIndex();
 }
 
+void TXbNTXIndex::WriteHeaderStart(uint16_t version, const char* operation)
+{
+    TXbNTXHeader start = header_;
+    start.Version = version;
+    uint8_t bytes[kNTXHeaderStartSize];
+    WriteNTXHeaderStart(start, bytes);
+    if (!NTXWriteAt(bag_->Stream(), 0, bytes, kNTXHeaderStartSize))
+        throw Exception(std::string(operation) + ": Write error " + NTXQuoted(bag_->IndexFileName()));
+}
+
 void TXbNTXIndex::FinishIndexUpdate()
 {
     if (!inUpdate_)
         return;
-    cache_.FlushAll();
-    if (changed_ && !rebuilding_) {
-        header_.Version = NTXNextVersion(header_.Version);
-        uint8_t bytes[kNTXHeaderStartSize];
-        WriteNTXHeaderStart(header_, bytes);
-        if (!NTXWriteAt(bag_->Stream(), 0, bytes, kNTXHeaderStartSize))
-            throw Exception("TXbNTXIndex.FinishIndexUpdate: Write error " + NTXQuoted(bag_->IndexFileName()));
-        WriteNTXHeaderStart(header_, orderItem_->HeaderImage().data());
+    try {
+        cache_.FlushAll();
+        if (changed_ && !rebuilding_) {
+            // The pages are all written: the new version replaces the mark.
+            header_.Version = NTXNextVersion(header_.Version);
+            WriteHeaderStart(header_.Version, "TXbNTXIndex.FinishIndexUpdate");
+            WriteNTXHeaderStart(header_, orderItem_->HeaderImage().data());
+            changeMarked_ = false;
+        }
+    } catch (...) {
+        AbandonIndexUpdate();
+        throw;
     }
     changed_ = false;
     inUpdate_ = false;

@@ -22,6 +22,12 @@
 
 class TXbNTXBag;
 class TXbNTXIndex;
+class TXbNTXUpdater;
+
+// How a key leaves the tree: with borrowing from and merging of neighbour pages, so that every
+// page but the root stays at least half full; or without any rebalancing, freeing pages that
+// become empty.
+enum class TDeleteKeyStyle { dksClipper, dksApolloHalcyon };
 class TXbNTXOrder;
 
 // The key range of an index: the table shows only records whose keys lie between LoKey and
@@ -46,6 +52,9 @@ private:
 };
 
 class TXbNTXIndex : public TIndex {
+    // Index builds read the header and the collation while the index is closed.
+    friend class TXbNTXIndexBuilder;
+
 public:
     explicit TXbNTXIndex(TCollection& collection);
     ~TXbNTXIndex() override;
@@ -74,6 +83,9 @@ public:
     std::string Order() const;
     void SetOrder(const std::string& value);
     TCLIPPER_VERSION ClipperVer = TCLIPPER_VERSION::v500;
+    TDeleteKeyStyle DeleteKeyStyle = TDeleteKeyStyle::dksClipper;
+    // A temporary index: closing it deletes its file and takes it out of the table's Indexes.
+    bool Temp = false;
     TXbNTXRange& NTXRange() noexcept { return *range_; }
     void SetNTXRange(const TXbNTXRange& value) { range_->Assign(value); }
     TXbCreateIndexEvent OnCreateIndex;
@@ -81,6 +93,8 @@ public:
     TXbEvaluateKeyEvent OnEvaluteKey;
     TXbEvaluateForEvent OnEvaluteFor;
     TXbCompareKeysEvent OnCompareKeys;
+    // Kept for form descriptions that set it; nothing calls it.
+    TXbSubIndexEvent OnSubNtx;
 
     // ---- binding, open and close
     // The bag of DBFIndexDefs the index belongs to (found by BagName or by file name), added
@@ -177,6 +191,36 @@ public:
     void StartIndexUpdate(bool releaseLock) override;
     void FinishIndexUpdate() override;
     bool IsUnique() override { return Unique(); }
+
+    // ---- key insertion and deletion (XbNTXUpdate.cpp). Each change runs inside an update; a
+    // call outside one brackets itself with StartIndexUpdate / FinishIndexUpdate (false when the
+    // lock is refused). A change that fails half-way leaves the index marked damaged (on disk
+    // and here) and raises.
+    // Adds the key (display form) of record recNo unless the FOR condition rejects the current
+    // record or a unique index already holds the key; whether it was added.
+    bool AddKey(const std::string& key, uint32_t recNo) override;
+    // Removes the item of that key (display form) and record number; whether it was there.
+    bool RemoveKey(const std::string& key, uint32_t recNo) override;
+    // AddKey with the key and FOR condition evaluated on a record image.
+    void AddRecordKey(const uint8_t* record, uint32_t recNo) override;
+    // Inserts one item (stored key) without the unique and FOR checks.
+    void AddItem(const std::string& storedKey, uint32_t recNo);
+    // A page for the tree (from the free list, else appended) and the way back onto the list.
+    uint32_t NewPage();
+    void FreePage(uint32_t offset);
+    // Cuts the file to a fresh header and one empty root page.
+    void EmptyIndex() override;
+    void BeginReindex() override;
+    void EndReindex() noexcept override;
+    void BeginIndexChange() override;
+    // Rewrites every page under the index lock: deciphered with the table's cipher when that is
+    // active, enciphered with `newCipher` when that is active. False when the lock is refused.
+    bool ChangeCipher(TXbDBFCrypt& newCipher) override;
+    void AbandonIndexUpdate() noexcept override;
+    // An update failed half-way, or the file was found cut off in the middle of one: every
+    // further use raises until the index is rebuilt or opened again.
+    bool Damaged() const noexcept { return damaged_; }
+    bool InUpdate() const noexcept { return inUpdate_; }
     bool HasForExpression() override { return hasFor_; }
 
     // Checks the whole tree (every page, the key order across pages, the depth, pages met twice,
@@ -191,6 +235,13 @@ public:
 private:
     friend class TXbNTXRange;
     friend class TXbNTXWalk;
+    friend class TXbNTXUpdater;
+
+    // Brackets one key change: the update (when none is running) and the damage mark on failure.
+    template <class F>
+    bool RunChange(F change);
+    // Writes the first header bytes with `version` in place of the held one.
+    void WriteHeaderStart(uint16_t version, const char* operation);
 
     TXbNTXBag* FindBag(const std::string& wanted);
     std::string TranslatedKey(const std::string& key, bool toStored);
@@ -198,6 +249,9 @@ private:
     std::string KeyFromValues(const std::string& fieldNames, const Variant& values, bool partial);
     std::string WantedOrderName() const;
     void ParseExpressions();
+    // Open met a file marked as being changed: waits for a live writer under the lock; raises
+    // the damaged-file message when the mark stays.
+    void CheckUpdateFinished(TXbSmartDBF& table);
     // Re-reads the first header bytes outside an update; the cache goes when another user
     // changed the file.
     void RefreshHeader();
@@ -238,6 +292,11 @@ private:
     bool weighted_ = false;
     // Something was written since the update began: the version advances when it ends.
     bool changed_ = false;
+    // The file carries kNTXChangingVersion since this update began changing it.
+    bool changeMarked_ = false;
+    bool damaged_ = false;
+    bool savedInUpdate_ = false;
+    bool destroying_ = false;
 
     std::string currentKey_;  // stored form
     uint32_t currentRecNo_ = 0;

@@ -21,6 +21,7 @@ void RegisterDBFIndexClasses()
     RegisterDBFClasses();
     InstallNTXItemClasses();
 
+    RegisterEnum<TDeleteKeyStyle>("TDeleteKeyStyle", {"dksClipper", "dksApolloHalcyon"});
     TClassRegistration<TXbNTXRange, TPersistent>("TXbNTXRange")
         .String("LoKey", [](TXbNTXRange& r) { return r.LoKey; }, [](TXbNTXRange& r, const std::string& v) { r.LoKey = v; })
         .String("HiKey", [](TXbNTXRange& r) { return r.HiKey; }, [](TXbNTXRange& r, const std::string& v) { r.HiKey = v; })
@@ -38,12 +39,16 @@ void RegisterDBFIndexClasses()
         .String("Order", &TXbNTXIndex::Order, &TXbNTXIndex::SetOrder)
         .Enum("ClipperVer", [](TXbNTXIndex& i) { return i.ClipperVer; },
               [](TXbNTXIndex& i, TCLIPPER_VERSION v) { i.ClipperVer = v; }, TCLIPPER_VERSION::v500)
+        .Boolean("Temp", [](TXbNTXIndex& i) { return i.Temp; }, [](TXbNTXIndex& i, bool v) { i.Temp = v; }, false)
         .Object("NTXRange", [](TXbNTXIndex& i) -> TXbNTXRange& { return i.NTXRange(); })
+        .Enum("DeleteKeyStyle", [](TXbNTXIndex& i) { return i.DeleteKeyStyle; },
+              [](TXbNTXIndex& i, TDeleteKeyStyle v) { i.DeleteKeyStyle = v; }, TDeleteKeyStyle::dksClipper)
         .Event("OnCreateIndex", &TXbNTXIndex::OnCreateIndex)
         .Event("OnSubIndex", &TXbNTXIndex::OnSubIndex)
         .Event("OnEvaluteKey", &TXbNTXIndex::OnEvaluteKey)
         .Event("OnEvaluteFor", &TXbNTXIndex::OnEvaluteFor)
-        .Event("OnCompareKeys", &TXbNTXIndex::OnCompareKeys);
+        .Event("OnCompareKeys", &TXbNTXIndex::OnCompareKeys)
+        .Event("OnSubNtx", &TXbNTXIndex::OnSubNtx);
 
     TClassRegistration<TXbNTXOrder, TXbDBFOrder>("TXbNTXOrder").Item();
     TClassRegistration<TXbNTXBag, TXbDBFIndexBag>("TXbNTXBag").Item();

@@ -9,6 +9,15 @@
 #include <algorithm>
 #include <memory>
 
+namespace {
+TGlobalComponentFinder globalFinder = nullptr;
+}  // namespace
+
+void SetGlobalComponentFinder(TGlobalComponentFinder finder)
+{
+    globalFinder = finder;
+}
+
 bool THandlerTable::Less::operator()(const std::string& a, const std::string& b) const
 {
     return CompareText(a, b) < 0;
@@ -251,6 +260,9 @@ void TFormApplier::ResolveReferences()
         TComponent* target = nullptr;
         if (!SameText(fixup.name, "nil")) {
             target = FindReference(fixup.name);
+            if (target == nullptr && IsReferenceIntoAnotherWindow(fixup.name)) {
+                continue;  // that window is not there (yet): the reference stays empty
+            }
             if (target == nullptr) {
                 Fail(fixup.line, "Component " + fixup.name + " not found");
             }
@@ -262,12 +274,25 @@ void TFormApplier::ResolveReferences()
     fixups_.clear();
 }
 
+bool TFormApplier::IsReferenceIntoAnotherWindow(const std::string& dottedName) const
+{
+    size_t dot = dottedName.find('.');
+    if (dot == std::string::npos || dot == 0) {
+        return false;
+    }
+    std::string first = dottedName.substr(0, dot);
+    return !SameText(root_->Name(), first) && root_->FindComponent(first) == nullptr;
+}
+
 TComponent* TFormApplier::FindReference(const std::string& dottedName) const
 {
     std::string_view rest = dottedName;
     size_t dot = rest.find('.');
     std::string first(rest.substr(0, dot));
     TComponent* current = SameText(root_->Name(), first) && !first.empty() ? root_ : root_->FindComponent(first);
+    if (current == nullptr && dot != std::string_view::npos && globalFinder != nullptr) {
+        current = globalFinder(first);
+    }
     while (current != nullptr && dot != std::string_view::npos) {
         rest = rest.substr(dot + 1);
         dot = rest.find('.');

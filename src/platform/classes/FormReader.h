@@ -31,6 +31,13 @@ private:
     std::map<std::string, std::any, Less> handlers_;
 };
 
+// A reference written "window.component" whose first name is no component of the form being read
+// names another window: the finder installed here (the window layer installs one that searches
+// the windows that exist) gives that window. While that window does not exist (or no finder is
+// installed) the reference stays empty, as a reference into a window created later does.
+using TGlobalComponentFinder = TComponent* (*)(const std::string& name);
+void SetGlobalComponentFinder(TGlobalComponentFinder finder);
+
 // Reads a description into a root that already exists (a form class constructs itself, then reads
 // its own description). The description's outer block must name the root's class.
 void ReadComponentText(TComponent& root, std::string_view text, std::string_view sourceName,

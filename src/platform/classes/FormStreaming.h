@@ -35,6 +35,8 @@ private:
     void SetValue(TObject& instance, const TPropertyInfo& property, const TFormValue& value, int line);
     void BindEvent(TObject& instance, const TPropertyInfo& property, const std::string& name, int line);
     TComponent* FindReference(const std::string& dottedName) const;
+    // True for "window.component" whose first name is neither the root nor one of its components.
+    bool IsReferenceIntoAnotherWindow(const std::string& dottedName) const;
 
     std::string source_;
     TComponent* root_;

@@ -1,6 +1,8 @@
 #pragma once
 // The standard messages of the dataset framework. Messages with "%s" or "%d" take their
-// arguments through DatabaseErrorFmt; all are raised as EDatabaseError.
+// arguments through DatabaseErrorFmt; all are raised as EDatabaseError. Each is a built-in
+// string with a number (DBMessageId, from kFirstDBMessageId in the order below), so a language
+// can replace it through LoadResString.
 
 namespace DBConsts {
 
@@ -36,5 +38,9 @@ inline constexpr const char* SNoFieldDefinitions = "Dataset has no field definit
 inline constexpr const char* SExprTermination = "Filter expression incorrectly terminated";
 inline constexpr const char* SExprInvalidChar = "Invalid filter expression character: '%s'";
 inline constexpr const char* SExprBadKeyword = "Invalid use of keyword";
+
+// Numbers of the messages above as built-in strings: kFirstDBMessageId for SFieldNotFound and
+// counting up in the order of this file.
+inline constexpr int kFirstDBMessageId = 65000;
 
 }  // namespace DBConsts

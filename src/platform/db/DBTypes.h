@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TDataSet;
@@ -73,3 +74,7 @@ using TFilterOptions = TEnumSet<TFilterOption>;
 // Raises EDatabaseError with `format` whose "%s" and "%d" markers are replaced in order by `args`.
 [[noreturn]] void DatabaseErrorFmt(const char* format, std::initializer_list<std::string> args);
 std::string FormatDBMessage(const char* format, std::initializer_list<std::string> args);
+// Number of a standard message (DBConsts) as a built-in string, or -1 for any other text.
+int DBMessageId(std::string_view message);
+// A standard message as the installed resource-string loader words it; any other text as it is.
+std::string LocalizeDBMessage(const std::string& message);

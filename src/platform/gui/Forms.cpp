@@ -6,6 +6,7 @@
 #include "platform/gui/GuiText.h"
 #include "platform/gui/MainThreadCalls.h"
 #include "platform/classes/FormReader.h"
+#include "platform/rtl/CodePages.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
@@ -32,6 +33,20 @@ TScreen screenObject;
 }
 TScreen* Screen = &screenObject;
 
+namespace {
+// References "window.component" in form descriptions reach the windows that exist, by name.
+TComponent* FindFormByName(const std::string& name)
+{
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* form = Screen->Forms(i);
+        if (!name.empty() && AnsiSameText(form->Name(), name)) {
+            return form;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner, new QWidget(nullptr, Qt::Window))
@@ -42,6 +57,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner, new QWidget(nul
     TWinControl::SetVisible(false);
     SetBounds(0, 0, 320, 240);
     Screen->forms_.push_back(this);
+    SetGlobalComponentFinder(&FindFormByName);
 }
 
 TCustomForm::~TCustomForm()

@@ -10,6 +10,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/ProgressBar.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -283,6 +284,12 @@ void RegisterControls()
         .Integer("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth, 0)
         .Enum("BorderStyle", &TPanel::BorderStyle, &TPanel::SetBorderStyle, TBorderStyle::bsNone)
         .Enum("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, TAlignment::taCenter);
+
+    TClassRegistration<TProgressBar, TControl>("TProgressBar")
+        .Component()
+        .Integer("Min", &TProgressBar::Min, &TProgressBar::SetMin, 0)
+        .Integer("Max", &TProgressBar::Max, &TProgressBar::SetMax, 100)
+        .Integer("Position", &TProgressBar::Position, &TProgressBar::SetPosition, 0);
 
     TClassRegistration<TBevel, TControl>("TBevel")
         .Component()

@@ -268,6 +268,11 @@ bool FileExists(const std::string& fileName)
     return ::stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+bool FileIsReadOnly(const std::string& fileName)
+{
+    return FileExists(fileName) && ::access(fileName.c_str(), W_OK) != 0;
+}
+
 bool DirectoryExists(const std::string& folder)
 {
     struct stat status {};

@@ -45,6 +45,8 @@ void SetApplicationFolder(const std::string& folder);
 // True for an existing regular file (links followed); folders are not files.
 bool FileExists(const std::string& fileName);
 bool DirectoryExists(const std::string& folder);
+// True when the file exists and this user may not write to it.
+bool FileIsReadOnly(const std::string& fileName);
 // Creates the folder and every missing folder above it; true when it exists afterwards.
 bool ForceDirectories(const std::string& folder);
 // Creates one folder level.

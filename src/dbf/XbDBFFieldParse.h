@@ -1,0 +1,153 @@
+#pragma once
+// The texts of stored field values read where they lie in a record image: numbers of 'N' and
+// 'F' fields, dates of 'D' fields and character fields without their trailing blanks. Shared
+// by the field operations and the compiled filter so that both read a value alike.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace XbDBFFieldParse {
+
+// The framework's date number (0001-01-01 is day 1) is the 1970-based day plus this.
+constexpr int64_t kDateNumberOf1970 = 719163;
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+[[gnu::always_inline]] inline int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) noexcept
+{
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+// Length of the text at p without its trailing blanks.
+[[gnu::always_inline]] inline int TrimmedLength(const uint8_t* p, int n) noexcept
+{
+    constexpr uint64_t kBlanks = 0x2020202020202020ull;
+    while (n >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + n - 8, 8);
+        if (word != kBlanks) {
+            // The last byte of the text is the word's most significant byte on this
+            // little-endian machine: count the blank bytes above the first other one.
+            if constexpr (std::endian::native == std::endian::little)
+                return n - (__builtin_clzll(word ^ kBlanks) >> 3);
+            break;
+        }
+        n -= 8;
+    }
+    while (n > 0 && p[n - 1] == ' ')
+        --n;
+    return n;
+}
+
+// The general readers of a number text (blanks around it, a leading "+", any form
+// std::from_chars takes); false when the text is blank or does not read whole as such a number.
+bool ParseIntegerSlow(const uint8_t* p, int n, int64_t& value) noexcept;
+bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
+
+// The common shape of a stored number, blanks, an optional "-", at most 15 digits with at most
+// one "." among them, blanks, read in one pass. Anything else (and a result that might not be
+// exact) is left to from_chars. `fractionDigits` is -1 when there was no point.
+[[gnu::always_inline]] inline bool ParsePlainNumber(const uint8_t* p, int n, int64_t& mantissa, int& fractionDigits, bool& negative) noexcept
+{
+    int i = 0;
+    while (i < n && p[i] == ' ')
+        ++i;
+    negative = false;
+    if (i < n && p[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    int64_t m = 0;
+    int digits = 0;
+    int fraction = -1;
+    // Digits past the fifteenth are counted, not added: such a text goes to from_chars.
+    for (; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+        if (digit > 9)
+            break;
+        if (++digits <= 15)
+            m = m * 10 + digit;
+    }
+    if (i < n && p[i] == '.') {
+        fraction = 0;
+        for (++i; i < n; ++i) {
+            const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+            if (digit > 9)
+                break;
+            if (++digits <= 15)
+                m = m * 10 + digit;
+            ++fraction;
+        }
+    }
+    if (digits == 0 || digits > 15)
+        return false;
+    while (i < n && p[i] == ' ')
+        ++i;
+    if (i != n)
+        return false;
+    mantissa = negative ? -m : m;
+    fractionDigits = fraction;
+    return true;
+}
+
+[[gnu::always_inline]] inline bool ParseInteger(const uint8_t* p, int n, int64_t& value) noexcept
+{
+    int64_t mantissa;
+    int fraction;
+    bool negative;
+    if (ParsePlainNumber(p, n, mantissa, fraction, negative)) {
+        if (fraction >= 0)
+            return false;
+        value = mantissa;
+        return true;
+    }
+    return ParseIntegerSlow(p, n, value);
+}
+
+[[gnu::always_inline]] inline bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
+                                         1e14, 1e15};
+    int64_t mantissa;
+    int fraction;
+    bool negative;
+    if (ParsePlainNumber(p, n, mantissa, fraction, negative)) {
+        // Both operands are exact, so the quotient is the correctly rounded decimal value.
+        value = fraction > 0 ? static_cast<double>(mantissa) / kPowers[fraction] : static_cast<double>(mantissa);
+        if (negative && mantissa == 0)
+            value = -0.0;
+        return true;
+    }
+    return ParseFloatSlow(p, n, value);
+}
+
+// Eight digits YYYYMMDD as the framework's date number; false for blanks or a day that does
+// not exist.
+[[gnu::always_inline]] inline bool ParseDate(const uint8_t* p, int32_t& value) noexcept
+{
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+        digits[i] = p[i] - '0';
+    }
+    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    const int month = digits[4] * 10 + digits[5];
+    const int day = digits[6] * 10 + digits[7];
+    static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        return false;
+    value = static_cast<int32_t>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+                                 kDateNumberOf1970);
+    return true;
+}
+
+}  // namespace XbDBFFieldParse

@@ -1,0 +1,1117 @@
+#include "export/ExExport.h"
+
+#include "export/ExExportFormats.h"
+#include "export/ExExportProgress.h"
+#include "export/ExExportSelect.h"
+#include "platform/db/DataSet.h"
+#include "platform/classes/PropertyRegistry.h"
+#include "platform/db/Fields.h"
+#include "platform/gui/DBGrids.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ProgressBar.h"
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/System.h"
+#include "platform/rtl/TempFiles.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <map>
+
+namespace {
+
+std::map<TExExportType, TExWriterFactory>& WriterFactories()
+{
+    static std::map<TExExportType, TExWriterFactory> factories;
+    return factories;
+}
+
+// A row-number format: literal text, "%%" for a percent sign, and exactly one integer
+// conversion "%[-][width][.precision]d". The parts of the conversion, when the text is one.
+struct RowNumberDirective {
+    std::string prefix;
+    std::string suffix;
+    bool leftJustify = false;
+    bool zeroPad = false;
+    int width = 0;
+    int precision = -1;
+};
+
+bool ParseRowNumberFormat(const std::string& format, RowNumberDirective& result)
+{
+    RowNumberDirective directive;
+    bool found = false;
+    std::string* out = &directive.prefix;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c != '%') {
+            out->push_back(c);
+            continue;
+        }
+        ++i;
+        if (i < format.size() && format[i] == '%') {
+            out->push_back('%');
+            continue;
+        }
+        if (found) {
+            return false;
+        }
+        while (i < format.size() && (format[i] == '-' || format[i] == '0')) {
+            (format[i] == '-' ? directive.leftJustify : directive.zeroPad) = true;
+            ++i;
+        }
+        int width = 0;
+        int digits = 0;
+        while (i < format.size() && format[i] >= '0' && format[i] <= '9' && digits < 3) {
+            width = width * 10 + (format[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (i < format.size() && format[i] == '.') {
+            ++i;
+            int precision = 0;
+            int precisionDigits = 0;
+            while (i < format.size() && format[i] >= '0' && format[i] <= '9' && precisionDigits < 3) {
+                precision = precision * 10 + (format[i] - '0');
+                ++i;
+                ++precisionDigits;
+            }
+            directive.precision = precision;
+        }
+        if (i >= format.size() || format[i] != 'd') {
+            return false;
+        }
+        directive.width = width;
+        found = true;
+        out = &directive.suffix;
+    }
+    if (!found) {
+        return false;
+    }
+    result = directive;
+    return true;
+}
+
+std::string ApplyRowNumberFormat(const RowNumberDirective& directive, unsigned number)
+{
+    std::string digits = std::to_string(number);
+    if (directive.precision > static_cast<int>(digits.size())) {
+        digits.insert(0, static_cast<size_t>(directive.precision) - digits.size(), '0');
+    }
+    if (directive.width > static_cast<int>(digits.size())) {
+        const bool zeros = directive.zeroPad && !directive.leftJustify && directive.precision < 0;
+        const std::string pad(static_cast<size_t>(directive.width) - digits.size(), zeros ? '0' : ' ');
+        digits = directive.leftJustify ? digits + pad : pad + digits;
+    }
+    return directive.prefix + digits + directive.suffix;
+}
+
+std::string FormatNumber(const std::string& format, unsigned number)
+{
+    RowNumberDirective directive;
+    if (!ParseRowNumberFormat(format, directive)) {
+        ParseRowNumberFormat("%d", directive);
+    }
+    return ApplyRowNumberFormat(directive, number);
+}
+
+// The header or footer text of an event, as lines.
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    if (text.empty()) {
+        return lines;
+    }
+    TStringList list;
+    list.SetText(text);
+    for (int i = 0; i < list.Count(); ++i) {
+        lines.push_back(list[i]);
+    }
+    return lines;
+}
+
+// A value as the cells show it.
+std::string ValueText(const Variant& value)
+{
+    return value.AsString();
+}
+
+int AlignmentCode(TAlignment alignment)
+{
+    switch (alignment) {
+    case TAlignment::taLeftJustify: return 1;
+    case TAlignment::taRightJustify: return 2;
+    case TAlignment::taCenter: return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string ExportErrorText(TExExportError error)
+{
+    switch (error) {
+    case TExExportError::eeNoFileName: return "The export has no file name to write to.";
+    case TExExportError::eeFileExists: return "The file already exists and was not overwritten.";
+    case TExExportError::eeNotReady: return "There is nothing to export: the table is not open.";
+    case TExExportError::eeWriteFailed: return "The document could not be written.";
+    case TExExportError::eeSaveCancelled: return "The export was cancelled.";
+    }
+    return "The export failed.";
+}
+
+void RegisterExportWriter(TExExportType type, TExWriterFactory factory)
+{
+    if (factory) {
+        WriterFactories()[type] = std::move(factory);
+    } else {
+        WriterFactories().erase(type);
+    }
+}
+
+// ---- option objects -------------------------------------------------------------------------
+
+void TExHTMLColors::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TExHTMLColors*>(&source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    Background = other->Background;
+    DefaultLink = other->DefaultLink;
+    DefaultFontFace = other->DefaultFontFace;
+    VisitedLink = other->VisitedLink;
+    ActiveLink = other->ActiveLink;
+    DefaultText = other->DefaultText;
+    TableFontColor = other->TableFontColor;
+    TableFontFace = other->TableFontFace;
+    TableBackground = other->TableBackground;
+    TableOddBackground = other->TableOddBackground;
+    HeaderBackground = other->HeaderBackground;
+    HeadersFontColor = other->HeadersFontColor;
+}
+
+void TExHTMLOptions::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TExHTMLOptions*>(&source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    Options = other->Options;
+    Extension = other->Extension;
+    Template = other->Template;
+    Title = other->Title;
+    CustomColors.Assign(other->CustomColors);
+}
+
+TExHTMLColors TExHTMLOptions::TemplateColors() const
+{
+    if (Template == TExHTMLColorTemplate::ctCustom) {
+        TExHTMLColors colors;
+        colors.Assign(CustomColors);
+        return colors;
+    }
+    struct Row {
+        int active, background, link, text, visited, header, headerFont, table, odd, tableFont;
+    };
+    static constexpr Row rows[] = {
+        {0xFF0000, 0xFFFFFF, 0x0000FF, 0x000000, 0xFFFF00, 0x336699, 0xFFFFFF, 0xFFFFCF, 0xFFFFFF, 0x000000},
+        {0xBBBBBB, 0xFFFFFF, 0xAAAAAA, 0x000000, 0xDDDDDD, 0x000000, 0xFFFFFF, 0xFFFFFF, 0xF3F3F3, 0x000000},
+        {0xFF0000, 0x339966, 0x0066CC, 0x000000, 0x923FC1, 0x000000, 0xFF0000, 0x006BCE, 0x007AEC, 0xFFFFFF},
+        {0xFF0000, 0x339966, 0x0066CC, 0x000000, 0x923FC1, 0xCC0033, 0xFFFFFF, 0xFFFFFF, 0xFAF100, 0xFFFFFF},
+        {0xFFFF00, 0x317676, 0xDDE760, 0xFFE760, 0xCCCC39, 0x3A9393, 0xFFFFFF, 0x004040, 0x000000, 0xFFFFFF},
+        {0xFF0000, 0xFFFFFF, 0x0000FF, 0x000000, 0xFFFF00, 0x808080, 0xFFFFFF, 0xFFFFFF, 0xEEEEEE, 0x000000},
+        {0xFF0000, 0xFFFFFF, 0x0000FF, 0x000000, 0xAABBAA, 0xCEC6B5, 0x000000, 0xDEE7DE, 0xFFFBF0, 0x000080},
+        {0xFF0000, 0xFFFFFF, 0x0000FF, 0x5F605F, 0xFFFF00, 0xCFC890, 0x000000, 0xFFFFFF, 0xFFFFCF, 0x000000},
+    };
+    const Row& row = rows[static_cast<size_t>(Template)];
+    TExHTMLColors colors;
+    colors.ActiveLink = row.active;
+    colors.Background = row.background;
+    colors.DefaultLink = row.link;
+    colors.DefaultText = row.text;
+    colors.VisitedLink = row.visited;
+    colors.HeaderBackground = row.header;
+    colors.HeadersFontColor = row.headerFont;
+    colors.TableBackground = row.table;
+    colors.TableOddBackground = row.odd;
+    colors.TableFontColor = row.tableFont;
+    colors.DefaultFontFace = "Arial,Helvetica";
+    colors.TableFontFace = "Arial,Helvetica";
+    return colors;
+}
+
+TExRTFColors::TExRTFColors()
+{
+    HeaderFont.SetStyle(TFontStyles{TFontStyle::fsBold});
+}
+
+void TExRTFColors::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TExRTFColors*>(&source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    TableBackground = other->TableBackground;
+    TableOddBackground = other->TableOddBackground;
+    HeaderBackground = other->HeaderBackground;
+    DefaultFont.Assign(other->DefaultFont);
+    HeaderFont.Assign(other->HeaderFont);
+    TableFont.Assign(other->TableFont);
+}
+
+void TExRTFOptions::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TExRTFOptions*>(&source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    Template = other->Template;
+    Options = other->Options;
+    CustomSettings.Assign(other->CustomSettings);
+    CellWidth = other->CellWidth;
+    TopMargin = other->TopMargin;
+    BottomMargin = other->BottomMargin;
+    LeftMargin = other->LeftMargin;
+    RightMargin = other->RightMargin;
+}
+
+std::vector<int> TExRTFOptions::TemplateColors() const
+{
+    switch (Template) {
+    case TExRTFColorTemplate::rtStandard: return {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x800000, 0x00FF80};
+    case TExRTFColorTemplate::rtClassic: return {0x000000, 0x0000FF, 0x000000, 0xFF0000, 0x000000, 0xFF8080};
+    case TExRTFColorTemplate::rtColorful: return {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x0000FF, 0x00FF80};
+    case TExRTFColorTemplate::rtGray: return {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x808080, 0x80FF80};
+    case TExRTFColorTemplate::rtCustom: break;
+    }
+    return {static_cast<int>(CustomSettings.DefaultFont.Color()), static_cast<int>(CustomSettings.HeaderFont.Color()),
+            static_cast<int>(CustomSettings.TableFont.Color()),   CustomSettings.TableBackground,
+            CustomSettings.HeaderBackground,                      CustomSettings.TableOddBackground};
+}
+
+// ---- TExCustomExport ------------------------------------------------------------------------
+
+TExCustomExport::TExCustomExport(TComponent* owner) : TComponent(owner)
+{
+    DateFormat = FormatSettings.ShortDateFormat;
+    TimeFormat = FormatSettings.ShortTimeFormat;
+    DateTimeFormat = FormatSettings.ShortDateFormat + " " + FormatSettings.ShortTimeFormat;
+    TempDir = GetTempPath();
+    selection_ = new Tfrm_Selection(this, *this);
+    progress_ = new Tfrm_ProgressForm(this);
+    saveDialog_ = new TSaveDialog(this);
+}
+
+TExCustomExport::~TExCustomExport() = default;
+
+void TExCustomExport::SetExportType(TExExportType value)
+{
+    exportType_ = value;
+    exportTypes_.Include(value);
+}
+
+void TExCustomExport::SetExportTypes(TExExportTypeSet value)
+{
+    exportTypes_ = value;
+    exportTypes_.Include(exportType_);
+}
+
+void TExCustomExport::SetRowNumberFormat(const std::string& value)
+{
+    RowNumberDirective directive;
+    if (!ParseRowNumberFormat(value, directive)) {
+        MessageDlg("The format has to contain %d string.", TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+        return;
+    }
+    rowNumberFormat_ = value;
+}
+
+int TExCustomExport::ScreenPixelsPerInch() const
+{
+    if (PixelsPerInch > 0) {
+        return PixelsPerInch;
+    }
+    if (QGuiApplication::instance() != nullptr) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
+            const int dpi = static_cast<int>(screen->logicalDotsPerInch() + 0.5);
+            if (dpi > 0) {
+                return dpi;
+            }
+        }
+    }
+    return 96;
+}
+
+std::string TExCustomExport::FormatExtension() const
+{
+    switch (exportType_) {
+    case TExExportType::xtHTML: return HTML.Extension == TExHTMLExtension::exHTM ? "HTM" : "HTML";
+    case TExExportType::xtExcel: return "XLS";
+    case TExExportType::xtWord: return "DOC";
+    case TExExportType::xtTXT:
+    case TExExportType::xtTAB: return "TXT";
+    case TExExportType::xtCSV: return "CSV";
+    case TExExportType::xtRTF: return "RTF";
+    case TExExportType::xtDIF: return "DIF";
+    case TExExportType::xtSYLK: return "SLK";
+    case TExExportType::xtClipboard: return "TMP";
+    }
+    return "TMP";
+}
+
+std::string TExCustomExport::FormOutputName(const std::string& extension) const
+{
+    if (ExportStyle == TExExportStyle::xsFile) {
+        return ChangeFileExt(FileName, "." + extension);
+    }
+    const std::string folder = IncludeTrailingPathDelimiter(TempDir.empty() ? GetTempPath() : TempDir);
+    for (unsigned n = 1; n <= 0xFFFF; ++n) {
+        const std::string name = ChangeFileExt(folder + "EXV" + IntToHex(n, 4) + ".TMP", "." + extension);
+        if (!FileExists(name)) {
+            return name;
+        }
+    }
+    throw Exception("No free name for the view file in " + folder);
+}
+
+void TExCustomExport::ReportError(TExExportError error)
+{
+    if (OnError) {
+        OnError(this, error);
+        return;
+    }
+    if (error != TExExportError::eeSaveCancelled) {
+        MessageDlg(ExportErrorText(error), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    }
+}
+
+std::unique_ptr<TExDocumentWriter> TExCustomExport::MakeWriter()
+{
+    if (auto found = WriterFactories().find(exportType_); found != WriterFactories().end()) {
+        return found->second(*this);
+    }
+    return MakeFormatWriter(*this, exportType_);
+}
+
+void TExCustomExport::Execute()
+{
+    Tfrm_Selection& window = SelectionWindow();
+    window.Prepare();
+    const bool chosen = ShowSelection ? ShowSelection(window) : window.ShowModal() == TModalResult::mrOk;
+    if (!chosen) {
+        return;
+    }
+    const bool clipboard = exportType_ == TExExportType::xtClipboard;
+    // The clipboard needs no file: no save dialog is asked for it.
+    if (FileName.empty() && ExportStyle == TExExportStyle::xsFile && !clipboard) {
+        const std::string extension = FormatExtension();
+        const TExDocumentFilter& filters = Messages.DocumentFilter;
+        std::string filter;
+        switch (exportType_) {
+        case TExExportType::xtHTML: filter = filters.HTML; break;
+        case TExExportType::xtExcel: filter = filters.Excel; break;
+        case TExExportType::xtWord: filter = filters.Word; break;
+        case TExExportType::xtTXT: filter = filters.Text; break;
+        case TExExportType::xtCSV: filter = filters.Comma; break;
+        case TExExportType::xtTAB: filter = filters.Tab; break;
+        case TExExportType::xtRTF: filter = filters.RTF; break;
+        case TExExportType::xtDIF: filter = filters.DIF; break;
+        case TExExportType::xtSYLK: filter = filters.SYLK; break;
+        case TExExportType::xtClipboard: break;
+        }
+        TSaveDialog& dialog = SaveDialog();
+        dialog.DefaultExt = extension;
+        dialog.Filter = filter + " (*." + AnsiLowerCase(extension) + ")|*." + extension;
+        dialog.InitialDir = ApplicationFolder();
+        dialog.Title = Messages.SaveTitle;
+        dialog.FileName.clear();
+        if (!dialog.Execute()) {
+            ReportError(TExExportError::eeSaveCancelled);
+            return;
+        }
+        FileName = dialog.FileName;
+    }
+    if (!IsReady()) {
+        ReportError(TExExportError::eeNotReady);
+        return;
+    }
+    BeforeExport();
+    try {
+        if (FileName.empty() && ExportStyle == TExExportStyle::xsFile && !clipboard) {
+            ReportError(TExExportError::eeNoFileName);
+        } else {
+            std::string extension = FormatExtension();
+            if (OnGetExtension) {
+                OnGetExtension(this, extension);
+            }
+            bool written = false;
+            try {
+                outputFileName_ = clipboard && ExportStyle == TExExportStyle::xsFile && FileName.empty()
+                                      ? std::string()
+                                      : FormOutputName(extension);
+                std::unique_ptr<TExDocumentWriter> writer = MakeWriter();
+                if (writer == nullptr) {
+                    throw Exception("This export format is not available");
+                }
+                written = RunDocument(*writer);
+            } catch (const std::exception&) {
+                ReportError(TExExportError::eeWriteFailed);
+            }
+            // The view file is opened once it was written; the clipboard has no file to open.
+            if (written && ExportStyle == TExExportStyle::xsView && !clipboard) {
+                ShellOpen(outputFileName_);
+            }
+        }
+    } catch (...) {
+        AfterExport();
+        throw;
+    }
+    AfterExport();
+}
+
+void TExCustomExport::ShowProgress()
+{
+    Tfrm_ProgressForm& window = ProgressWindow();
+    window.Arrange(Messages.Width, Messages.Height, Messages.Caption, Messages.Text,
+                   static_cast<int>(std::min<unsigned>(recordTotal_, 0x7FFFFFFF)));
+    window.Show();
+    window.Repaint();
+}
+
+bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
+{
+    if (OnBeginExport) {
+        OnBeginExport(this);
+    }
+    bool written = false;
+    const bool showProgress = Options.Contains(TExExportOptions::xoShowProgress);
+    try {
+        recordTotal_ = GetRecordCount();
+        if (showProgress) {
+            ShowProgress();
+        }
+        bool canWrite = true;
+        if (exportType_ != TExExportType::xtClipboard && !outputFileName_.empty() && FileExists(outputFileName_)) {
+            bool canOverWrite = true;
+            if (OnFileExist) {
+                OnFileExist(this, outputFileName_, canOverWrite);
+            }
+            if (!canOverWrite) {
+                ReportError(TExExportError::eeFileExists);
+                canWrite = false;
+            }
+        }
+        if (canWrite) {
+            visited_ = 0;
+            exported_ = 0;
+            sylkRow_ = 1;
+            First();
+            CacheColumns();
+            const int columns = GetColumnCount();
+            if (columns > 0) {
+                const bool rowNumbers = Options.Contains(TExExportOptions::xoRowNumbers);
+                writer.Begin();
+                std::string header;
+                if (OnGetHeader) {
+                    OnGetHeader(this, recordTotal_, header);
+                }
+                writer.HeaderLines(SplitLines(header));
+                const bool showHeader = Options.Contains(TExExportOptions::xoShowHeader);
+                if (showHeader) {
+                    TExValues captions;
+                    for (int i = 0; i < columns; ++i) {
+                        captions.emplace_back(i < Captions.Count() ? Captions[i] : GetCaption(i));
+                    }
+                    writer.WriteRow(FormatRow(captions, true, rowNumbers));
+                }
+                writer.HeaderSeparator(showHeader);
+                const bool selectedOnly = Options.Contains(TExExportOptions::xoSelectedRowsOnly);
+                TExValues values;
+                TExRow row;
+                while (!IsEof()) {
+                    // The selection is that of the row about to be read, before the source moves on.
+                    const bool canExport = selectedOnly ? IsRowSelected() : true;
+                    values.clear();
+                    GetRowValues(values);
+                    if (OnExport) {
+                        OnExport(this, visited_, recordTotal_, values, canExport);
+                    }
+                    if (showProgress) {
+                        progress_->ProgressBar->SetPosition(static_cast<int>(std::min<unsigned>(visited_, 0x7FFFFFFF)));
+                    }
+                    if (canExport) {
+                        FormatRowInto(values, false, rowNumbers, row);
+                        writer.WriteRow(row);
+                        ++exported_;
+                    }
+                    ++visited_;
+                }
+                writer.TableClosing();
+                std::string footer;
+                if (OnGetFooter) {
+                    OnGetFooter(this, recordTotal_, footer);
+                }
+                std::string dateLine;
+                if (Options.Contains(TExExportOptions::xoShowExportDate)) {
+                    dateLine = Messages.CreatedText + " " + DateTimeToStr(Now());
+                }
+                writer.Footer(SplitLines(footer), dateLine);
+                writer.Finish(outputFileName_);
+                written = true;
+            }
+        }
+    } catch (const std::exception&) {
+        ReportError(TExExportError::eeWriteFailed);
+        written = false;
+    }
+    columnsCached_ = false;
+    progress_->Close();
+    if (OnEndExport) {
+        OnEndExport(this);
+    }
+    return written;
+}
+
+int TExCustomExport::ColumnWidth(int index)
+{
+    int32_t width = 0;
+    if (index >= 0 && index < ColumnWidths.Count() && TryStrToInt(ColumnWidths[index], width)) {
+        return width;
+    }
+    return GetColumnWidth(index);
+}
+
+std::string TExCustomExport::FormatRowNumber(unsigned number) const
+{
+    return FormatNumber(rowNumberFormat_, number);
+}
+
+int TExCustomExport::RowNumberWidth() const
+{
+    return static_cast<int>(FormatNumber(rowNumberFormat_, recordTotal_).size());
+}
+
+TExRow TExCustomExport::FormatRow(const TExValues& values, bool header, bool rowNumbers)
+{
+    TExRow row;
+    FormatRowInto(values, header, rowNumbers, row);
+    return row;
+}
+
+void TExCustomExport::CacheColumns()
+{
+    const int count = GetColumnCount();
+    const bool exportInvisibles = Options.Contains(TExExportOptions::xoExportInvisibles);
+    const bool useAlignments = Options.Contains(TExExportOptions::xoUseAlignments);
+    columns_.assign(static_cast<size_t>(std::max(0, count)), ColumnInfo{});
+    for (int i = 0; i < count; ++i) {
+        ColumnInfo& info = columns_[static_cast<size_t>(i)];
+        info.formatted = exportInvisibles || IsColumnVisible(i);
+        info.width = ColumnWidth(i);
+        info.alignment = useAlignments ? GetAlignment(i) : 0;
+    }
+    rowNumberWidth_ = RowNumberWidth();
+    columnsCached_ = true;
+}
+
+void TExCustomExport::FormatRowInto(const TExValues& values, bool header, bool rowNumbers, TExRow& row)
+{
+    row.Header = header;
+    row.RowNumbers = rowNumbers;
+    row.Visited = visited_;
+    row.SylkRow = sylkRow_;
+    row.RowNumber.clear();
+    row.RowNumberWidth = 0;
+    if (rowNumbers) {
+        row.RowNumberWidth = columnsCached_ ? rowNumberWidth_ : RowNumberWidth();
+        if (!header) {
+            row.RowNumber = FormatRowNumber(exported_ + 1);
+        }
+    }
+    const bool exportInvisibles = Options.Contains(TExExportOptions::xoExportInvisibles);
+    const bool truncate = Options.Contains(TExExportOptions::xoTruncate);
+    const bool useAlignments = Options.Contains(TExExportOptions::xoUseAlignments);
+    const int columns = static_cast<int>(values.size());
+    size_t used = 0;
+    for (int i = 0; i < columns; ++i) {
+        const bool cached = columnsCached_ && i < static_cast<int>(columns_.size());
+        if (cached ? !columns_[static_cast<size_t>(i)].formatted : (!exportInvisibles && !IsColumnVisible(i))) {
+            continue;
+        }
+        if (used == row.Cells.size()) {
+            row.Cells.emplace_back();
+        }
+        TExCell& cell = row.Cells[used++];
+        cell.Column = i;
+        cell.Width = cached ? columns_[static_cast<size_t>(i)].width : ColumnWidth(i);
+        cell.FullText.clear();
+        const Variant& value = values[static_cast<size_t>(i)];
+        cell.IsNull = value.IsNull();
+        if (cell.IsNull) {
+            cell.Text = "** NULL **";
+        } else {
+            cell.Text = ValueText(value);
+        }
+        if (truncate && cell.Width >= 1 && static_cast<int>(cell.Text.size()) > cell.Width) {
+            const int keep = std::max(0, cell.Width - static_cast<int>(TruncateSymbol.size()));
+            cell.FullText = cell.Text;
+            cell.Text.resize(static_cast<size_t>(keep));
+            cell.Text += TruncateSymbol;
+        }
+        cell.Alignment = cached ? columns_[static_cast<size_t>(i)].alignment : (useAlignments ? GetAlignment(i) : 0);
+    }
+    row.Cells.resize(used);
+    ++sylkRow_;
+}
+
+int TExCustomExport::DocumentColumnCount() const
+{
+    auto* self = const_cast<TExCustomExport*>(this);
+    return self->GetColumnCount() + (Options.Contains(TExExportOptions::xoRowNumbers) ? 1 : 0);
+}
+
+int TExCustomExport::TotalLineWidth() const
+{
+    auto* self = const_cast<TExCustomExport*>(this);
+    const int columns = self->GetColumnCount();
+    const bool exportInvisibles = Options.Contains(TExExportOptions::xoExportInvisibles);
+    int width = 0;
+    for (int i = 0; i < columns; ++i) {
+        if (exportInvisibles || self->IsColumnVisible(i)) {
+            width += self->ColumnWidth(i);
+        }
+    }
+    if (Options.Contains(TExExportOptions::xoRowNumbers)) {
+        width += columns + RowNumberWidth();
+    } else {
+        width += columns - 1;
+    }
+    return std::max(0, width);
+}
+
+std::string TExCustomExport::SeparatorLine() const
+{
+    return std::string(static_cast<size_t>(TotalLineWidth()), '-');
+}
+
+int TExCustomExport::FieldTypeWidth(const TField& field) const
+{
+    const TDateTime sample = EncodeDate(1999, 12, 12) + EncodeTime(12, 12, 12, 12);
+    switch (field.DataType()) {
+    case TFieldType::ftUnknown: return 13;
+    case TFieldType::ftBlob:
+    case TFieldType::ftGraphic:
+    case TFieldType::ftParadoxOle:
+    case TFieldType::ftDBaseOle:
+    case TFieldType::ftTypedBinary:
+    case TFieldType::ftADT:
+    case TFieldType::ftArray: return 12;
+    case TFieldType::ftDate: return static_cast<int>(FormatDateTime(DateFormat, sample).size());
+    case TFieldType::ftTime: return static_cast<int>(FormatDateTime(TimeFormat, sample).size());
+    case TFieldType::ftDateTime: return static_cast<int>(FormatDateTime(DateTimeFormat, sample).size());
+    case TFieldType::ftBoolean:
+        return static_cast<int>(std::max(Messages.TrueText.size(), Messages.FalseText.size()));
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency:
+    case TFieldType::ftBCD:
+    case TFieldType::ftBytes:
+    case TFieldType::ftAutoInc:
+    case TFieldType::ftCursor:
+    case TFieldType::ftReference:
+    case TFieldType::ftDataSet: return 15;
+    case TFieldType::ftString:
+    case TFieldType::ftVarBytes:
+    case TFieldType::ftMemo:
+    case TFieldType::ftFmtMemo: return field.Size();
+    default: return 0;
+    }
+}
+
+// ---- TExDataSetExport -----------------------------------------------------------------------
+
+TExDataSetExport::TExDataSetExport(TComponent* owner) : TExCustomExport(owner)
+{
+    Messages.Caption = "Exporting DataSet";
+}
+
+void TExDataSetExport::SetDataSet(TDataSet* value)
+{
+    if (dataSet_ == value) {
+        return;
+    }
+    if (dataSet_ != nullptr) {
+        RemoveFreeNotification(dataSet_);
+    }
+    dataSet_ = value;
+    if (dataSet_ != nullptr) {
+        FreeNotification(dataSet_);
+    }
+}
+
+void TExDataSetExport::Notification(TComponent* component, TOperation operation)
+{
+    TExCustomExport::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == dataSet_) {
+        dataSet_ = nullptr;
+    }
+}
+
+void TExDataSetExport::BeforeExport()
+{
+    bookmark_ = dataSet_->GetBookmark();
+    dataSet_->DisableControls();
+}
+
+void TExDataSetExport::AfterExport()
+{
+    if (dataSet_ == nullptr) {
+        return;
+    }
+    try {
+        if (!bookmark_.empty() && dataSet_->Active()) {
+            dataSet_->GotoBookmark(bookmark_);
+        }
+    } catch (const std::exception&) {
+        // The record is gone: the dataset stays where the export left it.
+    }
+    dataSet_->FreeBookmark(bookmark_);
+    dataSet_->EnableControls();
+}
+
+void TExDataSetExport::First()
+{
+    dataSet_->First();
+}
+
+bool TExDataSetExport::IsReady()
+{
+    return dataSet_ != nullptr && dataSet_->Active();
+}
+
+bool TExDataSetExport::IsEof()
+{
+    return dataSet_->Eof();
+}
+
+int TExDataSetExport::GetColumnCount()
+{
+    return dataSet_ != nullptr ? dataSet_->FieldCount() : 0;
+}
+
+std::string TExDataSetExport::GetCaption(int index)
+{
+    const TField* field = &dataSet_->Fields()[index];
+    const std::string name = field->DisplayName();
+    return name.empty() ? field->FieldName() : name;
+}
+
+int TExDataSetExport::GetColumnWidth(int index)
+{
+    return FieldTypeWidth(dataSet_->Fields()[index]);
+}
+
+bool TExDataSetExport::IsColumnVisible(int index)
+{
+    if (dataSet_ == nullptr || index < 0 || index >= dataSet_->FieldCount()) {
+        return false;
+    }
+    return dataSet_->Fields()[index].Visible();
+}
+
+void TExDataSetExport::GetRowValues(TExValues& values)
+{
+    const int count = dataSet_->FieldCount();
+    for (int i = 0; i < count; ++i) {
+        const TField* field = &dataSet_->Fields()[i];
+        switch (field->DataType()) {
+        case TFieldType::ftUnknown: values.emplace_back("** UNKNOWN **"); break;
+        case TFieldType::ftBlob:
+        case TFieldType::ftGraphic:
+        case TFieldType::ftParadoxOle:
+        case TFieldType::ftDBaseOle:
+        case TFieldType::ftTypedBinary:
+        case TFieldType::ftADT:
+        case TFieldType::ftArray: values.emplace_back("** BINARY **"); break;
+        case TFieldType::ftBoolean:
+            values.emplace_back(field->AsBoolean() ? Messages.TrueText : Messages.FalseText);
+            break;
+        case TFieldType::ftString:
+        case TFieldType::ftVarBytes:
+        case TFieldType::ftMemo:
+        case TFieldType::ftFmtMemo:
+            if (field->IsNull()) {
+                values.push_back(Variant::Null());
+            } else {
+                values.emplace_back(field->AsString());
+            }
+            break;
+        default: values.emplace_back(field->DisplayText()); break;
+        }
+    }
+    dataSet_->Next();
+}
+
+unsigned TExDataSetExport::GetRecordCount()
+{
+    unsigned count = 0;
+    dataSet_->First();
+    while (!dataSet_->Eof()) {
+        ++count;
+        dataSet_->Next();
+    }
+    return count;
+}
+
+// ---- TExDBGridExport ------------------------------------------------------------------------
+
+namespace {
+
+// The column that shows grid field `index` (the grid's fields are its columns' fields, in order).
+TColumn* GridColumn(TDBGrid& grid, int index)
+{
+    return index >= 0 && index < grid.Columns().Count() ? grid.Columns()[index] : nullptr;
+}
+
+}  // namespace
+
+TExDBGridExport::TExDBGridExport(TComponent* owner) : TExCustomExport(owner)
+{
+    Messages.Caption = "Exporting DBGrid";
+}
+
+void TExDBGridExport::SetDBGrid(TDBGrid* value)
+{
+    if (grid_ == value) {
+        return;
+    }
+    if (grid_ != nullptr) {
+        RemoveFreeNotification(grid_);
+    }
+    grid_ = value;
+    if (grid_ != nullptr) {
+        FreeNotification(grid_);
+    }
+}
+
+void TExDBGridExport::Notification(TComponent* component, TOperation operation)
+{
+    TExCustomExport::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == grid_) {
+        grid_ = nullptr;
+    }
+}
+
+TDataSet* TExDBGridExport::GridDataSet() const
+{
+    if (grid_ == nullptr || grid_->DataSource() == nullptr) {
+        return nullptr;
+    }
+    return grid_->DataSource()->DataSet();
+}
+
+void TExDBGridExport::BeforeExport()
+{
+    bookmark_ = GridDataSet()->GetBookmark();
+    GridDataSet()->DisableControls();
+}
+
+void TExDBGridExport::AfterExport()
+{
+    TDataSet* dataSet = GridDataSet();
+    if (dataSet == nullptr) {
+        return;
+    }
+    try {
+        if (!bookmark_.empty() && dataSet->Active()) {
+            dataSet->GotoBookmark(bookmark_);
+        }
+    } catch (const std::exception&) {
+        // The record is gone: the dataset stays where the export left it.
+    }
+    dataSet->FreeBookmark(bookmark_);
+    dataSet->EnableControls();
+}
+
+void TExDBGridExport::First()
+{
+    GridDataSet()->First();
+}
+
+bool TExDBGridExport::IsReady()
+{
+    TDataSet* dataSet = GridDataSet();
+    return dataSet != nullptr && dataSet->Active();
+}
+
+bool TExDBGridExport::IsEof()
+{
+    // The dataset's end stops the run also when its record count is unknown (negative).
+    TDataSet* dataSet = GridDataSet();
+    const int count = dataSet->RecordCount();
+    return dataSet->Eof() || (count >= 0 && VisitedRows() >= static_cast<unsigned>(count));
+}
+
+bool TExDBGridExport::IsRowSelected()
+{
+    if (!grid_->Options().Contains(TDBGridOption::dgRowSelect)) {
+        return false;
+    }
+    return grid_->SelectedRows().CurrentRowSelected();
+}
+
+int TExDBGridExport::GetColumnCount()
+{
+    return grid_ != nullptr ? grid_->FieldCount() : 0;
+}
+
+std::string TExDBGridExport::GetCaption(int index)
+{
+    std::string caption;
+    if (const TField* field = grid_->Fields(index); field != nullptr) {
+        caption = field->DisplayName();
+        if (caption.empty()) {
+            caption = field->FieldName();
+        }
+    }
+    if (const TColumn* column = GridColumn(*grid_, index); column != nullptr) {
+        const std::string title = column->Title().Caption();
+        if (!title.empty()) {
+            caption = title;
+        }
+    }
+    return caption;
+}
+
+int TExDBGridExport::GetColumnWidth(int index)
+{
+    const TField* field = grid_->Fields(index);
+    return field != nullptr ? FieldTypeWidth(*field) : 0;
+}
+
+int TExDBGridExport::GetAlignment(int index)
+{
+    const TColumn* column = GridColumn(*grid_, index);
+    return column != nullptr && column->Field() != nullptr ? AlignmentCode(column->Alignment()) : 0;
+}
+
+bool TExDBGridExport::IsColumnVisible(int index)
+{
+    const TColumn* column = grid_ != nullptr ? GridColumn(*grid_, index) : nullptr;
+    return column != nullptr && column->Visible();
+}
+
+void TExDBGridExport::GetRowValues(TExValues& values)
+{
+    const int count = grid_->FieldCount();
+    for (int i = 0; i < count; ++i) {
+        const TField* field = grid_->Fields(i);
+        values.emplace_back(field != nullptr ? field->DisplayText() : std::string());
+    }
+    GridDataSet()->Next();
+}
+
+unsigned TExDBGridExport::GetRecordCount()
+{
+    TDataSet* dataSet = GridDataSet();
+    unsigned count = 0;
+    dataSet->First();
+    while (!dataSet->Eof()) {
+        ++count;
+        dataSet->Next();
+    }
+    return count;
+}
+
+// ---- published properties -------------------------------------------------------------------
+
+void TExCustomExport::RegisterClass()
+{
+    RegisterEnum<TExExportType>("TExExportType", {"xtHTML", "xtExcel", "xtWord", "xtTXT", "xtCSV", "xtTAB", "xtRTF",
+                                                  "xtDIF", "xtSYLK", "xtClipboard"});
+    RegisterEnum<TExExportStyle>("TExExportStyle", {"xsFile", "xsView"});
+    RegisterEnum<TExExportOptions>("TExExportOptions",
+                                   {"xoClipboardMessage", "xoExportInvisibles", "xoFooterLine", "xoHeaderLine",
+                                    "xoRowNumbers", "xoShowExportDate", "xoShowHeader", "xoShowProgress",
+                                    "xoSelectedRowsOnly", "xoTruncate", "xoUseAlignments"});
+    using C = TExCustomExport;
+    const TExExportOptionSet defaultOptions{TExExportOptions::xoClipboardMessage, TExExportOptions::xoFooterLine,
+                                            TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
+                                            TExExportOptions::xoShowHeader,       TExExportOptions::xoShowProgress,
+                                            TExExportOptions::xoUseAlignments};
+    TClassRegistration<C, TComponent>("TExCustomExport")
+        .Strings("Captions", [](C& c) -> TStrings& { return c.Captions; })
+        .Strings("ColumnWidths", [](C& c) -> TStrings& { return c.ColumnWidths; })
+        .String("DateFormat", [](const C& c) { return c.DateFormat; }, [](C& c, const std::string& v) { c.DateFormat = v; })
+        .String("TimeFormat", [](const C& c) { return c.TimeFormat; }, [](C& c, const std::string& v) { c.TimeFormat = v; })
+        .String("DateTimeFormat", [](const C& c) { return c.DateTimeFormat; },
+                [](C& c, const std::string& v) { c.DateTimeFormat = v; })
+        .Enum("ExportType", &C::ExportType, &C::SetExportType, TExExportType::xtExcel)
+        .Set<TExExportType>("ExportTypes", [](const C& c) { return c.ExportTypes().Bits(); },
+                            [](C& c, uint64_t bits) {
+                                TExExportTypeSet set;
+                                for (unsigned i = 0; i < 10; ++i) {
+                                    if ((bits >> i) & 1u) {
+                                        set.Include(static_cast<TExExportType>(i));
+                                    }
+                                }
+                                c.SetExportTypes(set);
+                            },
+                            0x3FF)
+        .Enum("ExportStyle", [](const C& c) { return c.ExportStyle; }, [](C& c, TExExportStyle v) { c.ExportStyle = v; },
+              TExExportStyle::xsView)
+        .String("FileName", [](const C& c) { return c.FileName; }, [](C& c, const std::string& v) { c.FileName = v; })
+        .Set<TExExportOptions>("Options", [](const C& c) { return c.Options.Bits(); },
+                               [](C& c, uint64_t bits) {
+                                   TExExportOptionSet set;
+                                   for (unsigned i = 0; i < 11; ++i) {
+                                       if ((bits >> i) & 1u) {
+                                           set.Include(static_cast<TExExportOptions>(i));
+                                       }
+                                   }
+                                   c.Options = set;
+                               },
+                               defaultOptions.Bits())
+        .String("TempDir", [](const C& c) { return c.TempDir; }, [](C& c, const std::string& v) { c.TempDir = v; },
+                GetTempPath())
+        .String("TruncateSymbol", [](const C& c) { return c.TruncateSymbol; },
+                [](C& c, const std::string& v) { c.TruncateSymbol = v; }, "...")
+        .String("RowNumberFormat", &C::RowNumberFormat, &C::SetRowNumberFormat, "%d")
+        .Event("OnBeginExport", &C::OnBeginExport)
+        .Event("OnEndExport", &C::OnEndExport)
+        .Event("OnGetHeader", &C::OnGetHeader)
+        .Event("OnGetFooter", &C::OnGetFooter)
+        .Event("OnError", &C::OnError)
+        .Event("OnExport", &C::OnExport)
+        .Event("OnFileExist", &C::OnFileExist)
+        .Event("OnGetExtension", &C::OnGetExtension);
+}
+
+void TExDataSetExport::RegisterClass()
+{
+    TExCustomExport::RegisterClass();
+    TClassRegistration<TExDataSetExport, TExCustomExport>("TExDataSetExport")
+        .Component()
+        .Reference("DataSet", &TExDataSetExport::DataSet, &TExDataSetExport::SetDataSet);
+}
+
+void TExDBGridExport::RegisterClass()
+{
+    TExCustomExport::RegisterClass();
+    TClassRegistration<TExDBGridExport, TExCustomExport>("TExDBGridExport")
+        .Component()
+        .Reference("DBGrid", &TExDBGridExport::DBGrid, &TExDBGridExport::SetDBGrid);
+}

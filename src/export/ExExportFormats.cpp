@@ -1,0 +1,782 @@
+#include "export/ExExportFormats.h"
+
+#include "platform/gui/Clipbrd.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+void SaveDocument(const std::string& fileName, const std::string& data)
+{
+    if (fileName.empty()) {
+        throw Exception("The export has no file name");
+    }
+    if (!WriteFileAtomically(fileName, data)) {
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    }
+}
+
+std::string UpperName(const TExCustomExport& owner)
+{
+    return AnsiUpperCase(owner.ClassName());
+}
+
+bool HasOption(const TExCustomExport& owner, TExExportOptions option)
+{
+    return owner.Options.Contains(option);
+}
+
+// ---- line-based formats ---------------------------------------------------------------------
+
+class LineWriter : public TExDocumentWriter {
+public:
+    using TExDocumentWriter::TExDocumentWriter;
+    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, out_); }
+
+protected:
+    void Add(std::string_view line)
+    {
+        out_ += line;
+        out_ += kCrLf;
+    }
+    // The document so far; a writer may append a line's parts and end it with EndLine.
+    std::string& Out() noexcept { return out_; }
+    void EndLine() { out_ += kCrLf; }
+
+private:
+    std::string out_;
+};
+
+void AppendHtmlEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c; break;
+        }
+    }
+}
+
+void AppendCsvField(std::string& out, std::string_view text)
+{
+    if (text.find_first_of(" ,\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        if (c == '"') {
+            out += '"';
+        }
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendTabField(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    }
+}
+
+// ---- HTML -----------------------------------------------------------------------------------
+
+bool IsLinkText(const std::string& text)
+{
+    static constexpr std::array<const char*, 6> schemes{"http:", "https:", "ftp:", "news:", "nntp:", "mailto:"};
+    for (const char* scheme : schemes) {
+        if (text.compare(0, std::strlen(scheme), scheme) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class HtmlWriter : public LineWriter {
+public:
+    explicit HtmlWriter(TExCustomExport& owner)
+        : LineWriter(owner), colors_(owner.HTML.TemplateColors()),
+          oddRowLine_("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">")
+    {
+    }
+
+    void Begin() override
+    {
+        const TExHTMLOptions& html = Owner().HTML;
+        Add("<!-- Written by the Zentivor export kit " + Owner().Version() + " -->");
+        Add("<!-- DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 TRANSITIONAL//EN\" -->");
+        Add("<HTML>");
+        Add(" <HEAD>");
+        // The document is in the tables' ANSI code page; the reader is told so.
+        Add("  <META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">");
+        Add("  <META NAME=\"GENERATOR\" CONTENT=\"Zentivor export kit " + Owner().Version() + "\">");
+        Add("  <META NAME=\"Author\" CONTENT=\"Zentivor\">");
+        Add("  <META NAME=\"Description\" CONTENT=\"Exported records\">");
+        if (html.Options.Contains(TExExportHTMLOption::hoDisplayTitle)) {
+            Add("  <TITLE>" + ExHtmlEscape(html.Title) + "</TITLE>");
+        }
+        Add(" </HEAD>");
+        Add(" <BODY BGCOLOR=\"" + ExHtmlColor(colors_.Background) + "\" LINK=\"" + ExHtmlColor(colors_.DefaultLink) +
+            "\" ALINK=\"" + ExHtmlColor(colors_.ActiveLink) + "\" VLINK=\"" + ExHtmlColor(colors_.VisitedLink) +
+            "\" TEXT=\"" + ExHtmlColor(colors_.DefaultText) + "\">");
+        Add(" <FONT COLOR=\"" + ExHtmlColor(colors_.DefaultText) + "\" FACE=\"" + ExHtmlEscape(colors_.DefaultFontFace) +
+            "\">");
+    }
+
+    void HeaderLines(const std::vector<std::string>& lines) override
+    {
+        for (const std::string& line : lines) {
+            Add(ExHtmlEscape(line));
+        }
+        if (HasOption(Owner(), TExExportOptions::xoHeaderLine)) {
+            Add("  <HR>");
+        }
+    }
+
+    void WriteRow(const TExRow& row) override
+    {
+        const bool odd = (row.Visited % 2) == 1;
+        if (row.Header) {
+            TableOpening();
+        } else if (Owner().HTML.Options.Contains(TExExportHTMLOption::hoOddRowColoring) && odd) {
+            Add(oddRowLine_);
+        } else {
+            Add("   <TR>");
+        }
+        if (row.RowNumbers) {
+            if (row.Header) {
+                Add("    <TD>&nbsp;</TD>");
+            } else {
+                Out() += "    <TD ALIGN=\"Right\">";
+                AppendHtmlEscaped(Out(), row.RowNumber);
+                Out() += "</TD>";
+                EndLine();
+            }
+        }
+        for (const TExCell& cell : row.Cells) {
+            Cell(cell, row.Header);
+        }
+        Add("   </TR>");
+    }
+
+    void HeaderSeparator(bool headerRowWritten) override
+    {
+        if (!headerRowWritten) {
+            TableOpening();
+        }
+    }
+
+    void TableClosing() override
+    {
+        Add("  </FONT>");
+        Add("  </TABLE>");
+    }
+
+    void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
+    {
+        if (HasOption(Owner(), TExExportOptions::xoFooterLine)) {
+            Add("  <HR>");
+        }
+        for (const std::string& line : lines) {
+            Add(ExHtmlEscape(line));
+        }
+        if (!dateLine.empty()) {
+            Add(ExHtmlEscape(dateLine));
+        }
+        Add(" </FONT>");
+        Add(" </BODY>");
+        Add("</HTML>");
+    }
+
+private:
+    void TableOpening()
+    {
+        const bool gridLines = Owner().HTML.Options.Contains(TExExportHTMLOption::hoShowGridLines);
+        Add(std::string("  <TABLE WIDTH=\"100%\" CELLPADDING=\"4\" CELLSPACING=\"0\"") + (gridLines ? " BORDER=\"1\"" : "") +
+            " BGCOLOR=\"" + ExHtmlColor(colors_.TableBackground) + "\">");
+        Add("  <FONT COLOR=\"" + ExHtmlColor(colors_.TableFontColor) + "\" FACE=\"" + ExHtmlEscape(colors_.TableFontFace) +
+            "\">");
+        Add("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.HeaderBackground) + "\">");
+    }
+
+    void Cell(const TExCell& cell, bool header)
+    {
+        std::string& out = Out();
+        out += "    <TD";
+        if (cell.Column >= 0 && cell.Column < Owner().ColumnWidths.Count()) {
+            out += " WIDTH=\"";
+            AppendHtmlEscaped(out, Owner().ColumnWidths[cell.Column]);
+            out += '"';
+        }
+        switch (cell.Alignment) {
+        case 1: out += " ALIGN=\"Left\" "; break;
+        case 2: out += " ALIGN=\"Right\" "; break;
+        case 3: out += " ALIGN=\"Center\" "; break;
+        default: break;
+        }
+        out += '>';
+        const bool bold = header && Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
+        if (header) {
+            out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";
+            out += ExHtmlColor(colors_.HeadersFontColor);
+            out += "\">";
+        }
+        out += "<small>";
+        const bool link = !header && !cell.IsNull && Owner().HTML.Options.Contains(TExExportHTMLOption::hoAutoLink) &&
+                          IsLinkText(cell.WholeText());
+        if (link) {
+            // The whole value is the address; the cell's (possibly cut) text is what shows.
+            out += "<A HREF=\"";
+            AppendHtmlEscaped(out, cell.WholeText());
+            out += "\">";
+            AppendHtmlEscaped(out, cell.Text);
+            out += "</A>";
+        } else if (cell.Text.empty()) {
+            out += "&nbsp;";
+        } else {
+            AppendHtmlEscaped(out, cell.Text);
+        }
+        out += "</small>";
+        if (header) {
+            out += bold ? "</FONT></B>" : "</FONT>";
+        }
+        out += "</TD>";
+        EndLine();
+    }
+
+    TExHTMLColors colors_;
+    std::string oddRowLine_;
+};
+
+// ---- fixed-width text and the clipboard -----------------------------------------------------
+
+void AppendPadded(std::string& out, const TExCell& cell)
+{
+    const int length = static_cast<int>(cell.Text.size());
+    if (length >= cell.Width) {
+        out += cell.Text;
+        return;
+    }
+    const size_t pad = static_cast<size_t>(cell.Width - length);
+    switch (cell.Alignment) {
+    case 2:
+        out.append(pad, ' ');
+        out += cell.Text;
+        break;
+    case 3: {
+        const size_t before = pad / 2;
+        out.append(before, ' ');
+        out += cell.Text;
+        out.append(pad - before, ' ');
+        break;
+    }
+    default:
+        out += cell.Text;
+        out.append(pad, ' ');
+        break;
+    }
+}
+
+class TextWriter : public LineWriter {
+public:
+    TextWriter(TExCustomExport& owner, bool clipboard) : LineWriter(owner), clipboard_(clipboard) {}
+
+    void HeaderLines(const std::vector<std::string>& lines) override
+    {
+        for (const std::string& line : lines) {
+            Add(line);
+        }
+    }
+
+    void WriteRow(const TExRow& row) override
+    {
+        std::string& out = Out();
+        if (row.RowNumbers) {
+            if (row.Header) {
+                out.append(static_cast<size_t>(row.RowNumberWidth) + 1, ' ');
+            } else {
+                const int pad = row.RowNumberWidth - static_cast<int>(row.RowNumber.size());
+                out.append(static_cast<size_t>(std::max(0, pad)), ' ');
+                out += row.RowNumber;
+                out += ' ';
+            }
+        }
+        for (size_t i = 0; i < row.Cells.size(); ++i) {
+            if (i > 0) {
+                out += ' ';
+            }
+            AppendPadded(out, row.Cells[i]);
+        }
+        EndLine();
+    }
+
+    void HeaderSeparator(bool) override
+    {
+        if (HasOption(Owner(), TExExportOptions::xoHeaderLine)) {
+            Add(Owner().SeparatorLine());
+        }
+    }
+
+    void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
+    {
+        if (HasOption(Owner(), TExExportOptions::xoFooterLine)) {
+            Add(Owner().SeparatorLine());
+        }
+        for (const std::string& line : lines) {
+            Add(line);
+        }
+        if (!dateLine.empty()) {
+            Add(dateLine);
+        }
+    }
+
+    void Finish(const std::string& outputFileName) override
+    {
+        if (!clipboard_) {
+            LineWriter::Finish(outputFileName);
+            return;
+        }
+        Clipboard().Clear();
+        Clipboard().SetAsText(Out());
+        if (HasOption(Owner(), TExExportOptions::xoClipboardMessage)) {
+            MessageDlg(Owner().Messages.CopiedToClipboard, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+        }
+    }
+
+private:
+    bool clipboard_;
+};
+
+// ---- CSV and tab-separated text -------------------------------------------------------------
+
+class CsvWriter : public LineWriter {
+public:
+    using LineWriter::LineWriter;
+
+    void WriteRow(const TExRow& row) override
+    {
+        std::string& out = Out();
+        bool first = true;
+        if (row.RowNumbers) {
+            // The caption row keeps an empty field above the row numbers.
+            if (!row.Header) {
+                AppendCsvField(out, row.RowNumber);
+            }
+            first = false;
+        }
+        for (const TExCell& cell : row.Cells) {
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            AppendCsvField(out, cell.Text);
+        }
+        EndLine();
+    }
+};
+
+class TabWriter : public LineWriter {
+public:
+    using LineWriter::LineWriter;
+
+    void HeaderLines(const std::vector<std::string>& lines) override
+    {
+        for (const std::string& line : lines) {
+            Add(line);
+        }
+    }
+
+    void WriteRow(const TExRow& row) override
+    {
+        std::string& out = Out();
+        bool first = true;
+        if (row.RowNumbers) {
+            if (!row.Header) {
+                AppendTabField(out, row.RowNumber);
+            }
+            first = false;
+        }
+        for (const TExCell& cell : row.Cells) {
+            if (!first) {
+                out += '\t';
+            }
+            first = false;
+            AppendTabField(out, cell.Text);
+        }
+        EndLine();
+    }
+
+    void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
+    {
+        for (const std::string& line : lines) {
+            Add(line);
+        }
+        if (!dateLine.empty()) {
+            Add(dateLine);
+        }
+    }
+};
+
+// ---- DIF ------------------------------------------------------------------------------------
+
+// A DIF string value: always in quotes, inner quotes doubled, line breaks kept inside the quotes.
+std::string DifString(std::string_view text)
+{
+    std::string result = "\"";
+    for (const char c : text) {
+        if (c == '"') {
+            result += "\"\"";
+        } else {
+            result += c;
+        }
+    }
+    result += '"';
+    return result;
+}
+
+class DifWriter : public LineWriter {
+public:
+    using LineWriter::LineWriter;
+
+    void WriteRow(const TExRow& row) override
+    {
+        Add("-1,0");
+        Add("BOT");
+        int vectors = 0;
+        if (row.RowNumbers) {
+            Add("1,0");
+            Add(row.Header ? "\"\"" : DifString(row.RowNumber));
+            ++vectors;
+        }
+        for (const TExCell& cell : row.Cells) {
+            Add("1,0");
+            Add(DifString(cell.Text));
+            ++vectors;
+        }
+        vectors_ = std::max(vectors_, vectors);
+        ++tuples_;
+    }
+
+    void Finish(const std::string& outputFileName) override
+    {
+        Add("-1,0");
+        Add("EOD");
+        // The counts of what was written, so that a reader takes every row and column.
+        const std::string head = "TABLE\r\n0,1\r\n\"" + UpperName(Owner()) + "\"\r\nVECTORS\r\n0," +
+                                 std::to_string(vectors_) + "\r\n\"\"\r\nTUPLES\r\n0," + std::to_string(tuples_) +
+                                 "\r\n\"\"\r\nDATA\r\n0,0\r\n\"\"\r\n";
+        SaveDocument(outputFileName, head + Out());
+    }
+
+private:
+    int vectors_ = 0;
+    int tuples_ = 0;
+};
+
+// ---- SYLK -----------------------------------------------------------------------------------
+
+// A SYLK text value: in quotes (a quote inside stays single: readers take the text up to the
+// record's next field), semicolons doubled, line breaks as the format's escape sequence so that
+// no value breaks its line.
+std::string SylkString(std::string_view text)
+{
+    std::string result = "\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ';') {
+            result += ";;";
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            result += "\x1B :";
+        } else {
+            result += c;
+        }
+    }
+    result += '"';
+    return result;
+}
+
+class SylkWriter : public LineWriter {
+public:
+    using LineWriter::LineWriter;
+
+    void Begin() override { Add("ID;P" + UpperName(Owner())); }
+
+    void WriteRow(const TExRow& row) override
+    {
+        const std::string y = std::to_string(row.SylkRow);
+        const int shift = row.RowNumbers ? 1 : 0;
+        if (row.RowNumbers && !row.Header) {
+            Add("C;X1;Y" + y + ";K" + SylkString(row.RowNumber));
+        }
+        for (const TExCell& cell : row.Cells) {
+            Add("C;X" + std::to_string(cell.Column + 1 + shift) + ";Y" + y + ";K" + SylkString(cell.Text));
+        }
+    }
+
+    void Finish(const std::string& outputFileName) override
+    {
+        Add("E");
+        LineWriter::Finish(outputFileName);
+    }
+};
+
+// ---- RTF and Word ---------------------------------------------------------------------------
+
+std::string RtfFontFamily(const TFont& font)
+{
+    if (font.Pitch() == TFontPitch::fpFixed) {
+        return "fmodern";
+    }
+    const std::string name = AnsiLowerCase(font.Name());
+    if (name.find("sans") != std::string::npos || name.find("arial") != std::string::npos ||
+        name.find("helvetica") != std::string::npos || name.find("verdana") != std::string::npos ||
+        name.find("tahoma") != std::string::npos) {
+        return "fswiss";
+    }
+    if (name.find("mono") != std::string::npos || name.find("courier") != std::string::npos) {
+        return "fmodern";
+    }
+    return "froman";
+}
+
+std::string RtfCharset(const TFont& font)
+{
+    switch (font.Charset()) {
+    // The default character set is the ANSI one the document's text is in; written as the
+    // "default" set, readers take the bytes above 127 for another code page.
+    case 0:
+    case 1: return "fcharset0";
+    case 2: return "fcharset2";
+    case 128: return "fcharset128";
+    case 255: return "fcharset255";
+    default: return "fcharset1";
+    }
+}
+
+std::string RtfFontStyle(const TFont& font)
+{
+    std::string style = "\\fs" + std::to_string(font.Size() * 2);
+    if (font.Style().Contains(TFontStyle::fsBold)) {
+        style += "\\b";
+    }
+    if (font.Style().Contains(TFontStyle::fsItalic)) {
+        style += "\\i";
+    }
+    if (font.Style().Contains(TFontStyle::fsUnderline)) {
+        style += "\\ul";
+    }
+    if (font.Style().Contains(TFontStyle::fsStrikeOut)) {
+        style += "\\strike";
+    }
+    return style;
+}
+
+class RtfWriter : public TExDocumentWriter {
+public:
+    using TExDocumentWriter::TExDocumentWriter;
+
+    void Begin() override
+    {
+        const TExRTFOptions& rtf = Owner().DOC_RTF;
+        const TExRTFColors& fonts = rtf.CustomSettings;
+        out_ += "{\\rtf1\\ansi\\deff0\\deftab720\r\n";
+        out_ += "{\\fonttbl";
+        const TFont* list[] = {&fonts.DefaultFont, &fonts.HeaderFont, &fonts.TableFont};
+        for (int k = 0; k < 3; ++k) {
+            out_ += "{\\f" + std::to_string(k) + "\\" + RtfFontFamily(*list[k]) + "\\" + RtfCharset(*list[k]) + " " +
+                    list[k]->Name() + ";}";
+        }
+        out_ += "}\r\n";
+        const std::vector<int> colors = rtf.TemplateColors();
+        out_ += "{\\colortbl";
+        for (const int slot : {0, 1, 2, 4, 3, 5}) {
+            const unsigned color = static_cast<unsigned>(colors[static_cast<size_t>(slot)]);
+            out_ += "\\red" + std::to_string(color & 0xFF) + "\\green" + std::to_string((color >> 8) & 0xFF) + "\\blue" +
+                    std::to_string((color >> 16) & 0xFF) + ";";
+        }
+        out_ += "}\r\n";
+        out_ += "\\margl" + std::to_string(rtf.LeftMargin) + "\\margr" + std::to_string(rtf.RightMargin) + "\\margt" +
+                std::to_string(rtf.TopMargin) + "\\margb" + std::to_string(rtf.BottomMargin);
+    }
+
+    void HeaderLines(const std::vector<std::string>& lines) override
+    {
+        for (const std::string& line : lines) {
+            Paragraph(line);
+        }
+        out_ += "\\par \\pard\\plain\\cgrid\r\n";
+        static constexpr const char* styles[] = {
+            "{\\stylesheet{\\nowidctlpar\\widctlpar\\adjustright \\fs20\\cgrid \\snext0 Normal;}",
+            "{\\*\\cs10 \\additive Default Paragraph Font;}}",
+            "{\\*\\pnseclvl1\\pnucrm\\pnstart1\\pnindent720\\pnhang{\\pntxta.}}",
+            "{\\*\\pnseclvl2\\pnucltr\\pnstart1\\pnindent720\\pnhang{\\pntxta .}}",
+            "{\\*\\pnseclvl3\\pndec\\pnstart1\\pnindent720\\pnhang{\\pntxta.}}",
+            "{\\*\\pnseclvl4\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxta)}}",
+            "{\\*\\pnseclvl5\\pndec\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}",
+            "{\\*\\pnseclvl6\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta )}}",
+            "{\\*\\pnseclvl7\\pnlcrm\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}",
+            "{\\*\\pnseclvl8\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}",
+            "{\\*\\pnseclvl9\\pnlcrm\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta )}}",
+        };
+        for (const char* line : styles) {
+            out_ += line;
+            out_ += "\r\n";
+        }
+    }
+
+    void WriteRow(const TExRow& row) override
+    {
+        const TExRTFOptions& rtf = Owner().DOC_RTF;
+        const int cells = static_cast<int>(row.Cells.size()) + (row.RowNumbers ? 1 : 0);
+        const bool odd = rtf.Options.Contains(TExExportRTFOption::roOddRowColoring) && (row.Visited % 2) == 1;
+        const char* shading = row.Header ? " \\clcbpat3" : (odd ? " \\clcbpat5" : " \\clcbpat4");
+        const double pixelsPerInch = Owner().ScreenPixelsPerInch();
+        out_ += "\\trowd\\trgaph108\\trrh260\\trleft0";
+        for (int k = 1; k <= cells; ++k) {
+            out_ += "\\clvertalc";
+            if (rtf.Options.Contains(TExExportRTFOption::roShowGridLines)) {
+                out_ += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+            }
+            out_ += shading;
+            out_ += "\\cltxlrtb\\cellx" + std::to_string(std::lround(k * 100.0 / pixelsPerInch * rtf.CellWidth));
+        }
+        out_ += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
+        if (row.Header) {
+            out_ += " {\\f1" + RtfFontStyle(rtf.CustomSettings.HeaderFont) + "\\cf1\\cgrid0 ";
+        } else {
+            out_ += " {\\f2" + RtfFontStyle(rtf.CustomSettings.TableFont) + "\\cf2\\cgrid0 ";
+        }
+        if (row.RowNumbers) {
+            out_ += row.Header ? " \\cell " : ExRtfEscape(row.RowNumber) + "\\cell ";
+        }
+        for (const TExCell& cell : row.Cells) {
+            switch (cell.Alignment) {
+            case 1: out_ += "\\ql "; break;
+            case 2: out_ += "\\qr "; break;
+            case 3: out_ += "\\qc "; break;
+            default: break;
+            }
+            out_ += ExRtfEscape(cell.Text);
+            out_ += "\\cell ";
+        }
+        out_ += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
+    }
+
+    void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
+    {
+        out_ += "\\pard\\nowidctlpar\\widctlpar\\adjustright {\r\n";
+        for (const std::string& line : lines) {
+            Paragraph(line);
+        }
+        if (!dateLine.empty()) {
+            Paragraph(dateLine);
+        }
+        out_ += "}}";
+    }
+
+    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, out_); }
+
+private:
+    void Paragraph(const std::string& line)
+    {
+        out_ += "\\par \\pard\\plain\\f0" + RtfFontStyle(Owner().DOC_RTF.CustomSettings.DefaultFont) + "\\cf0 " +
+                ExRtfEscape(line) + "\r\n";
+    }
+
+    std::string out_;
+};
+
+}  // namespace
+
+std::string ExHtmlEscape(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    AppendHtmlEscaped(result, text);
+    return result;
+}
+
+std::string ExRtfEscape(std::string_view text)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\\' || c == '{' || c == '}') {
+            result += '\\';
+            result += static_cast<char>(c);
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            result += "\\line ";
+        } else if (c == '\t') {
+            result += "\\tab ";
+        } else if (c >= 128) {
+            result += "\\'";
+            result += hex[c >> 4];
+            result += hex[c & 0xF];
+        } else if (c < 32) {
+            // Other control characters have no place in the document's text.
+        } else {
+            result += static_cast<char>(c);
+        }
+    }
+    return result;
+}
+
+std::string ExCsvField(std::string_view text)
+{
+    std::string result;
+    AppendCsvField(result, text);
+    return result;
+}
+
+std::string ExTabField(std::string_view text)
+{
+    std::string result;
+    AppendTabField(result, text);
+    return result;
+}
+
+std::string ExHtmlColor(int color)
+{
+    return "#" + IntToHex(static_cast<uint32_t>(color) & 0xFFFFFFu, 6);
+}
+
+std::unique_ptr<TExDocumentWriter> MakeFormatWriter(TExCustomExport& owner, TExExportType type)
+{
+    switch (type) {
+    case TExExportType::xtHTML: return std::make_unique<HtmlWriter>(owner);
+    case TExExportType::xtWord:
+    case TExExportType::xtRTF: return std::make_unique<RtfWriter>(owner);
+    case TExExportType::xtTXT: return std::make_unique<TextWriter>(owner, false);
+    case TExExportType::xtClipboard: return std::make_unique<TextWriter>(owner, true);
+    case TExExportType::xtCSV: return std::make_unique<CsvWriter>(owner);
+    case TExExportType::xtTAB: return std::make_unique<TabWriter>(owner);
+    case TExExportType::xtDIF: return std::make_unique<DifWriter>(owner);
+    case TExExportType::xtSYLK: return std::make_unique<SylkWriter>(owner);
+    case TExExportType::xtExcel: break;
+    }
+    return nullptr;
+}
