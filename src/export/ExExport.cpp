@@ -3,6 +3,7 @@
 #include "export/ExExportFormats.h"
 #include "export/ExExportProgress.h"
 #include "export/ExExportSelect.h"
+#include "export/ExNativeExcelExport.h"
 #include "platform/db/DataSet.h"
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/db/Fields.h"
@@ -311,6 +312,8 @@ TExCustomExport::TExCustomExport(TComponent* owner) : TComponent(owner)
     selection_ = new Tfrm_Selection(this, *this);
     progress_ = new Tfrm_ProgressForm(this);
     saveDialog_ = new TSaveDialog(this);
+    nativeExcel_ = new TExNativeExcel(this);
+    RegisterExcelExportWriter();
 }
 
 TExCustomExport::~TExCustomExport() = default;
@@ -1052,6 +1055,7 @@ void TExCustomExport::RegisterClass()
                                             TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
                                             TExExportOptions::xoShowHeader,       TExExportOptions::xoShowProgress,
                                             TExExportOptions::xoUseAlignments};
+    TExExcelOptions::RegisterClass();
     TClassRegistration<C, TComponent>("TExCustomExport")
         .Strings("Captions", [](C& c) -> TStrings& { return c.Captions; })
         .Strings("ColumnWidths", [](C& c) -> TStrings& { return c.ColumnWidths; })
@@ -1085,6 +1089,7 @@ void TExCustomExport::RegisterClass()
                                    c.Options = set;
                                },
                                defaultOptions.Bits())
+        .Object("EXCEL", [](C& c) -> TExExcelOptions& { return c.EXCEL; })
         .String("TempDir", [](const C& c) { return c.TempDir; }, [](C& c, const std::string& v) { c.TempDir = v; },
                 GetTempPath())
         .String("TruncateSymbol", [](const C& c) { return c.TruncateSymbol; },

@@ -8,6 +8,7 @@
 // TExDataSetExport and TExDBGridExport say what the rows and columns are. A failure is never
 // raised to the caller: it is reported through OnError with a TExExportError code.
 
+#include "export/ExNativeExcel.h"
 #include "platform/classes/Components.h"
 #include "platform/db/DBTypes.h"
 #include "platform/gui/Graphics.h"
@@ -241,6 +242,7 @@ public:
     std::string FileName;
     TExHTMLOptions HTML;
     TExRTFOptions DOC_RTF;
+    TExExcelOptions EXCEL;
     TExMessagesOptions Messages;
     TExExportOptionSet Options{TExExportOptions::xoClipboardMessage, TExExportOptions::xoFooterLine,
                                TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
@@ -307,6 +309,8 @@ public:
     Tfrm_Selection& SelectionWindow() noexcept { return *selection_; }
     Tfrm_ProgressForm& ProgressWindow() noexcept { return *progress_; }
     TSaveDialog& SaveDialog() noexcept { return *saveDialog_; }
+    // The worksheet writer of the Excel document.
+    TExNativeExcel& NativeExcel() noexcept { return *nativeExcel_; }
 
 protected:
     virtual void BeforeExport() {}
@@ -352,6 +356,7 @@ private:
     Tfrm_Selection* selection_ = nullptr;     // owned as a component
     Tfrm_ProgressForm* progress_ = nullptr;   // owned as a component
     TSaveDialog* saveDialog_ = nullptr;       // owned as a component
+    TExNativeExcel* nativeExcel_ = nullptr;   // owned as a component
 };
 
 class TExDataSetExport : public TExCustomExport {

@@ -48,14 +48,35 @@ protected:
     void Add(std::string_view line)
     {
         out_ += line;
-        out_ += kCrLf;
+        EndLine();
     }
     // The document so far; a writer may append a line's parts and end it with EndLine.
     std::string& Out() noexcept { return out_; }
-    void EndLine() { out_ += kCrLf; }
+    void EndLine()
+    {
+        out_ += kCrLf;
+        ReserveOnce();
+    }
 
 private:
+    // Once a few rows are written, the document's whole size is foreseen from them, so that a
+    // large document is not copied again and again as it grows.
+    void ReserveOnce()
+    {
+        constexpr unsigned kSampleRows = 64;
+        if (reserved_ || Owner().VisitedRows() < kSampleRows) {
+            return;
+        }
+        reserved_ = true;
+        const double perRow = static_cast<double>(out_.size()) / Owner().VisitedRows();
+        const double foreseen = perRow * Owner().RecordTotal() * 1.1 + 4096;
+        if (foreseen < 2e9) {
+            out_.reserve(static_cast<size_t>(foreseen));
+        }
+    }
+
     std::string out_;
+    bool reserved_ = false;
 };
 
 void AppendHtmlEscaped(std::string& out, std::string_view text)
