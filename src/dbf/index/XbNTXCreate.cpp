@@ -89,6 +89,11 @@ struct TXbNTXIndexBuilder::TScan {
     bool WasOpen = false;
     std::array<uint8_t, 256> Weights{};
     bool Weighted = false;
+    // The new file while it is written.
+    TProxyStream* Output = nullptr;
+    std::string OutputName;
+    // Undoes what a build did to the index before the old file is opened again.
+    std::function<void()> OnFailure;
 
     TScan(TXbNTXIndex& index, TXbSmartDBF& table, const char* operation)
         : Index(index), Table(table), Operation(operation)
@@ -240,6 +245,8 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
     if (!output.CreateProxyStream())
         scan.Fail("Create error " + NTXQuoted(newFile.Name) + output.ErrorInfo());
 
+    scan.Output = &output;
+    scan.OutputName = newFile.Name;
     try {
         prepare(scan);
         // The records in chunks of BufferSize bytes, deleted ones too.
@@ -307,6 +314,8 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
         }
     } catch (...) {
         output.CloseStream();
+        if (scan.OnFailure)
+            scan.OnFailure();
         if (scan.WasOpen) {
             try {
                 index_.Open();
@@ -353,6 +362,34 @@ private:
 
 }  // namespace
 
+TXbNTXIndexBuilder::TXbNTXIndexBuilder(TXbNTXIndex& index)
+    : HashTypeForTreeSorters(index.HashTypeForTreeSorters), MaxBitsInHashCode(index.MaxBitsInHashCode), index_(index)
+{
+}
+
+TXbSorterSettings TXbNTXIndexBuilder::SorterSettings(TScan& scan, uint32_t capacity) const
+{
+    TXbSorterSettings settings;
+    settings.Capacity = capacity;
+    settings.KeySize = scan.Header.KeySize;
+    settings.Unique = scan.Header.Unique;
+    settings.KeyCompareMethod = [compare = scan.Compare](const uint8_t* a, const uint8_t* b, int) {
+        return compare(a, b);
+    };
+    settings.CharCompareMethod = scan.CharCompare;
+    if (HashTypeForTreeSorters != TXbHashTypeForTreeSorters::httsDefault) {
+        settings.HashBits = static_cast<uint8_t>(HashBitsOf(HashTypeForTreeSorters));
+        settings.MaxBitsInHashCode = static_cast<uint8_t>(MaxBitsOf(MaxBitsInHashCode));
+        // The item hash of the key just evaluated (items are added right after it).
+        settings.HashMethod = [&scan](const uint8_t*) { return scan.LastHash; };
+        // Hash codes grow with the key only in byte order.
+        settings.BucketsHoldKeyRanges = !scan.Weighted && !scan.CallerCompare;
+    } else {
+        settings.BucketsHoldKeyRanges = scan.BytewiseOrder;
+    }
+    return settings;
+}
+
 void TXbNTXIndexBuilder::CreateIndexUsingSorter(const TXbSorterClass* sorterClass, bool activate)
 {
     if (sorterClass == nullptr)
@@ -366,23 +403,8 @@ void TXbNTXIndexBuilder::CreateIndexUsingSorter(const TXbSorterClass* sorterClas
         [&](TScan& scan) {
             if (sorterClass == &XbTrieTreeSorterClass && scan.CallerCompare)
                 scan.Fail("TXbTrieTreeSorter can not sort by OnCompareKeys!");
-            TXbSorterSettings settings;
-            settings.Capacity = static_cast<uint32_t>(std::max(0, scan.Table.CountRecords()));
-            settings.KeySize = scan.Header.KeySize;
-            settings.Unique = scan.Header.Unique;
-            settings.KeyCompareMethod = [compare = scan.Compare](const uint8_t* a, const uint8_t* b, int) {
-                return compare(a, b);
-            };
-            settings.CharCompareMethod = scan.CharCompare;
-            if (HashTypeForTreeSorters != TXbHashTypeForTreeSorters::httsDefault) {
-                settings.HashBits = static_cast<uint8_t>(HashBitsOf(HashTypeForTreeSorters));
-                settings.MaxBitsInHashCode = static_cast<uint8_t>(MaxBitsOf(MaxBitsInHashCode));
-                settings.HashMethod = [&scan](const uint8_t*) { return scan.LastHash; };
-                // Hash codes grow with the key only in byte order.
-                settings.BucketsHoldKeyRanges = !scan.Weighted && !scan.CallerCompare;
-            } else {
-                settings.BucketsHoldKeyRanges = scan.BytewiseOrder;
-            }
+            TXbSorterSettings settings =
+                SorterSettings(scan, static_cast<uint32_t>(std::max(0, scan.Table.CountRecords())));
             if (sorterClass->Outer) {
                 const TXbOuterSorterProperties& outer = scan.Index.OuterSorterProperties();
                 tempFile.Name = MakeTempFileName(outer.TmpPath.empty() ? std::string("SYSTEM_TMP_PATH") : outer.TmpPath);
@@ -573,4 +595,100 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
                 runs[i + 1].reset();
             }
         });
+}
+
+void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
+{
+    std::unique_ptr<TXbSorterAbstract> sorter;
+    std::vector<uint8_t> item;
+    TXbDBFIndexBag* bag = nullptr;
+    std::string savedFileName;
+    bool redirected = false;
+    auto restore = [&]() noexcept {
+        index_.CloseIndex();
+        if (redirected)
+            bag->SetIndexFileName(savedFileName);
+        redirected = false;
+    };
+    // Inserts the sorted batch into the tree; under Unique a key the tree holds already is left out.
+    auto drain = [&](TScan& scan) {
+        sorter->Sort();
+        std::string stored(static_cast<size_t>(scan.Header.KeySize), ' ');
+        for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem()) {
+            const uint8_t* current = sorter->CurrentSortItem();
+            stored.assign(reinterpret_cast<const char*>(current + 8), stored.size());
+            if (scan.Header.Unique && index_.FindExact(stored, false))
+                continue;
+            index_.AddItem(stored, XbSortItemRecNo(current));
+        }
+        sorter->Clear();
+    };
+    Build(
+        "CreateIndex", activate, true,
+        [&](TScan& scan) {
+            scan.OnFailure = restore;
+            // The new file starts as an empty index, which the index opens and fills.
+            {
+                TXbNTXCompactIndex empty(*scan.Output, scan.Header, &scan.Table.GetCrypt());
+                empty.Finish();
+            }
+            scan.Output->CloseStream();
+            bag = index_.DefineBag();
+            savedFileName = bag->IndexFileName();
+            bag->SetIndexFileName(scan.OutputName);
+            redirected = true;
+            index_.Open();
+            index_.BeginReindex();
+            const int itemSize = scan.Header.KeySize + 8;
+            const uint32_t capacity = static_cast<uint32_t>(std::max(1, bufferBytes / itemSize));
+            sorter = XbRedBlackTreeSorterClass.Create(SorterSettings(scan, capacity));
+            item.assign(static_cast<size_t>(itemSize), 0);
+        },
+        [&](TScan& scan, const uint8_t* key, uint32_t recNo) {
+            XbMakeSortItem(item.data(), recNo, key, scan.Header.KeySize);
+            sorter->AddItem(item.data());
+            if (static_cast<uint32_t>(sorter->Count()) >= sorter->Capacity())
+                drain(scan);
+        },
+        [&](TScan& scan, TProxyStream&) {
+            drain(scan);
+            index_.EndReindex();
+            if (index_.Damaged())
+                scan.Fail("Write error " + NTXQuoted(scan.OutputName));
+            restore();
+        });
+}
+
+// ---- the index's entries
+
+void TXbNTXIndex::SetCreateNow(bool value)
+{
+    if (value)
+        CreateIndex(true, 65536);
+}
+
+void TXbNTXIndex::CreateIndex(bool activate, int bufferBytes)
+{
+    TXbNTXIndexBuilder(*this).CreateIndex(activate, bufferBytes);
+}
+
+void TXbNTXIndex::CreateIndexUsingSorter(const TXbSorterClass* sorterClass, bool activate)
+{
+    TXbNTXIndexBuilder(*this).CreateIndexUsingSorter(sorterClass, activate);
+}
+
+void TXbNTXIndex::CreateCompactIndex(int blockBufferSize, bool activate, bool tempInIndexFolder)
+{
+    TXbNTXIndexBuilder(*this).CreateCompactIndex(blockBufferSize, activate, tempInIndexFolder);
+}
+
+void TXbNTXIndex::Reindex(bool activate)
+{
+    CreateIndex(activate, 65536);
+}
+
+int32_t TXbNTXIndex::KeyHash(const std::string& key)
+{
+    const TVarType type = keyParser_ ? keyParser_->LastResultType() : TVarType::varString;
+    return NTXKeyHash(key, type, header_.Decimals);
 }

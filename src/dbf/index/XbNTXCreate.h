@@ -14,6 +14,7 @@
 
 #include "dbf/index/XbDBFSorters.h"
 #include "dbf/index/XbNTXFormat.h"
+#include "dbf/index/XbNTXHashTypes.h"
 #include "platform/rtl/Variants.h"
 
 #include <cstdint>
@@ -146,11 +147,6 @@ private:
     bool opened_ = false;
 };
 
-// Bucket choice of the tree sorters during builds: none (buckets by the first key byte) or the
-// key hash with that many bits.
-enum class TXbHashTypeForTreeSorters { httsDefault, htts1, htts2, htts4, htts8, htts16 };
-enum class TXbMaxBitsInHashCode { mbhc8, mbhc16, mbhc24, mbhc32 };
-
 // The 4-byte hash of a key (display form) for the tree sorters' buckets: numbers as integers
 // (complemented digits of negative keys restored, clamped to 32 bits), dates as day numbers,
 // logicals -1 for "T" else 0, text as its first four bytes read big-endian.
@@ -158,7 +154,8 @@ int32_t NTXKeyHash(const std::string& key, TVarType resultType, int decimals);
 
 class TXbNTXIndexBuilder {
 public:
-    explicit TXbNTXIndexBuilder(TXbNTXIndex& index) : index_(index) {}
+    // Takes the hash settings of the index.
+    explicit TXbNTXIndexBuilder(TXbNTXIndex& index);
 
     TXbHashTypeForTreeSorters HashTypeForTreeSorters = TXbHashTypeForTreeSorters::httsDefault;
     TXbMaxBitsInHashCode MaxBitsInHashCode = TXbMaxBitsInHashCode::mbhc32;
@@ -167,9 +164,12 @@ public:
     void CreateIndexUsingSorter(const TXbSorterClass* sorterClass, bool activate);
     // Sorted blocks of BlockBufferSize bytes in temporary files, merged pairwise.
     void CreateCompactIndex(int blockBufferSize, bool activate, bool tempInIndexFolder);
+    // Batches of a red-black tree sorter of BufferBytes inserted into the tree.
+    void CreateIndex(bool activate, int bufferBytes);
 
 private:
     struct TScan;
+    TXbSorterSettings SorterSettings(TScan& scan, uint32_t capacity) const;
     // The common start of every build, the scan and the end: `collect` gets every key.
     void Build(const char* operation, bool activate, bool sorterNeedsHash,
                const std::function<void(TScan& scan)>& prepare,
