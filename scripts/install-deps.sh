@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
-  python3-xlrd libreoffice-calc-nogui
+  python3-xlrd
   libgcrypt20-dev zlib1g-dev libshp-dev
   imagemagick giflib-tools libgif-dev xclip
   libreoffice-calc-nogui libreoffice-writer-nogui

@@ -9,6 +9,7 @@
 #include "app/Unit8.h"
 #include "app/Unit9.h"
 #include "app/Unit10.h"
+#include "app/Unit11.h"
 #include "app/Unit12.h"
 #include "app/Unit13.h"
 #include "platform/gui/Forms.h"
@@ -33,7 +34,7 @@ void CreateApplicationWindows(TApplication& application)
     application.CreateForm(listfrm);
     application.CreateForm(contactfrm);
     application.CreateForm(workfrm);
-    // The settings window (Tsettingsfrm) comes here once it is built.
+    application.CreateForm(settingsfrm);
     application.CreateForm(ownerfrm);
     application.CreateForm(filterfrm);
 }

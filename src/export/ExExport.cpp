@@ -3,6 +3,7 @@
 #include "export/ExExportFormats.h"
 #include "export/ExExportProgress.h"
 #include "export/ExExportSelect.h"
+#include "export/ExNativeExcelExport.h"
 #include "platform/db/DataSet.h"
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/db/Fields.h"
@@ -311,6 +312,8 @@ TExCustomExport::TExCustomExport(TComponent* owner) : TComponent(owner)
     selection_ = new Tfrm_Selection(this, *this);
     progress_ = new Tfrm_ProgressForm(this);
     saveDialog_ = new TSaveDialog(this);
+    nativeExcel_ = new TExNativeExcel(this);
+    RegisterExcelExportWriter();
 }
 
 TExCustomExport::~TExCustomExport() = default;
@@ -517,6 +520,7 @@ bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
             exported_ = 0;
             sylkRow_ = 1;
             First();
+            CacheColumns();
             const int columns = GetColumnCount();
             if (columns > 0) {
                 const bool rowNumbers = Options.Contains(TExExportOptions::xoRowNumbers);
@@ -537,6 +541,7 @@ bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
                 writer.HeaderSeparator(showHeader);
                 const bool selectedOnly = Options.Contains(TExExportOptions::xoSelectedRowsOnly);
                 TExValues values;
+                TExRow row;
                 while (!IsEof()) {
                     // The selection is that of the row about to be read, before the source moves on.
                     const bool canExport = selectedOnly ? IsRowSelected() : true;
@@ -549,7 +554,8 @@ bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
                         progress_->ProgressBar->SetPosition(static_cast<int>(std::min<unsigned>(visited_, 0x7FFFFFFF)));
                     }
                     if (canExport) {
-                        writer.WriteRow(FormatRow(values, false, rowNumbers));
+                        FormatRowInto(values, false, rowNumbers, row);
+                        writer.WriteRow(row);
                         ++exported_;
                     }
                     ++visited_;
@@ -572,6 +578,7 @@ bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
         ReportError(TExExportError::eeWriteFailed);
         written = false;
     }
+    columnsCached_ = false;
     progress_->Close();
     if (OnEndExport) {
         OnEndExport(this);
@@ -601,12 +608,36 @@ int TExCustomExport::RowNumberWidth() const
 TExRow TExCustomExport::FormatRow(const TExValues& values, bool header, bool rowNumbers)
 {
     TExRow row;
+    FormatRowInto(values, header, rowNumbers, row);
+    return row;
+}
+
+void TExCustomExport::CacheColumns()
+{
+    const int count = GetColumnCount();
+    const bool exportInvisibles = Options.Contains(TExExportOptions::xoExportInvisibles);
+    const bool useAlignments = Options.Contains(TExExportOptions::xoUseAlignments);
+    columns_.assign(static_cast<size_t>(std::max(0, count)), ColumnInfo{});
+    for (int i = 0; i < count; ++i) {
+        ColumnInfo& info = columns_[static_cast<size_t>(i)];
+        info.formatted = exportInvisibles || IsColumnVisible(i);
+        info.width = ColumnWidth(i);
+        info.alignment = useAlignments ? GetAlignment(i) : 0;
+    }
+    rowNumberWidth_ = RowNumberWidth();
+    columnsCached_ = true;
+}
+
+void TExCustomExport::FormatRowInto(const TExValues& values, bool header, bool rowNumbers, TExRow& row)
+{
     row.Header = header;
     row.RowNumbers = rowNumbers;
     row.Visited = visited_;
     row.SylkRow = sylkRow_;
+    row.RowNumber.clear();
+    row.RowNumberWidth = 0;
     if (rowNumbers) {
-        row.RowNumberWidth = RowNumberWidth();
+        row.RowNumberWidth = columnsCached_ ? rowNumberWidth_ : RowNumberWidth();
         if (!header) {
             row.RowNumber = FormatRowNumber(exported_ + 1);
         }
@@ -615,31 +646,36 @@ TExRow TExCustomExport::FormatRow(const TExValues& values, bool header, bool row
     const bool truncate = Options.Contains(TExExportOptions::xoTruncate);
     const bool useAlignments = Options.Contains(TExExportOptions::xoUseAlignments);
     const int columns = static_cast<int>(values.size());
+    size_t used = 0;
     for (int i = 0; i < columns; ++i) {
-        if (!exportInvisibles && !IsColumnVisible(i)) {
+        const bool cached = columnsCached_ && i < static_cast<int>(columns_.size());
+        if (cached ? !columns_[static_cast<size_t>(i)].formatted : (!exportInvisibles && !IsColumnVisible(i))) {
             continue;
         }
-        TExCell cell;
+        if (used == row.Cells.size()) {
+            row.Cells.emplace_back();
+        }
+        TExCell& cell = row.Cells[used++];
         cell.Column = i;
-        cell.Width = ColumnWidth(i);
+        cell.Width = cached ? columns_[static_cast<size_t>(i)].width : ColumnWidth(i);
+        cell.FullText.clear();
         const Variant& value = values[static_cast<size_t>(i)];
-        if (value.IsNull()) {
-            cell.IsNull = true;
+        cell.IsNull = value.IsNull();
+        if (cell.IsNull) {
             cell.Text = "** NULL **";
-            cell.FullText = cell.Text;
         } else {
-            cell.FullText = ValueText(value);
-            cell.Text = cell.FullText;
+            cell.Text = ValueText(value);
         }
         if (truncate && cell.Width >= 1 && static_cast<int>(cell.Text.size()) > cell.Width) {
             const int keep = std::max(0, cell.Width - static_cast<int>(TruncateSymbol.size()));
-            cell.Text = cell.Text.substr(0, static_cast<size_t>(keep)) + TruncateSymbol;
+            cell.FullText = cell.Text;
+            cell.Text.resize(static_cast<size_t>(keep));
+            cell.Text += TruncateSymbol;
         }
-        cell.Alignment = useAlignments ? GetAlignment(i) : 0;
-        row.Cells.push_back(std::move(cell));
+        cell.Alignment = cached ? columns_[static_cast<size_t>(i)].alignment : (useAlignments ? GetAlignment(i) : 0);
     }
+    row.Cells.resize(used);
     ++sylkRow_;
-    return row;
 }
 
 int TExCustomExport::DocumentColumnCount() const
@@ -847,21 +883,10 @@ unsigned TExDataSetExport::GetRecordCount()
 
 namespace {
 
-// The column that shows grid field `index` (the fields of the visible columns, in order).
-TColumn* VisibleColumn(TDBGrid& grid, int index)
+// The column that shows grid field `index` (the grid's fields are its columns' fields, in order).
+TColumn* GridColumn(TDBGrid& grid, int index)
 {
-    int seen = 0;
-    for (int i = 0; i < grid.Columns().Count(); ++i) {
-        TColumn* column = grid.Columns()[i];
-        if (!column->Visible()) {
-            continue;
-        }
-        if (seen == index) {
-            return column;
-        }
-        ++seen;
-    }
-    return nullptr;
+    return index >= 0 && index < grid.Columns().Count() ? grid.Columns()[index] : nullptr;
 }
 
 }  // namespace
@@ -965,7 +990,7 @@ std::string TExDBGridExport::GetCaption(int index)
             caption = field->FieldName();
         }
     }
-    if (const TColumn* column = VisibleColumn(*grid_, index); column != nullptr) {
+    if (const TColumn* column = GridColumn(*grid_, index); column != nullptr) {
         const std::string title = column->Title().Caption();
         if (!title.empty()) {
             caption = title;
@@ -982,13 +1007,13 @@ int TExDBGridExport::GetColumnWidth(int index)
 
 int TExDBGridExport::GetAlignment(int index)
 {
-    const TColumn* column = VisibleColumn(*grid_, index);
+    const TColumn* column = GridColumn(*grid_, index);
     return column != nullptr && column->Field() != nullptr ? AlignmentCode(column->Alignment()) : 0;
 }
 
 bool TExDBGridExport::IsColumnVisible(int index)
 {
-    const TColumn* column = grid_ != nullptr ? VisibleColumn(*grid_, index) : nullptr;
+    const TColumn* column = grid_ != nullptr ? GridColumn(*grid_, index) : nullptr;
     return column != nullptr && column->Visible();
 }
 
@@ -1030,6 +1055,7 @@ void TExCustomExport::RegisterClass()
                                             TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
                                             TExExportOptions::xoShowHeader,       TExExportOptions::xoShowProgress,
                                             TExExportOptions::xoUseAlignments};
+    TExExcelOptions::RegisterClass();
     TClassRegistration<C, TComponent>("TExCustomExport")
         .Strings("Captions", [](C& c) -> TStrings& { return c.Captions; })
         .Strings("ColumnWidths", [](C& c) -> TStrings& { return c.ColumnWidths; })
@@ -1063,6 +1089,7 @@ void TExCustomExport::RegisterClass()
                                    c.Options = set;
                                },
                                defaultOptions.Bits())
+        .Object("EXCEL", [](C& c) -> TExExcelOptions& { return c.EXCEL; })
         .String("TempDir", [](const C& c) { return c.TempDir; }, [](C& c, const std::string& v) { c.TempDir = v; },
                 GetTempPath())
         .String("TruncateSymbol", [](const C& c) { return c.TruncateSymbol; },

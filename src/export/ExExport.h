@@ -8,6 +8,7 @@
 // TExDataSetExport and TExDBGridExport say what the rows and columns are. A failure is never
 // raised to the caller: it is reported through OnError with a TExExportError code.
 
+#include "export/ExNativeExcel.h"
 #include "platform/classes/Components.h"
 #include "platform/db/DBTypes.h"
 #include "platform/gui/Graphics.h"
@@ -159,7 +160,8 @@ public:
 struct TExCell {
     int Column = -1;  // index among all columns of the source
     std::string Text;  // "** NULL **" for a null value; cut with the truncate symbol when asked
-    std::string FullText;  // the value's whole text
+    std::string FullText;  // the value's whole text when Text was cut, else empty
+    const std::string& WholeText() const noexcept { return FullText.empty() ? Text : FullText; }
     bool IsNull = false;
     int Width = 0;
     int Alignment = 0;  // 0 none, 1 left, 2 right, 3 centre (only with xoUseAlignments)
@@ -240,6 +242,7 @@ public:
     std::string FileName;
     TExHTMLOptions HTML;
     TExRTFOptions DOC_RTF;
+    TExExcelOptions EXCEL;
     TExMessagesOptions Messages;
     TExExportOptionSet Options{TExExportOptions::xoClipboardMessage, TExExportOptions::xoFooterLine,
                                TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
@@ -293,6 +296,8 @@ public:
 
     // Formats a row (shared by every format): the caption row from `values` when `header`.
     TExRow FormatRow(const TExValues& values, bool header, bool rowNumbers);
+    // The same into `row`, whose storage is reused.
+    void FormatRowInto(const TExValues& values, bool header, bool rowNumbers, TExRow& row);
     // The row-number cell's text for `number`, and its width.
     std::string FormatRowNumber(unsigned number) const;
     int RowNumberWidth() const;
@@ -304,6 +309,8 @@ public:
     Tfrm_Selection& SelectionWindow() noexcept { return *selection_; }
     Tfrm_ProgressForm& ProgressWindow() noexcept { return *progress_; }
     TSaveDialog& SaveDialog() noexcept { return *saveDialog_; }
+    // The worksheet writer of the Excel document.
+    TExNativeExcel& NativeExcel() noexcept { return *nativeExcel_; }
 
 protected:
     virtual void BeforeExport() {}
@@ -324,6 +331,17 @@ private:
     void ShowProgress();
     std::unique_ptr<TExDocumentWriter> MakeWriter();
 
+    // What the columns are during a run (they cannot change while it reads the rows).
+    struct ColumnInfo {
+        bool formatted = false;
+        int width = 0;
+        int alignment = 0;
+    };
+    void CacheColumns();
+    std::vector<ColumnInfo> columns_;
+    bool columnsCached_ = false;
+    int rowNumberWidth_ = -1;
+
     TExExportType exportType_ = TExExportType::xtExcel;
     TExExportTypeSet exportTypes_{TExExportType::xtHTML, TExExportType::xtExcel, TExExportType::xtWord,
                                   TExExportType::xtTXT,  TExExportType::xtCSV,   TExExportType::xtTAB,
@@ -338,6 +356,7 @@ private:
     Tfrm_Selection* selection_ = nullptr;     // owned as a component
     Tfrm_ProgressForm* progress_ = nullptr;   // owned as a component
     TSaveDialog* saveDialog_ = nullptr;       // owned as a component
+    TExNativeExcel* nativeExcel_ = nullptr;   // owned as a component
 };
 
 class TExDataSetExport : public TExCustomExport {

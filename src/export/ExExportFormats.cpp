@@ -17,21 +17,6 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-std::string JoinLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    size_t size = 0;
-    for (const std::string& line : lines) {
-        size += line.size() + 2;
-    }
-    text.reserve(size);
-    for (const std::string& line : lines) {
-        text += line;
-        text += kCrLf;
-    }
-    return text;
-}
-
 void SaveDocument(const std::string& fileName, const std::string& data)
 {
     if (fileName.empty()) {
@@ -57,15 +42,79 @@ bool HasOption(const TExCustomExport& owner, TExExportOptions option)
 class LineWriter : public TExDocumentWriter {
 public:
     using TExDocumentWriter::TExDocumentWriter;
-    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, JoinLines(lines_)); }
+    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, out_); }
 
 protected:
-    void Add(std::string line) { lines_.push_back(std::move(line)); }
-    std::vector<std::string>& Lines() noexcept { return lines_; }
+    void Add(std::string_view line)
+    {
+        out_ += line;
+        EndLine();
+    }
+    // The document so far; a writer may append a line's parts and end it with EndLine.
+    std::string& Out() noexcept { return out_; }
+    void EndLine()
+    {
+        out_ += kCrLf;
+        ReserveOnce();
+    }
 
 private:
-    std::vector<std::string> lines_;
+    // Once a few rows are written, the document's whole size is foreseen from them, so that a
+    // large document is not copied again and again as it grows.
+    void ReserveOnce()
+    {
+        constexpr unsigned kSampleRows = 64;
+        if (reserved_ || Owner().VisitedRows() < kSampleRows) {
+            return;
+        }
+        reserved_ = true;
+        const double perRow = static_cast<double>(out_.size()) / Owner().VisitedRows();
+        const double foreseen = perRow * Owner().RecordTotal() * 1.1 + 4096;
+        if (foreseen < 2e9) {
+            out_.reserve(static_cast<size_t>(foreseen));
+        }
+    }
+
+    std::string out_;
+    bool reserved_ = false;
 };
+
+void AppendHtmlEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c; break;
+        }
+    }
+}
+
+void AppendCsvField(std::string& out, std::string_view text)
+{
+    if (text.find_first_of(" ,\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        if (c == '"') {
+            out += '"';
+        }
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendTabField(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    }
+}
 
 // ---- HTML -----------------------------------------------------------------------------------
 
@@ -82,7 +131,11 @@ bool IsLinkText(const std::string& text)
 
 class HtmlWriter : public LineWriter {
 public:
-    explicit HtmlWriter(TExCustomExport& owner) : LineWriter(owner), colors_(owner.HTML.TemplateColors()) {}
+    explicit HtmlWriter(TExCustomExport& owner)
+        : LineWriter(owner), colors_(owner.HTML.TemplateColors()),
+          oddRowLine_("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">")
+    {
+    }
 
     void Begin() override
     {
@@ -123,15 +176,22 @@ public:
         if (row.Header) {
             TableOpening();
         } else if (Owner().HTML.Options.Contains(TExExportHTMLOption::hoOddRowColoring) && odd) {
-            Add("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">");
+            Add(oddRowLine_);
         } else {
             Add("   <TR>");
         }
         if (row.RowNumbers) {
-            Add(row.Header ? "    <TD>&nbsp;</TD>" : "    <TD ALIGN=\"Right\">" + ExHtmlEscape(row.RowNumber) + "</TD>");
+            if (row.Header) {
+                Add("    <TD>&nbsp;</TD>");
+            } else {
+                Out() += "    <TD ALIGN=\"Right\">";
+                AppendHtmlEscaped(Out(), row.RowNumber);
+                Out() += "</TD>";
+                EndLine();
+            }
         }
         for (const TExCell& cell : row.Cells) {
-            Add(Cell(cell, row.Header));
+            Cell(cell, row.Header);
         }
         Add("   </TR>");
     }
@@ -176,57 +236,81 @@ private:
         Add("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.HeaderBackground) + "\">");
     }
 
-    std::string Cell(const TExCell& cell, bool header) const
+    void Cell(const TExCell& cell, bool header)
     {
-        std::string text;
-        const bool link = !header && !cell.IsNull && Owner().HTML.Options.Contains(TExExportHTMLOption::hoAutoLink) &&
-                          IsLinkText(cell.FullText);
-        if (link) {
-            // The whole value is the address; the cell's (possibly cut) text is what shows.
-            text = "<A HREF=\"" + ExHtmlEscape(cell.FullText) + "\">" + ExHtmlEscape(cell.Text) + "</A>";
-        } else {
-            text = cell.Text.empty() ? "&nbsp;" : ExHtmlEscape(cell.Text);
-        }
-        std::string width;
+        std::string& out = Out();
+        out += "    <TD";
         if (cell.Column >= 0 && cell.Column < Owner().ColumnWidths.Count()) {
-            width = " WIDTH=\"" + ExHtmlEscape(Owner().ColumnWidths[cell.Column]) + "\"";
+            out += " WIDTH=\"";
+            AppendHtmlEscaped(out, Owner().ColumnWidths[cell.Column]);
+            out += '"';
         }
-        std::string align;
         switch (cell.Alignment) {
-        case 1: align = " ALIGN=\"Left\" "; break;
-        case 2: align = " ALIGN=\"Right\" "; break;
-        case 3: align = " ALIGN=\"Center\" "; break;
+        case 1: out += " ALIGN=\"Left\" "; break;
+        case 2: out += " ALIGN=\"Right\" "; break;
+        case 3: out += " ALIGN=\"Center\" "; break;
         default: break;
         }
-        if (!header) {
-            return "    <TD" + width + align + "><small>" + text + "</small></TD>";
+        out += '>';
+        const bool bold = header && Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
+        if (header) {
+            out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";
+            out += ExHtmlColor(colors_.HeadersFontColor);
+            out += "\">";
         }
-        const std::string color = ExHtmlColor(colors_.HeadersFontColor);
-        if (Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders)) {
-            return "    <TD" + width + align + "><B><FONT COLOR=\"" + color + "\"><small>" + text + "</small></FONT></B></TD>";
+        out += "<small>";
+        const bool link = !header && !cell.IsNull && Owner().HTML.Options.Contains(TExExportHTMLOption::hoAutoLink) &&
+                          IsLinkText(cell.WholeText());
+        if (link) {
+            // The whole value is the address; the cell's (possibly cut) text is what shows.
+            out += "<A HREF=\"";
+            AppendHtmlEscaped(out, cell.WholeText());
+            out += "\">";
+            AppendHtmlEscaped(out, cell.Text);
+            out += "</A>";
+        } else if (cell.Text.empty()) {
+            out += "&nbsp;";
+        } else {
+            AppendHtmlEscaped(out, cell.Text);
         }
-        return "    <TD" + width + align + "><FONT COLOR=\"" + color + "\"><small>" + text + "</small></FONT></TD>";
+        out += "</small>";
+        if (header) {
+            out += bold ? "</FONT></B>" : "</FONT>";
+        }
+        out += "</TD>";
+        EndLine();
     }
 
     TExHTMLColors colors_;
+    std::string oddRowLine_;
 };
 
 // ---- fixed-width text and the clipboard -----------------------------------------------------
 
-std::string PadCell(const TExCell& cell)
+void AppendPadded(std::string& out, const TExCell& cell)
 {
     const int length = static_cast<int>(cell.Text.size());
     if (length >= cell.Width) {
-        return cell.Text;
+        out += cell.Text;
+        return;
     }
     const size_t pad = static_cast<size_t>(cell.Width - length);
     switch (cell.Alignment) {
-    case 2: return std::string(pad, ' ') + cell.Text;
+    case 2:
+        out.append(pad, ' ');
+        out += cell.Text;
+        break;
     case 3: {
         const size_t before = pad / 2;
-        return std::string(before, ' ') + cell.Text + std::string(pad - before, ' ');
+        out.append(before, ' ');
+        out += cell.Text;
+        out.append(pad - before, ' ');
+        break;
     }
-    default: return cell.Text + std::string(pad, ' ');
+    default:
+        out += cell.Text;
+        out.append(pad, ' ');
+        break;
     }
 }
 
@@ -243,22 +327,24 @@ public:
 
     void WriteRow(const TExRow& row) override
     {
-        std::string line;
+        std::string& out = Out();
         if (row.RowNumbers) {
             if (row.Header) {
-                line.assign(static_cast<size_t>(row.RowNumberWidth) + 1, ' ');
+                out.append(static_cast<size_t>(row.RowNumberWidth) + 1, ' ');
             } else {
                 const int pad = row.RowNumberWidth - static_cast<int>(row.RowNumber.size());
-                line = std::string(static_cast<size_t>(std::max(0, pad)), ' ') + row.RowNumber + " ";
+                out.append(static_cast<size_t>(std::max(0, pad)), ' ');
+                out += row.RowNumber;
+                out += ' ';
             }
         }
         for (size_t i = 0; i < row.Cells.size(); ++i) {
             if (i > 0) {
-                line += ' ';
+                out += ' ';
             }
-            line += PadCell(row.Cells[i]);
+            AppendPadded(out, row.Cells[i]);
         }
-        Add(std::move(line));
+        EndLine();
     }
 
     void HeaderSeparator(bool) override
@@ -288,7 +374,7 @@ public:
             return;
         }
         Clipboard().Clear();
-        Clipboard().SetAsText(JoinLines(Lines()));
+        Clipboard().SetAsText(Out());
         if (HasOption(Owner(), TExExportOptions::xoClipboardMessage)) {
             MessageDlg(Owner().Messages.CopiedToClipboard, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
         }
@@ -306,23 +392,23 @@ public:
 
     void WriteRow(const TExRow& row) override
     {
-        std::string line;
+        std::string& out = Out();
         bool first = true;
-        auto field = [&](const std::string& text) {
-            if (!first) {
-                line += ',';
-            }
-            first = false;
-            line += text;
-        };
         if (row.RowNumbers) {
             // The caption row keeps an empty field above the row numbers.
-            field(row.Header ? std::string() : ExCsvField(row.RowNumber));
+            if (!row.Header) {
+                AppendCsvField(out, row.RowNumber);
+            }
+            first = false;
         }
         for (const TExCell& cell : row.Cells) {
-            field(ExCsvField(cell.Text));
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            AppendCsvField(out, cell.Text);
         }
-        Add(std::move(line));
+        EndLine();
     }
 };
 
@@ -339,22 +425,22 @@ public:
 
     void WriteRow(const TExRow& row) override
     {
-        std::string line;
+        std::string& out = Out();
         bool first = true;
-        auto field = [&](const std::string& text) {
-            if (!first) {
-                line += '\t';
+        if (row.RowNumbers) {
+            if (!row.Header) {
+                AppendTabField(out, row.RowNumber);
             }
             first = false;
-            line += text;
-        };
-        if (row.RowNumbers) {
-            field(row.Header ? std::string() : ExTabField(row.RowNumber));
         }
         for (const TExCell& cell : row.Cells) {
-            field(ExTabField(cell.Text));
+            if (!first) {
+                out += '\t';
+            }
+            first = false;
+            AppendTabField(out, cell.Text);
         }
-        Add(std::move(line));
+        EndLine();
     }
 
     void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
@@ -389,24 +475,6 @@ class DifWriter : public LineWriter {
 public:
     using LineWriter::LineWriter;
 
-    void Begin() override
-    {
-        Add("TABLE");
-        Add("0,1");
-        Add("\"" + UpperName(Owner()) + "\"");
-        Add("VECTORS");
-        vectorsLine_ = Lines().size();
-        Add("0,0");
-        Add("\"\"");
-        Add("TUPLES");
-        tuplesLine_ = Lines().size();
-        Add("0,0");
-        Add("\"\"");
-        Add("DATA");
-        Add("0,0");
-        Add("\"\"");
-    }
-
     void WriteRow(const TExRow& row) override
     {
         Add("-1,0");
@@ -431,14 +499,13 @@ public:
         Add("-1,0");
         Add("EOD");
         // The counts of what was written, so that a reader takes every row and column.
-        Lines()[vectorsLine_] = "0," + std::to_string(vectors_);
-        Lines()[tuplesLine_] = "0," + std::to_string(tuples_);
-        LineWriter::Finish(outputFileName);
+        const std::string head = "TABLE\r\n0,1\r\n\"" + UpperName(Owner()) + "\"\r\nVECTORS\r\n0," +
+                                 std::to_string(vectors_) + "\r\n\"\"\r\nTUPLES\r\n0," + std::to_string(tuples_) +
+                                 "\r\n\"\"\r\nDATA\r\n0,0\r\n\"\"\r\n";
+        SaveDocument(outputFileName, head + Out());
     }
 
 private:
-    size_t vectorsLine_ = 0;
-    size_t tuplesLine_ = 0;
     int vectors_ = 0;
     int tuples_ = 0;
 };
@@ -665,16 +732,7 @@ std::string ExHtmlEscape(std::string_view text)
 {
     std::string result;
     result.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '<': result += "&lt;"; break;
-        case '>': result += "&gt;"; break;
-        case '&': result += "&amp;"; break;
-        case '"': result += "&quot;"; break;
-        case '\'': result += "&#39;"; break;
-        default: result += c; break;
-        }
-    }
+    AppendHtmlEscaped(result, text);
     return result;
 }
 
@@ -710,31 +768,15 @@ std::string ExRtfEscape(std::string_view text)
 
 std::string ExCsvField(std::string_view text)
 {
-    bool enclose = false;
     std::string result;
-    result.reserve(text.size() + 2);
-    for (const char c : text) {
-        if (c == '"') {
-            result += "\"\"";
-            enclose = true;
-        } else {
-            if (c == ' ' || c == ',' || c == '\r' || c == '\n') {
-                enclose = true;
-            }
-            result += c;
-        }
-    }
-    return enclose ? "\"" + result + "\"" : result;
+    AppendCsvField(result, text);
+    return result;
 }
 
 std::string ExTabField(std::string_view text)
 {
-    std::string result(text);
-    for (char& c : result) {
-        if (c == '\t' || c == '\r' || c == '\n') {
-            c = ' ';
-        }
-    }
+    std::string result;
+    AppendTabField(result, text);
     return result;
 }
 

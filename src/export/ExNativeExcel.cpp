@@ -1,5 +1,6 @@
 #include "export/ExNativeExcel.h"
 
+#include "platform/classes/PropertyRegistry.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
@@ -28,7 +29,75 @@ std::string_view CutText(std::string_view text)
     return text.substr(0, std::min(text.size(), TExNativeExcel::MaxTextLength));
 }
 
+template <class E>
+TEnumSet<E> SetFromBits(uint64_t bits, unsigned count)
+{
+    TEnumSet<E> set;
+    for (unsigned i = 0; i < count; ++i)
+        if ((bits >> i) & 1u)
+            set.Include(static_cast<E>(i));
+    return set;
+}
+
+void RegisterExcelEnums()
+{
+    RegisterEnum<TExBIFFVersion>("TExBIFFVersion", {"bvBIFF2", "bvBIFF3", "bvBIFF4", "bvBIFF5"});
+    RegisterEnum<TExMoveAfterEnter>("TExMoveAfterEnter", {"maNone", "maUp", "maDown", "maLeft", "maRight"});
+    RegisterEnum<TExExcelBorders>("TExExcelBorders", {"ebTop", "ebBottom", "ebLeft", "ebRight"});
+    RegisterEnum<TExExcelAlignment>("TExExcelAlignment", {"eaGeneral", "eaLeft", "eaRight", "eaCenter", "eaFill", "eaMultiPlan"});
+    RegisterEnum<TExExcelVersion>("TExExcelVersion", {"xls21", "xls30", "xls40", "xls50"});
+    RegisterEnum<TExExportExcelOptions>("TExExportExcelOptions",
+                                        {"reCellsAsText", "reSetColumnWidths", "reSetMargins", "reUseBorders"});
+}
+
 }  // namespace
+
+void TExNativeExcel::RegisterClass()
+{
+    RegisterExcelEnums();
+    using C = TExNativeExcel;
+    TClassRegistration<C, TComponent>("TExNativeExcel")
+        .Component()
+        .Integer("ActiveFont", [](const C& c) { return c.ActiveFont; }, [](C& c, int64_t v) { c.ActiveFont = static_cast<uint8_t>(v); })
+        .Enum("Alignment", [](const C& c) { return c.Alignment; }, [](C& c, TExExcelAlignment v) { c.Alignment = v; },
+              TExExcelAlignment::eaGeneral)
+        .Enum("BIFF", &C::BIFF, &C::SetBIFF, TExBIFFVersion::bvBIFF5)
+        .Set<TExExcelBorders>("Borders", [](const C& c) { return c.Borders.Bits(); },
+                              [](C& c, uint64_t bits) { c.Borders = SetFromBits<TExExcelBorders>(bits, 4); })
+        .String("FileName", &C::FileName, &C::SetFileName)
+        .Integer("Row", [](const C& c) { return c.Row; }, [](C& c, int64_t v) { c.Row = static_cast<uint16_t>(v); }, 1)
+        .Integer("Column", [](const C& c) { return c.Column; }, [](C& c, int64_t v) { c.Column = static_cast<uint16_t>(v); }, 1)
+        .Enum("MoveAfterEnter", [](const C& c) { return c.MoveAfterEnter; }, [](C& c, TExMoveAfterEnter v) { c.MoveAfterEnter = v; },
+              TExMoveAfterEnter::maRight)
+        .Boolean("Shading", [](const C& c) { return c.Shading; }, [](C& c, bool v) { c.Shading = v; })
+        .Boolean("Hidden", [](const C& c) { return c.Hidden; }, [](C& c, bool v) { c.Hidden = v; })
+        .Boolean("Locked", [](const C& c) { return c.Locked; }, [](C& c, bool v) { c.Locked = v; }, true)
+        .String("Version", [](const C&) { return Version(); }, [](C&, const std::string&) {}, Version());
+}
+
+void TExExcelOptions::RegisterClass()
+{
+    RegisterExcelEnums();
+    using C = TExExcelOptions;
+    const TExExportExcelOptionSet defaultOptions{TExExportExcelOptions::reSetMargins, TExExportExcelOptions::reUseBorders};
+    TClassRegistration<C, TPersistent>("TExExcelOptions")
+        .Set<TExExportExcelOptions>("Options", [](const C& c) { return c.Options.Bits(); },
+                                    [](C& c, uint64_t bits) { c.Options = SetFromBits<TExExportExcelOptions>(bits, 4); },
+                                    defaultOptions.Bits())
+        .Integer("ColumnWidth", [](const C& c) { return c.ColumnWidth; }, [](C& c, int64_t v) { c.ColumnWidth = static_cast<int>(v); }, 20)
+        .Boolean("Protected", [](const C& c) { return c.Protected; }, [](C& c, bool v) { c.Protected = v; })
+        .String("Header", [](const C& c) { return c.Header; }, [](C& c, const std::string& v) { c.Header = v; })
+        .String("Footer", [](const C& c) { return c.Footer; }, [](C& c, const std::string& v) { c.Footer = v; }, "&P")
+        .Enum("ExcelVersion", [](const C& c) { return c.ExcelVersion; }, [](C& c, TExExcelVersion v) { c.ExcelVersion = v; },
+              TExExcelVersion::xls50)
+        .Object("DefaultFont", [](C& c) -> TFont& { return c.DefaultFont(); })
+        .Object("HeaderFont", [](C& c) -> TFont& { return c.HeaderFont(); })
+        .Object("TableFont", [](C& c) -> TFont& { return c.TableFont(); })
+        .Float("TopMargin", [](const C& c) { return c.TopMargin; }, [](C& c, double v) { c.TopMargin = v; }, 0.3)
+        .Float("BottomMargin", [](const C& c) { return c.BottomMargin; }, [](C& c, double v) { c.BottomMargin = v; }, 0.3)
+        .Float("LeftMargin", [](const C& c) { return c.LeftMargin; }, [](C& c, double v) { c.LeftMargin = v; }, 0.3)
+        .Float("RightMargin", [](const C& c) { return c.RightMargin; }, [](C& c, double v) { c.RightMargin = v; }, 0.3);
+}
 
 TExBIFFVersion ExBIFFVersionOf(TExExcelVersion version)
 {

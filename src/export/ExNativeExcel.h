@@ -78,6 +78,8 @@ public:
     explicit TExNativeExcel(TComponent* owner);
     ~TExNativeExcel() override;
     const char* ClassName() const noexcept override { return "TExNativeExcel"; }
+    // Publishes the properties (and the enumerations of this unit); harmless to call again.
+    static void RegisterClass();
 
     // Font index 0 to 3 of the next cells; other values give font 0.
     uint8_t ActiveFont = 0;
@@ -158,6 +160,7 @@ public:
     TExExcelOptions();
     ~TExExcelOptions() override;
     const char* ClassName() const noexcept override { return "TExExcelOptions"; }
+    static void RegisterClass();
     void Assign(const TPersistent& source) override;
 
     TExExportExcelOptionSet Options{TExExportExcelOptions::reSetMargins, TExExportExcelOptions::reUseBorders};

@@ -1,5 +1,7 @@
 #include "export/ExNativeExcelExport.h"
 
+#include "export/ExExport.h"
+
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -211,4 +213,41 @@ void TExExcelDocument::Finish()
     AddCount(leftOut, cellsLeftOut_, "cell", "cells");
     AddCount(leftOut, linesLeftOut_, "header or footer line", "header or footer lines");
     throw EExNativeExcelError("A worksheet holds at most 65535 rows of 256 columns; left out: " + leftOut + ".");
+}
+
+// ---- the Excel document of the export components ----
+
+namespace {
+
+// The export run's calls on the Excel document: no separator lines and no date line.
+class TExExcelExportWriter : public TExDocumentWriter {
+public:
+    explicit TExExcelExportWriter(TExCustomExport& owner) : TExDocumentWriter(owner), document_(owner.NativeExcel(), owner.EXCEL) {}
+
+    void Begin() override { document_.Begin(Owner().OutputFileName()); }
+    void HeaderLines(const std::vector<std::string>& lines) override { document_.HeaderLines(lines); }
+    void WriteRow(const TExRow& row) override
+    {
+        cells_.clear();
+        for (const TExCell& cell : row.Cells)
+            cells_.push_back({cell.Text, cell.Alignment});
+        if (row.Header)
+            document_.CaptionRow(row.RowNumbers, cells_);
+        else
+            document_.DataRow(row.RowNumbers ? &row.RowNumber : nullptr, cells_);
+    }
+    void Footer(const std::vector<std::string>& lines, const std::string&) override { document_.FooterLines(lines); }
+    void Finish(const std::string&) override { document_.Finish(); }
+
+private:
+    TExExcelDocument document_;
+    std::vector<TExExcelCellText> cells_;
+};
+
+}  // namespace
+
+void RegisterExcelExportWriter()
+{
+    RegisterExportWriter(TExExportType::xtExcel,
+                         [](TExCustomExport& owner) -> std::unique_ptr<TExDocumentWriter> { return std::make_unique<TExExcelExportWriter>(owner); });
 }

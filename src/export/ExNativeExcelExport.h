@@ -23,6 +23,10 @@ struct TExExcelCellText {
     int Alignment = 0;
 };
 
+// Makes the export components write their Excel documents with TExExcelDocument on their own
+// worksheet writer and EXCEL options. Harmless to call again.
+void RegisterExcelExportWriter();
+
 class TExExcelDocument {
 public:
     TExExcelDocument(TExNativeExcel& writer, const TExExcelOptions& options);

@@ -4,6 +4,7 @@
 #include "TextFit.h"
 
 #include "app/Unit10.h"
+#include "app/Unit11.h"
 #include "app/Unit12.h"
 #include "app/Unit13.h"
 #include "app/Unit2.h"
@@ -45,6 +46,7 @@ TEST_F(FormTexts, EveryTextOfEveryWindowShowsWhole)
     EXPECT_THAT(CutTextsOf<Tlistfrm>(), ::testing::IsEmpty()) << "Tlistfrm";
     EXPECT_THAT(CutTextsOf<Tcontactfrm>(), ::testing::IsEmpty()) << "Tcontactfrm";
     EXPECT_THAT(CutTextsOf<Tworkfrm>(), ::testing::IsEmpty()) << "Tworkfrm";
+    EXPECT_THAT(CutTextsOf<Tsettingsfrm>(), ::testing::IsEmpty()) << "Tsettingsfrm";
     EXPECT_THAT(CutTextsOf<Townerfrm>(), ::testing::IsEmpty()) << "Townerfrm";
     EXPECT_THAT(CutTextsOf<Tfilterfrm>(), ::testing::IsEmpty()) << "Tfilterfrm";
 }

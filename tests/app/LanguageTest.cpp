@@ -5,6 +5,7 @@
 #include "TextFit.h"
 
 #include "app/Unit10.h"
+#include "app/Unit11.h"
 #include "app/Unit12.h"
 #include "app/Unit13.h"
 #include "app/Unit4.h"
@@ -249,6 +250,7 @@ TEST_F(LanguageFiles, EveryKeyResolvesAndEveryWindowTextHasAKey)
                                    &Editor<Tlistfrm>(),
                                    &Editor<Tcontactfrm>(),
                                    &Editor<Tworkfrm>(),
+                                   &Editor<Tsettingsfrm>(),
                                    &Editor<Townerfrm>(),
                                    &Editor<Tfilterfrm>()};
     for (const char* file : {"English.lng", "German.lng"}) {
@@ -289,6 +291,11 @@ TEST_F(LanguageFiles, GermanTextsShowWhole)
     EXPECT_THAT(CutTexts(Editor<Tlistfrm>()), ::testing::IsEmpty()) << "Tlistfrm";
     EXPECT_THAT(CutTexts(Editor<Tcontactfrm>()), ::testing::IsEmpty()) << "Tcontactfrm";
     EXPECT_THAT(CutTexts(Editor<Tworkfrm>()), ::testing::IsEmpty()) << "Tworkfrm";
+    auto& settings = Editor<Tsettingsfrm>();
+    for (int i = 0; i < settings.pages->PageCount(); ++i) {
+        settings.pages->SetActivePage(settings.pages->Pages(i));
+        EXPECT_THAT(CutTexts(settings), ::testing::IsEmpty()) << "Tsettingsfrm page " << i;
+    }
     EXPECT_THAT(CutTexts(Editor<Townerfrm>()), ::testing::IsEmpty()) << "Townerfrm";
     EXPECT_THAT(CutTexts(Editor<Tfilterfrm>()), ::testing::IsEmpty()) << "Tfilterfrm";
 }

@@ -3,13 +3,20 @@
 // leaves of the source (its current record, its controls).
 
 #include "ExportTestSupport.h"
+#include "TextFit.h"
 
 #include "export/ExExportProgress.h"
 #include "export/ExExportSelect.h"
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/ProgressBar.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/StdCtrls.h"
 
+
+#include <QImage>
+#include <cstdlib>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace exporttest;
@@ -366,6 +373,25 @@ TEST(ExportSelection, OffersTheFormatsInOrderAndFollowsTheUsersChoice)
     exporter.ShowSelection = [](Tfrm_Selection&) { return false; };
     exporter.Execute();
     EXPECT_TRUE(errors.empty());
+}
+
+TEST(ExportSelection, TheWindowsShowEveryTextWhole)
+{
+    TestApplication();
+    TExDataSetExport exporter(nullptr);
+    exporter.Messages.Text = "Processing...";
+    exporter.SelectionWindow().Prepare();
+    EXPECT_THAT(CutTexts(exporter.SelectionWindow()), ::testing::IsEmpty());
+    exporter.ProgressWindow().Arrange(300, 80, "Export", "Processing...", 10);
+    EXPECT_THAT(CutTexts(exporter.ProgressWindow()), ::testing::IsEmpty());
+    // The bar lies below the label, centred in the height left.
+    const Tfrm_ProgressForm& progress = exporter.ProgressWindow();
+    EXPECT_GT(progress.ProgressBar->Top(), progress.ProgressLabel->Top() + progress.ProgressLabel->Height());
+    EXPECT_LE(progress.ProgressBar->Top() + progress.ProgressBar->Height(), 80);
+    if (const char* shots = std::getenv("ZV_EXPORT_SHOTS"); shots != nullptr) {
+        exporter.SelectionWindow().Grab().save(QString::fromUtf8(shots) + "/selection.png");
+        exporter.ProgressWindow().Grab().save(QString::fromUtf8(shots) + "/progress.png");
+    }
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include "ExcelRecordReader.h"
 
 #include "export/ExNativeExcel.h"
+#include "platform/classes/PropertyPaths.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/GuiRegistration.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 
@@ -390,6 +392,36 @@ TEST(ExExcelOptions, DefaultsAndCopies)
     EXPECT_EQ(ExBIFFVersionOf(TExExcelVersion::xls30), TExBIFFVersion::bvBIFF3);
     EXPECT_EQ(ExBIFFVersionOf(TExExcelVersion::xls40), TExBIFFVersion::bvBIFF4);
     EXPECT_EQ(ExBIFFVersionOf(TExExcelVersion::xls50), TExBIFFVersion::bvBIFF5);
+}
+
+TEST(ExNativeExcel, PublishedProperties)
+{
+    RegisterWindowClasses();
+    TExNativeExcel::RegisterClass();
+    TExExcelOptions::RegisterClass();
+
+    TExNativeExcel excel(nullptr);
+    excel.WriteText("discarded");
+    EXPECT_TRUE(SetPropertyPathText(excel, "BIFF", "bvBIFF2"));
+    EXPECT_EQ(excel.BIFF(), TExBIFFVersion::bvBIFF2);
+    EXPECT_EQ(Records(excel).size(), 2u);
+    EXPECT_TRUE(SetPropertyPathText(excel, "MoveAfterEnter", "maDown"));
+    EXPECT_EQ(excel.MoveAfterEnter, TExMoveAfterEnter::maDown);
+    EXPECT_TRUE(SetPropertyPathText(excel, "FileName", "sheet"));
+    EXPECT_EQ(excel.FileName(), "sheet.XLS");
+    EXPECT_EQ(GetPropertyPathText(excel, "Borders"), "[]");
+    SetPropertyPathText(excel, "Version", "9.99");
+    EXPECT_EQ(GetPropertyPathText(excel, "Version"), "1.23");
+    EXPECT_EQ(GetPropertyPathText(excel, "Locked"), "True");
+
+    TExExcelOptions options;
+    EXPECT_TRUE(SetPropertyPathText(options, "ExcelVersion", "xls40"));
+    EXPECT_EQ(options.ExcelVersion, TExExcelVersion::xls40);
+    EXPECT_TRUE(SetPropertyPathText(options, "HeaderFont.Name", "Arial"));
+    EXPECT_EQ(options.HeaderFont().Name(), "Arial");
+    EXPECT_TRUE(SetPropertyPathText(options, "LeftMargin", "0.75"));
+    EXPECT_EQ(options.LeftMargin, 0.75);
+    EXPECT_EQ(GetPropertyPathText(options, "Options"), "[reSetMargins,reUseBorders]");
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 
 #include "dbf/XbDBFIndexes.h"
 #include "dbf/XbDBFParser.h"
+#include "dbf/index/XbDBFSorters.h"
 #include "dbf/index/XbNTXBuffers.h"
 #include "dbf/index/XbNTXFormat.h"
+#include "dbf/index/XbNTXHashTypes.h"
 
 #include <array>
 #include <cstdint>
@@ -52,6 +54,9 @@ private:
 };
 
 class TXbNTXIndex : public TIndex {
+    // Index builds read the header and the collation while the index is closed.
+    friend class TXbNTXIndexBuilder;
+
 public:
     explicit TXbNTXIndex(TCollection& collection);
     ~TXbNTXIndex() override;
@@ -219,6 +224,35 @@ public:
     bool Damaged() const noexcept { return damaged_; }
     bool InUpdate() const noexcept { return inUpdate_; }
     bool HasForExpression() override { return hasFor_; }
+
+    // ---- builds (XbNTXCreate.cpp). Each writes a new file beside the index file and renames it
+    // over the old one when complete; the index is then open, and active when asked.
+    TXbHashTypeForTreeSorters HashTypeForTreeSorters = TXbHashTypeForTreeSorters::httsDefault;
+    TXbMaxBitsInHashCode MaxBitsInHashCode = TXbMaxBitsInHashCode::mbhc32;
+    // Always reads false; setting true builds the index at once (CreateIndex (true, 65536)).
+    bool CreateNow() const noexcept { return false; }
+    void SetCreateNow(bool value);
+    // Batches of BufferBytes sorted in memory and inserted into the tree.
+    void CreateIndex(bool activate, int bufferBytes = 65536);
+    // One sort by the sorter class, written bottom-up; and its shortcuts.
+    void CreateIndexUsingSorter(const TXbSorterClass* sorterClass, bool activate);
+    void CreateIndexUsing8PathMergeSorter() { CreateIndexUsingSorter(&XbMerge8PathSorterClass, true); }
+    void CreateIndexUsing4PathMergeSorter() { CreateIndexUsingSorter(&XbMerge4PathSorterClass, true); }
+    void CreateIndexUsingMergeSorter(bool activate) { CreateIndexUsingSorter(&XbMergeSorterClass, activate); }
+    void CreateIndexUsingTrieTreeSorter(bool activate) { CreateIndexUsingSorter(&XbTrieTreeSorterClass, activate); }
+    void CreateIndexUsingAVLTreeSorter(bool activate) { CreateIndexUsingSorter(&XbAVLTreeSorterClass, activate); }
+    void CreateIndexUsingRedBlackTreeSorter(bool activate)
+    {
+        CreateIndexUsingSorter(&XbRedBlackTreeSorterClass, activate);
+    }
+    void CreateIndexUsingBinaryTreeSorter(bool activate) { CreateIndexUsingSorter(&XbBinaryTreeSorterClass, activate); }
+    void CreateIndexUsingQuickSorter(bool activate) { CreateIndexUsingSorter(&XbQuickSorterClass, activate); }
+    // Sorted blocks of BlockBufferSize bytes in temporary files, merged pairwise.
+    void CreateCompactIndex(int blockBufferSize, bool activate, bool tempInIndexFolder);
+    // Builds the index again from the table (CreateIndex (activate, 65536)).
+    void Reindex(bool activate);
+    // The hash of a key (display form) by the key's result type.
+    int32_t KeyHash(const std::string& key);
 
     // Checks the whole tree (every page, the key order across pages, the depth, pages met twice,
     // record numbers within the table); an empty text when it is sound, else the first fault

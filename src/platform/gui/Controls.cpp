@@ -886,3 +886,13 @@ void TWinControl::UpdateTabOrder()
         }
     }
 }
+
+std::pair<int, int> TControl::ScreenBottomLeft() const
+{
+    QWidget* widget = Widget();
+    if (widget == nullptr) {
+        return {Left(), Top() + Height()};
+    }
+    const QPoint point = widget->mapToGlobal(QPoint(0, widget->height()));
+    return {point.x(), point.y()};
+}

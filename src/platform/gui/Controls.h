@@ -53,6 +53,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QEvent;
@@ -126,6 +127,8 @@ public:
     int Top() const noexcept { return top_; }
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }
+    // The screen position of the control's bottom-left corner (where a drop-down menu opens).
+    std::pair<int, int> ScreenBottomLeft() const;
     void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
     void SetTop(int value) { SetBounds(left_, value, width_, height_); }
     void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
