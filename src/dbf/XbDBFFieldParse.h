@@ -130,15 +130,34 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
 // not exist.
 [[gnu::always_inline]] inline bool ParseDate(const uint8_t* p, int32_t& value) noexcept
 {
-    int digits[8];
-    for (int i = 0; i < 8; ++i) {
-        if (p[i] < '0' || p[i] > '9')
+    int year;
+    int month;
+    int day;
+    if constexpr (std::endian::native == std::endian::little) {
+        // All eight bytes at once: each must be '0' to '9' (high nibble 3 before and after
+        // adding 6), then the digit pairs are combined in the 16-bit lanes.
+        constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull;
+        constexpr uint64_t kZeros = 0x3030303030303030ull;
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if ((word & kHighNibbles) != kZeros || ((word + 0x0606060606060606ull) & kHighNibbles) != kZeros)
             return false;
-        digits[i] = p[i] - '0';
+        uint64_t digits = word - kZeros;
+        digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFull;
+        year = static_cast<int>(digits & 0xFF) * 100 + static_cast<int>((digits >> 16) & 0xFF);
+        month = static_cast<int>((digits >> 32) & 0xFF);
+        day = static_cast<int>((digits >> 48) & 0xFF);
+    } else {
+        int digits[8];
+        for (int i = 0; i < 8; ++i) {
+            if (p[i] < '0' || p[i] > '9')
+                return false;
+            digits[i] = p[i] - '0';
+        }
+        year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+        month = digits[4] * 10 + digits[5];
+        day = digits[6] * 10 + digits[7];
     }
-    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
-    const int month = digits[4] * 10 + digits[5];
-    const int day = digits[6] * 10 + digits[7];
     static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1 || month < 1 || month > 12 || day < 1)
         return false;
@@ -148,6 +167,35 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
     value = static_cast<int32_t>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
                                  kDateNumberOf1970);
     return true;
+}
+
+// Length of the text before its first NUL byte; n when it holds none.
+[[gnu::always_inline]] inline int LengthBeforeNul(const uint8_t* p, int n) noexcept
+{
+    int i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The lowest flagged byte of a word is its first NUL (flags above it may be false).
+        auto firstNul = [p](int at) noexcept {
+            uint64_t word;
+            std::memcpy(&word, p + at, 8);
+            const uint64_t zeros = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+            return zeros != 0 ? at + (__builtin_ctzll(zeros) >> 3) : -1;
+        };
+        if (n >= 8) {
+            for (; i + 8 <= n; i += 8)
+                if (const int at = firstNul(i); at >= 0)
+                    return at;
+            // The last bytes in one word that overlaps the ones already looked at.
+            if (i < n)
+                if (const int at = firstNul(n - 8); at >= 0)
+                    return at;
+            return n;
+        }
+    }
+    for (; i < n; ++i)
+        if (p[i] == 0)
+            return i;
+    return n;
 }
 
 }  // namespace XbDBFFieldParse

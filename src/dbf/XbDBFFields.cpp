@@ -659,8 +659,7 @@ TFieldTextFetch TXbSmartDBF::FetchFieldText(TField& field, std::string& value, b
     }
     length = std::max(std::min(length, field.Size()), 0);
     // Like the NUL-terminated buffer of FetchFieldData, the text ends at a NUL byte.
-    if (const void* end = std::memchr(p, 0, static_cast<size_t>(length)))
-        length = static_cast<int>(static_cast<const uint8_t*>(end) - p);
+    length = LengthBeforeNul(p, length);
     value.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
     if (translate && OEM)
         OemToAnsiBuff(value.data(), value.size());

@@ -112,6 +112,10 @@ TEST(TableFields, ReadingEachTypeWithItsNullRules)
         {{"D", 'D', 8}, "00000101", true, TFieldType::ftDate, "<null>"},
         {{"D", 'D', 8}, "20241301", true, TFieldType::ftDate, "<null>"},
         {{"D", 'D', 8}, "2024 101", true, TFieldType::ftDate, "<null>"},
+        // Bytes just below '0' and just above '9'.
+        {{"D", 'D', 8}, "2024/101", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "2024:101", true, TFieldType::ftDate, "<null>"},
+        {{"D", 'D', 8}, "99991231", true, TFieldType::ftDate, "9999-12-31"},
         {{"D", 'D', 8}, "", true, TFieldType::ftDate, "<null>"},
         {{"L", 'L', 1}, "T", true, TFieldType::ftBoolean, "true"},
         {{"L", 'L', 1}, "F", true, TFieldType::ftBoolean, "false"},
@@ -303,6 +307,7 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
         bool transliterate;
         std::string text;
         bool null;
+        int length = 6;
     };
     const Case cases[] = {
         {"ab", true, false, true, "ab", false},
@@ -311,6 +316,10 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
         {"", false, false, true, "      ", false},
         {std::string("a\0b", 3), true, false, true, "a", false},
         {std::string("\0b", 2), false, false, true, "", false},
+        // Past the first eight bytes as well.
+        {std::string("abcdefghij\0k", 12), true, false, true, "abcdefghij", false, 12},
+        {std::string("abcdefgh\0", 9), false, false, true, "abcdefgh", false, 12},
+        {"abcdefghijk", false, false, true, "abcdefghijk ", false, 12},
         {"\x8E" "b", true, true, true, "\xC4" "b", false},
         {"\x8E" "b", false, true, true, "\xC4" "b    ", false},
         {"\x8E" "b", true, true, false, "\x8E" "b", false},
@@ -319,7 +328,7 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
     for (const Case& c : cases) {
         SCOPED_TRACE("'" + c.stored + "'" + (c.trim ? " trimmed" : "") + (c.oem ? " oem" : "") +
                      (c.transliterate ? "" : " untranslated"));
-        TOneRecordTable fixture({{"NAME", 'C', 6}}, {c.stored}, c.trim);
+        TOneRecordTable fixture({{"NAME", 'C', c.length}}, {c.stored}, c.trim);
         fixture.table.Close();
         fixture.table.OEM = c.oem;
         fixture.table.Open();
@@ -329,7 +338,7 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
         EXPECT_EQ(field.GetValue(text), !c.null);
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(field.AsString(), c.text);
-        char native[8] = {};
+        char native[16] = {};
         EXPECT_EQ(field.GetData(native), !c.null);
         if (!c.null && c.transliterate)
             fixture.table.TranslateOem(native, native, false);
