@@ -1050,6 +1050,61 @@ void TExCustomExport::RegisterClass()
                                    {"xoClipboardMessage", "xoExportInvisibles", "xoFooterLine", "xoHeaderLine",
                                     "xoRowNumbers", "xoShowExportDate", "xoShowHeader", "xoShowProgress",
                                     "xoSelectedRowsOnly", "xoTruncate", "xoUseAlignments"});
+    RegisterEnum<TExExportHTMLOption>("TExExportHTMLOption",
+                                      {"hoShowGridLines", "hoBoldHeaders", "hoAutoLink", "hoOddRowColoring", "hoDisplayTitle"});
+    RegisterEnum<TExHTMLExtension>("TExHTMLExtension", {"exHTM", "exHTML"});
+    RegisterEnum<TExHTMLColorTemplate>("TExHTMLColorTemplate", {"ctStandard", "ctBW", "ctClassic", "ctColorful", "ctDark",
+                                                                "ctGray", "ctMSMoney", "ctOlive", "ctCustom"});
+    RegisterEnum<TExRTFColorTemplate>("TExRTFColorTemplate", {"rtStandard", "rtClassic", "rtColorful", "rtGray", "rtCustom"});
+    RegisterEnum<TExExportRTFOption>("TExExportRTFOption", {"roShowGridLines", "roOddRowColoring"});
+    {
+        using H = TExHTMLOptions;
+        TClassRegistration<H, TPersistent>("TExHTMLOptions")
+            .Set<TExExportHTMLOption>("Options", [](const H& h) { return h.Options.Bits(); },
+                                      [](H& h, uint64_t bits) {
+                                          h.Options = {};
+                                          for (unsigned i = 0; i < 5; ++i) {
+                                              if ((bits >> i) & 1u) {
+                                                  h.Options.Include(static_cast<TExExportHTMLOption>(i));
+                                              }
+                                          }
+                                      },
+                                      0x1F)
+            .Enum("Extension", [](const H& h) { return h.Extension; }, [](H& h, TExHTMLExtension v) { h.Extension = v; },
+                  TExHTMLExtension::exHTML)
+            .Enum("Template", [](const H& h) { return h.Template; }, [](H& h, TExHTMLColorTemplate v) { h.Template = v; },
+                  TExHTMLColorTemplate::ctStandard)
+            .String("Title", [](const H& h) { return h.Title; }, [](H& h, const std::string& v) { h.Title = v; });
+        using R = TExRTFOptions;
+        TClassRegistration<R, TPersistent>("TExRTFOptions")
+            .Enum("Template", [](const R& r) { return r.Template; }, [](R& r, TExRTFColorTemplate v) { r.Template = v; },
+                  TExRTFColorTemplate::rtStandard)
+            .Integer("CellWidth", [](const R& r) { return r.CellWidth; }, [](R& r, int64_t v) { r.CellWidth = static_cast<int>(v); }, 1400)
+            .Integer("TopMargin", [](const R& r) { return r.TopMargin; }, [](R& r, int64_t v) { r.TopMargin = static_cast<int>(v); }, 101)
+            .Integer("BottomMargin", [](const R& r) { return r.BottomMargin; },
+                     [](R& r, int64_t v) { r.BottomMargin = static_cast<int>(v); }, 101)
+            .Integer("LeftMargin", [](const R& r) { return r.LeftMargin; }, [](R& r, int64_t v) { r.LeftMargin = static_cast<int>(v); }, 461)
+            .Integer("RightMargin", [](const R& r) { return r.RightMargin; },
+                     [](R& r, int64_t v) { r.RightMargin = static_cast<int>(v); }, 562);
+        using M = TExMessagesOptions;
+        auto text = [](std::string M::*member) {
+            return std::pair{[member](const M& m) { return m.*member; },
+                             [member](M& m, const std::string& v) { m.*member = v; }};
+        };
+        TClassRegistration<M, TPersistent> messages("TExMessagesOptions");
+        for (const auto& [name, member] : std::initializer_list<std::pair<const char*, std::string M::*>>{
+                 {"Caption", &M::Caption},           {"CopiedToClipboard", &M::CopiedToClipboard},
+                 {"CancelCaption", &M::CancelCaption}, {"CreatedText", &M::CreatedText},
+                 {"ExportCaption", &M::ExportCaption}, {"ExportToFile", &M::ExportToFile},
+                 {"FalseText", &M::FalseText},       {"SaveTitle", &M::SaveTitle},
+                 {"SelectFormat", &M::SelectFormat}, {"Text", &M::Text},
+                 {"TrueText", &M::TrueText},         {"ViewOnly", &M::ViewOnly}}) {
+            auto [get, set] = text(member);
+            messages.String(name, get, set);
+        }
+        messages.Integer("Height", [](const M& m) { return m.Height; }, [](M& m, int64_t v) { m.Height = static_cast<int>(v); }, 80)
+            .Integer("Width", [](const M& m) { return m.Width; }, [](M& m, int64_t v) { m.Width = static_cast<int>(v); }, 300);
+    }
     using C = TExCustomExport;
     const TExExportOptionSet defaultOptions{TExExportOptions::xoClipboardMessage, TExExportOptions::xoFooterLine,
                                             TExExportOptions::xoHeaderLine,       TExExportOptions::xoShowExportDate,
@@ -1095,6 +1150,9 @@ void TExCustomExport::RegisterClass()
         .String("TruncateSymbol", [](const C& c) { return c.TruncateSymbol; },
                 [](C& c, const std::string& v) { c.TruncateSymbol = v; }, "...")
         .String("RowNumberFormat", &C::RowNumberFormat, &C::SetRowNumberFormat, "%d")
+        .Object("HTML", [](C& c) -> TPersistent& { return c.HTML; })
+        .Object("DOC_RTF", [](C& c) -> TPersistent& { return c.DOC_RTF; })
+        .Object("Messages", [](C& c) -> TPersistent& { return c.Messages; })
         .Event("OnBeginExport", &C::OnBeginExport)
         .Event("OnEndExport", &C::OnEndExport)
         .Event("OnGetHeader", &C::OnGetHeader)

@@ -395,3 +395,39 @@ TEST(ExportSelection, TheWindowsShowEveryTextWhole)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ExportComponent, AFormDescriptionSetsItsPublishedProperties)
+{
+    TestApplication();
+    TExDataSetExport::RegisterClass();
+    TForm form(nullptr);
+    form.LoadFormText(R"(object Form1: TForm
+  object exporter: TExDataSetExport
+    ExportType = xtCSV
+    ExportStyle = xsFile
+    Options = [xoShowHeader, xoRowNumbers]
+    RowNumberFormat = 'No %d'
+    HTML.Title = 'Tickets'
+    HTML.Template = ctOlive
+    DOC_RTF.CellWidth = 1000
+    Messages.Caption = 'Export tickets'
+    Messages.Width = 320
+  end
+end)",
+                      "export test");
+    auto* exporter = dynamic_cast<TExDataSetExport*>(form.FindComponent("exporter"));
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_EQ(exporter->ExportType(), TExExportType::xtCSV);
+    EXPECT_EQ(exporter->ExportStyle, TExExportStyle::xsFile);
+    EXPECT_EQ(exporter->Options, (TExExportOptionSet{TExExportOptions::xoShowHeader, TExExportOptions::xoRowNumbers}));
+    EXPECT_EQ(exporter->RowNumberFormat(), "No %d");
+    EXPECT_EQ(exporter->HTML.Title, "Tickets");
+    EXPECT_EQ(exporter->HTML.Template, TExHTMLColorTemplate::ctOlive);
+    EXPECT_EQ(exporter->DOC_RTF.CellWidth, 1000);
+    EXPECT_EQ(exporter->Messages.Caption, "Export tickets");
+    EXPECT_EQ(exporter->Messages.Width, 320);
+}
+
+}  // namespace
