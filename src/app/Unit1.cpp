@@ -17,6 +17,7 @@
 #include "platform/rtl/Files.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuComponents.h"
+#include "widgets/KitCustomButton.h"
 
 #include <cstdint>
 
@@ -70,6 +71,7 @@ void Bind(THandlerTable& handlers, Tmainfrm* form, const char* name, void (Tmain
 
 void Tmainfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();

@@ -55,31 +55,6 @@ T* FindControl(const TComponent& form, const std::string& name)
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// The folder dialogs of the Define buttons
-
-bool TFolderPathDialog::Execute()
-{
-    TFolderDialog dialog(nullptr);
-    dialog.Directory = InitialDir;
-    if (!dialog.Execute()) {
-        return false;
-    }
-    Path = dialog.Directory;
-    return true;
-}
-
-bool TFolderBrowseDialog::Execute()
-{
-    TFolderDialog dialog(nullptr);
-    dialog.Directory = SelectedFolder;
-    if (!dialog.Execute()) {
-        return false;
-    }
-    SelectedFolder = dialog.Directory;
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------------
 
 Tsettingsfrm::Tsettingsfrm(TComponent* owner) : TForm(owner)
 {
@@ -125,8 +100,8 @@ Tsettingsfrm::Tsettingsfrm(TComponent* owner) : TForm(owner)
     checkdate = FindControl<TDateTimePicker>(*this, "checkdate");
     chechstatebtn = FindControl<TButton>(*this, "chechstatebtn");
     for (int i = 0; i < 3; ++i) {
-        DirDlg[i] = FindControl<TFolderPathDialog>(*this, "DirDlg" + std::to_string(i + 1));
-        BrowseDlg[i] = FindControl<TFolderBrowseDialog>(*this, "BrowseDlg" + std::to_string(i + 1));
+        DirDlg[i] = FindControl<TKitDirDlg>(*this, "DirDlg" + std::to_string(i + 1));
+        BrowseDlg[i] = FindControl<TKitBrowseDlg>(*this, "BrowseDlg" + std::to_string(i + 1));
     }
     backcolor = FindControl<TColorDialog>(*this, "backcolor");
     language = FindControl<TOpenDialog>(*this, "language");
@@ -143,12 +118,7 @@ Tsettingsfrm::~Tsettingsfrm()
 void Tsettingsfrm::RegisterClass()
 {
     RegisterLangKitClasses();
-    static const bool dialogs = [] {
-        TClassRegistration<TFolderPathDialog, TComponent>("TFolderPathDialog").Component();
-        TClassRegistration<TFolderBrowseDialog, TComponent>("TFolderBrowseDialog").Component();
-        return true;
-    }();
-    (void)dialogs;
+    RegisterKitDialogClasses();
     using F = Tsettingsfrm;
     TClassRegistration<F, TForm>("Tsettingsfrm")
         .Component()
@@ -349,7 +319,7 @@ void Tsettingsfrm::Define(int index, TEdit& box, TButton& button, const char* de
         }
     } else if (conn->ItemIndex() == 2) {
         if (BrowseDlg[index]->Execute()) {
-            box.SetText(BrowseDlg[index]->SelectedFolder);
+            box.SetText(BrowseDlg[index]->SelectedFolder());
             button.SetEnabled(true);
         }
     }

@@ -13,30 +13,10 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
+#include "widgets/KitFolderDialogs.h"
 
 #include <optional>
 #include <string>
-
-// The folder dialog of the Define buttons with a local connection: Execute shows it starting in
-// InitialDir; Path is the folder chosen.
-class TFolderPathDialog : public TComponent {
-public:
-    explicit TFolderPathDialog(TComponent* owner) : TComponent(owner) {}
-    const char* ClassName() const noexcept override { return "TFolderPathDialog"; }
-    bool Execute();
-    std::string InitialDir;
-    std::string Path;
-};
-
-// The folder dialog of the Define buttons with a network connection: any mounted folder may be
-// chosen (there is no network neighbourhood to browse); SelectedFolder is the folder chosen.
-class TFolderBrowseDialog : public TComponent {
-public:
-    explicit TFolderBrowseDialog(TComponent* owner) : TComponent(owner) {}
-    const char* ClassName() const noexcept override { return "TFolderBrowseDialog"; }
-    bool Execute();
-    std::string SelectedFolder;
-};
 
 class Tsettingsfrm : public TForm {
 public:
@@ -85,8 +65,8 @@ public:
     TPopupMenu* testpopup = nullptr;
     TDateTimePicker* checkdate = nullptr;
     TButton* chechstatebtn = nullptr;
-    TFolderPathDialog* DirDlg[3] = {};
-    TFolderBrowseDialog* BrowseDlg[3] = {};
+    TKitDirDlg* DirDlg[3] = {};
+    TKitBrowseDlg* BrowseDlg[3] = {};
     TColorDialog* backcolor = nullptr;
     TOpenDialog* language = nullptr;
 

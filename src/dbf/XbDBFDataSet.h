@@ -162,6 +162,15 @@ public:
     // Finds the master fields on the master dataset (raises for a name it lacks).
     void ResolveMasterFields();
 
+    // ---- nested tables (XbDBFNested.cpp)
+    // Also tells the tables nested in this table's dataset fields that it is about to move
+    // (deCheckBrowseMode) or has moved (deParentScroll).
+    void DataEvent(TDataEvent event, TDataEventInfo info = {}) override;
+    // What a nested table does when its parent moves; nothing for other tables.
+    virtual void ParentEvent(TDataEvent event) {}
+    // The parent closes: its fields go, and a nested table lets go of its field.
+    virtual void ParentClosing() noexcept {}
+
     // ---- locks (XbDBFLocks.cpp). One-byte locks at the offsets of LockProtocol (records and
     // header) and LobLockProtocol (memo file), tried WaitBusyRes times with a short sleep
     // between tries. With ShareExclusive or ShareDenyWrite access every lock succeeds at once.
@@ -215,6 +224,8 @@ public:
     virtual void WriteLob(TXbDBTStream& stream, TField& field);
     // The memo file memos are written to (a pack writes into a temporary one).
     virtual TProxyStream& GetLobStream() { return *lobStream_; }
+    // The memo file memos are read from.
+    virtual TProxyStream& MemoSource() { return *lobStream_; }
 
     // ---- state of an open table
     const std::array<uint8_t, kDBFHeaderSize>& HeaderImage() const noexcept { return headerImage_; }
@@ -277,6 +288,8 @@ protected:
                               const std::string& resultFields) override;
     void AfterFormLoad() override;
     TDataSource* GetMasterDataSource() const override { return DataSource(); }
+    // The tables nested in dataset fields hear of the parent's moves and closing.
+    void NotifyBeforeClose() override;
     // Applies the master-detail link before the open is announced.
     void NotifyAfterOpen() override;
 
@@ -329,6 +342,7 @@ protected:
     // The record the table shows after writing record recNo whose key in `index` is `key`.
     uint32_t RecordToShowAfterPost(uint32_t recNo, TIndex* index, const std::string& key);
     void FillAutoIncrementFields(TRecordBuffer buffer);
+    void SetLobBlockSizeInUse(int size) noexcept { lobBlockSizeInUse_ = size; }
     uint64_t RecordLockPlace(uint32_t recNo) const;
 
     // ---- memo file

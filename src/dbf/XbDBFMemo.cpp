@@ -165,7 +165,7 @@ std::unique_ptr<TStream> TXbSmartDBF::OpenBlobStream(TField& field, TBlobStreamM
         return stream;
     }
     const uint64_t reference = XbMemoReference(*access, record);
-    TProxyStream& lob = *lobStream_;
+    TProxyStream& lob = MemoSource();
     if (reference == 0 || !lob.IsOpen() || layout == TMemoLayout::None)
         return stream;
 

@@ -239,7 +239,9 @@ public:
     }
 
     // Copies the memo `record` refers to through `field` and points the record at the copy.
-    void Copy(const TPackMemoField& field, uint8_t* record)
+    // `cipher`: the memo is enciphered with the table's cipher (a nested table's own memos
+    // are not).
+    void Copy(const TPackMemoField& field, uint8_t* record, bool cipher = true)
     {
         const uint64_t reference = XbMemoReference(*field.Access, record);
         if (reference == 0)
@@ -275,9 +277,16 @@ public:
                 DamagedMemo(start);
             data.resize(static_cast<size_t>(length));
             ReadExactly(start + static_cast<int64_t>(prefixSize), data.data(), length);
-            if (crypt_.Active() && !data.empty())
+            if (cipher && crypt_.Active() && !data.empty())
                 crypt_.Decrypt(static_cast<uint32_t>(start), data.data(), static_cast<int32_t>(data.size()));
+            enciphered = cipher;
         }
+        // A table nested in the field keeps its own memos in this memo file too: they are
+        // copied first and the nested records pointed at the copies.
+        const TXbDBFType extend = field.Access->Extend;
+        if (field.Access->Type == 'E' && !data.empty() &&
+            (extend == TXbDBFType::dbftDBFDataSet || extend == TXbDBFType::dbftDBFDataSet_NB))
+            CopyNestedMemos(data);
 
         const int64_t position = field.BytePosition ? target_.Size() : (target_.Size() + unit - 1) / unit * unit;
         if (enciphered && crypt_.Active() && !data.empty())
@@ -303,6 +312,47 @@ public:
     }
 
 private:
+    void CopyNestedMemos(std::vector<uint8_t>& image)
+    {
+        if (nestedDepth_ >= 16)
+            throw Exception("TXbSmartDBF.Pack: Nested tables too deep!");
+        struct TDepth {
+            int& depth;
+            explicit TDepth(int& d) : depth(d) { ++depth; }
+            ~TDepth() { --depth; }
+        } depth(nestedDepth_);
+        const int64_t size = static_cast<int64_t>(image.size());
+        const std::string name = "nested table in " + source_.FileName;
+        TXbTableLayout nested = ReadTableHeader(image.data(), image.size(), size, name);
+        const size_t headerSize = nested.Header.HeaderSize;
+        if (headerSize > image.size())
+            DamagedMemo(0);
+        ReadFieldDescriptors(nested, std::vector<uint8_t>(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(headerSize)),
+                             size, name, false);
+        std::vector<TXbFieldAccess> accesses;
+        accesses.reserve(nested.Fields.size());
+        for (const TXbFieldLayout& layout : nested.Fields) {
+            TXbFieldAccess access;
+            access.Type = layout.Type;
+            access.Extend = layout.Type == 'E' ? layout.ExtendType : TXbDBFType::dbftUndefined;
+            access.Offset = layout.Offset;
+            access.Storage = layout.Size;
+            accesses.push_back(access);
+        }
+        std::vector<TPackMemoField> memoFields;
+        for (const TXbFieldAccess& access : accesses) {
+            TPackMemoField memo;
+            if (IsMemoField(access, nested.Version, layout_, memo))
+                memoFields.push_back(memo);
+        }
+        const size_t recordSize = nested.Header.RecordSize;
+        for (uint32_t i = 0; !memoFields.empty() && i < nested.RecordCount; ++i) {
+            uint8_t* record = image.data() + headerSize + static_cast<size_t>(i) * recordSize;
+            for (const TPackMemoField& memo : memoFields)
+                Copy(memo, record, false);
+        }
+    }
+
     [[noreturn]] void DamagedMemo(int64_t position)
     {
         throw Exception("TXbSmartDBF: Lob stream read block error! (memo file " + Quoted(source_.FileName) +
@@ -366,6 +416,7 @@ private:
     int64_t blockSize_;
     TXbDBFCrypt& crypt_;
     int64_t sourceSize_ = 0;
+    int nestedDepth_ = 0;
     std::vector<uint8_t> header_;
     static constexpr size_t kWindowBytes = 256 * 1024;
     std::vector<uint8_t> window_;

@@ -238,10 +238,17 @@ TEST_F(SettingsWindow, DefaultLocationEmptiesWhatIsNotThereAndDefineChoosesAFold
     script_->Answer(TDialogAnswer{TModalResult::mrOk, "/mnt/share/zentivor", clBlack, 0});
     settings.definedbbtn1Click(&settings);
     EXPECT_EQ(settings.dbaselocation->Text(), "/mnt/share/zentivor");
+    EXPECT_TRUE(settings.BrowseDlg[0]->HasOption(TKitBrowseDlgOption::doBrowseForComputer));
+    // A local connection takes only a folder that is there and can be read.
     settings.conn->SetItemIndex(1);
-    script_->Answer(TDialogAnswer{TModalResult::mrOk, "/home/user/backup", clBlack, 0});
+    const std::string chosen = Folder() + "chosen backup";
+    std::filesystem::create_directories(chosen);
+    script_->Answer(TDialogAnswer{TModalResult::mrOk, chosen, clBlack, 0});
     settings.definedbbtn2Click(&settings);
-    EXPECT_EQ(settings.backuplocation->Text(), "/home/user/backup");
+    EXPECT_EQ(settings.backuplocation->Text(), chosen);
+    script_->Answer(TDialogAnswer{TModalResult::mrOk, "/home/nobody/backup", clBlack, 0});
+    settings.definedbbtn2Click(&settings);  // refused with a warning, then cancelled
+    EXPECT_EQ(settings.backuplocation->Text(), chosen);
 }
 
 TEST_F(SettingsWindow, TheDatePickerCheck)

@@ -1,0 +1,134 @@
+// The kit's about box: built at run time, shown modally, freed afterwards.
+
+#include "KitTestSupport.h"
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/StdCtrls.h"
+#include "widgets/KitAbout.h"
+#include "widgets/KitSysIn.h"
+
+#include <QImage>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+struct Shown {
+    std::string caption;
+    std::map<std::string, std::string> texts;  // visible labels by name
+    bool customVisible = false;
+    int okBottom = 0;
+    int clientHeight = 0;
+};
+
+// Runs the box, reads what it shows and closes it with OK (or the custom button).
+Shown RunBox(TKitAboutDlg& box, bool clickCustom = false, const char* screenshot = nullptr)
+{
+    Shown shown;
+    box.OnCustomize = [&](TObject* sender) {
+        auto* form = dynamic_cast<TCustomForm*>(sender);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(box.Form(), form);
+        QTimer::singleShot(0, [&shown, form, clickCustom, screenshot] {
+            shown.caption = form->Caption();
+            for (int i = 0; i < form->ComponentCount(); ++i) {
+                if (auto* label = dynamic_cast<TLabel*>(form->Components(i)); label != nullptr && label->Visible()) {
+                    shown.texts[label->Name()] = label->Caption();
+                }
+            }
+            auto* custom = dynamic_cast<TButton*>(form->FindComponent("CustomButton"));
+            auto* ok = dynamic_cast<TButton*>(form->FindComponent("OKButton"));
+            shown.customVisible = custom->Visible();
+            shown.okBottom = ok->Top() + ok->Height();
+            shown.clientHeight = form->ClientHeight();
+            if (const char* folder = std::getenv("ZV_SCREENSHOT_DIR"); folder != nullptr && screenshot != nullptr) {
+                form->Grab().save(QString::fromStdString(std::string(folder) + "/" + screenshot));
+            }
+            if (clickCustom) {
+                custom->Click();
+            }
+            ok->Click();
+        });
+    };
+    EXPECT_TRUE(box.Execute());
+    EXPECT_EQ(box.Form(), nullptr);
+    return shown;
+}
+
+TEST(KitAboutDlg, ShowsItsTextsAndTheSystemInformation)
+{
+    TestMainForm();
+    TKitAboutDlg box(nullptr);
+    box.Appname = "Zentivor";
+    box.Version = "Version 2.5";
+    box.Description = "Single-user issue tracker";
+    box.Copyright = "(c) the tracker's authors";
+    box.EMail = "support@example.org";
+    const Shown shown = RunBox(box, false, "about.png");
+    EXPECT_EQ(shown.caption, "Info " + TestApplication().Title() + "...");
+    EXPECT_EQ(shown.texts.at("lbltitle"), "Zentivor");
+    EXPECT_EQ(shown.texts.at("lblversion"), "Version 2.5");
+    EXPECT_EQ(shown.texts.at("lbldescription"), "Single-user issue tracker");
+    EXPECT_EQ(shown.texts.at("lblemail"), "support@example.org");
+    EXPECT_EQ(shown.texts.count("lbljump"), 0u);  // blank link: hidden
+    EXPECT_EQ(shown.texts.at("lblinfo1"), "Available Memory:\nPlatform, CPU:");
+    EXPECT_NE(shown.texts.at("lblinfo2").find(" KB\n"), std::string::npos);
+    EXPECT_NE(shown.texts.at("lblinfo2").find(" or compatible"), std::string::npos);
+    EXPECT_FALSE(shown.customVisible);
+    EXPECT_EQ(shown.clientHeight, shown.okBottom + 6);
+}
+
+TEST(KitAboutDlg, EmptyTextsStillShowTitleInformationAndOK)
+{
+    TestMainForm();
+    TKitAboutDlg box(nullptr);
+    box.IconStyle = TKitAboutIconStyle::isNone;
+    const Shown shown = RunBox(box);
+    EXPECT_EQ(shown.texts.at("lbltitle"), TestApplication().Title());
+    EXPECT_EQ(shown.texts.count("lblversion"), 0u);
+    EXPECT_EQ(shown.texts.count("lblcopyright"), 0u);
+    EXPECT_EQ(shown.texts.count("lblinfo1"), 1u);
+    EXPECT_GT(shown.okBottom, 0);
+}
+
+TEST(KitAboutDlg, VersionFromTheProgramAndTheCustomButton)
+{
+    TestMainForm();
+    TKitAboutDlg box(nullptr);
+    box.UseResInfo = true;
+    box.SetCaptionTitle("About the tracker");
+    box.CustomButton = "Licence";
+    int customClicks = 0;
+    box.OnCustomClick = [&](TObject*) { ++customClicks; };
+    const Shown shown = RunBox(box, true);
+    EXPECT_EQ(shown.caption, "About the tracker");
+    EXPECT_EQ(shown.texts.at("lblversion"), "Version " + KitSysVersionInfo(TKitVersionInfoKind::ProductVersion));
+    EXPECT_TRUE(shown.customVisible);
+    EXPECT_EQ(customClicks, 1);
+
+    // Without a custom button text the handler is never reached.
+    box.CustomButton.clear();
+    EXPECT_FALSE(RunBox(box, true).customVisible);
+    EXPECT_EQ(customClicks, 1);
+}
+
+TEST(KitAboutDlg, StandardStyleShowsAPlainBox)
+{
+    TestMainForm();
+    TKitAboutDlg box(nullptr);
+    box.Style = TKitAboutStyle::bsStandard;
+    box.Appname = "Zentivor";
+    box.Copyright = "(c) authors";
+    box.SetCaptionTitle("2.5");
+    TDialogScript script;
+    EXPECT_TRUE(box.Execute());
+    ASSERT_EQ(script.Records().size(), 1u);
+    EXPECT_EQ(script.Records()[0].Caption, "Zentivor#2.5");
+    EXPECT_EQ(script.Records()[0].Text, "Zentivor\r(c) authors");
+}
+
+}  // namespace
