@@ -18,6 +18,7 @@
 #include "platform/rtl/Files.h"
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuComponents.h"
+#include "widgets/KitCustomButton.h"
 
 #include <cstdint>
 
@@ -71,6 +72,7 @@ void Bind(THandlerTable& handlers, Tmainfrm* form, const char* name, void (Tmain
 
 void Tmainfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();

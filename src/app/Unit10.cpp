@@ -14,6 +14,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 
@@ -128,6 +129,7 @@ Tworkfrm::~Tworkfrm()
 
 void Tworkfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     RegisterWindowClasses();
     TDTCalc::RegisterClass();

@@ -16,6 +16,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/System.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 #include <utility>
@@ -95,7 +96,7 @@ Tmainissuefrm::Tmainissuefrm(TComponent* owner) : TForm(owner)
     deletebtn = Control<TButton>("deletebtn");
     openbtn = Control<TButton>("openbtn");
     refreshqabtn = Control<TButton>("refreshqabtn");
-    emailbtn = Control<TToolButton>("emailbtn");
+    emailbtn = Control<TKitButton>("emailbtn");
     emailpopup = Control<TPopupMenu>("emailpopup");
     tothereporter1 = Control<TMenuItem>("tothereporter1");
     totheassignedperson1 = Control<TMenuItem>("totheassignedperson1");
@@ -112,6 +113,7 @@ Tmainissuefrm::~Tmainissuefrm()
 
 void Tmainissuefrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     using F = Tmainissuefrm;
     TClassRegistration<F, TForm>("Tmainissuefrm")

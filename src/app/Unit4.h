@@ -17,6 +17,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
+#include "widgets/KitCustomButton.h"
 
 #include <functional>
 #include <string>
@@ -117,7 +118,7 @@ public:
     TButton* deletebtn = nullptr;
     TButton* openbtn = nullptr;
     TButton* refreshqabtn = nullptr;
-    TToolButton* emailbtn = nullptr;
+    TKitButton* emailbtn = nullptr;
     TPopupMenu* emailpopup = nullptr;
     TMenuItem* tothereporter1 = nullptr;
     TMenuItem* totheassignedperson1 = nullptr;

@@ -12,6 +12,7 @@
 #include "platform/db/Fields.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 #include <utility>
@@ -45,7 +46,7 @@ Tsubissuefrm::Tsubissuefrm(TComponent* owner) : TForm(owner)
     dt_reminder = Control<TDateTimePicker>("dt_reminder");
     btn_ok = Control<TButton>("btn_ok");
     btn_cancel = Control<TButton>("btn_cancel");
-    emailbtn = Control<TToolButton>("emailbtn");
+    emailbtn = Control<TKitButton>("emailbtn");
     emailpopup = Control<TPopupMenu>("emailpopup");
     totheassignedperson1 = Control<TMenuItem>("totheassignedperson1");
     receipts = Control<TOpenDialog>("receipts");
@@ -61,6 +62,7 @@ Tsubissuefrm::~Tsubissuefrm()
 
 void Tsubissuefrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     using F = Tsubissuefrm;
     TClassRegistration<F, TForm>("Tsubissuefrm")

@@ -16,6 +16,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
+#include "widgets/KitCustomButton.h"
 
 #include <functional>
 #include <string>
@@ -55,7 +56,7 @@ public:
     TDateTimePicker* dt_reminder = nullptr;  // [16]
     TButton* btn_ok = nullptr;
     TButton* btn_cancel = nullptr;
-    TToolButton* emailbtn = nullptr;
+    TKitButton* emailbtn = nullptr;
     TPopupMenu* emailpopup = nullptr;
     TMenuItem* totheassignedperson1 = nullptr;
     TOpenDialog* receipts = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/classes/FormReader.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 
@@ -50,6 +51,7 @@ Tcodefrm::~Tcodefrm()
 
 void Tcodefrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     using F = Tcodefrm;
     TClassRegistration<F, TForm>("Tcodefrm")

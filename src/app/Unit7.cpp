@@ -12,6 +12,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitCustomButton.h"
 
 #include <array>
 #include <string>
@@ -59,6 +60,7 @@ Tproductfrm::~Tproductfrm()
 
 void Tproductfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     using F = Tproductfrm;
     TClassRegistration<F, TForm>("Tproductfrm")

@@ -7,6 +7,7 @@
 #include "platform/db/Fields.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/CodePages.h"
+#include "widgets/KitCustomButton.h"
 
 Tlistfrm* listfrm = nullptr;
 
@@ -48,6 +49,7 @@ Tlistfrm::~Tlistfrm()
 
 void Tlistfrm::RegisterClass()
 {
+    RegisterKitButtonClasses();
     RegisterLangKitClasses();
     using F = Tlistfrm;
     TClassRegistration<F, TForm>("Tlistfrm")

@@ -5,6 +5,7 @@
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Menus.h"
+#include "widgets/KitCustomButton.h"
 
 #include <QImage>
 #include <QWidget>
@@ -85,9 +86,9 @@ TEST_F(MainFormTexts, CommandsAreBoundToTheirControls)
         EXPECT_TRUE(static_cast<bool>(window.Get<TMenuItem>(name)->OnClick)) << name;
     }
     // The Quick Filter button drops its menu down.
-    auto* quickFilter = window.Get<TToolButton>("quickfilterbtn");
-    EXPECT_EQ(quickFilter->Style(), TToolButtonStyle::tbsDropDown);
-    EXPECT_EQ(quickFilter->DropdownMenu(), window.Get<TPopupMenu>("quickfilterpopup"));
+    auto* quickFilter = window.Get<TKitButton>("quickfilterbtn");
+    EXPECT_TRUE(quickFilter->ButtonLayout().Arrow());
+    EXPECT_EQ(quickFilter->DropDownMenu(), window.Get<TPopupMenu>("quickfilterpopup"));
 }
 
 TEST_F(MainFormTexts, WholeToolBarFitsTheDefaultWindowWidth)

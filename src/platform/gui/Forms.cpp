@@ -8,6 +8,7 @@
 #include "platform/classes/FormReader.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <QApplication>
@@ -539,10 +540,54 @@ void TCustomForm::Loaded()
     }
 }
 
+namespace {
+
+// The form's first button that can be clicked now and answers `wanted`.
+TButton* FindDialogButton(const TCustomForm& form, bool (*wanted)(const TButton&))
+{
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+        auto* button = dynamic_cast<TButton*>(form.Components(i));
+        if (button != nullptr && wanted(*button) && button->Enabled() && button->Widget() != nullptr &&
+            button->Widget()->isVisible()) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool TCustomForm::DialogKey(int key)
+{
+    TButton* target = nullptr;
+    if (key == Qt::Key_Escape) {
+        target = FindDialogButton(*this, [](const TButton& button) { return button.Cancel(); });
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // The focused button, else the default one.
+        QWidget* focused = Widget() != nullptr ? Widget()->focusWidget() : nullptr;
+        target = dynamic_cast<TButton*>(TControl::FromWidget(focused));
+        if (target == nullptr || target->ParentForm() != this) {
+            target = FindDialogButton(*this, [](const TButton& button) { return button.Default(); });
+        }
+    }
+    if (target == nullptr) {
+        return false;
+    }
+    RunUserHandler([target] { target->Click(); });
+    return true;
+}
+
 bool TCustomForm::WidgetEvent(QEvent* event)
 {
     QWidget* window = Widget();
     switch (event->type()) {
+    case QEvent::KeyPress:
+        // A key no control took: Esc clicks the cancel button and Enter the focused or default
+        // button of a modal form.
+        if (Modal() && DialogKey(static_cast<QKeyEvent*>(event)->key())) {
+            return true;
+        }
+        break;
     case QEvent::Close:
         event->ignore();
         RunUserHandler([this] { Close(); });

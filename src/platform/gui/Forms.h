@@ -58,6 +58,9 @@ public:
     bool CloseQuery();
     TModalResult ShowModal();
     bool Modal() const noexcept { return modalLoop_ != nullptr; }
+    // A key that no control of a modal form took: Esc clicks the visible, enabled Cancel
+    // button, Enter the focused button or else the Default one. False when no button answers.
+    bool DialogKey(int key);
     TModalResult ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(TModalResult value);
     // Frees the form once the current handler has returned.
