@@ -6,6 +6,7 @@
 #include "app/EditorSupport.h"
 #include "app/FilterText.h"
 #include "app/Settings.h"
+#include "app/Unit1HandlerBinding.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/classes/FormReader.h"
 #include "platform/classes/PropertyRegistry.h"
@@ -75,6 +76,7 @@ void Tmainfrm::RegisterClass()
     RegisterLangKitClasses();
     RegisterDBClasses();
     RegisterDataControlClasses();
+    RegisterKitDialogClasses();
     SuKitStart();
     static const bool registered = [] {
         TClassRegistration<Tmainfrm, TForm>("Tmainfrm");
@@ -103,6 +105,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindWorkTimeHandlers(handlers);
     BindReportHandlers(handlers);
     BindAdministrationHandlers(handlers);
+    BindMainHandler(handlers, this, "aboutClick", &Tmainfrm::aboutClick);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();
@@ -201,6 +204,7 @@ void Tmainfrm::FindComponents()
     leftpanel = Get<TPanel>("leftpanel");
     trayicon = Get<TSuTrayIcon>("trayicon");
     GtVersionInfo1 = Get<TGtVersionInfo>("GtVersionInfo1");
+    aboutdlg = Get<TKitAboutDlg>("aboutdlg");
     ViewPanel1 = Get<TMenuItem>("ViewPanel1");
     ViewLeftProjectListPanel1 = Get<TMenuItem>("ViewLeftProjectListPanel1");
     productgrid = Get<TDBGrid>("productgrid");

@@ -21,6 +21,7 @@
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/IniFiles.h"
+#include "widgets/KitAbout.h"
 
 #include <array>
 #include <cstdint>
@@ -160,6 +161,9 @@ public:
     TPanel* leftpanel = nullptr;
     TSuTrayIcon* trayicon = nullptr;
     TGtVersionInfo* GtVersionInfo1 = nullptr;
+    TKitAboutDlg* aboutdlg = nullptr;
+    // Help > About and the tray menu's About: the about box with the program's version.
+    void aboutClick(TObject* sender);
     TMenuItem* ViewPanel1 = nullptr;
     TMenuItem* ViewLeftProjectListPanel1 = nullptr;
     // The eight grids in the order of their layout files.

@@ -89,6 +89,7 @@ void Tmainfrm::FormCreate(TObject*)
         const std::string programFolder = ApplicationFolder();
         OpenSettingsIni();
         OpenOnlineIni();
+        aboutdlg->Version = GetProgramVersion();
         GtVersionInfo1->SetFileName(ApplicationExeName());
         WriteSetting(*SettingsIni, Setting::CurrVer, GtVersionInfo1->FileVersion());
         // Without a notification area on the desktop the icon is simply not shown.
@@ -330,7 +331,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
 {
     startuptimer->SetEnabled(false);
     RunCatchAll([this] {
-        const std::string title = kTitlePrefix + GetProgramVersion();
+        const std::string title = kTitlePrefix + aboutdlg->Version;
         if (Application != nullptr) {
             Application->SetTitle(title);
         }
@@ -412,4 +413,9 @@ bool Tmainfrm::ConfirmExit()
     }
     return MessageDlg(Message(kAreYouSure), TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) ==
            TModalResult::mrYes;
+}
+
+void Tmainfrm::aboutClick(TObject*)
+{
+    aboutdlg->Execute();
 }

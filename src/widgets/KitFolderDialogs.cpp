@@ -4,6 +4,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/SysUtils.h"
+#include "widgets/KitAbout.h"
 #include "widgets/KitProcs.h"
 #include "widgets/KitRegistration.h"
 
@@ -170,6 +171,17 @@ void RegisterKitDialogClasses()
                   TKitDlgPosition::bpCenter)
             .Enum("RelatePos", [](const B& b) { return b.RelatePos; }, [](B& b, TKitDlgPosRel v) { b.RelatePos = v; },
                   TKitDlgPosRel::brActiveWindow);
+        using A = TKitAboutDlg;
+        TClassRegistration<A, TComponent>("TKitAboutDlg")
+            .Component()
+            .String("Appname", [](const A& a) { return a.Appname; }, [](A& a, const std::string& v) { a.Appname = v; })
+            .String("Copyright", [](const A& a) { return a.Copyright; }, [](A& a, const std::string& v) { a.Copyright = v; })
+            .String("Description", [](const A& a) { return a.Description; },
+                    [](A& a, const std::string& v) { a.Description = v; })
+            .String("Version", [](const A& a) { return a.Version; }, [](A& a, const std::string& v) { a.Version = v; })
+            .String("Jump", [](const A& a) { return a.Jump; }, [](A& a, const std::string& v) { a.Jump = v; })
+            .String("EMail", [](const A& a) { return a.EMail; }, [](A& a, const std::string& v) { a.EMail = v; })
+            .Boolean("UseResInfo", [](const A& a) { return a.UseResInfo; }, [](A& a, bool v) { a.UseResInfo = v; });
         return true;
     }();
     (void)done;
