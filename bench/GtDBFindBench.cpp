@@ -19,33 +19,12 @@ namespace {
 
 constexpr int kTicketCount = 100000;
 
-// Removes the benchmark's folder when the process ends.
-struct TFolderRemover {
-    std::filesystem::path folder;
-    ~TFolderRemover()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
-
 // A program folder whose ticket table holds kTicketCount tickets with an id and a subject.
-const std::filesystem::path& Folder()
+std::filesystem::path Folder()
 {
-    static const std::filesystem::path folder = [] {
-        const std::filesystem::path made = MakeBenchProgramFolder();
-        const int idOffset = TicketFieldOffset(TTicketField::TICKETID);
-        const int subjectOffset = TicketFieldOffset(TTicketField::SUBJECT);
-        FillTickets((made / "databases" / "Tickets.dbf").string(), kTicketCount, [&](std::string& record, int i) {
-            const std::string id = "#QZ#" + std::to_string(i);
-            const std::string subject = "Window " + std::to_string(i % 977) + " does not redraw after a resize";
-            record.replace(static_cast<size_t>(idOffset), id.size(), id);
-            record.replace(static_cast<size_t>(subjectOffset), subject.size(), subject);
-        });
-        return made;
-    }();
-    static const TFolderRemover remover{folder};
-    return folder;
+    return TicketsWithSubjectsFolder(kTicketCount, [](int i) {
+        return std::string("Window " + std::to_string(i % 977) + " does not redraw after a resize");
+    });
 }
 
 void BM_FindNothing(benchmark::State& state, const char* field)

@@ -106,3 +106,36 @@ TBenchProgram::~TBenchProgram()
     SetApplicationFolder("");
     std::filesystem::remove_all(folder_);
 }
+
+namespace {
+
+// Removes a benchmark's folder when the process ends.
+struct TFolderRemover {
+    std::string folder;
+    ~TFolderRemover()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+}  // namespace
+
+const std::string& TicketsWithSubjectsFolder(int count, const std::function<std::string(int)>& subject)
+{
+    static const std::string folder = [&] {
+        const std::string made = MakeBenchProgramFolder();
+        const int idOffset = TicketFieldOffset(TTicketField::TICKETID);
+        const int subjectOffset = TicketFieldOffset(TTicketField::SUBJECT);
+        FillTickets((std::filesystem::path(made) / "databases" / "Tickets.dbf").string(), count,
+                    [&](std::string& record, int i) {
+                        const std::string id = "#QZ#" + std::to_string(i);
+                        const std::string text = subject(i);
+                        record.replace(static_cast<size_t>(idOffset), id.size(), id);
+                        record.replace(static_cast<size_t>(subjectOffset), text.size(), text);
+                    });
+        return made;
+    }();
+    static const TFolderRemover remover{folder};
+    return folder;
+}

@@ -30,6 +30,10 @@ void AppendRecords(const std::string& fileName, int count, const std::function<v
 // Then ends the file and sets the header's record count.
 void FillTickets(const std::string& fileName, int count, const std::function<void(std::string&, int)>& fill);
 
+// A program folder, made once per process and removed when the process ends, whose ticket table
+// holds `count` tickets with the id "#QZ#<number>" and the subject `subject(number)`.
+const std::string& TicketsWithSubjectsFolder(int count, const std::function<std::string(int)>& subject);
+
 // The program folder of one benchmark run: made the application's folder, with an opener that
 // opens nothing; at the end both are undone and the folder is removed.
 class TBenchProgram {
