@@ -390,9 +390,12 @@ TEST(NtxTableUpdate, AWriterKilledMidAppendLeavesAMatchingOrAReportedDamagedInde
                         ends[1]);
         }
         ::close(ends[1]);
+        // The kill falls after a random number of reported appends, somewhere in the appends
+        // that follow: the parent waits for the writer's own reports, never for a guessed time.
+        const int reportsBeforeKill = 1 + static_cast<int>(random() % 40);
         char report = 0;
-        ASSERT_EQ(::read(ends[0], &report, 1), 1) << "the writer posted nothing";
-        ::usleep(static_cast<useconds_t>(random() % 20000));
+        for (int seen = 0; seen < reportsBeforeKill; ++seen)
+            ASSERT_EQ(::read(ends[0], &report, 1), 1) << "the writer posted nothing";
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
