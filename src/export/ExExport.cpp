@@ -744,6 +744,27 @@ int TExCustomExport::FieldTypeWidth(const TField& field) const
     }
 }
 
+namespace {
+
+// Points `reference` of `owner` at `value`, moving the owner's free notification from the old
+// component to the new one, so the reference is cleared when its component goes.
+template <class T>
+void ChangeReference(TComponent& owner, T*& reference, T* value)
+{
+    if (reference == value) {
+        return;
+    }
+    if (reference != nullptr) {
+        owner.RemoveFreeNotification(reference);
+    }
+    reference = value;
+    if (reference != nullptr) {
+        owner.FreeNotification(reference);
+    }
+}
+
+}  // namespace
+
 // ---- TExDataSetExport -----------------------------------------------------------------------
 
 TExDataSetExport::TExDataSetExport(TComponent* owner) : TExCustomExport(owner)
@@ -753,16 +774,7 @@ TExDataSetExport::TExDataSetExport(TComponent* owner) : TExCustomExport(owner)
 
 void TExDataSetExport::SetDataSet(TDataSet* value)
 {
-    if (dataSet_ == value) {
-        return;
-    }
-    if (dataSet_ != nullptr) {
-        RemoveFreeNotification(dataSet_);
-    }
-    dataSet_ = value;
-    if (dataSet_ != nullptr) {
-        FreeNotification(dataSet_);
-    }
+    ChangeReference(*this, dataSet_, value);
 }
 
 void TExDataSetExport::Notification(TComponent* component, TOperation operation)
@@ -898,16 +910,7 @@ TExDBGridExport::TExDBGridExport(TComponent* owner) : TExCustomExport(owner)
 
 void TExDBGridExport::SetDBGrid(TDBGrid* value)
 {
-    if (grid_ == value) {
-        return;
-    }
-    if (grid_ != nullptr) {
-        RemoveFreeNotification(grid_);
-    }
-    grid_ = value;
-    if (grid_ != nullptr) {
-        FreeNotification(grid_);
-    }
+    ChangeReference(*this, grid_, value);
 }
 
 void TExDBGridExport::Notification(TComponent* component, TOperation operation)
