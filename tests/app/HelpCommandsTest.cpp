@@ -128,7 +128,9 @@ TEST_F(HelpCommands, ReadmeIsOpenedWhenItIsThere)
 
 TEST_F(HelpCommands, UpdaterIsStartedWithCheckOrReportedMissing)
 {
+    WriteFile("servers.txt", "ftp.example.org\r\n");
     Start();
+    ASSERT_TRUE(window_->Get<TMenuItem>("CheckforUpdates1")->Enabled());
     Click("CheckforUpdates1");
     EXPECT_EQ(Boxes(), (std::vector<std::string>{"Error! ZEZIvuredizOriruri.exe is missing!"}));
     EXPECT_TRUE(opened_.empty());
@@ -138,6 +140,19 @@ TEST_F(HelpCommands, UpdaterIsStartedWithCheckOrReportedMissing)
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0].Target, PathOf("ZEZIvuredizOriruri.exe"));
     EXPECT_EQ(opened_[0].Parameters, "/CHECK");
+}
+
+TEST_F(HelpCommands, WithoutAServerTheMenuItemIsOffButTheStartUpCheckStillRuns)
+{
+    WriteFile("servers.txt", "");
+    WriteFile("ZEZIvuredizOriruri.exe", "");
+    Ini().WriteString("Settings", "CheckUpdate", "1");
+    Start();
+    EXPECT_FALSE(window_->Get<TMenuItem>("CheckforUpdates1")->Enabled());
+    PostStart();
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].Target, PathOf("ZEZIvuredizOriruri.exe"));
+    EXPECT_EQ(opened_[0].Parameters, "/CHECK /SILENT");
 }
 
 TEST_F(HelpCommands, ProblemReportSetsItsStartPageFirstOrIsReportedMissing)
