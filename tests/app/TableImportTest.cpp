@@ -27,6 +27,9 @@ constexpr int C_NAME = static_cast<int>(TContactField::NAME);
 constexpr int C_EMAIL = static_cast<int>(TContactField::EMAIL);
 constexpr int T_ID = static_cast<int>(TTicketField::TICKETID);
 constexpr int T_PRODUCT = static_cast<int>(TTicketField::PRODUCT);
+constexpr int S_PARENT = static_cast<int>(TSubticketField::TICKETID);
+constexpr int S_ID = static_cast<int>(TSubticketField::SUBID);
+constexpr int S_COMPLETED = static_cast<int>(TSubticketField::COMPLETED);
 
 const std::string kCreateProjects =
     "info: If you do not see any imported record(s) then you will need to create projects for the application(s)";
@@ -151,6 +154,9 @@ TEST_F(TableImport, TicketImportsCopyTheUndeletedRecordsAndLeaveTheSourceAlone)
     }
 
     Tmainfrm& window = StartWithProjectList();
+    // The ticket grid shows one project; the imported tickets of other projects are appended
+    // all the same.
+    Tmainfrm::ApplyFilter(*window.maindb, "PRODUCT='Known'");
     const std::string project = " project automatically created! Please check and finalize this entry on the PROJECTS tab.";
     Import(window, "ImportZentivorv3xTICKETdatabase1", PathOf("old/Tickets.dbf"));
     EXPECT_THAT(MessageBoxes(),
@@ -167,6 +173,8 @@ TEST_F(TableImport, TicketImportsCopyTheUndeletedRecordsAndLeaveTheSourceAlone)
                                             "Record(s) with a field that could not be copied: 1",
                                             kCreateProjects, kRestart));
     EXPECT_TRUE(window.maindb->Active());
+    EXPECT_EQ(window.maindb->Filter(), "PRODUCT='Known'");
+    EXPECT_TRUE(window.maindb->Filtered());
     EXPECT_FALSE(window.importdb->Active());
 
     for (size_t i = 0; i < sources.size(); ++i) {
@@ -191,7 +199,7 @@ TEST_F(TableImport, TicketImportsCopyTheUndeletedRecordsAndLeaveTheSourceAlone)
               "[('Known', '2.0'), ('Alpha', '1.0'), ('Beta', '2.1'), ('Delta', '')]\n");
 }
 
-TEST_F(TableImport, EncipheredContactsAreImportedWithoutTheirDeletedRecords)
+TEST_F(TableImport, EngineWrittenSourcesAreImportedWithoutTheirDeletedRecords)
 {
     // An earlier contact table, enciphered like the tracker's own, with its second record deleted.
     const std::string source = PathOf("old/Contacts.dbf");
@@ -222,6 +230,25 @@ TEST_F(TableImport, EncipheredContactsAreImportedWithoutTheirDeletedRecords)
                         window.contactdb->Fields().Fields(C_EMAIL)->AsString());
     }
     EXPECT_THAT(names, ElementsAre("Ann ann@example.org", "Cid "));
+
+    // Sub-tickets go into the sub-ticket table, filtered as at start-up, and their result is a
+    // question box.
+    const std::string subtickets = PathOf("old/Subtickets.dbf");
+    CreateTrackerTable(subtickets, TTrackerTable::Subtickets);
+    FillTable(subtickets, TTrackerTable::Subtickets,
+              {{{S_PARENT, "T1"}, {S_ID, "S1"}, {S_COMPLETED, "T"}}, {{S_PARENT, "T1"}, {S_ID, "S2"}, {S_COMPLETED, "F"}}});
+    Import(window, "ImportZentivorv3xSUBTICKETdatabase1", subtickets);
+    EXPECT_THAT(MessageBoxes(), ElementsAre("confirm: Are you sure?",
+                                            "confirm: Update has been successfully finished! Record(s) added: 2",
+                                            kCreateProjects, kRestart));
+    TXbSmartDBF& subdb = *window.subdb;
+    EXPECT_EQ(subdb.Filter(), "TICKETID='START'");
+    subdb.SetFiltered(false);
+    names.clear();
+    for (subdb.First(); !subdb.Eof(); subdb.Next()) {
+        names.push_back(subdb.Fields().Fields(S_ID)->AsString() + " " + subdb.Fields().Fields(S_COMPLETED)->AsString());
+    }
+    EXPECT_THAT(names, ElementsAre("S1 True", "S2 False"));
 }
 
 TEST_F(TableImport, NothingIsImportedWithoutYesAFileAndAnOpenTarget)
