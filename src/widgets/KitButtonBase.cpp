@@ -51,8 +51,21 @@ TKitButtonStyleRead KitReadButtonStyle(TKitStoredButtonStyle stored)
     }
 }
 
+TKitButtonStyleRead KitReadLegacyButtonStyle(TKitLegacyButtonStyle stored)
+{
+    switch (stored) {
+    case TKitLegacyButtonStyle::nbsWin31:
+        return {TKitUserButtonStyle::ubsWin31, false};
+    case TKitLegacyButtonStyle::nbsWinXP:
+        return {TKitUserButtonStyle::ubsWin40, true};
+    default:
+        return {TKitUserButtonStyle::ubsWin40, false};
+    }
+}
+
 void RegisterKitButtonStyles()
 {
+    RegisterEnum<TKitLegacyButtonStyle>("TKitLegacyButtonStyle", {"nbsAutoDetect", "nbsWin31", "nbsNew", "nbsWinXP"});
     RegisterEnum<TKitUserButtonStyle>(
         "TKitUserButtonStyle",
         {"ubsWin31", "ubsWin40", "ubsTarvik", "ubsTarvikFlat", "ubsFlat", "ubsFlatUnColored", "ubsNavigator", "ubsExplorer",

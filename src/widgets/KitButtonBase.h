@@ -23,7 +23,16 @@ struct TKitButtonStyleRead {
 // ubsWinXPTool as ubsExplorer, each themed; the others as they are.
 TKitButtonStyleRead KitReadButtonStyle(TKitStoredButtonStyle stored);
 
-// Registers the names of TKitUserButtonStyle and TKitStoredButtonStyle for the form reader.
+// The look stored as "Style" by the oldest descriptions: found out at run time, the older
+// raised button, the newer one, or the newer one themed.
+enum class TKitLegacyButtonStyle { nbsAutoDetect, nbsWin31, nbsNew, nbsWinXP };
+
+// The style an oldest description's "Style" stands for: nbsWin31 as ubsWin31, nbsWinXP as
+// ubsWin40 themed, the others as ubsWin40.
+TKitButtonStyleRead KitReadLegacyButtonStyle(TKitLegacyButtonStyle stored);
+
+// Registers the names of TKitUserButtonStyle, TKitStoredButtonStyle and TKitLegacyButtonStyle
+// for the form reader.
 void RegisterKitButtonStyles();
 
 // The kit's arrow pictures: a strip of 13 x 14 cells side by side, black arrows on a magenta
