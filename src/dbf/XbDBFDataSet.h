@@ -362,6 +362,9 @@ protected:
     virtual void CloseLobFile() noexcept;
     virtual void FreeLobStreamObject() noexcept;
     virtual void WriteLobHeader(uint8_t versionByte, TProxyStream& stream);
+    // Pack: called once the packed table and memo images have taken the old ones' place. A
+    // table kept inside another table's memo writes its new image back there.
+    virtual void PackLobHandlerClose() {}
 
     // ---- the read-ahead window (XbDBFRecords.cpp)
     // Fills the window from record 1 (go first), with the last records (go last), or with
