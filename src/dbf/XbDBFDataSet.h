@@ -438,6 +438,7 @@ private:
     void ReleaseFilter() noexcept;
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     int ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    int ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();
@@ -474,8 +475,10 @@ protected:
     TXbDBFBlock readAhead_;
     TXbDBFBlock recordNumbers_;
     TXbDBFBlock scratch_;
-    // Forward steps past the window are served from a larger piece of the file read at once
-    // (kBulkReadBytes), deciphered once as it is read. It extends the window only: any other
+    // Steps past the window, forward or back, are served from a larger piece of the file read
+    // at once (kBulkReadBytes), deciphered once as it is read: the piece starts at the record
+    // after the window going forward and ends at the record before it going back. It extends
+    // the window only: any other
     // fill of the window, any write of this table and every refresh drop it, so what other
     // users see after a refresh is unchanged.
     static constexpr int kBulkReadBytes = 65536;
