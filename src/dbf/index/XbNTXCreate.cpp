@@ -348,8 +348,17 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
     }
     table->SwapForcedRecord(scan.SavedRecord);
     scan.Swapped = false;
-    if (handOver != nullptr && !scan.WasOpen)
+    if (handOver != nullptr) {
+        // The old file serves until the new one takes its place. One that an update left
+        // damaged does not open again: it stays closed, to be replaced.
+        if (scan.WasOpen) {
+            try {
+                index_.Open();
+            } catch (const Exception&) {
+            }
+        }
         return;
+    }
     index_.Open();
     if (activate)
         index_.SetActive(true);

@@ -384,6 +384,36 @@ TEST(NtxTableUpdate, AChangeThatFailsHalfWayLeavesTheIndexReportingDamage)
     }
 }
 
+// A pack builds every open index anew: one that an update left damaged comes out sound.
+TEST(NtxTableUpdate, APackRebuildsADamagedIndex)
+{
+    TScratchFolder folder;
+    const std::string tablePath = folder.File("names.dbf");
+    const std::string indexPath = folder.File("names.ntx");
+    WriteNamesTable(tablePath, {"Miller", "Adams", "Zimmer", "Baker"});
+    WriteNamesIndex(indexPath, tablePath);
+    {
+        auto indexed = OpenIndexed(tablePath, indexPath, kShared);
+        TXbDBFNTX& table = *indexed->table;
+        indexed->index->SetActive(false);
+        indexed->index->OnCompareKeys = [](TIndex*, const char*, const char*, int, int&) {
+            throw Exception("comparison failed");
+        };
+        table.Append();
+        table.FieldByName("NAME")->SetAsString("Carter");
+        EXPECT_THROW(table.Post(), Exception);
+        table.Cancel();
+        ASSERT_TRUE(indexed->index->Damaged());
+        indexed->index->OnCompareKeys = nullptr;
+        table.SetRecNo(2);
+        table.Delete();
+        EXPECT_EQ(table.Pack(true), 1);
+        EXPECT_FALSE(indexed->index->Damaged());
+        EXPECT_EQ(indexed->index->ValidateTree(), "");
+    }
+    ExpectIndexMatchesTable(indexPath, tablePath);
+}
+
 // Appends records named "<tag><number>" until stopped or `count` are written; reports each post
 // with one byte on the pipe when one is given.
 [[noreturn]] void RunAppender(const std::string& tablePath, const std::string& indexPath, uint32_t mode, char tag,
