@@ -171,9 +171,10 @@ namespace {
 template <class F>
 void ForEachNestedTable(TDataSet& parent, F tell)
 {
+    // Runs on every scroll of every table: the data type is tested before any cast.
     for (TField* field : parent.Fields())
-        if (auto* dataSetField = dynamic_cast<TDataSetField*>(field))
-            if (auto* nested = dynamic_cast<TXbSmartDBF*>(dataSetField->NestedDataSet()))
+        if (field->DataType() == TFieldType::ftDataSet)
+            if (auto* nested = dynamic_cast<TXbSmartDBF*>(static_cast<TDataSetField*>(field)->NestedDataSet()))
                 tell(*nested);
 }
 

@@ -12,7 +12,6 @@
 #include "platform/rtl/ResourceStrings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 
 namespace {
@@ -22,8 +21,6 @@ constexpr const char* kSingleInstanceMessage =
 constexpr const char* kNoCoreOnRead = "Core polyglot is not assigned.";
 constexpr const char* kNoCoreOnWrite = "Core multi lang is not assigned";
 constexpr const char* kResourceStringsSection = "ResourceStrings";
-// Language-file paths are followed at most this many steps.
-constexpr int kMaxPathSteps = 64;
 
 TLangCore* theCore = nullptr;       // the one core, or null
 TLangCore* constructedCore = nullptr;  // set while a core object exists (also during its construction)
@@ -57,92 +54,22 @@ std::string NormalizeFolder(const std::string& folder)
     return result;
 }
 
-std::optional<int> ParseItemIndex(std::string_view word)
-{
-    if (word.find('(') == std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string digits = TextBefore(")", TextAfter("(", word));
-    int value = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-TPropertyTarget Resolve(TObject& current, std::string_view path, int depth);
-
-TPropertyTarget ResolveFromProperty(TObject& current, const TPropertyInfo& property, std::string_view rest,
-                                    int depth)
+// Language files set plain values, string lists and the values inside objects and collections;
+// sets, events, extra data and references to other components are never set by a language file.
+bool LanguageMaySet(const TPropertyInfo& property)
 {
     switch (property.kind) {
     case TPropertyKind::Integer:
     case TPropertyKind::Enumeration:
     case TPropertyKind::Float:
     case TPropertyKind::String:
-        return {&current, &property};
     case TPropertyKind::Strings:
-        return rest == "Strings" ? TPropertyTarget{&current, &property} : TPropertyTarget{};
-    case TPropertyKind::Object: {
-        TObject* object = property.getObject(current);
-        if (object == nullptr || rest.empty()) {
-            return {};
-        }
-        return Resolve(*object, rest, depth + 1);
-    }
-    case TPropertyKind::Collection: {
-        auto* collection = dynamic_cast<TCollection*>(property.getObject(current));
-        if (collection == nullptr || rest.empty()) {
-            return {};
-        }
-        std::string word = TextBefore(".", rest);
-        std::optional<int> index = ParseItemIndex(word);
-        if (index && *index >= 0 && *index < collection->Count()) {
-            size_t dot = rest.find('.');
-            if (dot == std::string_view::npos) {
-                return {};
-            }
-            return Resolve(*collection->Items(*index), rest.substr(dot + 1), depth + 1);
-        }
-        return Resolve(*collection, rest, depth + 1);
-    }
+    case TPropertyKind::Object:
+    case TPropertyKind::Collection:
+        return true;
     default:
-        // Sets, events, extra data and references to other components are never set by a
-        // language file.
-        return {};
+        return false;
     }
-}
-
-TPropertyTarget Resolve(TObject& current, std::string_view path, int depth)
-{
-    if (depth > kMaxPathSteps || path.empty()) {
-        return {};
-    }
-    std::string head = TextBefore(".", path);
-    size_t dot = path.find('.');
-    std::string_view rest = dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
-    if (head.empty()) {
-        return {};
-    }
-    if (const TPropertyInfo* property = FindPublishedProperty(current, head)) {
-        if (!IsTranslatableProperty(current, *property)) {
-            return {};
-        }
-        return ResolveFromProperty(current, *property, rest, depth);
-    }
-    auto* component = dynamic_cast<TComponent*>(&current);
-    if (component == nullptr) {
-        return {};
-    }
-    TComponent* next = component->FindComponent(head);
-    if (next == nullptr) {
-        next = FindChildControl(component, head);
-    }
-    if (next == nullptr || rest.empty()) {
-        return {};
-    }
-    return Resolve(*next, rest, depth + 1);
 }
 
 }  // namespace
@@ -174,7 +101,9 @@ void RegisterTranslatableProperty(const std::string& name)
 
 TPropertyTarget ResolveTranslatablePath(TObject& root, const std::string& path)
 {
-    return Resolve(root, path, 0);
+    return ResolvePropertyPath(root, path, [](const TObject& instance, const TPropertyInfo& property) {
+        return LanguageMaySet(property) && IsTranslatableProperty(instance, property);
+    });
 }
 
 bool ApplyPropertyValue(const TPropertyTarget& target, const std::string& value)

@@ -38,10 +38,10 @@ std::optional<int> ParseItemIndex(std::string_view word)
     return value;
 }
 
-TPropertyTarget Resolve(TObject& current, std::string_view path, int depth);
+TPropertyTarget Resolve(TObject& current, std::string_view path, int depth, const TPropertyStepFilter& filter);
 
 TPropertyTarget ResolveFromProperty(TObject& current, const TPropertyInfo& property, std::string_view rest,
-                                    int depth)
+                                    int depth, const TPropertyStepFilter& filter)
 {
     switch (property.kind) {
     case TPropertyKind::Strings:
@@ -55,7 +55,7 @@ TPropertyTarget ResolveFromProperty(TObject& current, const TPropertyInfo& prope
         if (object == nullptr || rest.empty()) {
             return {};
         }
-        return Resolve(*object, rest, depth + 1);
+        return Resolve(*object, rest, depth + 1, filter);
     }
     case TPropertyKind::Collection: {
         auto* collection = dynamic_cast<TCollection*>(property.getObject(current));
@@ -68,9 +68,9 @@ TPropertyTarget ResolveFromProperty(TObject& current, const TPropertyInfo& prope
             if (afterWord.empty()) {
                 return {};
             }
-            return Resolve(*collection->Items(*index), afterWord, depth + 1);
+            return Resolve(*collection->Items(*index), afterWord, depth + 1, filter);
         }
-        return Resolve(*collection, rest, depth + 1);
+        return Resolve(*collection, rest, depth + 1, filter);
     }
     default:
         // A plain value is the target, whatever may follow its name.
@@ -78,7 +78,7 @@ TPropertyTarget ResolveFromProperty(TObject& current, const TPropertyInfo& prope
     }
 }
 
-TPropertyTarget Resolve(TObject& current, std::string_view path, int depth)
+TPropertyTarget Resolve(TObject& current, std::string_view path, int depth, const TPropertyStepFilter& filter)
 {
     if (depth > MaxPathSteps || path.empty()) {
         return {};
@@ -88,7 +88,10 @@ TPropertyTarget Resolve(TObject& current, std::string_view path, int depth)
         return {};
     }
     if (const TPropertyInfo* property = FindPublishedProperty(current, head)) {
-        return ResolveFromProperty(current, *property, rest, depth);
+        if (filter && !filter(current, *property)) {
+            return {};
+        }
+        return ResolveFromProperty(current, *property, rest, depth, filter);
     }
     auto* component = dynamic_cast<TComponent*>(&current);
     if (component == nullptr) {
@@ -102,7 +105,7 @@ TPropertyTarget Resolve(TObject& current, std::string_view path, int depth)
     if (next == nullptr || rest.empty()) {
         return {};
     }
-    return Resolve(*next, rest, depth + 1);
+    return Resolve(*next, rest, depth + 1, filter);
 }
 
 int64_t IntegerOrZero(const std::string& text)
@@ -173,9 +176,9 @@ std::string SetText(const TEnumInfo& info, uint64_t bits)
 
 }  // namespace
 
-TPropertyTarget ResolvePropertyPath(TObject& root, std::string_view path)
+TPropertyTarget ResolvePropertyPath(TObject& root, std::string_view path, const TPropertyStepFilter& filter)
 {
-    return Resolve(root, path, 0);
+    return Resolve(root, path, 0, filter);
 }
 
 bool SetPropertyText(const TPropertyTarget& target, const std::string& text)

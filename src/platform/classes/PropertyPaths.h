@@ -12,6 +12,7 @@
 
 #include "platform/classes/PropertyRegistry.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,13 @@ struct TPropertyTarget {
     explicit operator bool() const noexcept { return instance != nullptr && property != nullptr; }
 };
 
-// The property a path leads to; empty when it leads nowhere.
-TPropertyTarget ResolvePropertyPath(TObject& root, std::string_view path);
+// Decides whether a path may step through (or end at) a published property of an object; a path
+// that meets a refused property leads nowhere.
+using TPropertyStepFilter = std::function<bool(const TObject& instance, const TPropertyInfo& property)>;
+
+// The property a path leads to; empty when it leads nowhere. With a filter, every published
+// property the path meets must pass it.
+TPropertyTarget ResolvePropertyPath(TObject& root, std::string_view path, const TPropertyStepFilter& filter = {});
 
 // Sets a property from text: integer (decimal, $hex; 0 when not a number), enumeration by value
 // name (EPropertyError "Invalid property value" for an unknown name), float (0 when not a
