@@ -277,23 +277,39 @@ void RegisterKitDialogClasses()
             {"doBrowseForComputer", "doBrowseForPrinter", "doDontGoBelowDomain", "doReturnFileSysAncestors",
              "doReturnFileSysDirs", "doStatusText", "doShowFiles", "doAllowEdit", "doShowPath", "doEnableOK", "doNewGUI",
              "doNewGUINoNewFolderBtn"});
+        RegisterEnum<TKitAboutIconStyle>("TKitAboutIconStyle", {"isNone", "isStandard", "isExtended"});
+        RegisterEnum<TKitAboutStyle>("TKitAboutStyle", {"bsStandard", "bsKit"});
+        RegisterEnum<TKitAboutVersionStyle>("TKitAboutVersionStyle", {"vsProg", "vsFileShort", "vsFileFull", "vsFileBuild"});
+        using K = TKitBaseDialog;
+        TClassRegistration<K, TComponent>("TKitBaseDialog")
+            .String("CaptionTitle", [](const K& d) { return d.CaptionTitle(); },
+                    [](K& d, const std::string& v) { d.SetCaptionTitle(v); })
+            .String("CustomButton", [](const K& d) { return d.CustomButton; },
+                    [](K& d, const std::string& v) { d.CustomButton = v; })
+            .Enum("Effect", [](const K& d) { return d.Effect; }, [](K& d, TKitDlgEffect v) { d.Effect = v; },
+                  TKitDlgEffect::deNone)
+            .Strings("Hints", [](K& d) -> TStrings& { return d.HintLines(); })
+            .Boolean("CtlXP", [](const K& d) { return d.CtlXP; }, [](K& d, bool v) { d.CtlXP = v; }, true)
+            .Boolean("ShowHints", [](const K& d) { return d.ShowHints; }, [](K& d, bool v) { d.ShowHints = v; }, true)
+            .Boolean("CaptionFill", [](const K& d) { return d.CaptionFill; }, [](K& d, bool v) { d.CaptionFill = v; })
+            .Integer("Colors", [](const K& d) { return static_cast<int>(d.Colors); },
+                     [](K& d, int64_t v) { d.Colors = static_cast<uint8_t>(v); }, 32)
+            .Enum("Position", [](const K& d) { return d.Position; }, [](K& d, TKitDlgPosition v) { d.Position = v; },
+                  TKitDlgPosition::bpCenter)
+            .Enum("RelatePos", [](const K& d) { return d.RelatePos; }, [](K& d, TKitDlgPosRel v) { d.RelatePos = v; },
+                  TKitDlgPosRel::brScreen)
+            .Event("OnCustomize", &K::OnCustomize)
+            .Event("OnCustomClick", &K::OnCustomClick);
         using D = TKitDirDlg;
-        TClassRegistration<D, TComponent>("TKitDirDlg")
+        TClassRegistration<D, K>("TKitDirDlg")
             .Component()
-            .String("CaptionTitle", [](const D& d) { return d.CaptionTitle(); },
-                    [](D& d, const std::string& v) { d.SetCaptionTitle(v); })
-            .String("CustomButton", [](const D& d) { return d.CustomButton; },
-                    [](D& d, const std::string& v) { d.CustomButton = v; })
             .String("InitialDir", [](const D& d) { return d.InitialDir; }, [](D& d, const std::string& v) { d.InitialDir = v; })
             .String("Path", [](const D& d) { return d.Path; }, [](D& d, const std::string& v) { d.Path = v; })
             .Boolean("AllowNewDir", [](const D& d) { return d.AllowNewDir; }, [](D& d, bool v) { d.AllowNewDir = v; })
             .Boolean("ShowLabelDir", [](const D& d) { return d.ShowLabelDir; }, [](D& d, bool v) { d.ShowLabelDir = v; })
             .Enum("CharCase", [](const D& d) { return d.CharCase; }, [](D& d, TKitCharCase v) { d.CharCase = v; },
                   TKitCharCase::ccNormal)
-            .Enum("Position", [](const D& d) { return d.Position; }, [](D& d, TKitDlgPosition v) { d.Position = v; },
-                  TKitDlgPosition::bpCenter)
-            .Enum("RelatePos", [](const D& d) { return d.RelatePos; }, [](D& d, TKitDlgPosRel v) { d.RelatePos = v; },
-                  TKitDlgPosRel::brScreen);
+            .Event("OnFolderError", &D::OnFolderError);
         using B = TKitBrowseDlg;
         TClassRegistration<B, TComponent>("TKitBrowseDlg")
             .Component()
@@ -311,7 +327,7 @@ void RegisterKitDialogClasses()
             .Enum("RelatePos", [](const B& b) { return b.RelatePos; }, [](B& b, TKitDlgPosRel v) { b.RelatePos = v; },
                   TKitDlgPosRel::brActiveWindow);
         using A = TKitAboutDlg;
-        TClassRegistration<A, TComponent>("TKitAboutDlg")
+        TClassRegistration<A, K>("TKitAboutDlg")
             .Component()
             .String("Appname", [](const A& a) { return a.Appname; }, [](A& a, const std::string& v) { a.Appname = v; })
             .String("Copyright", [](const A& a) { return a.Copyright; }, [](A& a, const std::string& v) { a.Copyright = v; })
@@ -320,7 +336,16 @@ void RegisterKitDialogClasses()
             .String("Version", [](const A& a) { return a.Version; }, [](A& a, const std::string& v) { a.Version = v; })
             .String("Jump", [](const A& a) { return a.Jump; }, [](A& a, const std::string& v) { a.Jump = v; })
             .String("EMail", [](const A& a) { return a.EMail; }, [](A& a, const std::string& v) { a.EMail = v; })
-            .Boolean("UseResInfo", [](const A& a) { return a.UseResInfo; }, [](A& a, bool v) { a.UseResInfo = v; });
+            .Boolean("UseDefault", [](const A& a) { return a.UseDefault; }, [](A& a, bool v) { a.UseDefault = v; })
+            .Boolean("UseResInfo", [](const A& a) { return a.UseResInfo; }, [](A& a, bool v) { a.UseResInfo = v; })
+            .Object("Icon", [](A& a) -> TIcon& { return a.Icon; })
+            .Enum("IconStyle", [](const A& a) { return a.IconStyle; }, [](A& a, TKitAboutIconStyle v) { a.IconStyle = v; },
+                  TKitAboutIconStyle::isExtended)
+            .Integer("AppNameSize", [](const A& a) { return a.AppNameSize; }, [](A& a, int64_t v) { a.AppNameSize = static_cast<int>(v); },
+                     22)
+            .Enum("Style", [](const A& a) { return a.Style; }, [](A& a, TKitAboutStyle v) { a.Style = v; }, TKitAboutStyle::bsKit)
+            .Enum("UseResVersionInfoStyle", [](const A& a) { return a.UseResVersionInfoStyle; },
+                  [](A& a, TKitAboutVersionStyle v) { a.UseResVersionInfoStyle = v; }, TKitAboutVersionStyle::vsProg);
         return true;
     }();
     (void)done;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <vector>
 #include <map>
@@ -27,6 +28,14 @@ struct Shown {
     int okBottom = 0;
     int clientHeight = 0;
 };
+
+// Kept beside the build's program folder, for a person to look at.
+void SaveScreenshot(TCustomForm& form, const char* name)
+{
+    const std::filesystem::path artifacts = std::filesystem::path(ZV_STAGE_DIR).parent_path() / "test-artifacts";
+    std::filesystem::create_directories(artifacts);
+    EXPECT_TRUE(form.Grab().save(QString::fromStdString((artifacts / name).string())));
+}
 
 // Runs the box, reads what it shows and closes it with OK (or the custom button).
 Shown RunBox(TKitAboutDlg& box, bool clickCustom = false, const char* screenshot = nullptr)
@@ -48,8 +57,8 @@ Shown RunBox(TKitAboutDlg& box, bool clickCustom = false, const char* screenshot
             shown.customVisible = custom->Visible();
             shown.okBottom = ok->Top() + ok->Height();
             shown.clientHeight = form->ClientHeight();
-            if (const char* folder = std::getenv("ZV_SCREENSHOT_DIR"); folder != nullptr && screenshot != nullptr) {
-                form->Grab().save(QString::fromStdString(std::string(folder) + "/" + screenshot));
+            if (screenshot != nullptr) {
+                SaveScreenshot(*form, screenshot);
             }
             if (clickCustom) {
                 custom->Click();
@@ -203,9 +212,7 @@ TEST(KitAboutDlg, IconStylesPlaceTheIconAndTheTextColumn)
                 EXPECT_GE(info->Top(), image->Top() + image->Height());
             }
             if (c.style == TKitAboutIconStyle::isExtended) {
-                if (const char* folder = std::getenv("ZV_SCREENSHOT_DIR"); folder != nullptr) {
-                    form.Grab().save(QString::fromStdString(std::string(folder) + "/about-icon.png"));
-                }
+                SaveScreenshot(form, "about-icon.png");
             }
         });
     }

@@ -5,6 +5,7 @@
 #include "platform/classes/FormParser.h"
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/gui/Dialogs.h"
+#include "widgets/KitAbout.h"
 #include "widgets/KitCustomButton.h"
 #include "widgets/KitDirForm.h"
 #include "widgets/KitFolderDialogs.h"
@@ -116,11 +117,12 @@ void OnShown(TKitBrowseDlg& dialog, const std::function<void(TKitDirForm&)>& act
     };
 }
 
+// Kept beside the build's program folder, for a person to look at.
 void SaveScreenshot(TKitDirForm& form, const char* name)
 {
-    if (const char* folder = std::getenv("ZV_SCREENSHOT_DIR"); folder != nullptr) {
-        form.Grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-    }
+    const fs::path artifacts = fs::path(ZV_STAGE_DIR).parent_path() / "test-artifacts";
+    fs::create_directories(artifacts);
+    EXPECT_TRUE(form.Grab().save(QString::fromStdString((artifacts / name).string())));
 }
 
 TEST(KitDirDlg, ChoosingAFolderThroughTheWindowsLists)
@@ -539,6 +541,11 @@ TEST(KitFolderDialogs, FormDescriptionSetsTheirProperties)
     TKitDirDlg dir(nullptr);
     EXPECT_NE(FindPublishedProperty(dir, "CharCase"), nullptr);
     EXPECT_NE(FindPublishedProperty(dir, "InitialDir"), nullptr);
+    TKitAboutDlg about(nullptr);
+    for (const char* name : {"Hints", "Effect", "OnCustomize", "Icon", "IconStyle", "Style", "UseResVersionInfoStyle"}) {
+        EXPECT_NE(FindPublishedProperty(about, name), nullptr) << name;
+    }
+    EXPECT_NE(FindPublishedProperty(dir, "Hints"), nullptr);
 }
 
 }  // namespace
