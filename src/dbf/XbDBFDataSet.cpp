@@ -169,6 +169,7 @@ void TXbSmartDBF::InternalOpen()
         OpenTableIndexes();
         changedSinceOpen_ = false;
         headerCountPending_ = false;
+        FinishInterruptedRewrite();
         BringHeaderCountUpToDate();
         CountRecords();
         WindowGoFirst();

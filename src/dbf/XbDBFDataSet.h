@@ -331,8 +331,18 @@ protected:
     // the record follows it, else as a window of its own) and makes it current.
     void PlaceWrittenRecord(uint32_t recNo, const uint8_t* image);
     // Writes a record image (enciphered copy when the cipher is active) at its place; raises
-    // "TXbSmartDBF: " with the system's text when it is not written whole.
-    void WriteRecordImage(uint32_t recNo, const uint8_t* image);
+    // "TXbSmartDBF: " with the system's text when it is not written whole. `overwrites` says
+    // the record is in the file already: one that crosses a page boundary is then written
+    // with a rewrite note beside the table (XbDBFRewriteNote.h).
+    void WriteRecordImage(uint32_t recNo, const uint8_t* image, bool overwrites);
+    // True when rewriting record recNo in place needs a rewrite note.
+    bool RewriteNeedsNote(uint32_t recNo) const noexcept;
+    // Writes the note for the record image `data` about to be written at `offset`; the note's
+    // name, or empty when no note could be written (the record is then written without one).
+    std::string WriteRewriteNote(int64_t offset, const uint8_t* data);
+    // Takes the header lock for a rewrite that leaves a note (the note has one name per table,
+    // and an opener completes only notes nobody is writing); true when this call took it.
+    bool LockHeaderForNote(uint32_t recNo);
     // Writes an existing record's image back at its place under its record lock, then puts it
     // into the read-ahead window as with PlaceWrittenRecord.
     void RewriteRecord(uint32_t recNo, const uint8_t* image);
@@ -413,6 +423,8 @@ private:
     void AppendEndMarkOnClose() noexcept;
     bool WriteHeaderImage();
     void BringHeaderCountUpToDate() noexcept;
+    // Completes the record rewrite a killed writer left a note of (opens for writing only).
+    void FinishInterruptedRewrite() noexcept;
     bool MemoIsFoxPro(uint8_t versionByte) const noexcept;
     std::vector<uint8_t> BuildTableImage(uint8_t& versionByte, bool& needsMemo);
     void FillFieldDefs(TXbDBFFieldDefs& defs, const std::vector<TXbFieldLayout>& fields, const std::string& prefix);

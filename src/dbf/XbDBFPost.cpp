@@ -1,17 +1,24 @@
 // Writing records: appending, posting an edited record in place, and marking records deleted
 // or live. Every write puts the record bytes on disk before the header's record count that
 // makes an appended record part of the table, so a crash between the two leaves a table
-// that opens with every record whole.
+// that opens with every record whole. An appended record lies past the last whole one, so a
+// write cut short only leaves bytes the count from the file's size ignores; an edited record
+// that crosses a page boundary is rewritten with a note beside the table that the next open
+// completes it from (XbDBFRewriteNote.h).
 
 #include "dbf/XbDBFDataSet.h"
 
 #include "dbf/XbDBFFieldDefs.h"
+#include "dbf/XbDBFRewriteNote.h"
 #include "platform/db/DBConsts.h"
 #include "platform/db/DBTypes.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileHandle.h"
+#include "platform/rtl/Files.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -178,7 +185,7 @@ void TXbSmartDBF::RaiseWriteError(TProxyStream& stream)
     throw Exception("TXbSmartDBF: Write error \"" + stream.FileName + "\"" + stream.ErrorInfo());
 }
 
-void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image)
+void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image, bool overwrites)
 {
     const uint8_t* data = image;
     if (crypt_->Active()) {
@@ -188,8 +195,83 @@ void TXbSmartDBF::WriteRecordImage(uint32_t recNo, const uint8_t* image)
     }
     bulkCount_ = 0;
     const int64_t offset = headerSize_ + static_cast<int64_t>(recNo - 1) * recordSize_;
-    if (tableStream_->SeekTo(offset, 0) != offset || tableStream_->WriteBlock(data, recordSize_) != recordSize_)
+    const std::string note = overwrites && RewriteNeedsNote(recNo) ? WriteRewriteNote(offset, data) : std::string();
+    const bool written =
+        tableStream_->SeekTo(offset, 0) == offset && tableStream_->WriteBlock(data, recordSize_) == recordSize_;
+    // A note that stays behind (removal refused) is harmless: the record holds its new image,
+    // and the next open drops the note.
+    if (!note.empty())
+        DeleteFile(note);
+    if (!written)
         RaiseWriteError(*tableStream_);
+}
+
+bool TXbSmartDBF::RewriteNeedsNote(uint32_t recNo) const noexcept
+{
+    return tableStream_->ProxyStreamType == TProxyStreamType::pstFile &&
+           CrossesPageBoundary(headerSize_ + static_cast<int64_t>(recNo - 1) * recordSize_, recordSize_);
+}
+
+std::string TXbSmartDBF::WriteRewriteNote(int64_t offset, const uint8_t* data)
+{
+    std::vector<uint8_t> old(static_cast<size_t>(recordSize_));
+    if (tableStream_->SeekTo(offset, 0) != offset || tableStream_->ReadBlock(old.data(), recordSize_) != recordSize_)
+        return {};
+    const std::vector<uint8_t> bytes = RewriteNoteBytes(offset, old.data(), data, recordSize_);
+    const std::string name = RewriteNoteName(tableStream_->FileName);
+    TFileHandle file;
+    if (!file.Create(name))
+        return {};
+    if (file.WriteAt(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) {
+        file.Close();
+        DeleteFile(name);
+        return {};
+    }
+    return name;
+}
+
+bool TXbSmartDBF::LockHeaderForNote(uint32_t recNo)
+{
+    if (!LocksNeeded() || headerLocked_ || !RewriteNeedsNote(recNo))
+        return false;
+    if (!LockHeader())
+        throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF header.");
+    return true;
+}
+
+void TXbSmartDBF::FinishInterruptedRewrite() noexcept
+{
+    if (tableStream_->ProxyStreamType != TProxyStreamType::pstFile || !tableStream_->AccessMode().OpenReadWrite)
+        return;
+    const std::string name = RewriteNoteName(tableStream_->FileName);
+    if (!FileExists(name))
+        return;
+    try {
+        // Held by a writer that is still at work on its note.
+        if (LocksNeeded() && !headerLocked_ && !LockHeader())
+            return;
+        struct TUnlock {
+            TXbSmartDBF& table;
+            ~TUnlock() { table.UnlockHeader(); }
+        } unlock{*this};
+        const std::optional<TRewriteNote> note = ParseRewriteNote(ReadFileContents(name));
+        // A note cut short, damaged, of another layout or stale is dropped as it is.
+        bool done = true;
+        const auto size = static_cast<size_t>(recordSize_);
+        if (note && note->NewImage.size() == size && note->Offset >= headerSize_ &&
+            (note->Offset - headerSize_) % recordSize_ == 0) {
+            std::vector<uint8_t> current(size);
+            if (tableStream_->SeekTo(note->Offset, 0) == note->Offset &&
+                tableStream_->ReadBlock(current.data(), recordSize_) == recordSize_ &&
+                note->Explains(current.data()) && current != note->NewImage)
+                done = tableStream_->SeekTo(note->Offset, 0) == note->Offset &&
+                       tableStream_->WriteBlock(note->NewImage.data(), recordSize_) == recordSize_;
+        }
+        if (done)
+            DeleteFile(name);
+    } catch (...) {
+        // The note stays for the next open.
+    }
 }
 
 void TXbSmartDBF::FillAutoIncrementFields(TRecordBuffer buffer)
@@ -273,7 +355,7 @@ void TXbSmartDBF::InternalAddRecord(TRecordBuffer buffer, bool)
 
     // The record first, then the count that makes it part of the table, then the keys.
     indexes.RecordWritten();
-    WriteRecordImage(recNo, buffer);
+    WriteRecordImage(recNo, buffer, false);
     if (soleWriter)
         knownFileSize_ = std::max<int64_t>(fileSize, headerSize_ + static_cast<int64_t>(recNo) * recordSize_);
     changedSinceOpen_ = true;
@@ -322,7 +404,9 @@ void TXbSmartDBF::RewriteRecord(uint32_t recNo, const uint8_t* image)
         if (!LockRecord(recNo))
             throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
         locks.RecordTaken(recNo);
-        WriteRecordImage(recNo, image);
+        if (LockHeaderForNote(recNo))
+            locks.HeaderTaken();
+        WriteRecordImage(recNo, image, true);
         changedSinceOpen_ = true;
     }
     PlaceWrittenRecord(recNo, image);
@@ -353,6 +437,9 @@ void TXbSmartDBF::InternalPost()
         if (!LockRecord(recNo))
             throw Exception("TXbSmartDBF.InternalPost: Can not lock DBF record.");
         locks.RecordTaken(recNo);
+        // Before the indexes, as an append takes the header before them.
+        if (LockHeaderForNote(recNo))
+            locks.HeaderTaken();
         // The keys the record has in the file now (read under its lock, so an edit by another
         // user since this one began is what gets replaced), against the keys of the new image.
         std::vector<uint8_t> stored(static_cast<size_t>(recordSize_) + 6);
@@ -383,7 +470,7 @@ void TXbSmartDBF::InternalPost()
         if (!indexes.Empty())
             indexes.Begin();
         indexes.RecordWritten();
-        WriteRecordImage(recNo, buffer);
+        WriteRecordImage(recNo, buffer, true);
         changedSinceOpen_ = true;
         if (!indexes.Empty()) {
             TForcedRecordScope forced(*this, buffer);

@@ -2,10 +2,14 @@
 // writer reported as posted is there with its memo, and no record is half written.
 #include "XbDBFWriteSupport.h"
 
+#include "dbf/XbDBFRewriteNote.h"
+#include "platform/rtl/Files.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,7 +85,230 @@ void CreateCrashTable(const std::string& fileName)
     }
 }
 
+// ID N 8, VERSION N 8, CHECK C 12: no memo, so a rewrite is the record's write alone.
+void CreateCheckTable(const std::string& fileName)
+{
+    TXbSmartDBF table(nullptr);
+    table.DBFFileName = fileName;
+    table.SetDbfVersion(xBaseVersion::xBaseIII);
+    table.DBFFieldDefs().Add("ID", 'N', 8, 0);
+    table.DBFFieldDefs().Add("VERSION", 'N', 8, 0);
+    table.DBFFieldDefs().Add("CHECK", 'C', 12);
+    table.CreateTable();
+}
+
+void SetVersion(TXbSmartDBF& table, int id, int version)
+{
+    table.FieldByName("ID")->SetAsInteger(id);
+    table.FieldByName("VERSION")->SetAsInteger(version);
+    table.FieldByName("CHECK")->SetAsString(CheckText(id, version));
+}
+
+// A check table whose records 1..n have id n and version 1, n being the first record that
+// crosses a page boundary; returns n.
+uint32_t CreateTableUpToPageCrossing(const std::string& fileName)
+{
+    CreateCheckTable(fileName);
+    auto table = OpenTable(fileName);
+    for (uint32_t recNo = 1;; ++recNo) {
+        table->Append();
+        SetVersion(*table, static_cast<int>(recNo), 1);
+        table->Post();
+        const int64_t offset = table->HeaderSize() + static_cast<int64_t>(recNo - 1) * table->RecordSize();
+        if (CrossesPageBoundary(offset, table->RecordSize())) {
+            // The page ends inside VERSION or CHECK: a record cut there contradicts itself.
+            const int64_t cut = kWritePageSize - offset % kWritePageSize;
+            EXPECT_GT(cut, 9);
+            EXPECT_LT(cut, 29);
+            return recNo;
+        }
+    }
+}
+
+std::vector<uint8_t> RecordBytes(const std::string& fileName, uint32_t recNo, int64_t& offset)
+{
+    auto table = OpenTable(fileName, {.AccessMode = 0x10});
+    offset = table->HeaderSize() + static_cast<int64_t>(recNo - 1) * table->RecordSize();
+    const std::vector<uint8_t> file = ReadWholeFile(fileName);
+    return {file.begin() + offset, file.begin() + offset + table->RecordSize()};
+}
+
+void EditRecord(const std::string& fileName, uint32_t recNo, int version)
+{
+    auto table = OpenTable(fileName);
+    table->SetRecNo(static_cast<int>(recNo));
+    table->Edit();
+    SetVersion(*table, static_cast<int>(recNo), version);
+    table->Post();
+}
+
+// Rewrites record recNo again and again until it is killed, reporting each version once its
+// post has returned.
+[[noreturn]] void RunRewriter(const std::string& fileName, int reportPipe, uint32_t recNo)
+{
+    try {
+        auto table = OpenTable(fileName);
+        table->SetRecNo(static_cast<int>(recNo));
+        const int id = table->FieldByName("ID")->AsInteger();
+        for (int version = table->FieldByName("VERSION")->AsInteger() + 1;; ++version) {
+            table->Edit();
+            SetVersion(*table, id, version);
+            table->Post();
+            const std::string line = std::to_string(version) + "\n";
+            if (::write(reportPipe, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+                ::_exit(3);
+        }
+    } catch (...) {
+        ::_exit(2);
+    }
+}
+
 }  // namespace
+
+// The kernel copies a write a page at a time and takes a kill between two pages: a rewrite of
+// a record that crosses a page boundary must not leave it half old and half new.
+TEST(CrashSafety, KilledRewriteOfARecordAcrossAPageBoundaryLeavesItWhole)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("cross.dbf");
+    const uint32_t recNo = CreateTableUpToPageCrossing(name);
+    std::mt19937 random(20261211);
+    int reported = 1;
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            RunRewriter(name, pipeEnds[1], recNo);
+        }
+        ::close(pipeEnds[1]);
+        std::string reports;
+        char buffer[4096];
+        ssize_t got = 0;
+        while (reports.find('\n') == std::string::npos && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+            reports.append(buffer, static_cast<size_t>(got));
+        ::usleep(static_cast<useconds_t>(random() % 2000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the rewriter stopped by itself: " << WEXITSTATUS(status);
+        while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+            reports.append(buffer, static_cast<size_t>(got));
+        ::close(pipeEnds[0]);
+        const size_t lastLine = reports.rfind('\n', reports.size() - 2);
+        reported = std::stoi(reports.substr(lastLine == std::string::npos ? 0 : lastLine + 1));
+
+        auto table = OpenTable(name);
+        table->SetRecNo(static_cast<int>(recNo));
+        const int id = table->FieldByName("ID")->AsInteger();
+        const int version = table->FieldByName("VERSION")->AsInteger();
+        ASSERT_EQ(id, static_cast<int>(recNo));
+        ASSERT_EQ(table->FieldByName("CHECK")->AsString(), CheckText(id, version)) << "version " << version;
+        ASSERT_GE(version, reported);
+        ASSERT_LE(version, reported + 1);
+        EXPECT_FALSE(FileExists(RewriteNoteName(name)));
+    }
+}
+
+// What a killed rewrite leaves: its note beside the table and the record old, cut at the page
+// boundary, or new. Opening for writing completes the rewrite from a sound note that explains
+// the record, and drops any other note without touching the table.
+TEST(CrashSafety, OpeningForWritingCompletesOrDropsARewriteNote)
+{
+    TScratchFolder folder;
+    const std::string pristine = folder.File("pristine.dbf");
+    const uint32_t recNo = CreateTableUpToPageCrossing(pristine);
+    const std::string edited = folder.File("edited.dbf");
+    std::filesystem::copy_file(pristine, edited);
+    EditRecord(edited, recNo, 2);
+    int64_t offset = 0;
+    const std::vector<uint8_t> oldImage = RecordBytes(pristine, recNo, offset);
+    const std::vector<uint8_t> newImage = RecordBytes(edited, recNo, offset);
+    EditRecord(edited, recNo, 3);
+    const std::vector<uint8_t> otherImage = RecordBytes(edited, recNo, offset);
+    const size_t cut = static_cast<size_t>(kWritePageSize - offset % kWritePageSize);
+    std::vector<uint8_t> torn = oldImage;
+    std::copy(newImage.begin(), newImage.begin() + static_cast<std::ptrdiff_t>(cut), torn.begin());
+    const std::vector<uint8_t> note = RewriteNoteBytes(offset, oldImage.data(), newImage.data(),
+                                                       static_cast<int32_t>(oldImage.size()));
+    std::vector<uint8_t> damaged = note;
+    damaged[30] ^= 0x01;
+    const std::vector<uint8_t> cutShort(note.begin(), note.end() - 10);
+
+    const struct {
+        const char* What;
+        const std::vector<uint8_t>& Record;
+        const std::vector<uint8_t>& Note;
+        int Version;  // of the record after opening
+    } cases[] = {
+        {"killed after the note, before the record", oldImage, note, 2},
+        {"killed at the page boundary", torn, note, 2},
+        {"killed before the note was removed", newImage, note, 2},
+        {"killed while writing the note", oldImage, cutShort, 1},
+        {"a damaged note", oldImage, damaged, 1},
+        {"a stale note: the record changed since", otherImage, note, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::string name = folder.File("case.dbf");
+        std::vector<uint8_t> file = ReadWholeFile(pristine);
+        std::copy(c.Record.begin(), c.Record.end(), file.begin() + offset);
+        WriteWholeFile(name, file);
+        WriteWholeFile(RewriteNoteName(name), c.Note);
+        {
+            auto table = OpenTable(name);
+            EXPECT_FALSE(FileExists(RewriteNoteName(name)));
+            table->SetRecNo(static_cast<int>(recNo));
+            EXPECT_EQ(table->FieldByName("VERSION")->AsInteger(), c.Version);
+        }
+        const std::vector<uint8_t> after = ReadWholeFile(name);
+        const std::vector<uint8_t>& expected = c.Version == 1 ? oldImage : c.Version == 2 ? newImage : otherImage;
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), after.begin() + offset));
+        // Nothing else in the file moved.
+        ASSERT_EQ(after.size(), file.size());
+        for (size_t i = 0; i < file.size(); ++i) {
+            if (i < static_cast<size_t>(offset) || i >= static_cast<size_t>(offset) + expected.size()) {
+                ASSERT_EQ(after[i], file[i]) << "byte " << i;
+            }
+        }
+    }
+}
+
+// On a shared table the note belongs to the writer holding the header lock: an opener leaves
+// it alone until that writer is gone.
+TEST(CrashSafety, ANoteOfAWriterStillAtWorkIsLeftAlone)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("shared.dbf");
+    const uint32_t recNo = CreateTableUpToPageCrossing(name);
+    const std::string copy = folder.File("copy.dbf");
+    std::filesystem::copy_file(name, copy);
+    EditRecord(copy, recNo, 2);
+    int64_t offset = 0;
+    const std::vector<uint8_t> oldImage = RecordBytes(name, recNo, offset);
+    const std::vector<uint8_t> newImage = RecordBytes(copy, recNo, offset);
+    TOpenOptions shared;
+    shared.AccessMode = 0x42;
+    auto writer = OpenTable(name, shared);
+    ASSERT_TRUE(writer->LockHeader());
+    WriteWholeFile(RewriteNoteName(name),
+                   RewriteNoteBytes(offset, oldImage.data(), newImage.data(), static_cast<int32_t>(oldImage.size())));
+    {
+        TOpenOptions waitNot = shared;
+        waitNot.WaitBusyRes = 1;
+        auto other = OpenTable(name, waitNot);
+        EXPECT_TRUE(FileExists(RewriteNoteName(name)));
+        other->SetRecNo(static_cast<int>(recNo));
+        EXPECT_EQ(other->FieldByName("VERSION")->AsInteger(), 1);
+    }
+    writer.reset();
+    auto later = OpenTable(name, shared);
+    EXPECT_FALSE(FileExists(RewriteNoteName(name)));
+    later->SetRecNo(static_cast<int>(recNo));
+    EXPECT_EQ(later->FieldByName("VERSION")->AsInteger(), 2);
+}
 
 TEST(CrashSafety, KilledWriterLeavesEveryReportedRecordWhole)
 {
