@@ -129,6 +129,9 @@ inline constexpr TIntegerSetting Connection{kDatabase, "Connection", 0};
 inline constexpr TStringSetting DbaseLoc{kDatabase, "DbaseLoc", "databases"};
 inline constexpr TStringSetting BackupLoc{kDatabase, "BackupLoc", "backup"};
 inline constexpr TStringSetting AttachLoc{kDatabase, "AttachLoc", "attachments"};
+// The ticket table last opened with "Open Database", relative to the program folder when it
+// lies inside it.
+inline constexpr TStringSetting LastUsed{kDatabase, "LastUsed", ""};  // written only
 // The start counter of the start-up backup: compared with BackupFreq reading 1 when missing,
 // advanced from 0 when missing.
 inline constexpr TIntegerSetting NeedBackup{kDatabase, "NeedBackup", 1};

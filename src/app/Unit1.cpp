@@ -105,6 +105,7 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindWorkTimeHandlers(handlers);
     BindReportHandlers(handlers);
     BindAdministrationHandlers(handlers);
+    BindImportHandlers(handlers);
     BindMainHandler(handlers, this, "aboutClick", &Tmainfrm::aboutClick);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {

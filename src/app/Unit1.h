@@ -356,7 +356,22 @@ public:
     void Find2Click(TObject* sender);
     // Removes the deleted records of `table` (its filter kept) and reports how many went.
     void PackTable(TXbSmartDBF& table);
+    // The hidden "Open Database" button: opens another ticket table and the sub-ticket table
+    // beside it.
+    void btn_openClick(TObject* sender);
     void BindAdministrationHandlers(THandlerTable& handlers);
+
+    // ---- import of tables of earlier versions (Unit1Import.cpp): each appends every record of a
+    // chosen table (opened read-only, deleted records skipped) to the matching table
+    void Import2xTrevassoMAINdatabase1Click(TObject* sender);
+    void Import2xTrevassoSUBdatabase1Click(TObject* sender);
+    void ImportZentivorv3xPRODUCTPROJECTdatabase1Click(TObject* sender);
+    void ImportZentivorv3xTICKETdatabase1Click(TObject* sender);
+    void ImportZentivorv3xSUBTICKETdatabase1Click(TObject* sender);
+    void ImportZentivorv3xLISTdatabase1Click(TObject* sender);
+    void ImportZentivorv3xCONTACTdatabase1Click(TObject* sender);
+    void ImportZentivorv3xWORKTIMEdatabase1Click(TObject* sender);
+    void BindImportHandlers(THandlerTable& handlers);
 
     // ---- quick filter and table filters (Unit1Filters.cpp)
     void fieldlistChange(TObject* sender);

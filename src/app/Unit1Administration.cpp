@@ -1,5 +1,7 @@
 // The main window's table administration: the column setup of its grids with their layout
-// files, packing of the tables, and record search in the ticket and sub-ticket tables.
+// files, packing of the tables, record search in the ticket and sub-ticket tables, and the
+// opening of another ticket table.
+#include "app/Settings.h"
 #include "app/Unit1.h"
 #include "app/Unit1HandlerBinding.h"
 #include "dbf/XbDBFDataSet.h"
@@ -7,10 +9,12 @@
 #include "export/GtDBGSet.h"
 #include "platform/db/DataSource.h"
 #include "platform/gui/Dialogs.h"
+#include "app/tables/TrackerTables.h"
 #include "platform/rtl/Files.h"
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -112,6 +116,90 @@ void Tmainfrm::Compresscontactdatabase1Click(TObject*) { PackTable(*contactdb); 
 void Tmainfrm::Compressworktimedatabase1Click(TObject*) { PackTable(*workdb); }
 void Tmainfrm::Finalremovalofthedeletedentries1Click(TObject*) { PackTable(*codedb); }
 
+namespace {
+
+// The chosen file as the settings keep it: relative to the program folder when it lies inside.
+std::string StoredDatabasePath(const std::string& fileName)
+{
+    const std::string folder = ApplicationFolder();
+    if (fileName.size() > folder.size() && fileName.compare(0, folder.size(), folder) == 0) {
+        return fileName.substr(folder.size());
+    }
+    return fileName;
+}
+
+}  // namespace
+
+void Tmainfrm::btn_openClick(TObject*)
+{
+    RunCatchAll([this] {
+        auto* od = Get<TOpenDialog>("od");
+        od->InitialDir = MapStoredPath(ApplicationFolder(), "databases");
+        if (!od->Execute() || !FileExists(od->FileName)) {
+            return;
+        }
+        const std::string ticketFile = ExpandFileName(od->FileName);
+        struct TTableControls {
+            TXbSmartDBF* Table;
+            std::vector<const char*> Buttons;
+            int StatusPanel;
+            const char* Location;
+        };
+        const TTableControls controls[] = {
+            {maindb, {"main_btn_add", "main_btn_edit", "main_btn_delete", "add_sub_btn"}, 1, "dblocation"},
+            {subdb, {"sub_btn_add", "sub_btn_edit", "sub_btn_delete"}, 3, "subdblocation"},
+        };
+        for (const TTableControls& table : controls) {
+            if (!table.Table->Active()) {
+                continue;
+            }
+            table.Table->Refresh();
+            table.Table->Close();
+            for (const char* name : table.Buttons) {
+                Get<TControl>(name)->SetEnabled(false);
+            }
+            sb_panel->Panels().Items(table.StatusPanel)->SetText("");
+            table.Table->SetFiltered(false);
+            Get<TEdit>(table.Location)->SetText("");
+        }
+
+        maindb->DBFFileName = ticketFile;
+        maindb->Open();
+        Get<TEdit>("dblocation")->SetText(ticketFile);
+        WriteSetting(*SettingsIni, Setting::LastUsed, StoredDatabasePath(ticketFile));
+        Get<TControl>("main_btn_add")->SetEnabled(true);
+        Get<TControl>("main_btn_edit")->SetEnabled(false);
+        Get<TControl>("main_btn_delete")->SetEnabled(false);
+
+        // The sub-tickets of the chosen table lie beside it.
+        const std::string subFile = FileInFolder(ExcludeTrailingPathDelimiter(ExtractFilePath(ticketFile)),
+                                                 TrackerTableLayout(TTrackerTable::Subtickets).FileName);
+        if (FileExists(subFile)) {
+            subdb->DBFFileName = subFile;
+            subdb->Open();
+            Get<TControl>("sub_btn_add")->SetEnabled(true);
+            Get<TControl>("sub_btn_edit")->SetEnabled(false);
+            Get<TControl>("sub_btn_delete")->SetEnabled(false);
+            Get<TEdit>("subdblocation")->SetText(subFile);
+        }
+
+        for (TDBGrid* grid : {maingrid, subgrid}) {
+            const auto at = std::find(grids_.begin(), grids_.end(), grid);
+            const std::string layout = MapStoredPath(ApplicationFolder(), kGridLayoutFiles[at - grids_.begin()]);
+            if (!FileExists(layout)) {
+                continue;
+            }
+            try {
+                grid->Columns().LoadFromFile(layout);
+            } catch (const Exception&) {
+                // As at start-up: an unreadable layout leaves the grid with its default columns.
+                grid->Columns().RebuildColumns();
+            }
+        }
+        FillProductLists();
+    });
+}
+
 void Tmainfrm::Find1Click(TObject*)
 {
     mainfind->Execute();
@@ -140,4 +228,5 @@ void Tmainfrm::BindAdministrationHandlers(THandlerTable& handlers)
     BindMainHandler(handlers, this, "Finalremovalofthedeletedentries1Click", &Tmainfrm::Finalremovalofthedeletedentries1Click);
     BindMainHandler(handlers, this, "Find1Click", &Tmainfrm::Find1Click);
     BindMainHandler(handlers, this, "Find2Click", &Tmainfrm::Find2Click);
+    BindMainHandler(handlers, this, "btn_openClick", &Tmainfrm::btn_openClick);
 }

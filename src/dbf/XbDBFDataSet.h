@@ -362,6 +362,9 @@ protected:
     virtual void CloseLobFile() noexcept;
     virtual void FreeLobStreamObject() noexcept;
     virtual void WriteLobHeader(uint8_t versionByte, TProxyStream& stream);
+    // Pack: called once the packed table and memo images have taken the old ones' place. A
+    // table kept inside another table's memo writes its new image back there.
+    virtual void PackLobHandlerClose() {}
 
     // ---- the read-ahead window (XbDBFRecords.cpp)
     // Fills the window from record 1 (go first), with the last records (go last), or with
@@ -435,6 +438,7 @@ private:
     void ReleaseFilter() noexcept;
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     int ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    int ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();
@@ -471,8 +475,10 @@ protected:
     TXbDBFBlock readAhead_;
     TXbDBFBlock recordNumbers_;
     TXbDBFBlock scratch_;
-    // Forward steps past the window are served from a larger piece of the file read at once
-    // (kBulkReadBytes), deciphered once as it is read. It extends the window only: any other
+    // Steps past the window, forward or back, are served from a larger piece of the file read
+    // at once (kBulkReadBytes), deciphered once as it is read: the piece starts at the record
+    // after the window going forward and ends at the record before it going back. It extends
+    // the window only: any other
     // fill of the window, any write of this table and every refresh drop it, so what other
     // users see after a refresh is unchanged.
     static constexpr int kBulkReadBytes = 65536;

@@ -208,11 +208,19 @@ public:
     // Re-enciphers the index file for the table's next cipher; false when it could not be done.
     virtual bool ChangeCipher(TXbDBFCrypt& newCipher) { return false; }
 
-    // Rebuild while the table is packed: emptied first, then given every kept record image
-    // with its new record number, then finished (also after a failure).
-    virtual void BeginReindex() {}
-    virtual void AddRecordKey(const uint8_t* record, uint32_t recNo) {}
-    virtual void EndReindex() noexcept {}
+    // Rebuild for a pack. The index of the packed table (`records` records in `packedTable`,
+    // enciphered under their new numbers) is built into a new file beside the index file; the
+    // old file stays as it was.
+    virtual void PrepareRebuild(TProxyStream& packedTable, uint32_t records) {}
+    // The packed table is about to take the old one's place: the old file is marked as being
+    // changed, so that an interruption before CommitRebuild leaves an index that reports
+    // itself damaged rather than one holding the old record numbers.
+    virtual void MarkRebuild() {}
+    // The new file takes the old one's place and is opened.
+    virtual void CommitRebuild() {}
+    // Removes the new file. The mark is taken back, unless the packed table has replaced the
+    // old one (`tableReplaced`): then the index stays damaged until it is rebuilt.
+    virtual void DiscardRebuild(bool tableReplaced) noexcept {}
 
     virtual bool IsUnique() { return false; }
     virtual bool HasForExpression() { return false; }

@@ -1,5 +1,6 @@
 #include "dbf/XbDBFNested.h"
 
+#include "dbf/XbDBFNTX.h"
 #include "dbf/XbDBTStream.h"
 #include "platform/db/DBConsts.h"
 #include "platform/db/Fields.h"
@@ -127,6 +128,16 @@ void TXbNestedDBF::InternalPost()
 {
     TXbSmartDBF::InternalPost();
     WriteBack();
+}
+
+void TXbNestedDBF::PackLobHandlerClose() { WriteBack(); }
+
+TXbDBFFieldDefsCollection& TXbNestedDBF::StreamedFieldDefs()
+{
+    if (!streamedFieldDefs_)
+        streamedFieldDefs_ = std::make_unique<TXbDBFFieldDefsCollection>(DBFFieldDefs());
+    streamedFieldDefs_->Refresh();
+    return *streamedFieldDefs_;
 }
 
 void TXbNestedDBF::InternalDeleteRecall(bool deleted)

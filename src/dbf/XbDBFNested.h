@@ -6,7 +6,10 @@
 
 #include "dbf/XbDBFDataSet.h"
 
+#include <memory>
+
 class TDataSetField;
+class TXbDBFFieldDefsCollection;
 
 class TXbNestedDBF : public TXbSmartDBF {
 public:
@@ -20,6 +23,8 @@ public:
     void SetDataSetField(TDataSetField* field);
     // The table owning the dataset field (null while none is set).
     TXbSmartDBF* Parent() const noexcept { return parent_; }
+    // The field definitions as a collection, for form descriptions.
+    TXbDBFFieldDefsCollection& StreamedFieldDefs();
 
     TXbDBFCrypt& GetCrypt() noexcept override;
     TProxyStream& GetLobStream() override;
@@ -36,6 +41,9 @@ protected:
     void InternalPost() override;
     void OpenLobFile(uint8_t versionByte) override;
     void CreateLobFile(uint8_t versionByte, bool hasMemo) override {}
+    // The packed image goes back into the parent's memo. The memos of the kept records stay
+    // where they are in the parent's memo file; the parent's own pack drops the others.
+    void PackLobHandlerClose() override;
 
 private:
     // Writes the table image into the parent's memo through its WriteLob, putting the parent
@@ -45,4 +53,5 @@ private:
     TDataSetField* field_ = nullptr;
     TXbSmartDBF* parent_ = nullptr;
     bool writingBack_ = false;
+    std::unique_ptr<TXbDBFFieldDefsCollection> streamedFieldDefs_;
 };

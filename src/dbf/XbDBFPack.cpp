@@ -285,8 +285,19 @@ public:
         // copied first and the nested records pointed at the copies.
         const TXbDBFType extend = field.Access->Extend;
         if (field.Access->Type == 'E' && !data.empty() &&
-            (extend == TXbDBFType::dbftDBFDataSet || extend == TXbDBFType::dbftDBFDataSet_NB))
+            (extend == TXbDBFType::dbftDBFDataSet || extend == TXbDBFType::dbftDBFDataSet_NB)) {
             CopyNestedMemos(data);
+            // Packing the nested table may have made its image shorter.
+            const auto length = static_cast<uint32_t>(data.size());
+            if (prefix.empty())
+                DamagedMemo(start);
+            if (layout_ == TPackMemoLayout::DBaseIII)
+                WriteLE32(prefix.data(), length);
+            else if (layout_ == TPackMemoLayout::DBaseIV)
+                WriteLE32(prefix.data() + 4, length + 8);
+            else
+                WriteBE32(prefix.data() + 4, length);
+        }
 
         const int64_t position = field.BytePosition ? target_.Size() : (target_.Size() + unit - 1) / unit * unit;
         if (enciphered && crypt_.Active() && !data.empty())
@@ -345,11 +356,28 @@ private:
             if (IsMemoField(access, nested.Version, layout_, memo))
                 memoFields.push_back(memo);
         }
+        // The nested table is packed too: its deleted records are dropped (their memos are
+        // not copied) and the live ones move down.
         const size_t recordSize = nested.Header.RecordSize;
-        for (uint32_t i = 0; !memoFields.empty() && i < nested.RecordCount; ++i) {
+        if (recordSize == 0 || headerSize + static_cast<size_t>(nested.RecordCount) * recordSize > image.size())
+            DamagedMemo(0);
+        uint32_t kept = 0;
+        for (uint32_t i = 0; i < nested.RecordCount; ++i) {
             uint8_t* record = image.data() + headerSize + static_cast<size_t>(i) * recordSize;
+            if (record[0] == '*')
+                continue;
             for (const TPackMemoField& memo : memoFields)
                 Copy(memo, record, false);
+            uint8_t* place = image.data() + headerSize + static_cast<size_t>(kept) * recordSize;
+            if (place != record)
+                std::memmove(place, record, recordSize);
+            ++kept;
+        }
+        if (kept != nested.RecordCount) {
+            const size_t end = headerSize + static_cast<size_t>(kept) * recordSize;
+            image.resize(end + 1);
+            image[end] = kEndOfFileMark;
+            WriteLE32(image.data() + 4, kept);
         }
     }
 
@@ -488,32 +516,36 @@ int TXbSmartDBF::Pack(bool)
         throw Exception("TXbSmartDBF.Pack: Can not read the header of " + Quoted(tableName) + " !");
     newTable.Append(header.data(), header.size());
 
-    TIndexes* indexes = IndexCollection();
-    // The indexes are rebuilt beside the new table. They are finished only once the new table
-    // is in place; a pack that fails before leaves them marked as damaged rather than holding
-    // the keys of a table that did not come to be.
-    struct TReindex {
-        TIndexes* indexes;
-        bool started = false;
-        void Begin()
+    // The open indexes are built from the packed table into new files beside their own before
+    // anything old is replaced; their old files are marked as being changed while the table
+    // is replaced, and the new files take their place right after.
+    struct TIndexRebuild {
+        std::vector<TIndex*> indexes;
+        bool tableReplaced = false;
+        bool committed = false;
+        void Prepare(TProxyStream& packedTable, uint32_t records)
         {
-            started = true;
-            for (int i = 0; indexes != nullptr && i < indexes->Count(); ++i)
-                indexes->IndexAt(i).BeginReindex();
+            for (TIndex* index : indexes)
+                index->PrepareRebuild(packedTable, records);
         }
-        void End() noexcept
+        void Mark()
         {
-            for (int i = 0; started && indexes != nullptr && i < indexes->Count(); ++i)
-                indexes->IndexAt(i).EndReindex();
-            started = false;
+            for (TIndex* index : indexes)
+                index->MarkRebuild();
         }
-        ~TReindex()
+        void Commit()
         {
-            for (int i = 0; started && indexes != nullptr && i < indexes->Count(); ++i)
-                indexes->IndexAt(i).AbandonIndexUpdate();
+            for (TIndex* index : indexes)
+                index->CommitRebuild();
+            committed = true;
         }
-    } reindex{indexes};
-    reindex.Begin();
+        ~TIndexRebuild()
+        {
+            if (!committed)
+                for (TIndex* index : indexes)
+                    index->DiscardRebuild(tableReplaced);
+        }
+    } rebuild{OpenIndexes()};
 
     const size_t blockBytes = static_cast<size_t>(perBlock) * static_cast<size_t>(recordSize_);
     std::vector<uint8_t> block(blockBytes);
@@ -542,9 +574,6 @@ int TXbSmartDBF::Pack(bool)
             uint8_t* place = block.data() + static_cast<size_t>(kept) * recordSize_;
             if (place != image)
                 std::memmove(place, image, static_cast<size_t>(recordSize_));
-            if (indexes != nullptr)
-                for (int n = 0; n < indexes->Count(); ++n)
-                    indexes->IndexAt(n).AddRecordKey(place, newRecNo);
             if (crypt_->Active())
                 crypt_->Encrypt(newRecNo, place, recordSize_);
             ++kept;
@@ -563,6 +592,15 @@ int TXbSmartDBF::Pack(bool)
     // Both images are complete: put them in place of the old ones.
     if (onDisk) {
         newTable.Finish();
+        if (!rebuild.indexes.empty()) {
+            TProxyStream packed;
+            packed.FileName = newTable.Name();
+            packed.AccessMode().SetAccessMode(TAccessMode::kShareDenyNone);
+            if (!packed.OpenStream())
+                throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(newTable.Name()) + packed.ErrorInfo());
+            rebuild.Prepare(packed, newRecNo);
+        }
+        rebuild.Mark();
         const std::string memoName = withMemo ? lobStream_->FileName : std::string();
         std::string backupName;
         if (withMemo) {
@@ -593,7 +631,7 @@ int TXbSmartDBF::Pack(bool)
             throw;
         }
         newTable.Keep();
-        reindex.End();
+        rebuild.tableReplaced = true;
         if (withMemo)
             ::unlink(backupName.c_str());
         // The streams still read the old files: open the new ones.
@@ -606,11 +644,14 @@ int TXbSmartDBF::Pack(bool)
                 throw Exception("TXbSmartDBF.Pack: Open error " + Quoted(memoName) + lobStream_->ErrorInfo());
         }
     } else {
+        rebuild.Mark();
         if (withMemo)
             ReplaceStreamContents(*lobStream_, newMemo.Bytes());
         ReplaceStreamContents(*tableStream_, newTable.Bytes());
-        reindex.End();
+        rebuild.tableReplaced = true;
+        rebuild.Prepare(*tableStream_, newRecNo);
     }
+    rebuild.Commit();
 
     changedSinceOpen_ = true;
     // The file is shorter now, and its header holds the packed count.
@@ -618,5 +659,6 @@ int TXbSmartDBF::Pack(bool)
     headerCountPending_ = false;
     CountRecords();
     First();
+    PackLobHandlerClose();
     return static_cast<int>(oldRecNo - newRecNo);
 }

@@ -143,6 +143,41 @@ int TXbSmartDBF::ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t*
     return n;
 }
 
+int TXbSmartDBF::ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
+{
+    if (bulk_.Data() == nullptr)
+        return ReadRecordBlock(firstRecNo, count, images, numbers);
+    if (count <= 0 || firstRecNo == 0)
+        return 0;
+    const uint32_t end = firstRecNo + static_cast<uint32_t>(count);  // one past the last record wanted
+    // The window takes the records it wants when the piece read before holds them all;
+    // otherwise the piece that ends at the window's last wanted record is read.
+    if (bulkCount_ == 0 || firstRecNo < bulkFirst_ || end > bulkFirst_ + static_cast<uint32_t>(bulkCount_)) {
+        bulkCount_ = 0;
+        const uint32_t pieceRecords = static_cast<uint32_t>(bulk_.Size() / static_cast<size_t>(recordSize_));
+        const uint32_t pieceFirst = end > pieceRecords + 1 ? end - pieceRecords : 1;
+        const int64_t offset = headerSize_ + static_cast<int64_t>(pieceFirst - 1) * recordSize_;
+        if (tableStream_->SeekTo(offset, 0) != offset)
+            return 0;
+        const int64_t got = tableStream_->ReadBlock(bulk_.Data(), static_cast<int64_t>(end - pieceFirst) * recordSize_);
+        const int read = got > 0 ? static_cast<int>(got / recordSize_) : 0;
+        if (read == 0)
+            return 0;
+        DecipherRecords(bulk_.Data(), pieceFirst, read);
+        bulkFirst_ = pieceFirst;
+        bulkCount_ = read;
+        if (firstRecNo >= bulkFirst_ + static_cast<uint32_t>(bulkCount_))
+            return 0;
+    }
+    // Fewer records than wanted only when the file has shrunk since: the caller sees a short read.
+    const int from = static_cast<int>(firstRecNo - bulkFirst_);
+    const int n = std::min(count, bulkCount_ - from);
+    std::memcpy(images, bulk_.Data() + static_cast<size_t>(from) * recordSize_, static_cast<size_t>(n) * recordSize_);
+    for (int i = 0; i < n; ++i)
+        numbers[i] = firstRecNo + static_cast<uint32_t>(i);
+    return n;
+}
+
 uint8_t* TXbSmartDBF::WindowImage() const noexcept
 {
     return readAhead_.Data() + static_cast<size_t>(currentSlot_) * recordSize_;
@@ -292,8 +327,9 @@ bool TXbSmartDBF::WindowStepBack()
     const uint32_t from = before > static_cast<uint32_t>(readAheadCapacity_) ? before - readAheadCapacity_ : 1;
     const int wanted = static_cast<int>(before - from);
     const int firstSlot = readAheadCapacity_ - wanted;
-    const int read = ReadRecordBlock(from, wanted, readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_,
-                                     reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot);
+    const int read = ReadRecordBlockBackward(from, wanted,
+                                             readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_,
+                                             reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot);
     if (read < wanted) {
         // Records that are no longer in the file: nothing before.
         windowCount_ = 0;

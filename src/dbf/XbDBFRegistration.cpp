@@ -1,6 +1,7 @@
 #include "dbf/XbDBFRegistration.h"
 
 #include "dbf/XbDBFNTX.h"
+#include "dbf/XbDBFNested.h"
 #include "platform/classes/PropertyRegistry.h"
 #include "platform/db/DBRegistration.h"
 #include "platform/db/DataSource.h"
@@ -214,6 +215,12 @@ void RegisterTables()
         .Collection("DBFFieldDefs", [](TXbDBFNTX& t) -> TCollection& { return t.StreamedFieldDefs(); })
         .Collection("DBFIndexDefs", [](TXbDBFNTX& t) -> TCollection& { return t.DBFIndexDefs(); })
         .Collection("IndexData", [](TXbDBFNTX& t) -> TCollection& { return t.Indexes(); });
+
+    // BufferSize comes with the table's own properties.
+    TClassRegistration<TXbNestedDBF, TXbSmartDBF>("TXbNestedDBF")
+        .Component()
+        .Reference("DataSetField", &TXbNestedDBF::DataSetField, &TXbNestedDBF::SetDataSetField)
+        .Collection("DBFFieldDefs", [](TXbNestedDBF& t) -> TCollection& { return t.StreamedFieldDefs(); });
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include "XbDBFWriteSupport.h"
 
 #include "dbf/XbDBFNested.h"
+#include "dbf/XbDBFRegistration.h"
+#include "platform/classes/PropertyPaths.h"
+#include "platform/classes/PropertyRegistry.h"
 #include "platform/db/Fields.h"
 
 #include <gtest/gtest.h>
@@ -175,9 +178,81 @@ TEST_P(NestedTables, RecordsMemosAndDeletionsLiveInTheParentsRecord)
     EXPECT_EQ(output, "Anna,Ben,Cleo,Emil\n\n") << output;
 }
 
+TEST_P(NestedTables, PacksDropTheDeletedNestedRecords)
+{
+    const bool withMemo = GetParam();
+    CreateParent(path, withMemo, 2);
+    {
+        auto parent = OpenTable(path);
+        parent->First();
+        Bind(*parent);
+        for (const char* name : {"Anna", "Ben", "Cleo", "Dora"})
+            AddKid(name);
+        nested.SetRecNo(2);
+        nested.Delete();
+        // The nested table's own pack: its new image goes back into the parent's record.
+        EXPECT_EQ(nested.Pack(false), 1);
+        EXPECT_EQ(Kids(nested, withMemo), (std::vector<TKid>{Kid("Anna"), Kid("Cleo"), Kid("Dora")}));
+        parent->Next();
+        parent->First();
+        EXPECT_EQ(Kids(nested, withMemo), (std::vector<TKid>{Kid("Anna"), Kid("Cleo"), Kid("Dora")}));
+
+        // The parent's pack packs the nested tables in the records it keeps.
+        nested.SetRecNo(1);
+        nested.Delete();
+        parent->Last();
+        parent->Delete();
+        EXPECT_EQ(parent->Pack(false), 1);
+        parent->First();
+        Bind(*parent);
+        EXPECT_EQ(nested.RecordCount(), 2);
+        EXPECT_EQ(Kids(nested, withMemo), (std::vector<TKid>{Kid("Cleo"), Kid("Dora")}));
+        // And it is a table that takes new records.
+        AddKid("Emil");
+    }
+    auto parent = OpenTable(path);
+    parent->First();
+    Bind(*parent);
+    EXPECT_EQ(Kids(nested, withMemo), (std::vector<TKid>{Kid("Cleo"), Kid("Dora"), Kid("Emil")}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Memos, NestedTables, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "with_memo" : "without_memo");
                          });
+
+// A form description can declare the nested table; the field is set once the parent is open.
+TEST(NestedTableComponent, PublishesItsFieldAndDefinitions)
+{
+    RegisterDBFClasses();
+    TScratchFolder folder;
+    const std::string path = folder.File("parent.dbf");
+    CreateParent(path, false, 1);
+    std::unique_ptr<TComponent> created(CreateComponentByName("TXbNestedDBF", nullptr));
+    auto* nested = dynamic_cast<TXbNestedDBF*>(created.get());
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(GetPropertyPathText(*nested, "BufferSize"), "4096");
+    const TPropertyInfo* defs = FindPublishedProperty(*nested, "DBFFieldDefs");
+    ASSERT_NE(defs, nullptr);
+    auto definitions = [&] { return dynamic_cast<TCollection*>(defs->getObject(*nested))->Count(); };
+    EXPECT_EQ(definitions(), 0);
+    ASSERT_TRUE(SetPropertyPathText(*nested, "BufferSize", "8192"));
+    EXPECT_EQ(nested->BufferSize, 8192);
+
+    auto parent = OpenTable(path);
+    parent->First();
+    const TPropertyInfo* field = FindPublishedProperty(*nested, "DataSetField");
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(field->setComponent(*nested, parent->FieldByName("KIDS")));
+    EXPECT_EQ(nested->Parent(), parent.get());
+    // Anything else is refused.
+    EXPECT_FALSE(field->setComponent(*nested, parent.get()));
+    nested->Open();
+    // The field's nested definitions.
+    EXPECT_EQ(definitions(), 1);
+    EXPECT_EQ(nested->RecordCount(), 0);
+    nested->Close();
+    nested->SetDataSetField(nullptr);
+}
 
 }  // namespace

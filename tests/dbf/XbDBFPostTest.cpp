@@ -280,4 +280,26 @@ TEST(Post, ReadingAheadHidesNoWriteAfterARefresh)
     reader->Post();
     EXPECT_EQ(reader->FieldByName("NAME")->AsString(), "own");
     EXPECT_EQ(restFrom3(), "n4 n5 n6 n7 other later n10 n11 n12 n13 n14 n15 n16 n17 n18 n19 n20 n21 n22 ");
+
+    // Steps back read one piece too: after a refresh they show what was written meanwhile.
+    const auto backFromLast = [&] {
+        std::string names;
+        for (reader->Last(); !reader->Bof(); reader->Prior())
+            names += reader->FieldByName("NAME")->AsString() + " ";
+        return names;
+    };
+    EXPECT_EQ(backFromLast(), "n22 n21 n20 n19 n18 n17 n16 n15 n14 n13 n12 n11 n10 later other n7 n6 n5 n4 own n2 n1 ");
+    reader->Last();
+    for (int i = 0; i < 4; ++i)
+        reader->Prior();
+    ASSERT_EQ(reader->RecNo(), 18);
+    writer->SetRecNo(5);
+    writer->Edit();
+    writer->FieldByName("NAME")->SetAsString("back");
+    writer->Post();
+    reader->Refresh();
+    std::string before18;
+    for (reader->Prior(); !reader->Bof(); reader->Prior())
+        before18 += reader->FieldByName("NAME")->AsString() + " ";
+    EXPECT_EQ(before18, "n17 n16 n15 n14 n13 n12 n11 n10 later other n7 n6 back n4 own n2 n1 ");
 }

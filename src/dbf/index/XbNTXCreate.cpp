@@ -69,6 +69,26 @@ std::string FolderOf(const std::string& fileName)
 
 }  // namespace
 
+void NTXPlaceNewFile(TXbDBFIndexBag& bag, const std::string& newFile, const std::string& operation)
+{
+    auto fail = [&](const std::string& what) { throw Exception("TXbNTXIndex." + operation + ": " + what); };
+    if (bag.StorageType == TProxyStreamType::pstFile) {
+        std::string target = bag.IndexFileName();
+        const std::string existing = XbFindFileIgnoringCase(target);
+        if (!existing.empty())
+            target = existing;
+        std::error_code error;
+        std::filesystem::rename(newFile, target, error);
+        if (error)
+            fail("Can not rename file " + NTXQuoted(newFile) + " to " + NTXQuoted(target) + " ! " + error.message());
+        return;
+    }
+    const bool loaded = bag.Open() && bag.Stream().LoadFromFile(newFile);
+    bag.CloseBag();
+    if (!loaded)
+        fail("Write error " + NTXQuoted(bag.IndexFileName()));
+}
+
 // Everything one build shares, from its checks to the renaming of the new file.
 struct TXbNTXIndexBuilder::TScan {
     TXbNTXIndex& Index;
@@ -110,7 +130,8 @@ struct TXbNTXIndexBuilder::TScan {
 void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorterNeedsHash,
                                const std::function<void(TScan& scan)>& prepare,
                                const std::function<void(TScan& scan, const uint8_t* key, uint32_t recNo)>& collect,
-                               const std::function<void(TScan& scan, TProxyStream& output)>& write)
+                               const std::function<void(TScan& scan, TProxyStream& output)>& write,
+                               const TSource* source, std::string* handOver)
 {
     TXbSmartDBF* table = index_.Table();
     if (table == nullptr || !table->IsTableOpen())
@@ -166,7 +187,7 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
     // The comparison of stored keys: the caller's, the collation's weights, or bytes up to a
     // zero byte; negated for a descending index.
     if (scan.WasOpen)
-        index_.CloseIndex();
+        index_.CloseForRebuild();
     index_.SetCollationType(true);
     const uint8_t* weights = index_.CollationWeights();
     if (weights != nullptr) {
@@ -251,8 +272,9 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
         prepare(scan);
         // The records in chunks of BufferSize bytes, deleted ones too.
         const int perChunk = table->BufferSize / recordSize;
-        const uint32_t records = static_cast<uint32_t>(std::max(0, table->CountRecords()));
-        TProxyStream& tableStream = table->TableStream();
+        const uint32_t records =
+            source != nullptr ? source->Records : static_cast<uint32_t>(std::max(0, table->CountRecords()));
+        TProxyStream& tableStream = source != nullptr ? *source->Stream : table->TableStream();
         std::string key;
         uint32_t recNo = 0;
         while (recNo < records) {
@@ -300,17 +322,13 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
         write(scan, output);
         output.CloseStream();
 
-        if (fileBacked) {
-            std::error_code error;
-            std::filesystem::rename(newFile.Name, target, error);
-            if (error)
-                scan.Fail("Can not rename file " + NTXQuoted(newFile.Name) + " to " + NTXQuoted(target) + " ! " +
-                          error.message());
+        if (handOver != nullptr) {
+            *handOver = newFile.Name;
             newFile.Name.clear();
         } else {
-            if (!bag->Open() || !bag->Stream().LoadFromFile(newFile.Name))
-                scan.Fail("Write error " + NTXQuoted(target));
-            bag->CloseBag();
+            NTXPlaceNewFile(*bag, newFile.Name, scan.Operation);
+            if (fileBacked)
+                newFile.Name.clear();
         }
     } catch (...) {
         output.CloseStream();
@@ -327,6 +345,8 @@ void TXbNTXIndexBuilder::Build(const char* operation, bool activate, bool sorter
     }
     table->SwapForcedRecord(scan.SavedRecord);
     scan.Swapped = false;
+    if (handOver != nullptr && !scan.WasOpen)
+        return;
     index_.Open();
     if (activate)
         index_.SetActive(true);
@@ -392,19 +412,35 @@ TXbSorterSettings TXbNTXIndexBuilder::SorterSettings(TScan& scan, uint32_t capac
 
 void TXbNTXIndexBuilder::CreateIndexUsingSorter(const TXbSorterClass* sorterClass, bool activate)
 {
+    UsingSorter("CreateIndexUsingSorter", sorterClass, activate, nullptr, nullptr);
+}
+
+std::string TXbNTXIndexBuilder::BuildForPack(TProxyStream& packedTable, uint32_t records)
+{
+    // The eight-way merge keeps the memory of the build within OuterSorterProperties.
+    const TSource source{&packedTable, records};
+    std::string newFile;
+    UsingSorter("Pack", &XbMerge8PathSorterClass, false, &source, &newFile);
+    return newFile;
+}
+
+void TXbNTXIndexBuilder::UsingSorter(const char* operation, const TXbSorterClass* sorterClass, bool activate,
+                                     const TSource* source, std::string* handOver)
+{
     if (sorterClass == nullptr)
-        throw Exception("TXbNTXIndex.CreateIndexUsingSorter: Sorter object is null!");
+        throw Exception(std::string("TXbNTXIndex.") + operation + ": Sorter object is null!");
     std::unique_ptr<TXbSorterAbstract> sorter;
     std::unique_ptr<TProxyStream> tempStream;
     TTempFile tempFile;
     std::vector<uint8_t> item;
     Build(
-        "CreateIndexUsingSorter", activate, true,
+        operation, activate, true,
         [&](TScan& scan) {
             if (sorterClass == &XbTrieTreeSorterClass && scan.CallerCompare)
                 scan.Fail("TXbTrieTreeSorter can not sort by OnCompareKeys!");
-            TXbSorterSettings settings =
-                SorterSettings(scan, static_cast<uint32_t>(std::max(0, scan.Table.CountRecords())));
+            const uint32_t records =
+                source != nullptr ? source->Records : static_cast<uint32_t>(std::max(0, scan.Table.CountRecords()));
+            TXbSorterSettings settings = SorterSettings(scan, records);
             if (sorterClass->Outer) {
                 const TXbOuterSorterProperties& outer = scan.Index.OuterSorterProperties();
                 tempFile.Name = MakeTempFileName(outer.TmpPath.empty() ? std::string("SYSTEM_TMP_PATH") : outer.TmpPath);
@@ -439,7 +475,8 @@ void TXbNTXIndexBuilder::CreateIndexUsingSorter(const TXbSorterClass* sorterClas
             sorter.reset();
             if (tempStream)
                 tempStream->CloseStream();
-        });
+        },
+        source, handOver);
 }
 
 void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, bool tempInIndexFolder)

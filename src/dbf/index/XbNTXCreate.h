@@ -25,6 +25,7 @@
 
 class TProxyStream;
 class TXbDBFCrypt;
+class TXbDBFIndexBag;
 class TXbNTXIndex;
 class TXbSmartDBF;
 
@@ -147,6 +148,10 @@ private:
     bool opened_ = false;
 };
 
+// Puts a finished index file in place of the bag's: renamed over the bag's file, or loaded
+// into the bag's stream (the file then stays for the caller to remove).
+void NTXPlaceNewFile(TXbDBFIndexBag& bag, const std::string& newFile, const std::string& operation);
+
 // The 4-byte hash of a key (display form) for the tree sorters' buckets: numbers as integers
 // (complemented digits of negative keys restored, clamped to 32 bits), dates as day numbers,
 // logicals -1 for "T" else 0, text as its first four bytes read big-endian.
@@ -166,15 +171,28 @@ public:
     void CreateCompactIndex(int blockBufferSize, bool activate, bool tempInIndexFolder);
     // Batches of a red-black tree sorter of BufferBytes inserted into the tree.
     void CreateIndex(bool activate, int bufferBytes);
+    // Builds the index of a packed table from `records` records in `packedTable` (the table's
+    // layout, enciphered under their record numbers) into a new file beside the index file,
+    // whose name it returns; the index and its file are left as they were.
+    std::string BuildForPack(TProxyStream& packedTable, uint32_t records);
 
 private:
     struct TScan;
+    // Where a build reads its records from when not from the table's own file.
+    struct TSource {
+        TProxyStream* Stream = nullptr;
+        uint32_t Records = 0;
+    };
     TXbSorterSettings SorterSettings(TScan& scan, uint32_t capacity) const;
-    // The common start of every build, the scan and the end: `collect` gets every key.
+    // The common start of every build, the scan and the end: `collect` gets every key. With
+    // `handOver` the new file is not put in place: its name goes there.
     void Build(const char* operation, bool activate, bool sorterNeedsHash,
                const std::function<void(TScan& scan)>& prepare,
                const std::function<void(TScan& scan, const uint8_t* key, uint32_t recNo)>& collect,
-               const std::function<void(TScan& scan, TProxyStream& output)>& write);
+               const std::function<void(TScan& scan, TProxyStream& output)>& write, const TSource* source = nullptr,
+               std::string* handOver = nullptr);
+    void UsingSorter(const char* operation, const TXbSorterClass* sorterClass, bool activate, const TSource* source,
+                     std::string* handOver);
 
     TXbNTXIndex& index_;
 };

@@ -203,8 +203,6 @@ public:
     bool AddKey(const std::string& key, uint32_t recNo) override;
     // Removes the item of that key (display form) and record number; whether it was there.
     bool RemoveKey(const std::string& key, uint32_t recNo) override;
-    // AddKey with the key and FOR condition evaluated on a record image.
-    void AddRecordKey(const uint8_t* record, uint32_t recNo) override;
     // Inserts one item (stored key) without the unique and FOR checks.
     void AddItem(const std::string& storedKey, uint32_t recNo);
     // A page for the tree (from the free list, else appended) and the way back onto the list.
@@ -212,8 +210,13 @@ public:
     void FreePage(uint32_t offset);
     // Cuts the file to a fresh header and one empty root page.
     void EmptyIndex() override;
-    void BeginReindex() override;
-    void EndReindex() noexcept override;
+    // An insertion build into the open (new) file: emptied first, finished at the end.
+    void BeginReindex();
+    void EndReindex() noexcept;
+    void PrepareRebuild(TProxyStream& packedTable, uint32_t records) override;
+    void MarkRebuild() override;
+    void CommitRebuild() override;
+    void DiscardRebuild(bool tableReplaced) noexcept override;
     void BeginIndexChange() override;
     // Rewrites every page under the index lock: deciphered with the table's cipher when that is
     // active, enciphered with `newCipher` when that is active. False when the lock is refused.
@@ -271,6 +274,8 @@ private:
     // Brackets one key change: the update (when none is running) and the damage mark on failure.
     template <class F>
     bool RunChange(F change);
+    // Closes the index for a build that replaces its file (a temporary index keeps its file).
+    void CloseForRebuild() noexcept;
     // Writes the first header bytes with `version` in place of the held one.
     void WriteHeaderStart(uint16_t version, const char* operation);
 
@@ -318,6 +323,9 @@ private:
     bool fileLocked_ = false;
     bool inUpdate_ = false;
     bool rebuilding_ = false;
+    // A pack's rebuild: the new file, and whether the old one carries the mark.
+    std::string packedFile_;
+    bool packMarked_ = false;
     // Weights of every stored key byte (the collation through the OEM form), or none.
     std::array<uint8_t, 256> compareWeights_{};
     bool weighted_ = false;

@@ -22,6 +22,9 @@ void RegisterDBFIndexClasses()
     InstallNTXItemClasses();
 
     RegisterEnum<TDeleteKeyStyle>("TDeleteKeyStyle", {"dksClipper", "dksApolloHalcyon"});
+    RegisterEnum<TXbHashTypeForTreeSorters>("TXbHashTypeForTreeSorters",
+                                            {"httsDefault", "htts1", "htts2", "htts4", "htts8", "htts16"});
+    RegisterEnum<TXbMaxBitsInHashCode>("TXbMaxBitsInHashCode", {"mbhc8", "mbhc16", "mbhc24", "mbhc32"});
     TClassRegistration<TXbNTXRange, TPersistent>("TXbNTXRange")
         .String("LoKey", [](TXbNTXRange& r) { return r.LoKey; }, [](TXbNTXRange& r, const std::string& v) { r.LoKey = v; })
         .String("HiKey", [](TXbNTXRange& r) { return r.HiKey; }, [](TXbNTXRange& r, const std::string& v) { r.HiKey = v; })
@@ -41,6 +44,13 @@ void RegisterDBFIndexClasses()
               [](TXbNTXIndex& i, TCLIPPER_VERSION v) { i.ClipperVer = v; }, TCLIPPER_VERSION::v500)
         .Boolean("Temp", [](TXbNTXIndex& i) { return i.Temp; }, [](TXbNTXIndex& i, bool v) { i.Temp = v; }, false)
         .Object("NTXRange", [](TXbNTXIndex& i) -> TXbNTXRange& { return i.NTXRange(); })
+        // Reads False always; setting it builds the index at once.
+        .Boolean("CreateNow", &TXbNTXIndex::CreateNow, &TXbNTXIndex::SetCreateNow, false)
+        .Enum("HashTypeForTreeSorters", [](TXbNTXIndex& i) { return i.HashTypeForTreeSorters; },
+              [](TXbNTXIndex& i, TXbHashTypeForTreeSorters v) { i.HashTypeForTreeSorters = v; },
+              TXbHashTypeForTreeSorters::httsDefault)
+        .Enum("MaxBitsInHashCode", [](TXbNTXIndex& i) { return i.MaxBitsInHashCode; },
+              [](TXbNTXIndex& i, TXbMaxBitsInHashCode v) { i.MaxBitsInHashCode = v; }, TXbMaxBitsInHashCode::mbhc32)
         .Enum("DeleteKeyStyle", [](TXbNTXIndex& i) { return i.DeleteKeyStyle; },
               [](TXbNTXIndex& i, TDeleteKeyStyle v) { i.DeleteKeyStyle = v; }, TDeleteKeyStyle::dksClipper)
         .Event("OnCreateIndex", &TXbNTXIndex::OnCreateIndex)

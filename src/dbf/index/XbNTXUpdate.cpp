@@ -13,11 +13,13 @@
 #include "dbf/XbDBFCrypt.h"
 #include "dbf/XbDBFDataSet.h"
 #include "dbf/index/XbNTXBag.h"
+#include "dbf/index/XbNTXCreate.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <algorithm>
 #include <bitset>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -651,21 +653,6 @@ bool TXbNTXIndex::RemoveKey(const std::string& key, uint32_t recNo)
     });
 }
 
-void TXbNTXIndex::AddRecordKey(const uint8_t* record, uint32_t recNo)
-{
-    TXbSmartDBF* table = Table();
-    if (table == nullptr || !IsOpen())
-        return;
-    TRecordBuffer previous = table->SwapForcedRecord(const_cast<uint8_t*>(record));
-    try {
-        AddKey(EvaluateKey(), recNo);
-    } catch (...) {
-        table->SwapForcedRecord(previous);
-        throw;
-    }
-    table->SwapForcedRecord(previous);
-}
-
 uint32_t TXbNTXIndex::NewPage()
 {
     BeginIndexChange();
@@ -755,6 +742,83 @@ void TXbNTXIndex::EndReindex() noexcept
     rebuilding_ = false;
     inUpdate_ = savedInUpdate_;
     cache_.Clear();
+}
+
+// ---- rebuild for a pack
+
+void TXbNTXIndex::CloseForRebuild() noexcept
+{
+    // A temporary index would remove its file and itself on closing.
+    const bool temp = Temp;
+    Temp = false;
+    CloseIndex();
+    Temp = temp;
+}
+
+void TXbNTXIndex::PrepareRebuild(TProxyStream& packedTable, uint32_t records)
+{
+    if (!IsOpen())
+        return;
+    DiscardRebuild(false);
+    packedFile_ = TXbNTXIndexBuilder(*this).BuildForPack(packedTable, records);
+}
+
+void TXbNTXIndex::MarkRebuild()
+{
+    if (!IsOpen())
+        return;
+    WriteHeaderStart(kNTXChangingVersion, "TXbNTXIndex.Pack");
+    packMarked_ = true;
+}
+
+void TXbNTXIndex::CommitRebuild()
+{
+    if (packedFile_.empty())
+        return;
+    TXbDBFIndexBag* bag = DefineBag();
+    CloseForRebuild();
+    try {
+        NTXPlaceNewFile(*bag, packedFile_, "Pack");
+    } catch (...) {
+        // The old file, with its mark, stays: opened again it reports itself damaged.
+        damaged_ = true;
+        try {
+            Open();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (bag->StorageType != TProxyStreamType::pstFile) {
+        // Loaded into the bag's stream: the file has served.
+        std::error_code ignored;
+        std::filesystem::remove(packedFile_, ignored);
+    }
+    packedFile_.clear();
+    packMarked_ = false;
+    damaged_ = false;
+    Open();
+}
+
+void TXbNTXIndex::DiscardRebuild(bool tableReplaced) noexcept
+{
+    if (!packedFile_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(packedFile_, ignored);
+        packedFile_.clear();
+    }
+    if (!packMarked_)
+        return;
+    packMarked_ = false;
+    if (tableReplaced) {
+        damaged_ = true;
+        return;
+    }
+    try {
+        if (IsOpen())
+            WriteHeaderStart(header_.Version, "TXbNTXIndex.Pack");
+    } catch (...) {
+        damaged_ = true;
+    }
 }
 
 // ---- cipher change

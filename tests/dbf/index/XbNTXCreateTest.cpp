@@ -4,6 +4,8 @@
 #include "NtxTestSupport.h"
 
 #include "dbf/index/XbNTXCreate.h"
+#include "dbf/index/XbNTXRegistration.h"
+#include "platform/classes/PropertyPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -401,8 +403,10 @@ TEST(XbNTXCreate, CreateNowAndReindexBuildTheIndexAgain)
     WriteWholeFile(tablePath, TableOf(rows));
     const std::string indexPath = folder.File("t.ntx");
     TBuildTable build(tablePath, indexPath, "NAME");
-    build.index->SetCreateNow(true);
-    EXPECT_FALSE(build.index->CreateNow());
+    // Through the published property, as a form description or a language file sets it.
+    RegisterDBFIndexClasses();
+    ASSERT_TRUE(SetPropertyPathText(*build.index, "CreateNow", "True"));
+    EXPECT_EQ(GetPropertyPathText(*build.index, "CreateNow"), "False");
     ASSERT_TRUE(build.index->IsOpen());
     EXPECT_TRUE(build.index->Active());
     const auto expected = ExpectedNames(rows, false, false);

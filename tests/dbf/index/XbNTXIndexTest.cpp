@@ -773,6 +773,8 @@ TEST_F(NtxIndexTest, FormDescriptionDeclaresTheIndexAndOpensInKeyOrder)
         NTXFileName = '%INDEX%'
         Collation.CollationType = cltNone
         LimitPages.PagesPerBuffer = 2
+        HashTypeForTreeSorters = htts4
+        MaxBitsInHashCode = mbhc16
       end>
   end
 end
@@ -789,6 +791,8 @@ end
     EXPECT_TRUE(index->Active());
     EXPECT_TRUE(index->IsOpen());
     EXPECT_EQ(index->Cache().PagesPerBlock(), 2);
+    EXPECT_EQ(index->HashTypeForTreeSorters, TXbHashTypeForTreeSorters::htts4);
+    EXPECT_EQ(index->MaxBitsInHashCode, TXbMaxBitsInHashCode::mbhc16);
     std::vector<uint32_t> numbers;
     for (table->First(); !table->Eof(); table->Next())
         numbers.push_back(static_cast<uint32_t>(table->RecNo()));

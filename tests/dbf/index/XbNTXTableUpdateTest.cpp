@@ -5,11 +5,14 @@
 #include "NtxTestSupport.h"
 
 #include "dbf/XbDBFCrypt.h"
+#include "dbf/XbDBFFileSteps.h"
 #include "platform/rtl/FileLocks.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <fcntl.h>
 #include <random>
 #include <sstream>
@@ -203,6 +206,73 @@ INSTANTIATE_TEST_SUITE_P(AccessModes, NtxTableUpdates, ::testing::Values(kShared
                          [](const ::testing::TestParamInfo<uint32_t>& info) {
                              return std::string(info.param == kShared ? "shared" : "exclusive");
                          });
+
+// A pack builds the index of the packed table into a new file: a pack that fails, in the index
+// build or when the table is to be replaced, leaves the old table and index byte for byte.
+TEST(NtxTableUpdate, AFailedPackLeavesTheOldIndexAsItWas)
+{
+    TScratchFolder folder;
+    const std::string tablePath = folder.File("names.dbf");
+    const std::string indexPath = folder.File("names.ntx");
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i)
+        names.push_back("K" + std::to_string((i * 7919) % 1000));
+    WriteNamesTable(tablePath, names);
+    WriteNamesIndex(indexPath, tablePath);
+    {
+        auto indexed = OpenIndexed(tablePath, indexPath, kExclusive);
+        for (int recNo = 2; recNo <= 300; recNo += 3) {
+            indexed->table->SetRecNo(recNo);
+            indexed->table->Delete();
+        }
+    }
+    const std::vector<uint8_t> table = ReadWholeFile(tablePath);
+    const std::vector<uint8_t> index = ReadWholeFile(indexPath);
+    auto filesInFolder = [&] {
+        int count = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            ++count;
+        return count;
+    };
+
+    struct TFailure {
+        const char* What;
+        std::function<void(TIndexedTable&)> Arrange;
+    };
+    const std::vector<TFailure> failures = {
+        // The index build cannot make its temporary sort file.
+        {"index build", [&](TIndexedTable& indexed) {
+             indexed.index->OuterSorterProperties().TmpPath = folder.File("no such folder");
+         }},
+        // The new table cannot take the old one's name.
+        {"table rename", [](TIndexedTable&) {
+             SetXbFileStepHook([](const std::string& step) { return step != "rename names.dbf"; });
+         }},
+    };
+    for (const TFailure& failure : failures) {
+        {
+            auto indexed = OpenIndexed(tablePath, indexPath, kExclusive);
+            failure.Arrange(*indexed);
+            EXPECT_ANY_THROW(indexed->table->Pack(true)) << failure.What;
+            SetXbFileStepHook({});
+            // Still usable as it was.
+            EXPECT_EQ(indexed->index->ValidateTree(), "") << failure.What;
+            EXPECT_EQ(indexed->Forward().size(), 300u) << failure.What;
+        }
+        EXPECT_EQ(ReadWholeFile(tablePath), table) << failure.What;
+        EXPECT_EQ(ReadWholeFile(indexPath), index) << failure.What;
+        EXPECT_EQ(filesInFolder(), 2) << failure.What << ": temporary files left";
+    }
+
+    {
+        auto indexed = OpenIndexed(tablePath, indexPath, kExclusive);
+        EXPECT_EQ(indexed->table->Pack(true), 100);
+        EXPECT_EQ(indexed->index->ValidateTree(), "");
+        EXPECT_EQ(indexed->Forward().size(), 200u);
+    }
+    EXPECT_EQ(filesInFolder(), 2);
+    ExpectIndexMatchesTable(indexPath, tablePath);
+}
 
 TEST(NtxTableUpdate, AnEditThatChangesOnlyTheForConditionMovesTheKeyInOrOut)
 {
