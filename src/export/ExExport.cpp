@@ -545,7 +545,6 @@ bool TExCustomExport::RunDocument(TExDocumentWriter& writer)
                 while (!IsEof()) {
                     // The selection is that of the row about to be read, before the source moves on.
                     const bool canExport = selectedOnly ? IsRowSelected() : true;
-                    values.clear();
                     GetRowValues(values);
                     if (OnExport) {
                         OnExport(this, visited_, recordTotal_, values, canExport);
@@ -663,6 +662,8 @@ void TExCustomExport::FormatRowInto(const TExValues& values, bool header, bool r
         cell.IsNull = value.IsNull();
         if (cell.IsNull) {
             cell.Text = "** NULL **";
+        } else if (value.VarType() == TVarType::varString) {
+            cell.Text.assign(value.TextValue());  // into the cell's storage of the last row
         } else {
             cell.Text = ValueText(value);
         }
@@ -810,6 +811,8 @@ void TExDataSetExport::AfterExport()
 void TExDataSetExport::First()
 {
     dataSet_->First();
+    // The fields are those of this run (the table may have been reopened since the last one).
+    FindTextFields();
 }
 
 bool TExDataSetExport::IsReady()
@@ -850,34 +853,56 @@ bool TExDataSetExport::IsColumnVisible(int index)
 void TExDataSetExport::GetRowValues(TExValues& values)
 {
     const int count = dataSet_->FieldCount();
+    if (textFields_.size() != static_cast<size_t>(count)) {
+        FindTextFields();
+    }
+    // The values of the last row give their storage to this row's.
+    values.resize(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const TField* field = &dataSet_->Fields()[i];
+        Variant& value = values[static_cast<size_t>(i)];
         switch (field->DataType()) {
-        case TFieldType::ftUnknown: values.emplace_back("** UNKNOWN **"); break;
+        case TFieldType::ftUnknown: value.TextForWrite() = "** UNKNOWN **"; break;
         case TFieldType::ftBlob:
         case TFieldType::ftGraphic:
         case TFieldType::ftParadoxOle:
         case TFieldType::ftDBaseOle:
         case TFieldType::ftTypedBinary:
         case TFieldType::ftADT:
-        case TFieldType::ftArray: values.emplace_back("** BINARY **"); break;
+        case TFieldType::ftArray: value.TextForWrite() = "** BINARY **"; break;
         case TFieldType::ftBoolean:
-            values.emplace_back(field->AsBoolean() ? Messages.TrueText : Messages.FalseText);
+            value.TextForWrite() = field->AsBoolean() ? Messages.TrueText : Messages.FalseText;
             break;
         case TFieldType::ftString:
         case TFieldType::ftVarBytes:
         case TFieldType::ftMemo:
         case TFieldType::ftFmtMemo:
-            if (field->IsNull()) {
-                values.push_back(Variant::Null());
+            if (const TStringField* text = textFields_[static_cast<size_t>(i)]) {
+                if (!text->GetValue(value.TextForWrite())) {
+                    value = Variant::Null();
+                }
+            } else if (field->IsNull()) {
+                value = Variant::Null();
             } else {
-                values.emplace_back(field->AsString());
+                value.TextForWrite() = field->AsString();
             }
             break;
-        default: values.emplace_back(field->DisplayText()); break;
+        default: value.TextForWrite() = field->DisplayText(); break;
         }
     }
     dataSet_->Next();
+}
+
+void TExDataSetExport::FindTextFields()
+{
+    const int count = dataSet_->FieldCount();
+    textFields_.assign(static_cast<size_t>(count), nullptr);
+    for (int i = 0; i < count; ++i) {
+        const TField& field = dataSet_->Fields()[i];
+        if (field.DataType() == TFieldType::ftString) {
+            textFields_[static_cast<size_t>(i)] = dynamic_cast<const TStringField*>(&field);
+        }
+    }
 }
 
 unsigned TExDataSetExport::GetRecordCount()
@@ -1022,6 +1047,7 @@ bool TExDBGridExport::IsColumnVisible(int index)
 
 void TExDBGridExport::GetRowValues(TExValues& values)
 {
+    values.clear();
     const int count = grid_->FieldCount();
     for (int i = 0; i < count; ++i) {
         const TField* field = grid_->Fields(i);

@@ -23,6 +23,7 @@
 class TDataSet;
 class TDBGrid;
 class TField;
+class TStringField;
 class TExCustomExport;
 class TSaveDialog;
 class Tfrm_Selection;
@@ -319,6 +320,8 @@ protected:
     virtual bool IsReady() = 0;
     virtual bool IsEof() = 0;
     virtual bool IsRowSelected() { return true; }
+    // Reads the row's values (one per column) and moves on. `values` holds the last row's
+    // values, whose storage may be reused.
     virtual void GetRowValues(TExValues& values) = 0;
     virtual unsigned GetRecordCount() = 0;
     // The width a field of that type takes in the text formats.
@@ -384,8 +387,11 @@ protected:
     unsigned GetRecordCount() override;
 
 private:
+    // The text fields among the dataset's fields, read straight into the values.
+    void FindTextFields();
     TDataSet* dataSet_ = nullptr;
     TBookmark bookmark_;
+    std::vector<const TStringField*> textFields_;  // by field index; null for other fields
 };
 
 class TExDBGridExport : public TExCustomExport {

@@ -39,81 +39,145 @@ bool HasOption(const TExCustomExport& owner, TExExportOptions option)
 
 // ---- line-based formats ---------------------------------------------------------------------
 
-class LineWriter : public TExDocumentWriter {
+// A document's text is formed in one buffer that goes to the output file each time it holds a
+// good piece: a large document never lies whole in memory, and the buffer's storage serves
+// every row. The file is a temporary one beside the target, renamed over it when the document
+// is finished, so the target is never seen half-written. A writer that needs its whole text at
+// the end (the clipboard, DIF with its counts in front) keeps everything in the buffer.
+class BufferedWriter : public TExDocumentWriter {
 public:
-    using TExDocumentWriter::TExDocumentWriter;
-    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, out_); }
+    explicit BufferedWriter(TExCustomExport& owner, bool streams = true) : TExDocumentWriter(owner), streams_(streams)
+    {
+    }
+    void Finish(const std::string& outputFileName) override { Save(outputFileName); }
 
 protected:
+    // The text not yet written; a writer appends to it and calls PieceDone after each line or row.
+    std::string& Out() noexcept { return out_; }
     void Add(std::string_view line)
     {
         out_ += line;
         EndLine();
     }
-    // The document so far; a writer may append a line's parts and end it with EndLine.
-    std::string& Out() noexcept { return out_; }
     void EndLine()
     {
         out_ += kCrLf;
-        ReserveOnce();
+        PieceDone();
+    }
+    void PieceDone()
+    {
+        if (streams_ && out_.size() >= kPieceSize) {
+            WritePiece();
+        }
+    }
+    void Save(const std::string& outputFileName)
+    {
+        if (!file_.IsOpen()) {
+            SaveDocument(outputFileName, out_);
+            return;
+        }
+        WritePiece();
+        if (!file_.Commit()) {
+            ThrowWriteError(outputFileName);
+        }
     }
 
 private:
-    // Once a few rows are written, the document's whole size is foreseen from them, so that a
-    // large document is not copied again and again as it grows.
-    void ReserveOnce()
+    static constexpr size_t kPieceSize = 256 * 1024;
+
+    void WritePiece()
     {
-        constexpr unsigned kSampleRows = 64;
-        if (reserved_ || Owner().VisitedRows() < kSampleRows) {
-            return;
+        const std::string& fileName = Owner().OutputFileName();
+        if (!file_.IsOpen()) {
+            if (fileName.empty()) {
+                throw Exception("The export has no file name");
+            }
+            if (!file_.Open(fileName)) {
+                const int error = errno;
+                throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(error));
+            }
         }
-        reserved_ = true;
-        const double perRow = static_cast<double>(out_.size()) / Owner().VisitedRows();
-        const double foreseen = perRow * Owner().RecordTotal() * 1.1 + 4096;
-        if (foreseen < 2e9) {
-            out_.reserve(static_cast<size_t>(foreseen));
+        if (!file_.Write(out_.data(), out_.size())) {
+            ThrowWriteError(fileName);
         }
+        out_.clear();
+    }
+    [[noreturn]] static void ThrowWriteError(const std::string& fileName)
+    {
+        const int error = errno;
+        throw EWriteError("Cannot write file \"" + fileName + "\". " + std::strerror(error));
     }
 
     std::string out_;
-    bool reserved_ = false;
+    TAtomicFileWriter file_;
+    bool streams_;
+};
+
+// A table of the bytes that a format writes otherwise than as themselves.
+struct ByteSet {
+    constexpr explicit ByteSet(std::string_view bytes)
+    {
+        for (const char c : bytes) {
+            marked[static_cast<unsigned char>(c)] = true;
+        }
+    }
+    // The position of the first marked byte of `text` from `from`, or its size.
+    size_t Next(std::string_view text, size_t from) const noexcept
+    {
+        while (from < text.size() && !marked[static_cast<unsigned char>(text[from])]) {
+            ++from;
+        }
+        return from;
+    }
+    bool marked[256] = {};
 };
 
 void AppendHtmlEscaped(std::string& out, std::string_view text)
 {
-    for (const char c : text) {
-        switch (c) {
+    static constexpr ByteSet special("<>&\"'");
+    size_t done = 0;
+    for (size_t at = special.Next(text, 0); at < text.size(); at = special.Next(text, done)) {
+        out.append(text, done, at - done);
+        switch (text[at]) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '&': out += "&amp;"; break;
         case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c; break;
+        default: out += "&#39;"; break;
         }
+        done = at + 1;
     }
+    out.append(text, done);
 }
 
 void AppendCsvField(std::string& out, std::string_view text)
 {
-    if (text.find_first_of(" ,\"\r\n") == std::string_view::npos) {
+    static constexpr ByteSet quoted(" ,\"\r\n");
+    if (quoted.Next(text, 0) == text.size()) {
         out += text;
         return;
     }
     out += '"';
-    for (const char c : text) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
+    size_t done = 0;
+    for (size_t at = text.find('"'); at != std::string_view::npos; at = text.find('"', done)) {
+        out.append(text, done, at + 1 - done);
+        out += '"';
+        done = at + 1;
     }
+    out.append(text, done);
     out += '"';
 }
 
 void AppendTabField(std::string& out, std::string_view text)
 {
-    for (const char c : text) {
-        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    static constexpr ByteSet blanked("\t\r\n");
+    size_t done = 0;
+    for (size_t at = blanked.Next(text, 0); at < text.size(); at = blanked.Next(text, done)) {
+        out.append(text, done, at - done);
+        out += ' ';
+        done = at + 1;
     }
+    out.append(text, done);
 }
 
 // ---- HTML -----------------------------------------------------------------------------------
@@ -129,10 +193,10 @@ bool IsLinkText(const std::string& text)
     return false;
 }
 
-class HtmlWriter : public LineWriter {
+class HtmlWriter : public BufferedWriter {
 public:
     explicit HtmlWriter(TExCustomExport& owner)
-        : LineWriter(owner), colors_(owner.HTML.TemplateColors()),
+        : BufferedWriter(owner), colors_(owner.HTML.TemplateColors()),
           oddRowLine_("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">")
     {
     }
@@ -236,22 +300,40 @@ private:
         Add("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.HeaderBackground) + "\">");
     }
 
+    // The cell's opening tag: formed once per column and alignment for the whole document.
+    const std::string& CellOpening(const TExCell& cell)
+    {
+        const size_t index = cell.Column >= 0 ? static_cast<size_t>(cell.Column) + 1 : 0;
+        if (index >= openings_.size()) {
+            openings_.resize(index + 1);
+        }
+        Opening& opening = openings_[index];
+        if (opening.formed && opening.alignment == cell.Alignment) {
+            return opening.text;
+        }
+        std::string& text = opening.text;
+        text = "    <TD";
+        if (cell.Column >= 0 && cell.Column < Owner().ColumnWidths.Count()) {
+            text += " WIDTH=\"";
+            AppendHtmlEscaped(text, Owner().ColumnWidths[cell.Column]);
+            text += '"';
+        }
+        switch (cell.Alignment) {
+        case 1: text += " ALIGN=\"Left\" "; break;
+        case 2: text += " ALIGN=\"Right\" "; break;
+        case 3: text += " ALIGN=\"Center\" "; break;
+        default: break;
+        }
+        text += '>';
+        opening.formed = true;
+        opening.alignment = cell.Alignment;
+        return text;
+    }
+
     void Cell(const TExCell& cell, bool header)
     {
         std::string& out = Out();
-        out += "    <TD";
-        if (cell.Column >= 0 && cell.Column < Owner().ColumnWidths.Count()) {
-            out += " WIDTH=\"";
-            AppendHtmlEscaped(out, Owner().ColumnWidths[cell.Column]);
-            out += '"';
-        }
-        switch (cell.Alignment) {
-        case 1: out += " ALIGN=\"Left\" "; break;
-        case 2: out += " ALIGN=\"Right\" "; break;
-        case 3: out += " ALIGN=\"Center\" "; break;
-        default: break;
-        }
-        out += '>';
+        out += CellOpening(cell);
         const bool bold = header && Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
         if (header) {
             out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";
@@ -281,8 +363,14 @@ private:
         EndLine();
     }
 
+    struct Opening {
+        bool formed = false;
+        int alignment = 0;
+        std::string text;
+    };
     TExHTMLColors colors_;
     std::string oddRowLine_;
+    std::vector<Opening> openings_;  // by column + 1 (0: a cell of no column)
 };
 
 // ---- fixed-width text and the clipboard -----------------------------------------------------
@@ -314,9 +402,10 @@ void AppendPadded(std::string& out, const TExCell& cell)
     }
 }
 
-class TextWriter : public LineWriter {
+class TextWriter : public BufferedWriter {
 public:
-    TextWriter(TExCustomExport& owner, bool clipboard) : LineWriter(owner), clipboard_(clipboard) {}
+    // The clipboard takes the whole text at the end, so it is kept in memory.
+    TextWriter(TExCustomExport& owner, bool clipboard) : BufferedWriter(owner, !clipboard), clipboard_(clipboard) {}
 
     void HeaderLines(const std::vector<std::string>& lines) override
     {
@@ -370,7 +459,7 @@ public:
     void Finish(const std::string& outputFileName) override
     {
         if (!clipboard_) {
-            LineWriter::Finish(outputFileName);
+            BufferedWriter::Finish(outputFileName);
             return;
         }
         Clipboard().Clear();
@@ -386,9 +475,9 @@ private:
 
 // ---- CSV and tab-separated text -------------------------------------------------------------
 
-class CsvWriter : public LineWriter {
+class CsvWriter : public BufferedWriter {
 public:
-    using LineWriter::LineWriter;
+    using BufferedWriter::BufferedWriter;
 
     void WriteRow(const TExRow& row) override
     {
@@ -412,9 +501,9 @@ public:
     }
 };
 
-class TabWriter : public LineWriter {
+class TabWriter : public BufferedWriter {
 public:
-    using LineWriter::LineWriter;
+    using BufferedWriter::BufferedWriter;
 
     void HeaderLines(const std::vector<std::string>& lines) override
     {
@@ -471,9 +560,10 @@ std::string DifString(std::string_view text)
     return result;
 }
 
-class DifWriter : public LineWriter {
+class DifWriter : public BufferedWriter {
 public:
-    using LineWriter::LineWriter;
+    // The counts stand in front of the data and are known only at the end: the text is kept.
+    explicit DifWriter(TExCustomExport& owner) : BufferedWriter(owner, false) {}
 
     void WriteRow(const TExRow& row) override
     {
@@ -535,9 +625,9 @@ std::string SylkString(std::string_view text)
     return result;
 }
 
-class SylkWriter : public LineWriter {
+class SylkWriter : public BufferedWriter {
 public:
-    using LineWriter::LineWriter;
+    using BufferedWriter::BufferedWriter;
 
     void Begin() override { Add("ID;P" + UpperName(Owner())); }
 
@@ -556,7 +646,7 @@ public:
     void Finish(const std::string& outputFileName) override
     {
         Add("E");
-        LineWriter::Finish(outputFileName);
+        BufferedWriter::Finish(outputFileName);
     }
 };
 
@@ -611,31 +701,31 @@ std::string RtfFontStyle(const TFont& font)
     return style;
 }
 
-class RtfWriter : public TExDocumentWriter {
+class RtfWriter : public BufferedWriter {
 public:
-    using TExDocumentWriter::TExDocumentWriter;
+    using BufferedWriter::BufferedWriter;
 
     void Begin() override
     {
         const TExRTFOptions& rtf = Owner().DOC_RTF;
         const TExRTFColors& fonts = rtf.CustomSettings;
-        out_ += "{\\rtf1\\ansi\\deff0\\deftab720\r\n";
-        out_ += "{\\fonttbl";
+        Out() += "{\\rtf1\\ansi\\deff0\\deftab720\r\n";
+        Out() += "{\\fonttbl";
         const TFont* list[] = {&fonts.DefaultFont, &fonts.HeaderFont, &fonts.TableFont};
         for (int k = 0; k < 3; ++k) {
-            out_ += "{\\f" + std::to_string(k) + "\\" + RtfFontFamily(*list[k]) + "\\" + RtfCharset(*list[k]) + " " +
+            Out() += "{\\f" + std::to_string(k) + "\\" + RtfFontFamily(*list[k]) + "\\" + RtfCharset(*list[k]) + " " +
                     list[k]->Name() + ";}";
         }
-        out_ += "}\r\n";
+        Out() += "}\r\n";
         const std::vector<int> colors = rtf.TemplateColors();
-        out_ += "{\\colortbl";
+        Out() += "{\\colortbl";
         for (const int slot : {0, 1, 2, 4, 3, 5}) {
             const unsigned color = static_cast<unsigned>(colors[static_cast<size_t>(slot)]);
-            out_ += "\\red" + std::to_string(color & 0xFF) + "\\green" + std::to_string((color >> 8) & 0xFF) + "\\blue" +
+            Out() += "\\red" + std::to_string(color & 0xFF) + "\\green" + std::to_string((color >> 8) & 0xFF) + "\\blue" +
                     std::to_string((color >> 16) & 0xFF) + ";";
         }
-        out_ += "}\r\n";
-        out_ += "\\margl" + std::to_string(rtf.LeftMargin) + "\\margr" + std::to_string(rtf.RightMargin) + "\\margt" +
+        Out() += "}\r\n";
+        Out() += "\\margl" + std::to_string(rtf.LeftMargin) + "\\margr" + std::to_string(rtf.RightMargin) + "\\margt" +
                 std::to_string(rtf.TopMargin) + "\\margb" + std::to_string(rtf.BottomMargin);
     }
 
@@ -644,7 +734,7 @@ public:
         for (const std::string& line : lines) {
             Paragraph(line);
         }
-        out_ += "\\par \\pard\\plain\\cgrid\r\n";
+        Out() += "\\par \\pard\\plain\\cgrid\r\n";
         static constexpr const char* styles[] = {
             "{\\stylesheet{\\nowidctlpar\\widctlpar\\adjustright \\fs20\\cgrid \\snext0 Normal;}",
             "{\\*\\cs10 \\additive Default Paragraph Font;}}",
@@ -659,8 +749,8 @@ public:
             "{\\*\\pnseclvl9\\pnlcrm\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta )}}",
         };
         for (const char* line : styles) {
-            out_ += line;
-            out_ += "\r\n";
+            Out() += line;
+            Out() += "\r\n";
         }
     }
 
@@ -671,59 +761,57 @@ public:
         const bool odd = rtf.Options.Contains(TExExportRTFOption::roOddRowColoring) && (row.Visited % 2) == 1;
         const char* shading = row.Header ? " \\clcbpat3" : (odd ? " \\clcbpat5" : " \\clcbpat4");
         const double pixelsPerInch = Owner().ScreenPixelsPerInch();
-        out_ += "\\trowd\\trgaph108\\trrh260\\trleft0";
+        Out() += "\\trowd\\trgaph108\\trrh260\\trleft0";
         for (int k = 1; k <= cells; ++k) {
-            out_ += "\\clvertalc";
+            Out() += "\\clvertalc";
             if (rtf.Options.Contains(TExExportRTFOption::roShowGridLines)) {
-                out_ += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+                Out() += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
             }
-            out_ += shading;
-            out_ += "\\cltxlrtb\\cellx" + std::to_string(std::lround(k * 100.0 / pixelsPerInch * rtf.CellWidth));
+            Out() += shading;
+            Out() += "\\cltxlrtb\\cellx" + std::to_string(std::lround(k * 100.0 / pixelsPerInch * rtf.CellWidth));
         }
-        out_ += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
+        Out() += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
         if (row.Header) {
-            out_ += " {\\f1" + RtfFontStyle(rtf.CustomSettings.HeaderFont) + "\\cf1\\cgrid0 ";
+            Out() += " {\\f1" + RtfFontStyle(rtf.CustomSettings.HeaderFont) + "\\cf1\\cgrid0 ";
         } else {
-            out_ += " {\\f2" + RtfFontStyle(rtf.CustomSettings.TableFont) + "\\cf2\\cgrid0 ";
+            Out() += " {\\f2" + RtfFontStyle(rtf.CustomSettings.TableFont) + "\\cf2\\cgrid0 ";
         }
         if (row.RowNumbers) {
-            out_ += row.Header ? " \\cell " : ExRtfEscape(row.RowNumber) + "\\cell ";
+            Out() += row.Header ? " \\cell " : ExRtfEscape(row.RowNumber) + "\\cell ";
         }
         for (const TExCell& cell : row.Cells) {
             switch (cell.Alignment) {
-            case 1: out_ += "\\ql "; break;
-            case 2: out_ += "\\qr "; break;
-            case 3: out_ += "\\qc "; break;
+            case 1: Out() += "\\ql "; break;
+            case 2: Out() += "\\qr "; break;
+            case 3: Out() += "\\qc "; break;
             default: break;
             }
-            out_ += ExRtfEscape(cell.Text);
-            out_ += "\\cell ";
+            Out() += ExRtfEscape(cell.Text);
+            Out() += "\\cell ";
         }
-        out_ += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
+        Out() += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
+        PieceDone();
     }
 
     void Footer(const std::vector<std::string>& lines, const std::string& dateLine) override
     {
-        out_ += "\\pard\\nowidctlpar\\widctlpar\\adjustright {\r\n";
+        Out() += "\\pard\\nowidctlpar\\widctlpar\\adjustright {\r\n";
         for (const std::string& line : lines) {
             Paragraph(line);
         }
         if (!dateLine.empty()) {
             Paragraph(dateLine);
         }
-        out_ += "}}";
+        Out() += "}}";
     }
-
-    void Finish(const std::string& outputFileName) override { SaveDocument(outputFileName, out_); }
 
 private:
     void Paragraph(const std::string& line)
     {
-        out_ += "\\par \\pard\\plain\\f0" + RtfFontStyle(Owner().DOC_RTF.CustomSettings.DefaultFont) + "\\cf0 " +
+        Out() += "\\par \\pard\\plain\\f0" + RtfFontStyle(Owner().DOC_RTF.CustomSettings.DefaultFont) + "\\cf0 " +
                 ExRtfEscape(line) + "\r\n";
     }
 
-    std::string out_;
 };
 
 }  // namespace

@@ -300,6 +300,15 @@ TEST_F(TableImport, NothingIsImportedWithoutYesAFileAndAnOpenTarget)
     EXPECT_THAT(boxes[1], ::testing::StartsWith("error: "));
     EXPECT_TRUE(window.listdb->Active());
     EXPECT_FALSE(window.importdb->Active());
+
+    // The tracker's own ticket table chosen as the source: it is open exclusively, so the import
+    // fails (the ticket imports leave the error to the application) and appends nothing.
+    script_->Answer(TModalResult::mrYes);
+    script_->Answer(TDialogAnswer{TModalResult::mrOk, PathOf("databases/Tickets.dbf"), clBlack, 0});
+    EXPECT_THROW(window.Get<TMenuItem>("ImportZentivorv3xTICKETdatabase1")->Click(), Exception);
+    EXPECT_TRUE(window.maindb->Active());
+    EXPECT_EQ(window.maindb->RecordCount(), 0);
+    EXPECT_FALSE(window.importdb->Active());
 }
 
 TEST_F(TableImport, OpenDatabaseSwitchesToAnotherTicketTableAndTheSubTicketsBesideIt)

@@ -10,11 +10,15 @@
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/ProgressBar.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Clipbrd.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/Exceptions.h"
 
 
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -310,6 +314,61 @@ TEST(ExportRun, EventsRowsSelectionAndTheSourceLeftAsItWas)
     EXPECT_EQ(dataSet->FieldByName("ID")->AsInteger(), 3);
     EXPECT_TRUE(controlsDisabledDuringRun);
     EXPECT_FALSE(dataSet->ControlsDisabled());
+}
+
+TEST(ExportRun, ALargeDocumentIsWrittenWholeAndAFailedRunLeavesTheOldFile)
+{
+    // Enough rows that the document reaches the file in many pieces.
+    constexpr int kRows = 60000;
+    ScratchFolder folder;
+    std::vector<int> errors;
+    auto dataSet = MakeNumbered(kRows);
+    TExDataSetExport exporter(nullptr);
+    Unattended(exporter, errors);
+    exporter.SetDataSet(dataSet.get());
+    exporter.ExportStyle = TExExportStyle::xsFile;
+    exporter.Options = {TExExportOptions::xoShowHeader};
+    auto entries = [&folder] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    exporter.SetExportType(TExExportType::xtCSV);
+    exporter.FileName = folder / "big";
+    exporter.Execute();
+    std::string expected = "ID,NAME\r\n";
+    for (int i = 1; i <= kRows; ++i) {
+        expected += std::to_string(i) + ",R" + std::to_string(i) + "\r\n";
+    }
+    EXPECT_EQ(ReadFileContents(folder / "big.CSV"), expected);
+
+    // The fixed-width text written to a file is the text the clipboard is given whole.
+    exporter.SetExportType(TExExportType::xtTXT);
+    exporter.Execute();
+    exporter.SetExportType(TExExportType::xtClipboard);
+    exporter.Execute();
+    const std::string text = ReadFileContents(folder / "big.TXT");
+    EXPECT_GT(text.size(), 1000000u);
+    EXPECT_TRUE(Clipboard().AsText() == text);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(entries(), (std::vector<std::string>{"big.CSV", "big.TXT"}));
+
+    // A run that fails late, when much of the document is written, keeps the file as it was
+    // and leaves nothing behind.
+    exporter.SetExportType(TExExportType::xtCSV);
+    exporter.OnExport = [](TObject*, unsigned current, unsigned, const TExValues&, bool) {
+        if (current == kRows - 10) {
+            throw EWriteError("disk full");
+        }
+    };
+    exporter.Execute();
+    EXPECT_EQ(errors, (std::vector<int>{3}));
+    EXPECT_TRUE(ReadFileContents(folder / "big.CSV") == expected);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"big.CSV", "big.TXT"}));
 }
 
 TEST(ExportRun, ASourceWithoutFieldsWritesNothingButStillEnds)

@@ -388,27 +388,80 @@ int64_t FileSize(const std::string& fileName)
 
 bool WriteFileAtomically(const std::string& fileName, const std::string& data)
 {
-    std::string target = ResolveLink(fileName);
-    struct stat status {};
-    bool exists = ::stat(target.c_str(), &status) == 0;
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        return false;
+    TAtomicFileWriter writer;
+    return writer.Open(fileName) && writer.Write(data.data(), data.size()) && writer.Commit();
+}
 
-    std::string temporary = GetTempFileName(FolderForTemporary(target), "zvw");
-    if (temporary.empty())
-        return false;
-    int descriptor = ::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool ok = descriptor >= 0 && WriteAll(descriptor, data.data(), data.size());
-    if (ok && exists)
-        ::fchmod(descriptor, status.st_mode & 07777);
-    if (descriptor >= 0 && !CloseChecked(descriptor))
-        ok = false;
-    if (ok)
-        ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ErrnoKeeper keep;
-        ::unlink(temporary.c_str());
+TAtomicFileWriter::~TAtomicFileWriter()
+{
+    ErrnoKeeper keep;
+    Discard();
+}
+
+void TAtomicFileWriter::Discard() noexcept
+{
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+        descriptor_ = -1;
     }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+bool TAtomicFileWriter::Open(const std::string& fileName)
+{
+    Discard();
+    target_ = ResolveLink(fileName);
+    struct stat status {};
+    targetExists_ = ::stat(target_.c_str(), &status) == 0;
+    targetMode_ = targetExists_ ? static_cast<unsigned>(status.st_mode & 07777) : 0;
+    if (targetExists_ && ::access(target_.c_str(), W_OK) != 0)
+        return false;
+    temporary_ = GetTempFileName(FolderForTemporary(target_), "zvw");
+    if (temporary_.empty())
+        return false;
+    descriptor_ = ::open(temporary_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (descriptor_ < 0) {
+        ErrnoKeeper keep;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool TAtomicFileWriter::Write(const char* data, std::size_t count)
+{
+    if (descriptor_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (!WriteAll(descriptor_, data, count)) {
+        ErrnoKeeper keep;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool TAtomicFileWriter::Commit()
+{
+    if (descriptor_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (targetExists_)
+        ::fchmod(descriptor_, targetMode_);
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    bool ok = CloseChecked(descriptor);
+    if (ok)
+        ok = ::rename(temporary_.c_str(), target_.c_str()) == 0;
+    ErrnoKeeper keep;
+    if (ok)
+        temporary_.clear();
+    Discard();
     return ok;
 }
 

@@ -6,6 +6,7 @@
 // paths of this system. Failures are results: false (or -1) with errno set.
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,32 @@ std::string ReadFileContents(const std::string& fileName);
 // An existing file keeps its permissions; a file that exists but may not be written fails
 // (EACCES) and stays as it is.
 bool WriteFileAtomically(const std::string& fileName, const std::string& data);
+
+// The same for a document written piece by piece: Open makes the temporary file beside
+// `fileName`, Write appends to it, Commit renames it over the target. The target changes only
+// at Commit; a writer destroyed before Commit (or whose Commit failed) removes its temporary
+// file. Failures are results (errno says why); once one happened, the writer stays failed.
+class TAtomicFileWriter {
+public:
+    TAtomicFileWriter() = default;
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+    bool Open(const std::string& fileName);
+    bool Write(const char* data, std::size_t count);
+    bool Commit();
+    bool IsOpen() const noexcept { return descriptor_ >= 0; }
+
+private:
+    void Discard() noexcept;
+
+    std::string target_;
+    std::string temporary_;
+    int descriptor_ = -1;
+    bool targetExists_ = false;
+    unsigned targetMode_ = 0;
+};
 
 // Names (without folder) of the regular files in `folder` that match `mask` ("*" any run,
 // "?" one character; letter case ignored), sorted by name without regard to case.

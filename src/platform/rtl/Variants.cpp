@@ -447,6 +447,16 @@ const std::string& Variant::TextValue() const
     return storage_.text;
 }
 
+std::string& Variant::TextForWrite()
+{
+    if (type_ != TVarType::varString) {
+        Reset();
+        new (&storage_.text) std::string();
+        type_ = TVarType::varString;
+    }
+    return storage_.text;
+}
+
 TVariantRelationship Variant::Compare(const Variant& a, const Variant& b)
 {
     const TVarType ta = a.type_;

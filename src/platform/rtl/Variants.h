@@ -85,6 +85,9 @@ public:
     std::string AsString() const;  // Null and Empty give ""
     // The text of a String variant without a copy; raises EVariantError for any other type.
     const std::string& TextValue() const;
+    // Makes this a String variant and gives its text to be filled in place: a variant that
+    // already held text keeps its storage (and its old text, for the caller to replace).
+    std::string& TextForWrite();
 
     const std::vector<Variant>& Elements() const;  // raises EVariantError unless an array
     int ArrayLowBound() const { return 0; }

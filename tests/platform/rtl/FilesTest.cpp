@@ -130,6 +130,61 @@ TEST(Files, CopyFileKeepsContentsModeAndHonoursFailIfExists)
     EXPECT_EQ(entries, 2u);
 }
 
+TEST(Files, AtomicWriterChangesTheTargetOnlyAtCommit)
+{
+    TestFolder folder;
+    const std::string target = folder / "export.csv";
+    TestFolder::WriteFile(target, "old contents");
+    chmod(target.c_str(), 0604);
+    auto entries = [&folder] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            ++count;
+        return count;
+    };
+
+    {
+        // Given up before Commit: the old contents stay and the temporary file goes.
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        ASSERT_TRUE(writer.Write("half", 4));
+        EXPECT_EQ(TestFolder::ReadFile(target), "old contents");
+        EXPECT_EQ(entries(), 2u);
+    }
+    EXPECT_EQ(TestFolder::ReadFile(target), "old contents");
+    EXPECT_EQ(entries(), 1u);
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target));
+    std::string written;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string piece = "row " + std::to_string(i) + "\r\n";
+        ASSERT_TRUE(writer.Write(piece.data(), piece.size()));
+        written += piece;
+    }
+    EXPECT_TRUE(writer.Commit());
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(TestFolder::ReadFile(target), written);
+    struct stat status {};
+    stat(target.c_str(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0604u);
+    EXPECT_EQ(entries(), 1u);
+    // A finished writer writes nothing more.
+    EXPECT_FALSE(writer.Write("x", 1));
+    EXPECT_FALSE(writer.Commit());
+
+    // A target that may not be written is refused before anything is made.
+    if (geteuid() != 0) {
+        chmod(target.c_str(), 0444);
+        TAtomicFileWriter refused;
+        EXPECT_FALSE(refused.Open(target));
+        EXPECT_EQ(errno, EACCES);
+        EXPECT_EQ(entries(), 1u);
+    }
+    TAtomicFileWriter noFolder;
+    EXPECT_FALSE(noFolder.Open(folder / "nofolder/x.csv"));
+}
+
 TEST(Files, FindFilesByMask)
 {
     TestFolder folder;

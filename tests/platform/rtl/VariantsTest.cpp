@@ -240,4 +240,21 @@ TEST(Variants, CopiesMovesAndAssignmentsKeepEachKind)
     EXPECT_EQ(kept.Elements()[0].AsString(), longText);
     EXPECT_EQ(Variant("abc").TextValue(), "abc");
     EXPECT_THROW(Variant(1).TextValue(), EVariantError);
+
+    // Text written in place: every kind becomes a String (an array's elements let go), and a
+    // String keeps its storage for the next text.
+    for (const Variant& from : kinds) {
+        SCOPED_TRACE(Variant::TypeName(from.VarType()));
+        Variant target(from);
+        target.TextForWrite() = longText;
+        EXPECT_EQ(target.VarType(), TVarType::varString);
+        EXPECT_EQ(target.TextValue(), longText);
+        Variant copy(target);
+        EXPECT_EQ(copy.TextValue(), longText);
+    }
+    Variant reused(longText);
+    const char* storage = reused.TextValue().data();
+    reused.TextForWrite().assign(50, 'y');
+    EXPECT_EQ(reused.TextValue(), std::string(50, 'y'));
+    EXPECT_EQ(reused.TextValue().data(), storage);
 }
