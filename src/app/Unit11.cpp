@@ -85,8 +85,7 @@ Tsettingsfrm::Tsettingsfrm(TComponent* owner) : TForm(owner)
     localitem = FindControl<TCheckBox>(*this, "localitem");
     backupfrequency = FindControl<TEdit>(*this, "backupfrequency");
     idflag = FindControl<TEdit>(*this, "idflag");
-    colorbtn = FindControl<TButton>(*this, "colorbtn");
-    colorarrow = FindControl<TPanel>(*this, "colorarrow");
+    colorbtn = FindControl<TKitButton>(*this, "colorbtn");
     langbtn = FindControl<TButton>(*this, "langbtn");
     conn = FindControl<TRadioGroup>(*this, "conn");
     dbaselocation = FindControl<TEdit>(*this, "dbaselocation");
@@ -95,7 +94,7 @@ Tsettingsfrm::Tsettingsfrm(TComponent* owner) : TForm(owner)
     definedbbtn1 = FindControl<TButton>(*this, "definedbbtn1");
     definedbbtn2 = FindControl<TButton>(*this, "definedbbtn2");
     definedbbtn3 = FindControl<TButton>(*this, "definedbbtn3");
-    testbtn = FindControl<TButton>(*this, "testbtn");
+    testbtn = FindControl<TKitButton>(*this, "testbtn");
     testpopup = FindControl<TPopupMenu>(*this, "testpopup");
     checkdate = FindControl<TDateTimePicker>(*this, "checkdate");
     chechstatebtn = FindControl<TButton>(*this, "chechstatebtn");
@@ -119,6 +118,7 @@ void Tsettingsfrm::RegisterClass()
 {
     RegisterLangKitClasses();
     RegisterKitDialogClasses();
+    RegisterKitButtonClasses();
     using F = Tsettingsfrm;
     TClassRegistration<F, TForm>("Tsettingsfrm")
         .Component()
@@ -131,7 +131,6 @@ void Tsettingsfrm::RegisterClass()
         .Handler("definedbbtn3Click", &F::definedbbtn3Click)
         .Handler("colorbtnClick", &F::colorbtnClick)
         .Handler("langbtnClick", &F::langbtnClick)
-        .Handler("testbtnClick", &F::testbtnClick)
         .Handler("TestAttachmentsFolder1Click", &F::TestAttachmentsFolder1Click)
         .Handler("TestBackupFolder1Click", &F::TestBackupFolder1Click)
         .Handler("TestPRODUCTDatabase1Click", &F::TestPRODUCTDatabase1Click)
@@ -191,7 +190,7 @@ void Tsettingsfrm::FormShow(TObject*)
         }
         backupfrequency->SetText(ReadSetting(ini, Setting::BackupFreqText));
         idflag->SetText(ReadSetting(ini, Setting::IDFlag));
-        colorarrow->SetColor(StringToColor(ReadSetting(ini, Setting::GridColor)));
+        colorbtn->ButtonLayout().SetArrowColor(StringToColor(ReadSetting(ini, Setting::GridColor)));
         // The radio item first: its click handler must not overwrite the stored locations.
         const int connection = ReadSetting(ini, Setting::Connection);
         const TNotifyEvent onClick = conn->OnClick;
@@ -337,12 +336,6 @@ std::string Tsettingsfrm::Location(const TEdit& box) const
     return ApplicationFolder() + box.Text();
 }
 
-void Tsettingsfrm::testbtnClick(TObject*)
-{
-    const auto [x, y] = testbtn->ScreenBottomLeft();
-    testpopup->Popup(x, y);
-}
-
 void Tsettingsfrm::TestFolder(const TEdit& box, bool fixedSuccessText)
 {
     const std::string location = Location(box);
@@ -389,7 +382,7 @@ void Tsettingsfrm::colorbtnClick(TObject*)
     }
     const std::string name = ColorToString(backcolor->Color);
     WriteSetting(*SettingsIni, Setting::GridColor, name);
-    colorarrow->SetColor(backcolor->Color);
+    colorbtn->ButtonLayout().SetArrowColor(backcolor->Color);
     if (mainfrm != nullptr) {
         for (TDBGrid* grid : {mainfrm->productgrid, mainfrm->maingrid, mainfrm->subgrid, mainfrm->listgrid,
                               mainfrm->contactgrid, mainfrm->workgrid, mainfrm->codegrid}) {

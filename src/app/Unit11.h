@@ -13,6 +13,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
+#include "widgets/KitCustomButton.h"
 #include "widgets/KitFolderDialogs.h"
 
 #include <optional>
@@ -51,8 +52,7 @@ public:
     TCheckBox* localitem = nullptr;
     TEdit* backupfrequency = nullptr;
     TEdit* idflag = nullptr;
-    TButton* colorbtn = nullptr;
-    TPanel* colorarrow = nullptr;  // shows the grid colour beside its button
+    TKitButton* colorbtn = nullptr;  // its layout arrow shows the grid colour
     TButton* langbtn = nullptr;
     TRadioGroup* conn = nullptr;
     TEdit* dbaselocation = nullptr;
@@ -61,7 +61,7 @@ public:
     TButton* definedbbtn1 = nullptr;
     TButton* definedbbtn2 = nullptr;
     TButton* definedbbtn3 = nullptr;
-    TButton* testbtn = nullptr;
+    TKitButton* testbtn = nullptr;  // drops testpopup down
     TPopupMenu* testpopup = nullptr;
     TDateTimePicker* checkdate = nullptr;
     TButton* chechstatebtn = nullptr;
@@ -80,7 +80,6 @@ public:
     void definedbbtn3Click(TObject* sender);
     void colorbtnClick(TObject* sender);
     void langbtnClick(TObject* sender);
-    void testbtnClick(TObject* sender);
     void TestAttachmentsFolder1Click(TObject* sender);
     void TestBackupFolder1Click(TObject* sender);
     void TestPRODUCTDatabase1Click(TObject* sender);

@@ -7,6 +7,7 @@
 #include "platform/classes/FormReader.h"
 #include "platform/db/Fields.h"
 #include "platform/rtl/CodePages.h"
+#include "widgets/KitCustomButton.h"
 
 Townerfrm* ownerfrm = nullptr;
 
@@ -41,6 +42,7 @@ Townerfrm::~Townerfrm()
 void Townerfrm::RegisterClass()
 {
     RegisterLangKitClasses();
+    RegisterKitButtonClasses();
     using F = Townerfrm;
     TClassRegistration<F, TForm>("Townerfrm")
         .Component()

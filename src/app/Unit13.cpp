@@ -1,6 +1,7 @@
 #include "app/Unit13.h"
 
 #include "app/EditorSupport.h"
+#include "widgets/KitCustomButton.h"
 #include "app/FilterText.h"
 #include "app/Unit1.h"
 #include "dbf/XbDBFDataSet.h"
@@ -57,6 +58,7 @@ Tfilterfrm::~Tfilterfrm()
 void Tfilterfrm::RegisterClass()
 {
     RegisterLangKitClasses();
+    RegisterKitButtonClasses();
     using F = Tfilterfrm;
     TClassRegistration<F, TForm>("Tfilterfrm")
         .Component()

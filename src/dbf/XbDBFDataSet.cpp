@@ -275,6 +275,7 @@ TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version)
 void TXbSmartDBF::BuildFieldAccess()
 {
     fieldMap_.clear();
+    hasDataSetFields_ = false;
     fieldMap_.reserve(static_cast<size_t>(dbfFieldDefs_->Count()));
     for (int i = 0; i < dbfFieldDefs_->Count(); ++i) {
         TXbDBFFieldDef& def = dbfFieldDefs_->Items(i);
@@ -303,6 +304,8 @@ void TXbSmartDBF::BuildFieldAccess()
             else if (access.Type == 'L')
                 access.FastKind = 5;
         }
+        if (access.DataType == TFieldType::ftDataSet)
+            hasDataSetFields_ = true;
         fieldMap_.push_back(access);
     }
 }
@@ -476,6 +479,7 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     if (TIndexes* indexes = IndexCollection())
         indexes->CloseAll();
     fieldMap_.clear();
+    hasDataSetFields_ = false;
     exprFields_.clear();
     CloseLobFile();
     tableStream_->CloseStream();

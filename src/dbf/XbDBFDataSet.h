@@ -506,6 +506,8 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    // Some field of the open table holds a nested table (scroll events then reach it).
+    bool hasDataSetFields_ = false;
     // The table file's size after this table's last append, while it is the only writer
     // (ShareExclusive or ShareDenyWrite); -1 when unknown. Anything else that changes the
     // file's size must set it to -1.

@@ -194,6 +194,8 @@ void ForEachNestedTable(TDataSet& parent, F tell)
 void TXbSmartDBF::DataEvent(TDataEvent event, TDataEventInfo info)
 {
     TDataSet::DataEvent(event, info);
+    if (!hasDataSetFields_)
+        return;
     if (event == TDataEvent::deCheckBrowseMode)
         ForEachNestedTable(*this, [](TXbSmartDBF& nested) { nested.ParentEvent(TDataEvent::deCheckBrowseMode); });
     else if (event == TDataEvent::deDataSetScroll || event == TDataEvent::deDataSetChange)

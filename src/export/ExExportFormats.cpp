@@ -184,6 +184,10 @@ void AppendTabField(std::string& out, std::string_view text)
 
 bool IsLinkText(const std::string& text)
 {
+    // Every scheme begins with one of these letters.
+    if (text.empty() || std::strchr("hfnm", text[0]) == nullptr) {
+        return false;
+    }
     static constexpr std::array<const char*, 6> schemes{"http:", "https:", "ftp:", "news:", "nntp:", "mailto:"};
     for (const char* scheme : schemes) {
         if (text.compare(0, std::strlen(scheme), scheme) == 0) {
@@ -332,8 +336,15 @@ private:
 
     void Cell(const TExCell& cell, bool header)
     {
+        using namespace std::string_view_literals;
         std::string& out = Out();
         out += CellOpening(cell);
+        if (!header && cell.Text.empty()) {
+            // The common empty cell, written in one piece (an empty text is never a link).
+            out += "<small>&nbsp;</small></TD>\r\n"sv;
+            PieceDone();
+            return;
+        }
         const bool bold = header && Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
         if (header) {
             out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";

@@ -5,6 +5,7 @@
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/StdCtrls.h"
+#include "widgets/KitCustomButton.h"
 
 #include <QColor>
 #include <QFont>
@@ -103,6 +104,7 @@ Tfrm_Selection::~Tfrm_Selection()
 
 void Tfrm_Selection::RegisterClass()
 {
+    RegisterKitButtonClasses();
     using F = Tfrm_Selection;
     TClassRegistration<F, TForm>("Tfrm_Selection")
         .Handler("SelectionComboChange", &F::SelectionComboChange)

@@ -376,6 +376,24 @@ void RegisterKitButtonClasses()
                     if (read.themed) button.SetCtlXP(true);
                 },
                 TKitStoredButtonStyle::ubsWin40)
+            // The oldest descriptions store the look as "Style" and the newer styles as
+            // "ExtStyle": both are read into ButtonStyle (and CtlXP) and never written.
+            .Enum(
+                "Style", [](const B&) { return TKitLegacyButtonStyle::nbsAutoDetect; },
+                [](B& button, TKitLegacyButtonStyle stored) {
+                    const TKitButtonStyleRead read = KitReadLegacyButtonStyle(stored);
+                    button.SetButtonStyle(read.style);
+                    if (read.themed) button.SetCtlXP(true);
+                },
+                TKitLegacyButtonStyle::nbsAutoDetect)
+            .Enum(
+                "ExtStyle", [](const B&) { return TKitStoredButtonStyle::ubsWin40; },
+                [](B& button, TKitStoredButtonStyle stored) {
+                    const TKitButtonStyleRead read = KitReadButtonStyle(stored);
+                    button.SetButtonStyle(read.style);
+                    if (read.themed) button.SetCtlXP(true);
+                },
+                TKitStoredButtonStyle::ubsWin40)
             .Object("FontFX", [](B& button) -> TKitFxCaption& { return button.FontFX(); })
             .Object("Glyph", [](B& button) -> TBitmap& { return button.StoredGlyph(); })
             .Boolean("HideHint", &B::HideHint, &B::SetHideHint, true)

@@ -4,6 +4,10 @@
 #include "AppTestSupport.h"
 #include "TicketEditorSupport.h"
 
+#include "app/Unit11.h"
+#include "app/Unit12.h"
+#include "app/Unit13.h"
+#include "platform/gui/ComCtrls.h"
 #include "platform/gui/Menus.h"
 #include "widgets/KitCustomButton.h"
 
@@ -14,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -49,6 +54,12 @@ TEST_F(KitButtonsOnMainWindow, ButtonsAreKitButtonsAndThePictureIsKept)
     window.Show();
     TestApplication().ProcessMessages();
     SavePicture(window, "main-window");
+    // The tickets page: the glyph buttons under the grids.
+    auto* tabs = dynamic_cast<TPageControl*>(window.FindComponent("tabs"));
+    ASSERT_NE(tabs, nullptr);
+    tabs->SetActivePage(dynamic_cast<TTabSheet*>(window.FindComponent("tab2")));
+    TestApplication().ProcessMessages();
+    SavePicture(window, "main-window-tickets");
 }
 
 class KitButtonsOnTicketEditor : public TicketEditorFixture {};
@@ -62,6 +73,44 @@ TEST_F(KitButtonsOnTicketEditor, ButtonsAreKitButtonsAndThePictureIsKept)
     TestApplication().ProcessMessages();
     SavePicture(*editor, "ticket-editor");
     editor->Hide();
+}
+
+class KitButtonsOnDialogs : public ProgramFolderTest {};
+
+TEST_F(KitButtonsOnDialogs, ButtonsAreKitButtonsAndThePicturesAreKept)
+{
+    Start();
+    auto settings = std::make_unique<Tsettingsfrm>(Application);
+    auto owner = std::make_unique<Townerfrm>(Application);
+    auto filter = std::make_unique<Tfilterfrm>(Application);
+    ExpectOnlyKitButtons(*settings);
+    ExpectOnlyKitButtons(*owner);
+    ExpectOnlyKitButtons(*filter);
+
+    // The test button drops its menu down; the colour button's arrow shows the grid colour.
+    ASSERT_NE(settings->testbtn, nullptr);
+    EXPECT_EQ(settings->testbtn->DropDownMenu(), settings->testpopup);
+    ASSERT_NE(settings->colorbtn, nullptr);
+    EXPECT_TRUE(settings->colorbtn->ButtonLayout().Arrow());
+    settings->FormShow(settings.get());
+    EXPECT_EQ(settings->colorbtn->ButtonLayout().ArrowColor(), clSilver);
+
+    settings->Show();
+    auto* pages = dynamic_cast<TPageControl*>(settings->FindComponent("pages"));
+    ASSERT_NE(pages, nullptr);
+    pages->SetActivePageIndex(0);
+    TestApplication().ProcessMessages();
+    SavePicture(*settings, "settings-window");
+    pages->SetActivePageIndex(3);
+    TestApplication().ProcessMessages();
+    SavePicture(*settings, "settings-window-folders");
+    settings->Hide();
+    for (TForm* dialog : {static_cast<TForm*>(owner.get()), static_cast<TForm*>(filter.get())}) {
+        dialog->Show();
+        TestApplication().ProcessMessages();
+        SavePicture(*dialog, dialog->Name());
+        dialog->Hide();
+    }
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(SettingsWindow, ShowsTheDefaultsAndOkWritesEveryKeyInTheFile)
     EXPECT_EQ(settings.conn->ItemIndex(), 0);
     EXPECT_FALSE(settings.definedbbtn1->Enabled());
     EXPECT_EQ(settings.dbaselocation->Text(), "databases");
-    EXPECT_EQ(settings.colorarrow->Color(), clSilver);
+    EXPECT_EQ(settings.colorbtn->ButtonLayout().ArrowColor(), clSilver);
     EXPECT_TRUE(settings.checkdate->Checked());
     for (int i = 0; i < settings.pages->PageCount(); ++i) {
         settings.pages->SetActivePage(settings.pages->Pages(i));
@@ -178,7 +178,7 @@ TEST_F(SettingsWindow, CancelKeepsOnlyWhatTheColourAndLanguageButtonsWrote)
     script_->Answer(TDialogAnswer{TModalResult::mrOk, {}, clRed, 0});
     settings.colorbtnClick(&settings);
     EXPECT_EQ(Ini().ReadString("Settings", "GridColor", ""), "clRed");
-    EXPECT_EQ(settings.colorarrow->Color(), clRed);
+    EXPECT_EQ(settings.colorbtn->ButtonLayout().ArrowColor(), clRed);
     for (TDBGrid* grid : {window_->productgrid, window_->maingrid, window_->subgrid, window_->listgrid,
                           window_->contactgrid, window_->workgrid, window_->codegrid}) {
         EXPECT_EQ(grid->Color(), clRed) << grid->Name();

@@ -238,6 +238,33 @@ TEST_F(KitButton, FormDescriptionsSetTheKitProperties)
     EXPECT_EQ(button->GlyphObject().Style(), 1);  // the explorer style greys its idle glyph
 }
 
+// The oldest descriptions store the look as "Style" (and the newer styles as "ExtStyle").
+TEST_F(KitButton, OldestDescriptionsReadTheirStyleIntoButtonStyle)
+{
+    struct Case {
+        const char* property;
+        TKitUserButtonStyle style;
+        bool themed;
+    };
+    const std::vector<Case> cases = {
+        {"Style = nbsAutoDetect", TKitUserButtonStyle::ubsWin40, false},
+        {"Style = nbsWin31", TKitUserButtonStyle::ubsWin31, false},
+        {"Style = nbsNew", TKitUserButtonStyle::ubsWin40, false},
+        {"Style = nbsWinXP", TKitUserButtonStyle::ubsWin40, true},
+        {"ExtStyle = ubsFlat", TKitUserButtonStyle::ubsFlat, false},
+        {"ExtStyle = ubsWinXPCombo", TKitUserButtonStyle::ubsCombo, true},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::string("object form: TForm\n  object old: TKitButton\n    CtlXP = False\n    ") +
+                                 c.property + "\n  end\nend\n";
+        std::unique_ptr<TComponent> root(CreateComponentFromText(text, "form.form", nullptr));
+        auto* button = dynamic_cast<TKitButton*>(root->FindComponent("old"));
+        ASSERT_NE(button, nullptr) << c.property;
+        EXPECT_EQ(button->ButtonStyle(), c.style) << c.property;
+        EXPECT_EQ(button->CtlXP(), c.themed) << c.property;
+    }
+}
+
 // A 16 x 16 glyph: a green disc on a magenta (see-through) background.
 TBitmap DiscGlyph()
 {

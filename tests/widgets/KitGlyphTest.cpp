@@ -2,7 +2,9 @@
 // pictures, and the strips the glyph cache shares between glyphs of one cell size.
 
 #include "GuiTestSupport.h"
+#include "KitCanvasTestSupport.h"
 
+#include "widgets/KitButtonBase.h"
 #include "widgets/KitGlyph.h"
 
 #include <gtest/gtest.h>
@@ -159,3 +161,62 @@ TEST(KitGlyph, GreyAndEmbossedRenderings)
 }
 
 }  // namespace
+
+// The arrow strip: each loaded cell is the strip's cell of that number, the arrows point the
+// way their number says, and a glyph made from one sees through the magenta background.
+TEST(KitArrowGlyph, LoadsTheNumberedCellOfTheStrip)
+{
+    const QImage strip = KitArrowGlyphStrip().Image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(strip.width(), kitArrowGlyphWidth * kitArrowGlyphCount);
+    ASSERT_EQ(strip.height(), kitArrowGlyphHeight);
+    ExpectGolden(strip.scaled(strip.width() * 4, strip.height() * 4), "arrow-glyphs");
+
+    // Ink per row and column of a cell: the arrow's wide side lies away from where it points.
+    const auto inkRows = [](const QImage& cell) {
+        std::vector<int> rows(cell.height()), columns(cell.width());
+        for (int y = 0; y < cell.height(); ++y) {
+            for (int x = 0; x < cell.width(); ++x) {
+                if (cell.pixel(x, y) == qRgb(0, 0, 0)) {
+                    ++rows[y];
+                    ++columns[x];
+                }
+            }
+        }
+        return std::pair{rows, columns};
+    };
+    struct Case {
+        int n;
+        const char* direction;
+    };
+    for (const Case& c : {Case{1, "down"}, Case{2, "up"}, Case{3, "left"}, Case{4, "right"}}) {
+        SCOPED_TRACE(c.direction);
+        TBitmap loaded;
+        loaded.SetImage(QImage(5, 5, QImage::Format_RGB32));
+        KitLoadArrowGlyph(loaded, c.n);
+        const QImage cell = loaded.Image().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(cell.size(), QSize(kitArrowGlyphWidth, kitArrowGlyphHeight));
+        EXPECT_EQ(cell, strip.copy((c.n - 1) * kitArrowGlyphWidth, 0, kitArrowGlyphWidth, kitArrowGlyphHeight));
+        const auto [rows, columns] = inkRows(cell);
+        std::vector<int> profile;
+        for (int v : (c.n <= 2 ? rows : columns)) {
+            if (v > 0) profile.push_back(v);
+        }
+        const bool tipLast = c.n == 1 || c.n == 4;
+        std::vector<int> expected = tipLast ? std::vector<int>{7, 5, 3, 1} : std::vector<int>{1, 3, 5, 7};
+        EXPECT_EQ(profile, expected);
+    }
+
+    for (int outside : {0, -3, kitArrowGlyphCount + 1}) {
+        TBitmap loaded;
+        KitLoadArrowGlyph(loaded, outside);
+        EXPECT_EQ(loaded.Image().convertToFormat(QImage::Format_RGB32), strip.copy(0, 0, kitArrowGlyphWidth, kitArrowGlyphHeight))
+            << outside;
+    }
+
+    TBitmap arrow;
+    KitLoadArrowGlyph(arrow, 2);
+    TKitGlyph glyph;
+    glyph.SetGlyph(arrow);
+    EXPECT_EQ(glyph.TransparentColor(), kitArrowGlyphBackground);
+    EXPECT_EQ(glyph.NumGlyphs(), 1);
+}

@@ -100,6 +100,44 @@ TEST_F(KitGraphText, FormattedTextBreaksAlignsAndMeasures)
     EXPECT_EQ(inkLeft(DT_RIGHT) - leftEdge, 100 - wide);
 }
 
+// A line too wide for its rectangle: the ellipsis flags shorten it to fit (even unclipped),
+// the end one keeping its start, the path one its start and end.
+TEST_F(KitGraphText, EllipsisShortensALineToItsRectangle)
+{
+    const std::string text = "Abcdefghijklmnopqrstuvwxyz";
+    const auto inkColumns = [&](unsigned format) {
+        const QImage picture = KitDrawn(400, 30, white, [&](TCanvas& canvas) {
+            UseFont(canvas.Font());
+            TRect rect{0, 0, 80, 30};
+            DrawTextEx(canvas, text, rect, format | DT_NOCLIP | DT_SINGLELINE);
+        });
+        int last = -1;
+        int first = -1;
+        for (int x = 0; x < picture.width(); ++x) {
+            for (int y = 0; y < picture.height(); ++y) {
+                if (KitPixelAt(picture, x, y) != white) {
+                    if (first < 0) first = x;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return std::pair{first, last};
+    };
+    EXPECT_GT(inkColumns(0).second, 80);
+    for (unsigned format : {DT_END_ELLIPSIS, DT_PATH_ELLIPSIS, DT_END_ELLIPSIS | DT_CENTER}) {
+        const auto [first, last] = inkColumns(format);
+        EXPECT_GE(first, 0) << format;
+        EXPECT_LT(last, 80) << format;
+    }
+    // A line that fits is left alone.
+    TCanvas canvas;
+    UseFont(canvas.Font());
+    TRect rect{0, 0, 400, 0};
+    DrawTextEx(canvas, text, rect, DT_CALCRECT | DT_END_ELLIPSIS);
+    EXPECT_EQ(rect.Width(), canvas.TextWidth(text));
+}
+
 TEST_F(KitGraphText, MeasuringAddsTheEffectDepthAndTwoPixels)
 {
     TFont font;

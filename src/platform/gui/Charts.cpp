@@ -29,6 +29,14 @@ QString ValueText(double value)
     return QString::number(value, 'g', 15);
 }
 
+// The range of the value axis for values from `minimum` to `maximum`.
+void SetValueRange(QValueAxis& axis, double minimum, double maximum)
+{
+    axis.setRange(minimum, maximum > minimum ? maximum * 1.1 : minimum + 1);
+    axis.setLabelFormat(QStringLiteral("%g"));
+    axis.applyNiceNumbers();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -202,10 +210,76 @@ void TChart::ApplyColor()
     Refresh();
 }
 
+TChart::TDrawnShape TChart::CurrentShape()
+{
+    TDrawnShape shape;
+    shape.color = Color();
+    shape.titleVisible = title_.Visible();
+    shape.title = title_.Text().Text();
+    shape.legendVisible = legend_.Visible();
+    shape.legendAlignment = legend_.Alignment();
+    for (TChartSeries* series : series_) {
+        TDrawnShape::TSeriesShape& drawn = shape.series.emplace_back();
+        drawn.series = series;
+        drawn.horizontal = series->Horizontal();
+        drawn.title = series->Title();
+        drawn.marks = series->Marks().Visible();
+        for (int i = 0; i < series->Count(); ++i) {
+            drawn.labels.push_back(series->XLabel(i));
+            drawn.colors.push_back(series->ValueColor(i));
+        }
+    }
+    return shape;
+}
+
+bool TChart::RefreshValues()
+{
+    QChart* chart = ChartView()->chart();
+    const QList<QAbstractSeries*> drawnSeries = chart->series();
+    if (drawnSeries.size() != static_cast<qsizetype>(series_.size())) return false;
+    std::vector<QAbstractBarSeries*> bars;
+    std::vector<QValueAxis*> axes;
+    for (size_t s = 0; s < series_.size(); ++s) {
+        auto* drawn = qobject_cast<QAbstractBarSeries*>(drawnSeries[static_cast<qsizetype>(s)]);
+        QValueAxis* axis = nullptr;
+        if (drawn != nullptr) {
+            for (QAbstractAxis* attached : drawn->attachedAxes()) {
+                if (auto* valueAxis = qobject_cast<QValueAxis*>(attached)) axis = valueAxis;
+            }
+        }
+        if (drawn == nullptr || axis == nullptr || drawn->count() != series_[s]->Count()) return false;
+        bars.push_back(drawn);
+        axes.push_back(axis);
+    }
+    for (size_t s = 0; s < series_.size(); ++s) {
+        const TChartSeries& series = *series_[s];
+        const QList<QBarSet*> sets = bars[s]->barSets();
+        double minimum = 0;
+        double maximum = 0;
+        for (int i = 0; i < series.Count(); ++i) {
+            const double value = series.YValue(i);
+            minimum = std::min(minimum, value);
+            maximum = std::max(maximum, value);
+            QBarSet* set = sets[i];
+            if (set->at(i) != value) {
+                set->replace(i, value);
+                // A point without a label is named by its value.
+                if (series.XLabel(i).empty()) set->setLabel(ValueText(value));
+            }
+        }
+        SetValueRange(*axes[s], minimum, maximum);
+    }
+    return true;
+}
+
 void TChart::Refresh()
 {
     QChartView* view = ChartView();
     if (view == nullptr) return;
+    TDrawnShape shape = CurrentShape();
+    if (drawn_ && shape == drawnShape_ && RefreshValues()) return;
+    drawnShape_ = std::move(shape);
+    drawn_ = true;
     QChart* chart = view->chart();
     chart->removeAllSeries();
     // The axes of the last drawing are kept and given the new points: an axis removed from a
@@ -275,9 +349,7 @@ void TChart::Refresh()
         QBarCategoryAxis* categoryAxis = takeAxis(categoryAxes, series->Horizontal() ? Qt::AlignLeft : Qt::AlignBottom);
         categoryAxis->setCategories(categories.isEmpty() ? QStringList{QString()} : categories);
         QValueAxis* valueAxis = takeAxis(valueAxes, series->Horizontal() ? Qt::AlignBottom : Qt::AlignLeft);
-        valueAxis->setRange(minimum, maximum > minimum ? maximum * 1.1 : minimum + 1);
-        valueAxis->setLabelFormat(QStringLiteral("%g"));
-        valueAxis->applyNiceNumbers();
+        SetValueRange(*valueAxis, minimum, maximum);
         bars->attachAxis(categoryAxis);
         bars->attachAxis(valueAxis);
     }

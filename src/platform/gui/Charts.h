@@ -139,7 +139,9 @@ public:
     int SeriesCount() const noexcept { return static_cast<int>(series_.size()); }
     TChartSeries* Series(int index) const { return series_.at(static_cast<size_t>(index)); }
     QChartView* ChartView() const;
-    // Rebuilds the picture from the series (runs after every change of a series).
+    // Redraws the picture from the series (runs after every change of a series). When only
+    // the values changed since the last drawing, the drawn bars are given their new values;
+    // otherwise the picture is built anew.
     void Refresh();
 
 protected:
@@ -149,6 +151,31 @@ private:
     friend class TChartSeries;
     void AddSeries(TChartSeries* series);
     void RemoveSeries(TChartSeries* series);
+    // Everything a drawing shows apart from the values of the points.
+    struct TDrawnShape {
+        struct TSeriesShape {
+            const TChartSeries* series = nullptr;
+            bool horizontal = false;
+            std::string title;
+            bool marks = false;
+            std::vector<std::string> labels;
+            std::vector<TColor> colors;
+            bool operator==(const TSeriesShape&) const = default;
+        };
+        TColor color = clNone;
+        bool titleVisible = false;
+        std::string title;
+        bool legendVisible = false;
+        TLegendAlignment legendAlignment = TLegendAlignment::laBottom;
+        std::vector<TSeriesShape> series;
+        bool operator==(const TDrawnShape&) const = default;
+    };
+    TDrawnShape CurrentShape();
+    // Gives the drawn bars the series' values; false (nothing changed) when the drawing does
+    // not hold the bars of these series.
+    bool RefreshValues();
+    TDrawnShape drawnShape_;
+    bool drawn_ = false;
     TChartTitle title_;
     TChartLegend legend_;
     bool view3D_ = false;

@@ -179,7 +179,13 @@ int DrawTextEx(TCanvas& canvas, const std::string& text, TRect& rect, unsigned f
     painter.setBrush(Qt::NoBrush);
     for (size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
-        const QString part = shown.text.mid(line.start, line.end - line.start);
+        QString part = shown.text.mid(line.start, line.end - line.start);
+        bool elided = false;
+        if ((format & (DT_PATH_ELLIPSIS | DT_END_ELLIPSIS)) && widths[i] > rect.Width()) {
+            part = metrics.elidedText(part, (format & DT_PATH_ELLIPSIS) ? Qt::ElideMiddle : Qt::ElideRight, rect.Width());
+            widths[i] = metrics.horizontalAdvance(part);
+            elided = true;
+        }
         int x = rect.Left;
         if (format & DT_CENTER) {
             x = rect.Left + (rect.Width() - widths[i]) / 2;
@@ -195,7 +201,7 @@ int DrawTextEx(TCanvas& canvas, const std::string& text, TRect& rect, unsigned f
         } else {
             painter.drawText(QPoint(x, baseline), part);
         }
-        for (qsizetype k = line.start; k < line.end; ++k) {
+        for (qsizetype k = line.start; k < line.end && !elided; ++k) {
             if (!shown.underlined[static_cast<size_t>(k)]) continue;
             const int before = metrics.horizontalAdvance(shown.text.mid(line.start, k - line.start));
             const int charWidth = metrics.horizontalAdvance(shown.text[k]) - options.characterExtra;

@@ -30,6 +30,12 @@ inline constexpr unsigned DT_NOCLIP = 0x0100;
 inline constexpr unsigned DT_CALCRECT = 0x0400;
 // "&" is shown as it is instead of underlining the next character ("&&" gives one "&").
 inline constexpr unsigned DT_NOPREFIX = 0x0800;
+// Breaks lines as a multi-line edit box would; the word breaking above already does so here.
+inline constexpr unsigned DT_EDITCONTROL = 0x2000;
+// A line wider than the rectangle loses characters in its middle (path ellipsis) or at its end
+// (end ellipsis) for "..."; such a line shows no accelerator underline.
+inline constexpr unsigned DT_PATH_ELLIPSIS = 0x4000;
+inline constexpr unsigned DT_END_ELLIPSIS = 0x8000;
 
 struct TTextDrawOptions {
     // Pixels added after every character.

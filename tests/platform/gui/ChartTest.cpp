@@ -11,6 +11,7 @@
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QImage>
+#include <QtCharts/QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,66 @@ TEST(ChartTest, AShownChartRefilledInOneUpdateShowsOnlyTheNewPoints)
     series->EndUpdate();
     series->Add(5, "Later");
     EXPECT_TRUE(DrawnTexts(*chart).contains("Later"));
+}
+
+TEST(ChartTest, NewValuesUnderTheSameLabelsDrawWhatAFreshChartDraws)
+{
+    TestApplication();
+    // A shown chart, and the picture a chart drawn afresh with `points` gives.
+    struct TShownChart {
+        std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+        TChart* chart = new TChart(form.get());
+        THorizBarSeries* series = new THorizBarSeries(form.get());
+        TShownChart()
+        {
+            form->SetBounds(0, 0, 520, 380);
+            chart->SetParent(form.get());
+            chart->SetAlign(TAlign::alClient);
+            series->SetParentChart(chart);
+            series->SetColorEachPoint(true);
+            form->Show();
+        }
+        void Fill(const std::vector<std::pair<double, std::string>>& points)
+        {
+            series->BeginUpdate();
+            series->Clear();
+            for (const auto& [value, label] : points) series->Add(value, label);
+            series->EndUpdate();
+            TestApplication().ProcessMessages();
+        }
+        QStringList Texts()
+        {
+            QStringList texts = DrawnTexts(*chart);
+            texts.sort();
+            return texts;
+        }
+        std::pair<double, double> Range()
+        {
+            for (QAbstractAxis* axis : chart->ChartView()->chart()->axes()) {
+                if (auto* valueAxis = qobject_cast<QValueAxis*>(axis)) return {valueAxis->min(), valueAxis->max()};
+            }
+            return {-1, -1};
+        }
+    };
+    const std::vector<std::pair<double, std::string>> before{{30, "Open"}, {20, "Closed"}, {10, ""}, {0, "Rejected"}};
+    const std::vector<std::pair<double, std::string>> after{{5, "Open"}, {25, "Closed"}, {7, ""}, {0, "Rejected"}};
+    TShownChart refreshed;
+    refreshed.Fill(before);
+    const QStringList textsBefore = refreshed.Texts();
+    const std::pair<double, double> rangeBefore = refreshed.Range();
+    refreshed.Fill(after);
+    TShownChart fresh;
+    fresh.Fill(after);
+    EXPECT_EQ(refreshed.Texts(), fresh.Texts());
+    EXPECT_NE(refreshed.Texts(), textsBefore);
+    EXPECT_TRUE(refreshed.Texts().contains("25"));
+    EXPECT_EQ(refreshed.Range(), fresh.Range());
+    EXPECT_NE(refreshed.Range(), rangeBefore);
+    // Other labels, or another count of points, build the picture anew.
+    refreshed.Fill({{3, "Open"}, {4, "New"}});
+    fresh.Fill({{3, "Open"}, {4, "New"}});
+    EXPECT_EQ(refreshed.Texts(), fresh.Texts());
+    EXPECT_FALSE(refreshed.Texts().contains("Closed"));
 }
 
 }  // namespace
