@@ -106,7 +106,8 @@ void RunSorter(benchmark::State& state, const TXbSorterClass& sorterClass)
             sum += sorter->CurrentSortItem()[8];
         benchmark::DoNotOptimize(sum);
         if (auto* merge = dynamic_cast<TXbMergeSorter*>(sorter.get())) {
-            const size_t inner = merge->RunLength() * static_cast<size_t>(kKeySize + 8 + 4 * 4 + 1) + 256 * 4;
+            // Per item: the item, its sort-array entry, its 16-byte tree node and its balance byte.
+            const size_t inner = merge->RunLength() * static_cast<size_t>(kKeySize + 8 + 4 + 16 + 1) + 256 * 4;
             bound = inner + static_cast<size_t>(merge->Ways() + 1) * 65536 + 64;
             merge->Clear();
         }

@@ -105,12 +105,15 @@ Tmainfrm::Tmainfrm(TComponent* owner) : TForm(owner)
     BindWorkTimeHandlers(handlers);
     BindReportHandlers(handlers);
     BindAdministrationHandlers(handlers);
+    BindExportHandlers(handlers);
+    BindHelpHandlers(handlers);
     BindImportHandlers(handlers);
     BindMainHandler(handlers, this, "aboutClick", &Tmainfrm::aboutClick);
     // FormCreate runs at the end of the reading, once every component is there.
     handlers.Add("FormCreate", TNotifyEvent([this](TObject* sender) {
                      FindComponents();
                      CreateAdministrationComponents();
+                     CreateExportComponents();
                      RunHandler([&] { FormCreate(sender); });
                  }));
     LoadForm(&handlers);

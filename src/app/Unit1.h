@@ -32,6 +32,8 @@
 
 class TDataSet;
 class TDataSource;
+class TExDataSetExport;
+class TExDBGridExport;
 class TGtDBFindDialog;
 class TGtSetDBGridDialog;
 class TLangManager;
@@ -81,6 +83,10 @@ extern const char* const kGridLayoutFiles[8];
 
 // The address of the maker's web site, opened on the first start.
 extern const char* const kMakerWebSite;
+// The maker's forum and other-products pages and the support mail address (Help menu).
+extern const char* const kMakerForum;
+extern const char* const kMakerOtherProducts;
+extern const char* const kSupportMailAddress;
 
 class Tmainfrm;
 // The main window once created (null before and after).
@@ -361,6 +367,39 @@ public:
     void btn_openClick(TObject* sender);
     void BindAdministrationHandlers(THandlerTable& handlers);
 
+    // ---- export (Unit1Export.cpp): one export component per table, run from the "Export" item of
+    // its grid's popup; the code table has none. The two grid exports are never run.
+    TExDataSetExport* mainexport = nullptr;
+    TExDataSetExport* subexport = nullptr;
+    TExDataSetExport* productexport = nullptr;
+    TExDataSetExport* projectexport = nullptr;
+    TExDataSetExport* listexport = nullptr;
+    TExDataSetExport* contactexport = nullptr;
+    TExDataSetExport* workexport = nullptr;
+    TExDBGridExport* mainexport1 = nullptr;
+    TExDBGridExport* subexport1 = nullptr;
+    void Export1Click(TObject* sender);
+    void Export2Click(TObject* sender);
+    void Export3Click(TObject* sender);
+    void Export4Click(TObject* sender);
+    void Export5Click(TObject* sender);
+    void Export6Click(TObject* sender);
+    void Export7Click(TObject* sender);
+    void BindExportHandlers(THandlerTable& handlers);
+
+    // ---- Help menu and tool-bar links (Unit1Help.cpp): the updater and problem-report programs
+    // beside the executable, mail links to support, the maker's web pages and the readme
+    void CheckforUpdates1Click(TObject* sender);
+    void SendBugReport1Click(TObject* sender);
+    void btn_bugClick(TObject* sender);
+    void SendEmail1Click(TObject* sender);
+    void ApplicationtoBetaTester1Click(TObject* sender);
+    void VisitHomePage1Click(TObject* sender);
+    void Forum1Click(TObject* sender);
+    void OpenReadmefile1Click(TObject* sender);
+    void OtherProducts1Click(TObject* sender);
+    void BindHelpHandlers(THandlerTable& handlers);
+
     // ---- import of tables of earlier versions (Unit1Import.cpp): each appends every record of a
     // chosen table (opened read-only, deleted records skipped) to the matching table
     void Import2xTrevassoMAINdatabase1Click(TObject* sender);
@@ -435,6 +474,9 @@ private:
     void FindComponents();
     void CreateTables();
     void CreateAdministrationComponents();
+    void CreateExportComponents();
+    // Opens a mail link to support with `subject` followed by nothing else.
+    void OpenSupportMail(const std::string& subject);
     void ShowErrorBox(const std::string& text);
     void SelectPage(int index);
     void ShowWindowModal(const std::string& name);

@@ -12,6 +12,7 @@
 #include "dbf/XbDBFDataSet.h"
 
 #include "dbf/XbDBFFileSteps.h"
+#include "dbf/XbDBFRewriteNote.h"
 #include "dbf/XbDBFUtil.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileHandle.h"
@@ -631,6 +632,9 @@ int TXbSmartDBF::Pack(bool)
             throw;
         }
         newTable.Keep();
+        // A rewrite note that outlived its rewrite (its removal refused) speaks of a record
+        // place of the old file: it goes with that file.
+        ::unlink(RewriteNoteName(tableName).c_str());
         rebuild.tableReplaced = true;
         if (withMemo)
             ::unlink(backupName.c_str());

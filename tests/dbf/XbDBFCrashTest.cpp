@@ -310,6 +310,24 @@ TEST(CrashSafety, ANoteOfAWriterStillAtWorkIsLeftAlone)
     EXPECT_EQ(later->FieldByName("VERSION")->AsInteger(), 2);
 }
 
+// A note that outlived its rewrite names a record place; after a pack another record may lie
+// there, so the pack drops the note.
+TEST(CrashSafety, PackDropsARewriteNoteOfTheOldFile)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("packed.dbf");
+    const uint32_t recNo = CreateTableUpToPageCrossing(name);
+    int64_t offset = 0;
+    const std::vector<uint8_t> image = RecordBytes(name, recNo, offset);
+    auto table = OpenTable(name);
+    WriteWholeFile(RewriteNoteName(name),
+                   RewriteNoteBytes(offset, image.data(), image.data(), static_cast<int32_t>(image.size())));
+    table->SetRecNo(1);
+    table->Delete();
+    table->Pack(true);
+    EXPECT_FALSE(FileExists(RewriteNoteName(name)));
+}
+
 TEST(CrashSafety, KilledWriterLeavesEveryReportedRecordWhole)
 {
     TScratchFolder folder;

@@ -223,16 +223,31 @@ public:
 protected:
     void InitTrees() noexcept;
 
+    // One field of the 16-byte node records: node i's field is word 4 * i + field. The links
+    // of a node and its key prefix share one cache line, so a descent that the prefixes decide
+    // reads one line per level.
+    struct TNodeField {
+        uint32_t* Words = nullptr;
+        uint32_t& operator[](uint32_t node) const noexcept { return Words[static_cast<size_t>(node) * 4]; }
+    };
+
     uint32_t none_ = 0;  // the "no item" link (= capacity)
-    uint32_t* left_ = nullptr;
-    uint32_t* right_ = nullptr;
-    uint32_t* parent_ = nullptr;
+    TNodeField left_;
+    TNodeField right_;
+    TNodeField parent_;
+    // Four key bytes read big-endian (see PrefixOf); compared as numbers they order as the bytes.
+    TNodeField prefix_;
     uint32_t* roots_ = nullptr;  // per bucket
     uint8_t* marks_ = nullptr;   // colour or balance per item
+    // Key prefixes decide comparisons (plain byte order), and the first key byte they cover:
+    // within a bucket of the own hash every key has the same first byte.
+    bool prefixes_ = false;
+    int prefixFrom_ = 0;
     int32_t inTrees_ = 0;
     // Items stored (the next free slot of the item store).
     uint32_t stored_ = 0;
 
+    uint32_t PrefixOf(const uint8_t* item) const noexcept;
     // Plain binary insertion under the bucket's root; false when Unique refused.
     bool InsertLeaf(uint32_t number, uint32_t bucket);
     void RotateLeft(uint32_t bucket, uint32_t x) noexcept;

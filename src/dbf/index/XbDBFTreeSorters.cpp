@@ -14,26 +14,33 @@ TXbBinaryTreeSorterAbstract::TXbBinaryTreeSorterAbstract(const TXbSorterSettings
 {
     AllocateStorage();
     none_ = capacity_;
-    // left, right, parent (capacity + 1 each: the "none" entry is written by the red-black
-    // delete), the bucket roots, then a colour or balance byte per item.
+    prefixes_ = !settings_.KeyCompareMethod;
+    prefixFrom_ = ownHash_ && !singleBucket_ ? 1 : 0;
+    // The node records (capacity + 1: the "none" entry is written by the red-black delete),
+    // the bucket roots, then a colour or balance byte per item.
     const size_t links = static_cast<size_t>(capacity_) + 1;
-    const size_t bytes = (3 * links + bucketCount_) * sizeof(uint32_t) + links;
+    const size_t bytes = (4 * links + bucketCount_) * sizeof(uint32_t) + links;
     treeArrays_ = TXbDBFBlock(this, bytes);
     auto* words = reinterpret_cast<uint32_t*>(treeArrays_.Data());
-    left_ = words;
-    right_ = words + links;
-    parent_ = words + 2 * links;
-    roots_ = words + 3 * links;
-    marks_ = treeArrays_.Data() + (3 * links + bucketCount_) * sizeof(uint32_t);
+    left_.Words = words;
+    right_.Words = words + 1;
+    parent_.Words = words + 2;
+    prefix_.Words = words + 3;
+    roots_ = words + 4 * links;
+    marks_ = treeArrays_.Data() + (4 * links + bucketCount_) * sizeof(uint32_t);
     InitTrees();
 }
 
 void TXbBinaryTreeSorterAbstract::InitTrees() noexcept
 {
     const size_t links = static_cast<size_t>(capacity_) + 1;
-    std::fill(left_, left_ + links, none_);
-    std::fill(right_, right_ + links, none_);
-    std::fill(parent_, parent_ + links, none_);
+    uint32_t* words = left_.Words;
+    for (size_t i = 0; i < links; ++i) {
+        words[4 * i] = none_;
+        words[4 * i + 1] = none_;
+        words[4 * i + 2] = none_;
+        words[4 * i + 3] = 0;
+    }
     std::fill(roots_, roots_ + bucketCount_, none_);
     std::fill(marks_, marks_ + links, uint8_t{0});
     inTrees_ = 0;
@@ -72,20 +79,38 @@ uint32_t TXbBinaryTreeSorterAbstract::BucketOf(uint32_t number)
     return Hash(ItemAt(number));
 }
 
+uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const noexcept
+{
+    uint32_t prefix = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int at = prefixFrom_ + i;
+        prefix = (prefix << 8) | (at < keySize_ ? item[8 + at] : 0u);
+    }
+    return prefix;
+}
+
 bool TXbBinaryTreeSorterAbstract::InsertLeaf(uint32_t number, uint32_t bucket)
 {
     const uint8_t* item = ItemAt(number);
+    const uint32_t prefix = prefixes_ ? PrefixOf(item) : 0;
     uint32_t parent = none_;
     uint32_t node = roots_[bucket];
     int result = 0;
     int keyResult = 0;
     while (node != none_) {
         parent = node;
-        result = CompareItems(item, ItemAt(node), keyResult);
-        if (keyResult == 0 && unique_)
-            return false;
+        const uint32_t other = prefix_[node];
+        if (prefixes_ && prefix != other) {
+            // The keys differ within the prefix: its bytes decide without reading the item.
+            result = prefix < other ? -1 : 1;
+        } else {
+            result = CompareItems(item, ItemAt(node), keyResult);
+            if (keyResult == 0 && unique_)
+                return false;
+        }
         node = result < 0 ? left_[node] : right_[node];
     }
+    prefix_[number] = prefix;
     left_[number] = none_;
     right_[number] = none_;
     parent_[number] = parent;

@@ -59,6 +59,7 @@ void TXbNTXBuffer::Renumber(uint32_t startOffset) noexcept
         node.Offset = startOffset + static_cast<uint32_t>(node.IndexInBlock) * kNTXPageSize;
         node.Dirty = false;
         node.Checked = false;
+        node.SlotsChecked = false;
     }
 }
 

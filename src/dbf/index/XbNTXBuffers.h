@@ -23,6 +23,9 @@ struct TXbNTXNode {
     bool Dirty = false;
     // The page was checked since it was last read from the file.
     bool Checked = false;
+    // Its whole slot table (the unused slots too) was found sound since then; changes made
+    // here keep it so.
+    bool SlotsChecked = false;
 
     uint8_t* Data() const noexcept;
 };

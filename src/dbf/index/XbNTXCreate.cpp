@@ -49,6 +49,9 @@ int MaxBitsOf(TXbMaxBitsInHashCode bits)
     return 32;
 }
 
+// The page cache of an insertion build.
+constexpr int kBuildCacheBytes = 64 * 1024 * 1024;
+
 // A temporary file removed when this goes, unless it was handed on.
 struct TTempFile {
     std::string Name;
@@ -676,6 +679,16 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
             redirected = true;
             index_.Open();
             index_.BeginReindex();
+            // The batches go into the tree all over it: with the few blocks of the automatic
+            // limit nearly every insertion would write a page out and read another in. The
+            // build keeps up to kBuildCacheBytes of pages instead; the index opens with its
+            // own limits again afterwards.
+            TXbNTXBuffers& cache = index_.Cache();
+            const int buildBlocks = kBuildCacheBytes / (cache.PagesPerBlock() * kNTXPageSize);
+            if (cache.LimitType != TXbLimitBuffersType::lbtUnlimited && cache.BlockLimit < buildBlocks) {
+                cache.LimitType = TXbLimitBuffersType::lbtLimited;
+                cache.BlockLimit = buildBlocks;
+            }
             const int itemSize = scan.Header.KeySize + 8;
             const uint32_t capacity = static_cast<uint32_t>(std::max(1, bufferBytes / itemSize));
             sorter = XbRedBlackTreeSorterClass.Create(SorterSettings(scan, capacity));

@@ -53,8 +53,11 @@ public:
                     updater.index_.RaiseDamaged("page " + std::to_string(offset) + ": " + fault);
                 node.Checked = true;
             }
-            if (!updater.SlotTableSound(view_))
-                updater.index_.RaiseDamaged("page " + std::to_string(offset) + ": slot table broken");
+            if (!node.SlotsChecked) {
+                if (!updater.SlotTableSound(view_))
+                    updater.index_.RaiseDamaged("page " + std::to_string(offset) + ": slot table broken");
+                node.SlotsChecked = true;
+            }
         }
         TPage(const TPage&) = delete;
         TPage& operator=(const TPage&) = delete;
