@@ -3,8 +3,14 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/CodePages.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/System.h"
 #include "widgets/KitSysIn.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +37,43 @@ std::string Format1(const char* pattern, unsigned long long a, unsigned long lon
     return buffer;
 }
 
+// Mail addresses open the mail program; anything else is opened as it is (a web address).
+std::string LinkTarget(const std::string& text)
+{
+    const std::string trimmed = Trim(text);
+    const bool mail = trimmed.find('@') != std::string::npos && trimmed.find("://") == std::string::npos &&
+                      AnsiLowerCase(trimmed).rfind("mailto:", 0) != 0;
+    return mail ? "mailto:" + trimmed : trimmed;
+}
+
 }  // namespace
+
+QImage KitAboutIconTile(const QImage& icon)
+{
+    const int width = 2 * icon.width() + 8;
+    const int height = 2 * icon.height() + 8;
+    QImage tile(width, height, QImage::Format_RGB32);
+    tile.fill(ToQColor(clBtnFace));
+    QPainter painter(&tile);
+    const QColor shadow(0x80, 0x80, 0x80);
+    painter.fillRect(QRect(QPoint(6, height - 6), QPoint(width - 1, height - 1)), shadow);
+    painter.fillRect(QRect(QPoint(width - 6, 6), QPoint(width - 1, height - 1)), shadow);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(1, 1), QPoint(width - 7, height - 7)), icon);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(0, 0, width - 6, height - 6));  // outline on 0 .. width - 6
+    return tile;
+}
+
+QImage TKitAboutDlg::IconImage() const
+{
+    if (!Icon.Empty()) {
+        return Icon.Image();
+    }
+    const QIcon application = QGuiApplication::windowIcon();
+    return application.isNull() ? QImage() : application.pixmap(32, 32).toImage();
+}
 
 std::string TKitAboutDlg::TitleText() const
 {
@@ -116,13 +158,45 @@ bool TKitAboutDlg::Execute()
     for (TLabel* link : {jumpLabel, mailLabel}) {
         link->Font().SetColor(clBlue);
         link->Font().SetStyle({TFontStyle::fsUnderline});
+        link->SetCursor(TCursor::crHandPoint);
+        link->OnClick = [link](TObject*) { ShellOpen(LinkTarget(link->Caption())); };
     }
 
-    // No icon is drawn on this system: the text column starts at the left edge.
-    const int left = 10;
-    const int width = form->ClientWidth() - 20;
+    auto* image = new TImage(form.get());
+    image->SetName("IconImage");
+    image->SetParent(form.get());
+    image->SetStretch(true);
+    image->SetBounds(15, 7, 32, 32);
+    int left = 10;
     int top = 10;
-    const int minimumTopAfterTitle = 60;
+    int width = form->ClientWidth() - 20;
+    int minimumTopAfterTitle = 60;
+    const QImage icon = IconStyle == TKitAboutIconStyle::isNone ? QImage() : IconImage();
+    if (IconStyle == TKitAboutIconStyle::isStandard) {
+        form->SetClientWidth(form->ClientWidth() - 30);
+        image->SetLeft(13);
+        if (!icon.isNull()) {
+            image->SetBounds(13, 7, icon.width(), icon.height());
+            image->Picture().SetImage(icon);
+        }
+        left = 60;
+        top = 12;
+        width = form->ClientWidth() - 70;
+        minimumTopAfterTitle = 66;
+    } else if (IconStyle == TKitAboutIconStyle::isExtended) {
+        if (!icon.isNull()) {
+            const QImage tile = KitAboutIconTile(icon);
+            image->SetBounds(15, 7, tile.width(), tile.height());
+            image->Picture().SetImage(tile);
+            image->SetTransparent(true);
+        }
+        left = image->Left() + image->Width() + 8;
+        top = 24;
+        width = form->ClientWidth() - left - 6;
+        minimumTopAfterTitle = image->Top() + image->Height();
+    } else {
+        image->SetVisible(false);
+    }
     auto place = [&](TLabel& label, const std::string& text, int gap) {
         if (text.empty()) {
             label.SetVisible(false);
@@ -166,6 +240,9 @@ bool TKitAboutDlg::Execute()
         ok->SetHint(Hints()[0]);
         if (Hints().Count() > 1) {
             custom->SetHint(Hints()[1]);
+        }
+        if (Hints().Count() > 2) {
+            image->SetHint(Hints()[2]);
         }
     }
     form->SetClientHeight(ok->Top() + ok->Height() + 6);

@@ -1,12 +1,15 @@
 #pragma once
-// The kit's two folder-selection dialogs, both shown through the window layer's folder dialog
-// (which also offers a new-folder command):
-// - TKitDirDlg picks a local folder into Path. A folder that cannot be read is refused with a
-//   report (OnFolderError, or a warning box) and the dialog opens again.
-// - TKitBrowseDlg picks any mounted folder into SelectedFolder, shows the chosen path as its
-//   status text and lets OnValidate refuse a choice (the dialog then opens again).
+// The kit's two folder-selection dialogs, both shown in the kit's folder window (TKitDirForm):
+// - TKitDirDlg picks a local folder into Path: the folder the user opened in the folder list
+//   when pressing OK. New Folder (AllowNewDir) creates a folder inside it. A folder that cannot
+//   be created, opened or read is reported (OnFolderError, or a warning box) and the window
+//   stays open.
+// - TKitBrowseDlg picks the folder selected in the list into SelectedFolder. While it is open,
+//   every new selection is shown in the status line (doShowPath) and told to
+//   OnSelectionChanged; with doAllowEdit a folder can be typed, and a typed name that is no
+//   folder goes to OnValidate, which keeps the window open by setting Cancel.
 // Letter case is never changed in a returned folder: on this system another case names another
-// folder. CharCase only changes how the path is shown in the status text.
+// folder. CharCase only changes how the path is shown in the current-folder label.
 
 #include "widgets/KitDialogs.h"
 
@@ -36,6 +39,9 @@ public:
     // The folder as shown (CharCase applied); never used as a file name.
     std::string DisplayPath(const std::string& folder) const;
 
+    // The hint lines go, in order, to OK, the custom button, Cancel, the folder list, the drive
+    // list and New Folder.
+
 private:
     std::string folderError_;
 };
@@ -54,7 +60,7 @@ enum class TKitBrowseDlgOption {
     doStatusText, doShowFiles, doAllowEdit, doShowPath, doEnableOK, doNewGUI, doNewGUINoNewFolderBtn
 };
 
-// Sender, the browser (null: no native window here), the chosen path, the item (its display name).
+// Sender, the browser window, the selected path, the item (its display name).
 using TKitBrowseDlgSelectionChangeEvent =
     std::function<void(TObject* sender, void* dialogHandle, const std::string& path, const std::string& item)>;
 using TKitBrowseDlgEditValidateEvent = std::function<void(TObject* sender, const std::string& path, bool& cancel)>;
@@ -66,8 +72,11 @@ public:
 
     // ExecuteWithParent with the owner when it is a control, else the main window.
     bool Execute();
-    // True when a folder was chosen (and not refused by OnValidate); SelectedFolder then holds it.
+    // True when a folder was chosen; SelectedFolder then holds it. The parent is accepted for
+    // callers' sake; the window is placed by Position and RelatePos.
     bool ExecuteWithParent(TWinControl* parent);
+    // The browser window while it is open, else null.
+    TCustomForm* Form() const noexcept;
 
     bool HasOption(TKitBrowseDlgOption option) const noexcept
     {
@@ -76,14 +85,19 @@ public:
     void SetOption(TKitBrowseDlgOption option, bool on);
 
     const std::string& StatusText() const noexcept { return statusText_; }
-    void SetStatusText(const std::string& value) { statusText_ = value; }
+    // While the browser is open the text shows in its status line at once.
+    void SetStatusText(const std::string& value);
     const std::string& SelectedFolder() const noexcept { return selectedFolder_; }
-    void SetSelectedFolder(const std::string& value) { selectedFolder_ = value; }
+    // While the browser is open it selects that folder at once (a folder it cannot open is
+    // ignored there).
+    void SetSelectedFolder(const std::string& value);
     // The last name of the chosen folder.
     const std::string& DisplayName() const noexcept { return displayName_; }
 
     std::string Caption;
     std::string CaptionTitle;
+    // Kept for the form descriptions: this system's folders hang from one root, where the
+    // browser starts when no SelectedFolder is set.
     TKitSystemFolders StartFolder = TKitSystemFolders::bfoDesktopExpanded;
     uint64_t Options = (uint64_t{1} << static_cast<int>(TKitBrowseDlgOption::doReturnFileSysDirs)) |
                        (uint64_t{1} << static_cast<int>(TKitBrowseDlgOption::doShowPath));
@@ -94,7 +108,10 @@ public:
     TKitBrowseDlgEditValidateEvent OnValidate;
 
 private:
+    void SelectionChanged();
     std::string statusText_;
     std::string selectedFolder_;
     std::string displayName_;
+    std::string lastSelection_;
+    class TKitDirForm* form_ = nullptr;
 };

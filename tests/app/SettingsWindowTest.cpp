@@ -10,6 +10,8 @@
 #include "platform/gui/DBGrids.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Files.h"
+#include "widgets/KitDirForm.h"
+#include "widgets/KitFolderDialogs.h"
 
 #include <gmock/gmock.h>
 
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -234,21 +237,52 @@ TEST_F(SettingsWindow, DefaultLocationEmptiesWhatIsNotThereAndDefineChoosesAFold
     EXPECT_EQ(settings.backuplocation->Text(), "backup");
     EXPECT_FALSE(settings.definedbbtn2->Enabled());
 
+    // The folder windows are answered through their own lists: `choose` runs once one is shown,
+    // and a window it leaves open is cancelled.
+    std::function<void(TKitDirForm&)> choose;
+    auto whenShown = [&choose](TKitDirForm* form) {
+        ASSERT_NE(form, nullptr);
+        QTimer::singleShot(0, [form, &choose] {
+            choose(*form);
+            if (form->Modal() && form->ModalResult() == TModalResult::mrNone) {
+                form->SetModalResult(TModalResult::mrCancel);
+            }
+        });
+    };
     settings.conn->SetItemIndex(2);
-    script_->Answer(TDialogAnswer{TModalResult::mrOk, "/mnt/share/zentivor", clBlack, 0});
+    const std::string share = Folder() + "share/zentivor";
+    std::filesystem::create_directories(share);
+    settings.BrowseDlg[0]->OnInit = [&](TObject*) { whenShown(dynamic_cast<TKitDirForm*>(settings.BrowseDlg[0]->Form())); };
+    choose = [&](TKitDirForm& form) {
+        settings.BrowseDlg[0]->SetSelectedFolder(share);
+        form.OKButton->Click();
+    };
     settings.definedbbtn1Click(&settings);
-    EXPECT_EQ(settings.dbaselocation->Text(), "/mnt/share/zentivor");
+    EXPECT_EQ(settings.dbaselocation->Text(), share);
     EXPECT_TRUE(settings.BrowseDlg[0]->HasOption(TKitBrowseDlgOption::doBrowseForComputer));
     // A local connection takes only a folder that is there and can be read.
     settings.conn->SetItemIndex(1);
     const std::string chosen = Folder() + "chosen backup";
     std::filesystem::create_directories(chosen);
-    script_->Answer(TDialogAnswer{TModalResult::mrOk, chosen, clBlack, 0});
+    settings.DirDlg[1]->OnCustomize = [&](TObject* sender) { whenShown(dynamic_cast<TKitDirForm*>(sender)); };
+    choose = [&](TKitDirForm& form) {
+        form.DirectoryList->SetDirectory(chosen);
+        form.OKButton->Click();
+    };
     settings.definedbbtn2Click(&settings);
     EXPECT_EQ(settings.backuplocation->Text(), chosen);
-    script_->Answer(TDialogAnswer{TModalResult::mrOk, "/home/nobody/backup", clBlack, 0});
+    const std::string gone = Folder() + "gone backup";
+    std::filesystem::create_directories(gone);
+    choose = [&](TKitDirForm& form) {
+        form.DirectoryList->SetDirectory(gone);
+        std::filesystem::remove(gone);
+        form.OKButton->Click();
+    };
+    script_->ClearRecords();
     settings.definedbbtn2Click(&settings);  // refused with a warning, then cancelled
     EXPECT_EQ(settings.backuplocation->Text(), chosen);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("IO-Error!\r", 0), 0u);
 }
 
 TEST_F(SettingsWindow, TheDatePickerCheck)

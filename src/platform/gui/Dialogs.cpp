@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -166,6 +167,31 @@ TModalResult MessageDlg(const std::string& message, TMsgDlgType type, const TMsg
 void ShowMessage(const std::string& message)
 {
     ShowMessageBox(Application != nullptr ? Application->Title() : std::string(), message, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK});
+}
+
+bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
+{
+    if (TDialogScript* script = TDialogScript::Current()) {
+        TDialogRecord request;
+        request.Kind = TDialogKind::dkInput;
+        request.Caption = caption;
+        request.Text = prompt;
+        request.Buttons = {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel};
+        const TDialogAnswer answer = script->Take(request, TDialogAnswer{TModalResult::mrCancel, {}, clBlack, 0});
+        if (answer.Result != TModalResult::mrOk) {
+            return false;
+        }
+        value = answer.Text;
+        return true;
+    }
+    bool accepted = false;
+    const QString text = QInputDialog::getText(DialogParent(), ToQString(caption), ToQString(prompt), QLineEdit::Normal,
+                                               ToQString(value), &accepted);
+    if (!accepted) {
+        return false;
+    }
+    value = FromQString(text);
+    return true;
 }
 
 bool TOpenDialog::Execute()

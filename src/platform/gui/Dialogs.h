@@ -25,10 +25,14 @@ TModalResult MessageDlg(const std::string& message, TMsgDlgType type, const TMsg
 void ShowMessage(const std::string& message);
 // The box behind TApplication::MessageBox and MessageDlg: caption, text, type and buttons.
 TModalResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons);
+// Asks for one line of text; true (and `value` holds the text) when the user pressed OK,
+// false (and `value` as it was) on Cancel. Answered from a dialog script like the boxes: the
+// record holds the caption and the prompt, an OK answer's Text is the text typed.
+bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
 std::string ModalResultName(TModalResult result);
 std::string MsgDlgBtnName(TMsgDlgBtn button);
 
-enum class TDialogKind { dkMessage, dkOpen, dkSave, dkColor, dkFont, dkFolder };
+enum class TDialogKind { dkMessage, dkOpen, dkSave, dkColor, dkFont, dkFolder, dkInput };
 
 struct TDialogRecord {
     TDialogKind Kind = TDialogKind::dkMessage;

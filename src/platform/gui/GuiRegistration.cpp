@@ -7,6 +7,7 @@
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/FileCtrl.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/Menus.h"
@@ -475,4 +476,5 @@ void RegisterWindowClasses()
     RegisterControls();
     RegisterCommonControls();
     RegisterMenusAndServices();
+    RegisterFileControlClasses();
 }
