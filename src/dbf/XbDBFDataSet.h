@@ -439,6 +439,11 @@ private:
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     int ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     int ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
+    // Reads the records from pieceFirst (at most `bytes`) into the bulk piece; false when none
+    // could be read (the piece is then empty).
+    bool FillBulkPiece(uint32_t pieceFirst, int64_t bytes);
+    // Copies up to `count` records from firstRecNo on out of the bulk piece, which holds firstRecNo.
+    int CopyFromBulkPiece(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers) const;
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();

@@ -123,24 +123,10 @@ int TXbSmartDBF::ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t*
     // The window takes what the piece read before still holds from this record on (it may be
     // less than the window's capacity at the piece's end); otherwise the next piece is read.
     if (bulkCount_ == 0 || firstRecNo < bulkFirst_ || firstRecNo - bulkFirst_ >= static_cast<uint32_t>(bulkCount_)) {
-        bulkCount_ = 0;
-        const int64_t offset = headerSize_ + static_cast<int64_t>(firstRecNo - 1) * recordSize_;
-        if (tableStream_->SeekTo(offset, 0) != offset)
+        if (!FillBulkPiece(firstRecNo, static_cast<int64_t>(bulk_.Size())))
             return 0;
-        const int64_t got = tableStream_->ReadBlock(bulk_.Data(), static_cast<int64_t>(bulk_.Size()));
-        const int read = got > 0 ? static_cast<int>(got / recordSize_) : 0;
-        if (read == 0)
-            return 0;
-        DecipherRecords(bulk_.Data(), firstRecNo, read);
-        bulkFirst_ = firstRecNo;
-        bulkCount_ = read;
     }
-    const int from = static_cast<int>(firstRecNo - bulkFirst_);
-    const int n = std::min(count, bulkCount_ - from);
-    std::memcpy(images, bulk_.Data() + static_cast<size_t>(from) * recordSize_, static_cast<size_t>(n) * recordSize_);
-    for (int i = 0; i < n; ++i)
-        numbers[i] = firstRecNo + static_cast<uint32_t>(i);
-    return n;
+    return CopyFromBulkPiece(firstRecNo, count, images, numbers);
 }
 
 int TXbSmartDBF::ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
@@ -153,23 +139,35 @@ int TXbSmartDBF::ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t
     // The window takes the records it wants when the piece read before holds them all;
     // otherwise the piece that ends at the window's last wanted record is read.
     if (bulkCount_ == 0 || firstRecNo < bulkFirst_ || end > bulkFirst_ + static_cast<uint32_t>(bulkCount_)) {
-        bulkCount_ = 0;
         const uint32_t pieceRecords = static_cast<uint32_t>(bulk_.Size() / static_cast<size_t>(recordSize_));
         const uint32_t pieceFirst = end > pieceRecords + 1 ? end - pieceRecords : 1;
-        const int64_t offset = headerSize_ + static_cast<int64_t>(pieceFirst - 1) * recordSize_;
-        if (tableStream_->SeekTo(offset, 0) != offset)
+        if (!FillBulkPiece(pieceFirst, static_cast<int64_t>(end - pieceFirst) * recordSize_))
             return 0;
-        const int64_t got = tableStream_->ReadBlock(bulk_.Data(), static_cast<int64_t>(end - pieceFirst) * recordSize_);
-        const int read = got > 0 ? static_cast<int>(got / recordSize_) : 0;
-        if (read == 0)
-            return 0;
-        DecipherRecords(bulk_.Data(), pieceFirst, read);
-        bulkFirst_ = pieceFirst;
-        bulkCount_ = read;
         if (firstRecNo >= bulkFirst_ + static_cast<uint32_t>(bulkCount_))
             return 0;
     }
     // Fewer records than wanted only when the file has shrunk since: the caller sees a short read.
+    return CopyFromBulkPiece(firstRecNo, count, images, numbers);
+}
+
+bool TXbSmartDBF::FillBulkPiece(uint32_t pieceFirst, int64_t bytes)
+{
+    bulkCount_ = 0;
+    const int64_t offset = headerSize_ + static_cast<int64_t>(pieceFirst - 1) * recordSize_;
+    if (tableStream_->SeekTo(offset, 0) != offset)
+        return false;
+    const int64_t got = tableStream_->ReadBlock(bulk_.Data(), bytes);
+    const int read = got > 0 ? static_cast<int>(got / recordSize_) : 0;
+    if (read == 0)
+        return false;
+    DecipherRecords(bulk_.Data(), pieceFirst, read);
+    bulkFirst_ = pieceFirst;
+    bulkCount_ = read;
+    return true;
+}
+
+int TXbSmartDBF::CopyFromBulkPiece(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers) const
+{
     const int from = static_cast<int>(firstRecNo - bulkFirst_);
     const int n = std::min(count, bulkCount_ - from);
     std::memcpy(images, bulk_.Data() + static_cast<size_t>(from) * recordSize_, static_cast<size_t>(n) * recordSize_);

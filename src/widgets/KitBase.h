@@ -115,6 +115,35 @@ private:
     std::vector<TKitChangeLink*> links_;
 };
 
+// Lets go of the controller `held` points at: it loses the change link and the owner's free
+// notification, and `held` becomes null.
+template <class TController>
+void KitUnlinkController(TController*& held, TKitChangeLink& link, TComponent* owner)
+{
+    if (held != nullptr) {
+        held->UnRegisterChanges(&link);
+        held->RemoveFreeNotification(owner);
+        held = nullptr;
+    }
+}
+
+// Points `held` at `controller` (null lets go): the old controller loses the change link and the
+// owner's free notification, the new one gets both. False when `controller` is held already.
+template <class TController>
+bool KitRelinkController(TController*& held, TController* controller, TKitChangeLink& link, TComponent* owner)
+{
+    if (controller == held) {
+        return false;
+    }
+    KitUnlinkController(held, link, owner);
+    held = controller;
+    if (held != nullptr) {
+        held->RegisterChanges(&link);
+        held->FreeNotification(owner);
+    }
+    return true;
+}
+
 // Runs `action` with the component's notification suspended, then resumes it: with the
 // change when the action succeeded, without when it raised. Notification that was suspended
 // before stays suspended.

@@ -84,16 +84,7 @@ void TKitCustomButton::SetNumGlyphs(int value)
 
 void TKitCustomButton::SetImageList(TKitCustomImageList* list)
 {
-    if (list == imageList_) return;
-    if (imageList_ != nullptr) {
-        imageList_->UnRegisterChanges(&changeLink_);
-        imageList_->RemoveFreeNotification(this);
-    }
-    imageList_ = list;
-    if (imageList_ != nullptr) {
-        imageList_->RegisterChanges(&changeLink_);
-        imageList_->FreeNotification(this);
-    }
+    if (!KitRelinkController(imageList_, list, changeLink_, this)) return;
     RefreshGlyphFromList();
 }
 

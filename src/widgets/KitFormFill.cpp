@@ -23,24 +23,12 @@ TKitCustomFormFill::TKitCustomFormFill(TComponent* owner) : TKitWndProcComponent
 TKitCustomFormFill::~TKitCustomFormFill()
 {
     changeLink_.OnChange = nullptr;
-    if (imageList_ != nullptr) {
-        imageList_->UnRegisterChanges(&changeLink_);
-        imageList_->RemoveFreeNotification(this);
-    }
+    KitUnlinkController(imageList_, changeLink_, this);
 }
 
 void TKitCustomFormFill::SetImageList(TKitCustomImageList* list)
 {
-    if (list == imageList_) return;
-    if (imageList_ != nullptr) {
-        imageList_->UnRegisterChanges(&changeLink_);
-        imageList_->RemoveFreeNotification(this);
-    }
-    imageList_ = list;
-    if (imageList_ != nullptr) {
-        imageList_->RegisterChanges(&changeLink_);
-        imageList_->FreeNotification(this);
-    }
+    if (!KitRelinkController(imageList_, list, changeLink_, this)) return;
     SettingsChanged();
     ImageChanged();
 }
