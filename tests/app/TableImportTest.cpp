@@ -42,7 +42,7 @@ std::string FieldSpec(TTrackerTable table, const std::vector<std::pair<int, std:
                       const std::string& extra = "", size_t count = 0)
 {
     const auto fields = TrackerTableLayout(table).Fields;
-    std::string spec;
+    std::string layout;
     for (size_t i = 0; i < (count == 0 ? fields.size() : count); ++i) {
         std::string field = std::string(fields[i].Name) + " ";
         switch (fields[i].Type) {
@@ -55,12 +55,12 @@ std::string FieldSpec(TTrackerTable table, const std::vector<std::pair<int, std:
                 field = definition;
             }
         }
-        spec += (spec.empty() ? "" : "; ") + field;
+        layout += (layout.empty() ? "" : "; ") + field;
     }
     if (!extra.empty()) {
-        spec += "; " + extra;
+        layout += "; " + extra;
     }
-    return spec;
+    return layout;
 }
 
 class TableImport : public ProgramFolderTest {
@@ -126,8 +126,8 @@ TEST_F(TableImport, TicketImportsCopyTheUndeletedRecordsAndLeaveTheSourceAlone)
     // A ticket table of the previous generation (logical COMPLETED) and one of the generation
     // before (text COMPLETED, a text REPORTEDON, one field more than the 25 it contributes).
     Python("import dbf, datetime\n"
-           "def make(name, spec, rows, deleted):\n"
-           "    t = dbf.Table('" + PathOf("old/") + "' + name, spec, dbf_type='db3', codepage='cp1252')\n"
+           "def make(name, layout, rows, deleted):\n"
+           "    t = dbf.Table('" + PathOf("old/") + "' + name, layout, dbf_type='db3', codepage='cp1252')\n"
            "    t.open(dbf.READ_WRITE)\n"
            "    for row in rows:\n"
            "        t.append({k.lower(): v for k, v in row.items()})\n"

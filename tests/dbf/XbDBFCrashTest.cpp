@@ -5,6 +5,7 @@
 #include "dbf/XbDBFRewriteNote.h"
 #include "platform/rtl/Files.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -163,6 +164,25 @@ void EditRecord(const std::string& fileName, uint32_t recNo, int version)
     }
 }
 
+// Reads the writer's report lines until `lines` of them have come, then kills the writer: the
+// kill falls somewhere in the writes after that report, however slow the machine is. Answers
+// every line the writer reported before it died; `status` is its wait status.
+std::string KillAfterReports(pid_t child, int readEnd, int lines, int& status)
+{
+    std::string reports;
+    char buffer[4096];
+    ssize_t got = 0;
+    while (std::count(reports.begin(), reports.end(), '\n') < lines &&
+           (got = ::read(readEnd, buffer, sizeof buffer)) > 0)
+        reports.append(buffer, static_cast<size_t>(got));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    while ((got = ::read(readEnd, buffer, sizeof buffer)) > 0)
+        reports.append(buffer, static_cast<size_t>(got));
+    ::close(readEnd);
+    return reports;
+}
+
 }  // namespace
 
 // The kernel copies a write a page at a time and takes a kill between two pages: a rewrite of
@@ -184,19 +204,10 @@ TEST(CrashSafety, KilledRewriteOfARecordAcrossAPageBoundaryLeavesItWhole)
             RunRewriter(name, pipeEnds[1], recNo);
         }
         ::close(pipeEnds[1]);
-        std::string reports;
-        char buffer[4096];
-        ssize_t got = 0;
-        while (reports.find('\n') == std::string::npos && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-            reports.append(buffer, static_cast<size_t>(got));
-        ::usleep(static_cast<useconds_t>(random() % 2000));
-        ::kill(child, SIGKILL);
         int status = 0;
-        ::waitpid(child, &status, 0);
+        const std::string reports =
+            KillAfterReports(child, pipeEnds[0], 1 + static_cast<int>(random() % 8), status);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the rewriter stopped by itself: " << WEXITSTATUS(status);
-        while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-            reports.append(buffer, static_cast<size_t>(got));
-        ::close(pipeEnds[0]);
         const size_t lastLine = reports.rfind('\n', reports.size() - 2);
         reported = std::stoi(reports.substr(lastLine == std::string::npos ? 0 : lastLine + 1));
 
@@ -347,21 +358,12 @@ TEST(CrashSafety, KilledWriterLeavesEveryReportedRecordWhole)
             RunWriter(name, pipeEnds[1], static_cast<unsigned>(round), nextId);
         }
         ::close(pipeEnds[1]);
-        // The kill falls at a random moment of the writing, not of the start: however slow the
-        // machine, the writer has posted once before the random delay begins.
-        std::string reports;
-        char buffer[4096];
-        ssize_t got = 0;
-        while (reports.find('\n') == std::string::npos && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-            reports.append(buffer, static_cast<size_t>(got));
-        ::usleep(static_cast<useconds_t>(1000 + random() % 15000));
-        ::kill(child, SIGKILL);
+        // The kill falls at a random moment of the writing, not of the start: after a random
+        // number of the writer's own reports.
         int status = 0;
-        ::waitpid(child, &status, 0);
+        const std::string reports =
+            KillAfterReports(child, pipeEnds[0], 1 + static_cast<int>(random() % 30), status);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << WEXITSTATUS(status);
-        while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-            reports.append(buffer, static_cast<size_t>(got));
-        ::close(pipeEnds[0]);
         size_t start = 0;
         for (size_t end; (end = reports.find('\n', start)) != std::string::npos; start = end + 1) {
             const std::string line = reports.substr(start, end - start);
