@@ -62,6 +62,12 @@ public:
         stream_.Logging = true;
     }
     std::vector<std::pair<int, int>> Reads() const { return stream_.Reads; }
+    // Bytes after the end of the file as it was built (what a writer cut short leaves).
+    void AppendToFile(const std::string& bytes)
+    {
+        stream_.Seek(0, TSeekOrigin::soFromEnd);
+        stream_.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
 
     // Record numbers met going forward from First, or backward from Last.
     std::vector<int> Forward()
@@ -134,6 +140,47 @@ TEST(TableRecords, ReadAheadWindowReadsCapacityRecordsPerRead)
     fixture.table.Next();
     EXPECT_EQ(fixture.table.RecNo(), 9);
     EXPECT_TRUE(fixture.Reads().empty());
+    fixture.table.Close();
+}
+
+TEST(TableRecords, AWindowAtTheStartOfAPieceKeepsItsRecordsWhenTheNextReadFindsOnlyAPartialRecord)
+{
+    // How many records one piece read brings: the second read of a forward walk.
+    int pieceRecords = 0;
+    {
+        TTableFixture probe(60000, 4);
+        probe.table.Open();
+        probe.StartCounting();
+        probe.Forward();
+        const Reads reads = probe.Reads();
+        ASSERT_GE(reads.size(), 2u);
+        pieceRecords = reads[1].second - reads[1].first + 1;
+        probe.table.Close();
+    }
+    ASSERT_GT(pieceRecords, 4);
+    ASSERT_LT(pieceRecords, 60000 - 8);
+
+    // The first window, one whole piece, then a piece of two records that is the last window;
+    // after it the file ends in the first bytes of a record nobody finished writing.
+    const int count = 4 + pieceRecords + 2;
+    TTableFixture fixture(count, 4);
+    fixture.AppendToFile("*zzzzzzz");
+    fixture.table.Open();
+    EXPECT_EQ(fixture.table.RecordCount(), count);
+    fixture.StartCounting();
+    std::vector<int> seen = fixture.Forward();
+    ASSERT_EQ(static_cast<int>(seen.size()), count);
+    EXPECT_EQ(fixture.Reads().back(), (std::pair<int, int>{count - 1, count}));
+
+    // The last record and the steps back from it show the records as they are in the file.
+    EXPECT_EQ(fixture.table.RecNo(), count);
+    EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r" + std::to_string(count));
+    for (int recNo = count - 1; recNo >= count - 5; --recNo) {
+        fixture.table.Prior();
+        ASSERT_FALSE(fixture.table.Bof());
+        EXPECT_EQ(fixture.table.RecNo(), recNo);
+        EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r" + std::to_string(recNo));
+    }
     fixture.table.Close();
 }
 
