@@ -315,7 +315,10 @@ public:
     uint32_t NewNode();
     uint8_t* Node(uint32_t number) const noexcept
     {
-        return blocks_[number / perBlock_]->Data() + (number % perBlock_) * kNodeSize;
+        // Blocks of a power-of-two node count are addressed by shift and mask, not by division.
+        if (perBlockShift_ != 0)
+            return blockData_[number >> perBlockShift_] + (number & (perBlock_ - 1)) * kNodeSize;
+        return blockData_[number / perBlock_] + (number % perBlock_) * kNodeSize;
     }
     void Clear() noexcept;
     size_t Blocks() const noexcept { return blocks_.size(); }
@@ -323,11 +326,16 @@ public:
 private:
     size_t blockSize_;
     uint32_t perBlock_ = 0;
+    uint32_t perBlockShift_ = 0;
     uint32_t next_ = 0;
     std::vector<std::unique_ptr<TXbMemSourceItem>> blocks_;
+    std::vector<uint8_t*> blockData_;
 };
 
 // Keeps each bucket's keys in a byte trie; equal keys keep the order they were added in.
+// A sibling chain that has grown long gets a side table (one entry per byte, in the trie's
+// byte order) pointing at its nodes, so that finding a byte among the siblings reads one entry
+// instead of every sibling before it. The chain itself stays as it is and the walk follows it.
 class TXbTrieTreeSorter : public TXbInnerSorter {
 public:
     explicit TXbTrieTreeSorter(const TXbSorterSettings& settings);
@@ -354,6 +362,20 @@ private:
         uint32_t Node;
         int Position;
     };
+    // A chain gets a side table once a search has passed this many of its siblings.
+    static constexpr int kTableAfter = 4;
+    static constexpr uint32_t kTablesPerBlock = 256;
+    // The side table of the chain below `owner` (0: the bucket's top chain), or null.
+    uint32_t* TableOf(uint32_t owner, uint32_t bucket);
+    // Makes a side table for the chain below `owner` and fills it from the chain.
+    void IndexChain(uint32_t owner, uint32_t bucket);
+    uint32_t* Table(uint32_t number) const noexcept
+    {
+        return tableBlocks_[number / kTablesPerBlock].get() + (number % kTablesPerBlock) * 256;
+    }
+    // Node number -> side table number of its child chain (open addressing, 0 = empty slot).
+    uint32_t FindOwner(uint32_t owner) const noexcept;
+    void SetOwner(uint32_t owner, uint32_t table);
     // Makes `node` hold its first `keep` bytes and hangs the rest below it.
     void SplitPacked(uint32_t node, int keep);
     // A chain of nodes for key bytes [from, keySize) ending in a leaf; the first node is a
@@ -366,6 +388,14 @@ private:
     void LoadCurrent();
 
     TXbMemSourceList pool_;
+    // Position of each byte in the trie's byte order (the character compare method).
+    uint8_t rank_[256] = {};
+    std::vector<std::unique_ptr<uint32_t[]>> tableBlocks_;  // side tables, 256 node numbers each
+    uint32_t tables_ = 0;                                   // side tables handed out (number 0 unused)
+    std::vector<uint32_t> rootTables_;                      // per bucket: side table of the top chain
+    std::vector<uint64_t> owners_;                          // owner node << 32 | side table
+    uint32_t ownersUsed_ = 0;
+    int ownerBits_ = 0;
     std::vector<uint32_t> roots_;           // per bucket: first node of the top sibling chain
     std::vector<uint32_t> usedBuckets_;     // buckets with items, in key order after Sort
     std::vector<std::vector<uint8_t>> firstItems_;  // per used bucket: its first item
