@@ -43,6 +43,10 @@ using TXbSorterCharCompare = std::function<int(uint8_t char1, uint8_t char2)>;
 using TXbSorterRecordCompare = std::function<int(uint32_t recNo1, uint32_t recNo2)>;
 // The hash method: a signed 32-bit code for the item.
 using TXbSorterHashMethod = std::function<int32_t(const uint8_t* item)>;
+// The prefix method: a number for the four key bytes from byte `from` on. For two keys whose
+// first `from` bytes are the same, numbers that differ order the keys as the key compare
+// method does (equal numbers say nothing).
+using TXbSorterKeyPrefix = std::function<uint32_t(const uint8_t* key, int from)>;
 
 struct TXbSorterClass;
 
@@ -66,6 +70,12 @@ struct TXbSorterSettings {
     TXbSorterRecordCompare RecordCompareMethod;
     TXbSorterCharCompare CharCompareMethod;
     TXbSorterKeyCompare KeyCompareMethod;
+    // Lets the tree sorters decide most comparisons under the key compare method from their
+    // nodes (without it, only plain byte order does).
+    TXbSorterKeyPrefix KeyPrefixMethod;
+    // The key compare method ends a key at its first zero byte (what follows does not count):
+    // the trie then keeps what follows a zero byte apart for each item, in the order added.
+    bool KeysEndAtZero = false;
     uint16_t KeySize = 0;
     // Cleared when buckets do not hold contiguous key ranges under the key comparison: one bucket.
     bool BucketsHoldKeyRanges = true;
@@ -247,7 +257,7 @@ protected:
     // Items stored (the next free slot of the item store).
     uint32_t stored_ = 0;
 
-    uint32_t PrefixOf(const uint8_t* item) const noexcept;
+    uint32_t PrefixOf(const uint8_t* item) const;
     // Plain binary insertion under the bucket's root; false when Unique refused.
     bool InsertLeaf(uint32_t number, uint32_t bucket);
     void RotateLeft(uint32_t bucket, uint32_t x) noexcept;

@@ -14,7 +14,7 @@ TXbBinaryTreeSorterAbstract::TXbBinaryTreeSorterAbstract(const TXbSorterSettings
 {
     AllocateStorage();
     none_ = capacity_;
-    prefixes_ = !settings_.KeyCompareMethod;
+    prefixes_ = !settings_.KeyCompareMethod || settings_.KeyPrefixMethod;
     prefixFrom_ = ownHash_ && !singleBucket_ ? 1 : 0;
     // The node records (capacity + 1: the "none" entry is written by the red-black delete),
     // the bucket roots, then a colour or balance byte per item.
@@ -79,8 +79,10 @@ uint32_t TXbBinaryTreeSorterAbstract::BucketOf(uint32_t number)
     return Hash(ItemAt(number));
 }
 
-uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const noexcept
+uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const
 {
+    if (settings_.KeyPrefixMethod)
+        return settings_.KeyPrefixMethod(item + 8, prefixFrom_);
     uint32_t prefix = 0;
     for (int i = 0; i < 4; ++i) {
         const int at = prefixFrom_ + i;

@@ -297,6 +297,21 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
     };
 
     while (position < keySize_) {
+        if (settings_.KeysEndAtZero && position > 0 && key[position - 1] == 0) {
+            // Past the key's end: an equal key is here already. The rest of the bytes go on a
+            // path of this item's own, after those of the items before it.
+            if (unique_)
+                return false;
+            uint32_t last = chainHead();
+            if (pool_.Node(last)[0] & kPacked)
+                SplitPacked(last, 1);
+            while (Load(pool_.Node(last) + 5) != 0)
+                last = Load(pool_.Node(last) + 5);
+            const uint32_t branch = NewPath(key, position, recNo, true);
+            Store(pool_.Node(last) + 5, branch);
+            ++count_;
+            return true;
+        }
         if (uint32_t* table = TableOf(linkOwner, bucket)) {
             const int rank = rank_[key[position]];
             const uint32_t found = table[rank];
@@ -331,8 +346,14 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
             uint8_t* data = pool_.Node(node);
             if (data[0] & kPacked) {
                 const int length = data[0] & 7;
+                // Where keys end at a zero byte, a match goes no further than it: the path is cut
+                // there, so that what follows is kept per item.
+                int limit = length;
+                if (settings_.KeysEndAtZero)
+                    if (const void* zero = std::memchr(data + 5, 0, static_cast<size_t>(length)))
+                        limit = static_cast<int>(static_cast<const uint8_t*>(zero) - (data + 5)) + 1;
                 int matched = 0;
-                while (matched < length && position + matched < keySize_ && data[5 + matched] == key[position + matched])
+                while (matched < limit && position + matched < keySize_ && data[5 + matched] == key[position + matched])
                     ++matched;
                 if (matched == length) {
                     linkOwner = node;
