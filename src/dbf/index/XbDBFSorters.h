@@ -225,13 +225,40 @@ public:
     // The last item in order; true when there is none.
     bool GetLastSortItem(const uint8_t*& item);
     // The height of the tallest bucket tree (an empty tree has height 0).
-    int Height() const;
+    int Height();
     // Items in the trees.
-    int32_t ItemsInTrees() const noexcept { return inTrees_; }
+    int32_t ItemsInTrees()
+    {
+        FlushPending();
+        return inTrees_;
+    }
     bool AddNewItem(const uint8_t* item) override;
 
 protected:
     void InitTrees() noexcept;
+
+    // Without Unique no item can be refused, so AddItem may answer at once and insert later:
+    // items wait in a batch whose descents run side by side, each asking for its next node
+    // before any of them needs it, so that the waits for memory overlap.
+    static constexpr int kBatch = 16;
+    struct TPlace {
+        uint32_t Bucket;
+        uint32_t Prefix;
+        // Where the batch's descent ended: the link of Parent on Side (-1 left, 1 right), or
+        // Parent = none for an empty bucket. Not Located: the item descends on its own.
+        uint32_t Parent;
+        int Side;
+        bool Located;
+    };
+    // Inserts the waiting items, in the order they came.
+    void FlushPending();
+    // The bucket of an item about to be inserted (known before it waited in a batch).
+    uint32_t NewItemBucket(uint32_t number) { return place_ != nullptr ? place_->Bucket : Hash(ItemAt(number)); }
+    uint32_t pending_[kBatch] = {};
+    TPlace pendingPlaces_[kBatch] = {};
+    int pendingCount_ = 0;
+    // The place of the item being inserted from a batch, or null.
+    const TPlace* place_ = nullptr;
 
     // One field of the 16-byte node records: node i's field is word 4 * i + field. The links
     // of a node and its key prefix share one cache line, so a descent that the prefixes decide
