@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,6 +143,14 @@ public:
     // Reads record recNo from the file and runs the acceptance test on it; the cursor and the
     // active record stay as they were.
     bool IsRecordAccepted(uint32_t recNo);
+    // Runs `visit` for every record a walk from the first record to the end would show (the
+    // filter, SetDeleted), in record order, with the fields reading that record while it runs,
+    // straight from the read-ahead piece: no cursor move, no scroll event, no record copied
+    // into the framework's buffers. The cursor, the window and the active record stay as they
+    // were. False, without visiting, where only a walk gives the same records (an active index,
+    // an OnFilterRecord handler, calculated fields, or not browsing); the caller walks then.
+    // `visit` reads fields only; it does not move or change the table.
+    bool VisitShownRecords(const std::function<void()>& visit);
 
     // ---- master-detail link (XbDBFMasterLink.cpp). With MasterFields (";"-separated names
     // of fields the master and this table share) the table shows the records whose key equals

@@ -501,6 +501,39 @@ bool TXbSmartDBF::IsRecordAccepted(uint32_t recNo)
     return accepted;
 }
 
+bool TXbSmartDBF::VisitShownRecords(const std::function<void()>& visit)
+{
+    if (!Active() || State() != TDataSetState::dsBrowse || bulk_.Data() == nullptr || NavigationIndex() != nullptr ||
+        OnFilterRecord || CalcFieldsSize() > 0 || forcedRecord_ != nullptr)
+        return false;
+    // The same test a step of the cursor makes.
+    const bool testing = (Filtered() && FilterReady()) || setDeleted_;
+    struct TPieceDrop {
+        TXbSmartDBF& table;
+        ~TPieceDrop()
+        {
+            // The piece now holds records the window never came to: drop it, so that steps
+            // past the window read the file again.
+            table.forcedRecord_ = nullptr;
+            table.bulkCount_ = 0;
+        }
+    } drop{*this};
+    uint32_t next = 1;
+    while (FillBulkPiece(next, static_cast<int64_t>(bulk_.Size()))) {
+        const int count = bulkCount_;
+        for (int i = 0; i < count; ++i) {
+            uint8_t* image = bulk_.Data() + static_cast<size_t>(i) * recordSize_;
+            if (testing && !RecordAccepted(image, Filtered()))
+                continue;
+            forcedRecord_ = image;
+            visit();
+            forcedRecord_ = nullptr;
+        }
+        next = bulkFirst_ + static_cast<uint32_t>(count);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Navigation
 
@@ -551,6 +584,11 @@ int TXbSmartDBF::GetRecordNumber() const
         address < window + static_cast<uintptr_t>(readAheadCapacity_) * static_cast<uintptr_t>(recordSize_))
         return static_cast<int>(reinterpret_cast<const uint32_t*>(
             recordNumbers_.Data())[(address - window) / static_cast<uintptr_t>(recordSize_)]);
+    // A record visited in the piece has its number from the piece's place in the file.
+    const auto piece = reinterpret_cast<uintptr_t>(bulk_.Data());
+    if (piece != 0 && address >= piece &&
+        address < piece + static_cast<uintptr_t>(bulkCount_) * static_cast<uintptr_t>(recordSize_))
+        return static_cast<int>(bulkFirst_ + (address - piece) / static_cast<uintptr_t>(recordSize_));
     return static_cast<int>(LoadNumber(buffer + recordSize_));
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <string>
@@ -181,6 +182,66 @@ TEST(TableRecords, AWindowAtTheStartOfAPieceKeepsItsRecordsWhenTheNextReadFindsO
         EXPECT_EQ(fixture.table.RecNo(), recNo);
         EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r" + std::to_string(recNo));
     }
+    fixture.table.Close();
+}
+
+TEST(TableRecords, VisitingShownRecordsMeetsWhatAWalkMeetsAndLeavesTheCursorAlone)
+{
+    // Over several pieces of the file: every seventh record deleted.
+    const int count = 70000;
+    std::vector<int> deleted;
+    for (int n = 7; n <= count; n += 7)
+        deleted.push_back(n);
+    struct TCase {
+        const char* Filter;
+        bool SetDeleted;
+    };
+    const TCase cases[] = {
+        {"", false},
+        {"", true},
+        {"QTY = 12", true},          // the first three characters of the number
+        {"NAME = 'r4*'", false},     // a compiled condition
+        {"UPPER(NAME) = 'R69999'", true},  // the general evaluator
+        {"NAME = 'none'", true},
+    };
+    TTableFixture fixture(count, 4, deleted);
+    fixture.table.Open();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Filter);
+        fixture.table.SetSetDeleted(c.SetDeleted);
+        fixture.table.SetFiltered(false);
+        fixture.table.SetFilter(c.Filter);
+        fixture.table.SetFiltered(c.Filter[0] != '\0');
+        std::vector<std::string> walked;
+        for (fixture.table.First(); !fixture.table.Eof(); fixture.table.Next())
+            walked.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                             fixture.table.FieldByName("NAME")->AsString());
+
+        // From a record in the middle of a piece: the visit neither moves nor disturbs it.
+        fixture.table.First();
+        for (int i = 0; i < 5 && !fixture.table.Eof(); ++i)
+            fixture.table.Next();
+        const int before = fixture.table.RecNo();
+        std::vector<std::string> visited;
+        ASSERT_TRUE(fixture.table.VisitShownRecords([&] {
+            visited.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                              fixture.table.FieldByName("NAME")->AsString());
+        }));
+        EXPECT_EQ(visited, walked);
+        EXPECT_EQ(fixture.table.RecNo(), before);
+        std::vector<std::string> rest;
+        for (; !fixture.table.Eof(); fixture.table.Next())
+            rest.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                           fixture.table.FieldByName("NAME")->AsString());
+        const size_t skipped = std::min<size_t>(5, walked.size());
+        EXPECT_EQ(rest, std::vector<std::string>(walked.begin() + static_cast<std::ptrdiff_t>(skipped), walked.end()));
+    }
+
+    // A handler that decides by itself needs the walk.
+    fixture.table.SetFiltered(false);
+    fixture.table.OnFilterRecord = [](TDataSet*, bool& accept) { accept = true; };
+    EXPECT_FALSE(fixture.table.VisitShownRecords([] { FAIL() << "visited"; }));
+    fixture.table.OnFilterRecord = nullptr;
     fixture.table.Close();
 }
 
