@@ -6,6 +6,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace XbDBFFieldParse {
 
@@ -26,6 +29,17 @@ constexpr int64_t kDateNumberOf1970 = 719163;
 // Length of the text at p without its trailing blanks.
 [[gnu::always_inline]] inline int TrimmedLength(const uint8_t* p, int n) noexcept
 {
+#ifdef __SSE2__
+    // Sixteen bytes at a time from the end: the highest byte that is not a blank ends the text.
+    const __m128i blanks16 = _mm_set1_epi8(' ');
+    while (n >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        const unsigned others = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blanks16))) & 0xFFFFu;
+        if (others != 0)
+            return n - 16 + (31 - __builtin_clz(others)) + 1;
+        n -= 16;
+    }
+#endif
     constexpr uint64_t kBlanks = 0x2020202020202020ull;
     while (n >= 8) {
         uint64_t word;
@@ -162,10 +176,8 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
     const uint64_t nonBlanks = ~blanks & kHigh;
     if (nonBlanks == 0)
         return false;
-    // The blanks must all come first: below the lowest byte that is not one.
+    // Blanks first; a blank after the first other byte fails the digit test below.
     const int first = __builtin_ctzll(nonBlanks) >> 3;
-    if ((blanks >> (8 * first)) != 0)
-        return false;
     negative = ((word >> (8 * first)) & 0xFF) == '-';
     int start = first + (negative ? 1 : 0);
     if (start == 8)
@@ -250,6 +262,24 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
 [[gnu::always_inline]] inline int LengthBeforeNul(const uint8_t* p, int n) noexcept
 {
     int i = 0;
+#ifdef __SSE2__
+    if (n >= 16) {
+        const __m128i zeros16 = _mm_setzero_si128();
+        auto firstNul = [p, zeros16](int at) noexcept {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zeros16)));
+            return zeros != 0 ? at + __builtin_ctz(zeros) : -1;
+        };
+        for (; i + 16 <= n; i += 16)
+            if (const int at = firstNul(i); at >= 0)
+                return at;
+        // The last bytes in one block that overlaps the ones already looked at.
+        if (i < n)
+            if (const int at = firstNul(n - 16); at >= 0)
+                return at;
+        return n;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         // The lowest flagged byte of a word is its first NUL (flags above it may be false).
         auto firstNul = [p](int at) noexcept {

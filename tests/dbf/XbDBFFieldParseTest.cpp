@@ -94,3 +94,33 @@ TEST(XbDBFFieldParse, NumberWordAgreesWithTheByteWiseReader)
     }
     EXPECT_GT(read, 10000);
 }
+
+// The blocked scans for a text's trailing blanks and its first NUL agree with a plain byte
+// loop at every length and position around their block sizes.
+TEST(XbDBFFieldParse, TextEndsAgreeWithAByteLoop)
+{
+    std::mt19937 random(7);
+    const char bytes[] = {'a', 'a', 'a', ' ', ' ', '\0', '\t'};
+    std::uniform_int_distribution<size_t> pick(0, std::size(bytes) - 1);
+    for (int round = 0; round < 20000; ++round) {
+        const int n = round % 70;
+        std::vector<uint8_t> text(static_cast<size_t>(n) + 1, 'x');  // one byte past the text
+        // Runs of blanks at the end and a NUL are rare in random bytes: make them common.
+        const int shape = round % 3;
+        for (int i = 0; i < n; ++i)
+            text[static_cast<size_t>(i)] = static_cast<uint8_t>(shape == 0 ? bytes[pick(random)] : 'a');
+        if (shape == 1 && n > 0)
+            for (int i = std::uniform_int_distribution<int>(0, n)(random); i < n; ++i)
+                text[static_cast<size_t>(i)] = ' ';
+        if (shape == 2 && n > 0)
+            text[static_cast<size_t>(std::uniform_int_distribution<int>(0, n - 1)(random))] = '\0';
+        int trimmed = n;
+        while (trimmed > 0 && text[static_cast<size_t>(trimmed) - 1] == ' ')
+            --trimmed;
+        int beforeNul = 0;
+        while (beforeNul < n && text[static_cast<size_t>(beforeNul)] != 0)
+            ++beforeNul;
+        ASSERT_EQ(TrimmedLength(text.data(), n), trimmed) << "length " << n << " round " << round;
+        ASSERT_EQ(LengthBeforeNul(text.data(), n), beforeNul) << "length " << n << " round " << round;
+    }
+}
