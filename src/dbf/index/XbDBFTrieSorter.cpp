@@ -450,6 +450,10 @@ void TXbTrieTreeSorter::Descend(uint32_t node, int position)
 {
     for (;;) {
         const uint8_t* data = pool_.Node(node);
+        // The sibling (or the next leaf of the key) comes next once this one is done: ask for it
+        // now, so that it is at hand by then.
+        if (const uint32_t sibling = Load(data + 5); sibling != 0 && (data[0] & kPacked) == 0)
+            __builtin_prefetch(pool_.Node(sibling));
         if (data[0] & kLeaf) {
             leaf_ = node;
             LoadCurrent();
@@ -500,6 +504,8 @@ bool TXbTrieTreeSorter::NextSortItem()
     const uint32_t nextLeaf = Load(pool_.Node(leaf_) + 5);
     if (nextLeaf != 0) {
         leaf_ = nextLeaf;
+        if (const uint32_t after = Load(pool_.Node(nextLeaf) + 5); after != 0)
+            __builtin_prefetch(pool_.Node(after));
         LoadCurrent();
         return false;
     }
