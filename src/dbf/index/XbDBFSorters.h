@@ -385,7 +385,8 @@ public:
     uint8_t* GetPSortItem(int32_t i) override;
     bool AddNewItem(const uint8_t* item) override;
     const uint8_t* CurrentSortItem() override { return current_.data(); }
-    bool AddItem(const uint8_t* item) override { return AddNewItem(item); }
+    // Without Unique, items wait in batches (see FlushPending).
+    bool AddItem(const uint8_t* item) override;
     // Orders the buckets; the trie itself is already in order.
     void Sort() override;
     void Clear() override;
@@ -399,6 +400,14 @@ private:
         uint32_t Node;
         int Position;
     };
+    // Inserts an item into the trie of `bucket`; false when Unique refused it.
+    bool InsertKey(const uint8_t* item, uint32_t bucket);
+    // Inserts the items waiting in the batch, in the order they came.
+    void FlushPending();
+    static constexpr int kBatch = 16;
+    std::vector<uint8_t> pending_;
+    uint32_t pendingBuckets_[kBatch] = {};
+    int pendingCount_ = 0;
     // A chain gets a side table once a search has passed this many of its siblings.
     static constexpr int kTableAfter = 4;
     static constexpr uint32_t kTablesPerBlock = 256;

@@ -270,9 +270,117 @@ void TXbTrieTreeSorter::SplitPacked(uint32_t number, int keep)
 
 bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
 {
+    FlushPending();
+    if (!InsertKey(item, Hash(item)))
+        return false;
+    ++count_;
+    return true;
+}
+
+bool TXbTrieTreeSorter::AddItem(const uint8_t* item)
+{
+    if (unique_)
+        return AddNewItem(item);
+    // Nothing can be refused: the item waits in a batch (with its bucket, taken now, since a
+    // hash method may answer for the latest item only).
+    if (pending_.empty())
+        pending_.resize(static_cast<size_t>(kBatch) * ItemSize());
+    const uint32_t bucket = Hash(item);
+    std::memcpy(pending_.data() + static_cast<size_t>(pendingCount_) * ItemSize(), item, static_cast<size_t>(ItemSize()));
+    pendingBuckets_[pendingCount_++] = bucket;
+    ++count_;
+    if (pendingCount_ == kBatch)
+        FlushPending();
+    return true;
+}
+
+void TXbTrieTreeSorter::FlushPending()
+{
+    const int count = pendingCount_;
+    if (count == 0)
+        return;
+    pendingCount_ = 0;
+    // First the descents of the whole batch side by side, reading only: each step reads one
+    // node or table entry asked for in the step before and asks for the next one, so that the
+    // waits for memory overlap. Then the insertions, one after the other, find their paths at
+    // hand. A read-ahead stops wherever the insertion will change the trie.
+    struct TAhead {
+        const uint8_t* Key;
+        uint32_t Bucket;
+        uint32_t Owner;  // 0: the bucket's top chain
+        uint32_t Node;   // the chain node asked for, 0: the owner's chain is to be looked at
+        const uint32_t* Slot;
+        int Position;
+        bool Done;
+    };
+    TAhead ahead[kBatch];
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* item = pending_.data() + static_cast<size_t>(i) * ItemSize();
+        ahead[i] = {item + 8, pendingBuckets_[i], 0, 0, nullptr, 0, firstItemOfBucket_[pendingBuckets_[i]] < 0};
+    }
+    for (bool moving = true; moving;) {
+        moving = false;
+        for (int i = 0; i < count; ++i) {
+            TAhead& a = ahead[i];
+            if (a.Done)
+                continue;
+            if (a.Position >= keySize_ || (settings_.KeysEndAtZero && a.Position > 0 && a.Key[a.Position - 1] == 0)) {
+                a.Done = true;
+                continue;
+            }
+            moving = true;
+            if (a.Slot != nullptr) {
+                // The side table entry asked for.
+                const uint32_t found = *a.Slot;
+                a.Slot = nullptr;
+                if (found == 0) {
+                    a.Done = true;
+                    continue;
+                }
+                a.Owner = found;
+                a.Position += 1;
+                __builtin_prefetch(pool_.Node(found));
+            } else if (a.Node == 0) {
+                // The owner's chain: through its side table or from its head.
+                if (const uint32_t* table = TableOf(a.Owner, a.Bucket)) {
+                    a.Slot = table + rank_[a.Key[a.Position]];
+                    __builtin_prefetch(a.Slot);
+                } else {
+                    a.Node = a.Owner == 0 ? roots_[a.Bucket] : Load(pool_.Node(a.Owner) + 1);
+                    __builtin_prefetch(pool_.Node(a.Node));
+                }
+            } else {
+                const uint8_t* data = pool_.Node(a.Node);
+                if (data[0] & kPacked) {
+                    const int length = data[0] & 7;
+                    if (a.Position + length > keySize_ || std::memcmp(data + 5, a.Key + a.Position, static_cast<size_t>(length)) != 0) {
+                        a.Done = true;
+                        continue;
+                    }
+                    a.Owner = a.Node;
+                    a.Position += length;
+                    a.Node = 0;
+                } else if (data[9] == a.Key[a.Position]) {
+                    a.Owner = a.Node;
+                    a.Position += 1;
+                    a.Node = 0;
+                } else if (rank_[data[9]] < rank_[a.Key[a.Position]] && Load(data + 5) != 0) {
+                    a.Node = Load(data + 5);
+                    __builtin_prefetch(pool_.Node(a.Node));
+                } else {
+                    a.Done = true;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        InsertKey(pending_.data() + static_cast<size_t>(i) * ItemSize(), pendingBuckets_[i]);
+}
+
+bool TXbTrieTreeSorter::InsertKey(const uint8_t* item, uint32_t bucket)
+{
     const uint8_t* key = item + 8;
     const uint32_t recNo = XbSortItemRecNo(item);
-    const uint32_t bucket = Hash(item);
     if (firstItemOfBucket_[bucket] < 0) {
         if (roots_[bucket] != 0)
             throw Exception("TXbTrieTreeSorter.AddNewItem: Illegal use HashSortItem array!");
@@ -280,7 +388,6 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
         firstItems_.emplace_back(item, item + ItemSize());
         usedBuckets_.push_back(bucket);
         roots_[bucket] = NewPath(key, 0, recNo, false);
-        ++count_;
         return true;
     }
 
@@ -309,8 +416,7 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
                 last = Load(pool_.Node(last) + 5);
             const uint32_t branch = NewPath(key, position, recNo, true);
             Store(pool_.Node(last) + 5, branch);
-            ++count_;
-            return true;
+                return true;
         }
         if (uint32_t* table = TableOf(linkOwner, bucket)) {
             const int rank = rank_[key[position]];
@@ -333,8 +439,7 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
                 Store(pool_.Node(before) + 5, branch);
             }
             table[rank] = branch;
-            ++count_;
-            return true;
+                return true;
         }
         uint32_t previous = 0;  // the sibling before `node`, 0 at the chain head
         uint32_t node = chainHead();
@@ -403,7 +508,6 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
             Store(pool_.Node(previous) + 5, branch);
         if (passed >= kTableAfter)
             IndexChain(owner, bucket);
-        ++count_;
         return true;
     }
 
@@ -415,12 +519,12 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
         last = Load(pool_.Node(last) + 5);
     const uint32_t leaf = NewLeaf(recNo);
     Store(pool_.Node(last) + 5, leaf);
-    ++count_;
     return true;
 }
 
 void TXbTrieTreeSorter::Sort()
 {
+    FlushPending();
     // Buckets in the order of their keys (each holds one key range: its first item stands for it).
     std::sort(usedBuckets_.begin(), usedBuckets_.end(), [this](uint32_t a, uint32_t b) {
         int keyResult = 0;
@@ -432,6 +536,7 @@ void TXbTrieTreeSorter::Sort()
 void TXbTrieTreeSorter::Clear()
 {
     TXbInnerSorter::Clear();
+    pendingCount_ = 0;
     pool_.Clear();
     tables_ = 0;
     std::fill(rootTables_.begin(), rootTables_.end(), 0);
@@ -491,6 +596,7 @@ bool TXbTrieTreeSorter::StartBucket()
 
 bool TXbTrieTreeSorter::FirstSortItem()
 {
+    FlushPending();
     walkBucket_ = 0;
     if (count_ <= 0)
         return true;
