@@ -79,7 +79,13 @@ start_tray() {
 start_tray
 "$work/program/zentivor" > "$work/zentivor.log" 2>&1 &
 program=$!
-cleanup() { kill "$program" "$tray" 2>/dev/null; }
+# A process that ended may have handed its number to another one by now: only what still runs
+# under its own name is stopped.
+running() { [ "$(cat "/proc/$1/comm" 2>/dev/null)" = "$2" ]; }
+cleanup() {
+  running "$program" zentivor && kill "$program"
+  running "$tray" trayer && kill "$tray"
+}
 trap cleanup EXIT
 
 # The icon's window inside the notification area, once it is on the screen and the notification
@@ -95,7 +101,7 @@ geometry_of() {
 }
 begin "dock"
 docked() {
-  kill -0 "$tray" 2>/dev/null || start_tray
+  running "$tray" trayer || start_tray
   icon=$(xwininfo -name panel -tree 2>/dev/null | grep '("zentivor" "zentivor")' | head -1)
   [ -n "$icon" ] || return 1
   local panel_left panel_top panel_width panel_height panel_state state
@@ -148,7 +154,9 @@ exit "$status"
 EOF
 chmod +x "$work/desktop.sh"
 status=0
-xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1024x24" "$work/desktop.sh" "$work" || status=$?
+# -noreset: the display stays as it is when its last client leaves (the first check of the
+# display is such a client); a display that resets then refuses the clients that come next.
+xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1024x24 -noreset" "$work/desktop.sh" "$work" || status=$?
 if [ "$status" != 0 ]; then
   echo "--- output of the display server"
   cat "$work/xvfb.log"
