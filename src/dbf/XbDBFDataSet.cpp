@@ -304,6 +304,8 @@ void TXbSmartDBF::BuildFieldAccess()
             else if (access.Type == 'L')
                 access.FastKind = 5;
         }
+        access.NumberWord =
+            (access.FastKind == 2 || access.FastKind == 3) && access.Length <= 8 && access.Offset + access.Length >= 8;
         if (access.DataType == TFieldType::ftDataSet)
             hasDataSetFields_ = true;
         fieldMap_.push_back(access);

@@ -46,6 +46,9 @@ struct TXbFieldAccess {
     uint8_t NullMask = 0;
     // The common field kinds read without the general dispatch (TXbFastKind).
     uint8_t FastKind = 0;
+    // A number of at most eight bytes with eight bytes of the record image before its end:
+    // read as one word (XbDBFFieldParse::ParseNumberWord).
+    bool NumberWord = false;
 };
 // The memo block number (or byte position) a memo field of the record image refers to; 0 for
 // none. A 10-character reference that is blank or not a number refers to nothing (XbDBFMemo.cpp).

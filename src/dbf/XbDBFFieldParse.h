@@ -6,6 +6,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace XbDBFFieldParse {
 
@@ -26,6 +29,17 @@ constexpr int64_t kDateNumberOf1970 = 719163;
 // Length of the text at p without its trailing blanks.
 [[gnu::always_inline]] inline int TrimmedLength(const uint8_t* p, int n) noexcept
 {
+#ifdef __SSE2__
+    // Sixteen bytes at a time from the end: the highest byte that is not a blank ends the text.
+    const __m128i blanks16 = _mm_set1_epi8(' ');
+    while (n >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        const unsigned others = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blanks16))) & 0xFFFFu;
+        if (others != 0)
+            return n - 16 + (31 - __builtin_clz(others)) + 1;
+        n -= 16;
+    }
+#endif
     constexpr uint64_t kBlanks = 0x2020202020202020ull;
     while (n >= 8) {
         uint64_t word;
@@ -109,21 +123,96 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
     return ParseIntegerSlow(p, n, value);
 }
 
-[[gnu::always_inline]] inline bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
+// The value of a plain number's parts (at most 15 digits).
+[[gnu::always_inline]] inline double PlainNumberValue(int64_t mantissa, int fraction, bool negative) noexcept
 {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
                                          1e14, 1e15};
+    // Both operands are exact, so the quotient is the correctly rounded decimal value.
+    if (negative && mantissa == 0)
+        return -0.0;
+    return fraction > 0 ? static_cast<double>(mantissa) / kPowers[fraction] : static_cast<double>(mantissa);
+}
+
+[[gnu::always_inline]] inline bool ParseFloat(const uint8_t* p, int n, double& value) noexcept
+{
     int64_t mantissa;
     int fraction;
     bool negative;
     if (ParsePlainNumber(p, n, mantissa, fraction, negative)) {
-        // Both operands are exact, so the quotient is the correctly rounded decimal value.
-        value = fraction > 0 ? static_cast<double>(mantissa) / kPowers[fraction] : static_cast<double>(mantissa);
-        if (negative && mantissa == 0)
-            value = -0.0;
+        value = PlainNumberValue(mantissa, fraction, negative);
         return true;
     }
     return ParseFloatSlow(p, n, value);
+}
+
+// A number text of at most eight bytes read as one word, without a branch per byte: the
+// common shape of a right-aligned stored number, blanks, an optional "-", digits with at most
+// one "." among them and no blank after them. `end` is the byte after the text; the eight bytes
+// before it must be readable (the bytes before the text are ignored). False when the text has
+// another shape: the byte-wise readers above decide those. Gives the same mantissa, fraction
+// digits (-1 without a point) and sign as ParsePlainNumber.
+[[gnu::always_inline]] inline bool ParseNumberWord(const uint8_t* end, int n, int64_t& mantissa, int& fractionDigits,
+                                                   bool& negative) noexcept
+{
+    if constexpr (std::endian::native != std::endian::little)
+        return false;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    constexpr uint64_t kBlanks = 0x2020202020202020ull;
+    // The flag bit of each byte equal to the byte `c`, without carries between the bytes.
+    auto equalBytes = [](uint64_t word, uint64_t c) noexcept {
+        const uint64_t x = word ^ c;
+        return ~(((x & ~kHigh) + ~kHigh) | x) & kHigh;
+    };
+    uint64_t word;
+    std::memcpy(&word, end - 8, 8);
+    // The bytes before the text read as blanks (the text is the word's top n bytes).
+    const int outside = 8 - n;
+    if (outside > 0) {
+        const uint64_t below = ~0ull >> (8 * n);
+        word = (word & ~below) | (kBlanks & below);
+    }
+    const uint64_t blanks = equalBytes(word, kBlanks);
+    const uint64_t nonBlanks = ~blanks & kHigh;
+    if (nonBlanks == 0)
+        return false;
+    // Blanks first; a blank after the first other byte fails the digit test below.
+    const int first = __builtin_ctzll(nonBlanks) >> 3;
+    negative = ((word >> (8 * first)) & 0xFF) == '-';
+    int start = first + (negative ? 1 : 0);
+    if (start == 8)
+        return false;
+    // Digits, and at most one ".", from `start` to the end. A digit byte xor '0' is its value;
+    // every other byte gives 10 or more.
+    const uint64_t values = word ^ 0x3030303030303030ull;
+    const uint64_t nonDigits = (((values & ~kHigh) + 0x7676767676767676ull) | values) & kHigh;
+    const uint64_t points = equalBytes(word, 0x2E2E2E2E2E2E2E2Eull);
+    const uint64_t tail = ~0ull << (8 * start);
+    if (((nonDigits & ~points) & tail) != 0)
+        return false;
+    uint64_t digits = values;
+    int fraction = -1;
+    if (const uint64_t point = points & tail; point != 0) {
+        if ((point & (point - 1)) != 0)
+            return false;
+        const int at = __builtin_ctzll(point) >> 3;
+        fraction = 7 - at;
+        // Close the gap: the digits before the point move up one byte.
+        const uint64_t before = at == 0 ? 0 : ~0ull >> (64 - 8 * at);
+        digits = (digits & ~(before | (0xFFull << (8 * at)))) | ((digits & before) << 8);
+        ++start;
+        if (start == 8)
+            return false;  // a lone "." (or "-.")
+    }
+    // Leading zeros in place of the bytes before the first digit.
+    digits &= ~0ull << (8 * start);
+    digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFull;
+    digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFFull;
+    digits = (digits * 10000 + (digits >> 32)) & 0xFFFFFFFFull;
+    const int64_t m = static_cast<int64_t>(digits);
+    mantissa = negative ? -m : m;
+    fractionDigits = fraction;
+    return true;
 }
 
 // Eight digits YYYYMMDD as the framework's date number; false for blanks or a day that does
@@ -173,6 +262,24 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept;
 [[gnu::always_inline]] inline int LengthBeforeNul(const uint8_t* p, int n) noexcept
 {
     int i = 0;
+#ifdef __SSE2__
+    if (n >= 16) {
+        const __m128i zeros16 = _mm_setzero_si128();
+        auto firstNul = [p, zeros16](int at) noexcept {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zeros16)));
+            return zeros != 0 ? at + __builtin_ctz(zeros) : -1;
+        };
+        for (; i + 16 <= n; i += 16)
+            if (const int at = firstNul(i); at >= 0)
+                return at;
+        // The last bytes in one block that overlaps the ones already looked at.
+        if (i < n)
+            if (const int at = firstNul(n - 16); at >= 0)
+                return at;
+        return n;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         // The lowest flagged byte of a word is its first NUL (flags above it may be false).
         auto firstNul = [p](int at) noexcept {

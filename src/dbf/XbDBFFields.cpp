@@ -315,6 +315,32 @@ void NumberFieldRange(int length, int decimals, std::string& low, std::string& h
     low = integerDigits > 1 ? "-" + std::string(static_cast<size_t>(integerDigits - 1), '9') + fraction : "0";
 }
 
+// Copies a field's text (at most a few dozen bytes) into `value`, reusing its storage. The
+// general std::string replace checks for overlap and calls the library's copy; a scan does
+// this for every text field of every record.
+inline void AssignFieldText(std::string& value, const uint8_t* text, size_t length)
+{
+    if (length > value.size()) {
+        value.assign(reinterpret_cast<const char*>(text), length);
+        return;
+    }
+    char* out = value.data();
+    if (length >= 8) {
+        // Whole words, the last one overlapping the one before it.
+        size_t at = 0;
+        for (; at + 8 < length; at += 8)
+            std::memcpy(out + at, text + at, 8);
+        std::memcpy(out + length - 8, text + length - 8, 8);
+    } else if (length >= 4) {
+        std::memcpy(out, text, 4);
+        std::memcpy(out + length - 4, text + length - 4, 4);
+    } else {
+        for (size_t i = 0; i < length; ++i)
+            out[i] = static_cast<char>(text[i]);
+    }
+    value.erase(length);
+}
+
 }  // namespace
 
 namespace XbDBFFieldParse {
@@ -610,14 +636,24 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
     }
     case 2: {
         int64_t value;
-        if (!ParseInteger(p, access->Length, value) || value < INT32_MIN || value > INT32_MAX)
+        int fraction;
+        bool negative;
+        if (access->NumberWord && ParseNumberWord(p + access->Length, access->Length, value, fraction, negative)) {
+            if (fraction >= 0)
+                return false;
+        } else if (!ParseInteger(p, access->Length, value) || value < INT32_MIN || value > INT32_MAX)
             return false;
         Put(buffer, static_cast<int32_t>(value));
         return true;
     }
     case 3: {
         double value;
-        if (!ParseFloat(p, access->Length, value))
+        int64_t mantissa;
+        int fraction;
+        bool negative;
+        if (access->NumberWord && ParseNumberWord(p + access->Length, access->Length, mantissa, fraction, negative))
+            value = PlainNumberValue(mantissa, fraction, negative);
+        else if (!ParseFloat(p, access->Length, value))
             return false;
         Put(buffer, value);
         return true;
@@ -660,7 +696,7 @@ TFieldTextFetch TXbSmartDBF::FetchFieldText(TField& field, std::string& value, b
     length = std::max(std::min(length, field.Size()), 0);
     // Like the NUL-terminated buffer of FetchFieldData, the text ends at a NUL byte.
     length = LengthBeforeNul(p, length);
-    value.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
+    AssignFieldText(value, p, static_cast<size_t>(length));
     if (translate && OEM)
         OemToAnsiBuff(value.data(), value.size());
     return TFieldTextFetch::tfText;

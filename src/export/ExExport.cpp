@@ -655,13 +655,17 @@ void TExCustomExport::FormatRowInto(const TExValues& values, bool header, bool r
             row.Cells.emplace_back();
         }
         TExCell& cell = row.Cells[used++];
+        // A cell of the last row that showed the whole null text still holds it.
+        const bool holdsNullText = cell.IsNull && cell.FullText.empty() && cell.Column == i;
         cell.Column = i;
         cell.Width = cached ? columns_[static_cast<size_t>(i)].width : ColumnWidth(i);
         cell.FullText.clear();
         const Variant& value = values[static_cast<size_t>(i)];
         cell.IsNull = value.IsNull();
         if (cell.IsNull) {
-            cell.Text = "** NULL **";
+            if (!holdsNullText) {
+                cell.Text = ExNullText;
+            }
         } else if (value.VarType() == TVarType::varString) {
             cell.Text.assign(value.TextValue());  // into the cell's storage of the last row
         } else {
@@ -853,41 +857,33 @@ bool TExDataSetExport::IsColumnVisible(int index)
 void TExDataSetExport::GetRowValues(TExValues& values)
 {
     const int count = dataSet_->FieldCount();
-    if (textFields_.size() != static_cast<size_t>(count)) {
+    if (readers_.size() != static_cast<size_t>(count)) {
         FindTextFields();
     }
     // The values of the last row give their storage to this row's.
     values.resize(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const TField* field = &dataSet_->Fields()[i];
-        Variant& value = values[static_cast<size_t>(i)];
-        switch (field->DataType()) {
-        case TFieldType::ftUnknown: value.TextForWrite() = "** UNKNOWN **"; break;
-        case TFieldType::ftBlob:
-        case TFieldType::ftGraphic:
-        case TFieldType::ftParadoxOle:
-        case TFieldType::ftDBaseOle:
-        case TFieldType::ftTypedBinary:
-        case TFieldType::ftADT:
-        case TFieldType::ftArray: value.TextForWrite() = "** BINARY **"; break;
-        case TFieldType::ftBoolean:
-            value.TextForWrite() = field->AsBoolean() ? Messages.TrueText : Messages.FalseText;
+    for (size_t i = 0; i < readers_.size(); ++i) {
+        const FieldReader& reader = readers_[i];
+        Variant& value = values[i];
+        switch (reader.kind) {
+        case FieldReader::Kind::Unknown: value.TextForWrite() = "** UNKNOWN **"; break;
+        case FieldReader::Kind::Binary: value.TextForWrite() = "** BINARY **"; break;
+        case FieldReader::Kind::Boolean:
+            value.TextForWrite() = reader.field->AsBoolean() ? Messages.TrueText : Messages.FalseText;
             break;
-        case TFieldType::ftString:
-        case TFieldType::ftVarBytes:
-        case TFieldType::ftMemo:
-        case TFieldType::ftFmtMemo:
-            if (const TStringField* text = textFields_[static_cast<size_t>(i)]) {
-                if (!text->GetValue(value.TextForWrite())) {
-                    value = Variant::Null();
-                }
-            } else if (field->IsNull()) {
+        case FieldReader::Kind::StringField:
+            if (!reader.text->GetValue(value.TextForWrite())) {
                 value = Variant::Null();
-            } else {
-                value.TextForWrite() = field->AsString();
             }
             break;
-        default: value.TextForWrite() = field->DisplayText(); break;
+        case FieldReader::Kind::Text:
+            if (reader.field->IsNull()) {
+                value = Variant::Null();
+            } else {
+                value.TextForWrite() = reader.field->AsString();
+            }
+            break;
+        case FieldReader::Kind::Display: value.TextForWrite() = reader.field->DisplayText(); break;
         }
     }
     dataSet_->Next();
@@ -896,11 +892,29 @@ void TExDataSetExport::GetRowValues(TExValues& values)
 void TExDataSetExport::FindTextFields()
 {
     const int count = dataSet_->FieldCount();
-    textFields_.assign(static_cast<size_t>(count), nullptr);
+    readers_.assign(static_cast<size_t>(count), FieldReader{});
     for (int i = 0; i < count; ++i) {
         const TField& field = dataSet_->Fields()[i];
-        if (field.DataType() == TFieldType::ftString) {
-            textFields_[static_cast<size_t>(i)] = dynamic_cast<const TStringField*>(&field);
+        FieldReader& reader = readers_[static_cast<size_t>(i)];
+        reader.field = &field;
+        switch (field.DataType()) {
+        case TFieldType::ftUnknown: reader.kind = FieldReader::Kind::Unknown; break;
+        case TFieldType::ftBlob:
+        case TFieldType::ftGraphic:
+        case TFieldType::ftParadoxOle:
+        case TFieldType::ftDBaseOle:
+        case TFieldType::ftTypedBinary:
+        case TFieldType::ftADT:
+        case TFieldType::ftArray: reader.kind = FieldReader::Kind::Binary; break;
+        case TFieldType::ftBoolean: reader.kind = FieldReader::Kind::Boolean; break;
+        case TFieldType::ftString:
+            reader.text = dynamic_cast<const TStringField*>(&field);
+            reader.kind = reader.text != nullptr ? FieldReader::Kind::StringField : FieldReader::Kind::Text;
+            break;
+        case TFieldType::ftVarBytes:
+        case TFieldType::ftMemo:
+        case TFieldType::ftFmtMemo: reader.kind = FieldReader::Kind::Text; break;
+        default: reader.kind = FieldReader::Kind::Display; break;
         }
     }
 }

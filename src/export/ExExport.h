@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TDataSet;
@@ -156,6 +157,9 @@ public:
     int Width = 300;
     std::string ViewOnly = "&View only";
 };
+
+// The text of a null value in every format.
+inline constexpr std::string_view ExNullText = "** NULL **";
 
 // One cell of a formatted row.
 struct TExCell {
@@ -387,11 +391,18 @@ protected:
     unsigned GetRecordCount() override;
 
 private:
-    // The text fields among the dataset's fields, read straight into the values.
+    // How each field's value is read, found once per run; string fields are read straight into
+    // the values.
+    struct FieldReader {
+        enum class Kind { Unknown, Binary, Boolean, StringField, Text, Display };
+        Kind kind = Kind::Display;
+        const TField* field = nullptr;
+        const TStringField* text = nullptr;
+    };
     void FindTextFields();
     TDataSet* dataSet_ = nullptr;
     TBookmark bookmark_;
-    std::vector<const TStringField*> textFields_;  // by field index; null for other fields
+    std::vector<FieldReader> readers_;  // by field index
 };
 
 class TExDBGridExport : public TExCustomExport {

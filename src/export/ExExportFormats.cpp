@@ -201,7 +201,9 @@ class HtmlWriter : public BufferedWriter {
 public:
     explicit HtmlWriter(TExCustomExport& owner)
         : BufferedWriter(owner), colors_(owner.HTML.TemplateColors()),
-          oddRowLine_("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">")
+          oddRowLine_("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.TableOddBackground) + "\">"),
+          autoLink_(owner.HTML.Options.Contains(TExExportHTMLOption::hoAutoLink)),
+          oddRowColoring_(owner.HTML.Options.Contains(TExExportHTMLOption::hoOddRowColoring))
     {
     }
 
@@ -243,7 +245,7 @@ public:
         const bool odd = (row.Visited % 2) == 1;
         if (row.Header) {
             TableOpening();
-        } else if (Owner().HTML.Options.Contains(TExExportHTMLOption::hoOddRowColoring) && odd) {
+        } else if (oddRowColoring_ && odd) {
             Add(oddRowLine_);
         } else {
             Add("   <TR>");
@@ -304,8 +306,18 @@ private:
         Add("   <TR BGCOLOR=\"" + ExHtmlColor(colors_.HeaderBackground) + "\">");
     }
 
-    // The cell's opening tag: formed once per column and alignment for the whole document.
-    const std::string& CellOpening(const TExCell& cell)
+    // The cell's markup around its text, formed once per column and alignment for the whole
+    // document: the opening tag, and the whole cell for an empty and for a null value.
+    struct Opening {
+        bool formed = false;
+        int alignment = 0;
+        std::string tag;  // "    <TD ...>"
+        std::string dataPrefix;  // the tag and "<small>"
+        std::string emptyCell;
+        std::string nullCell;
+    };
+
+    const Opening& CellOpening(const TExCell& cell)
     {
         const size_t index = cell.Column >= 0 ? static_cast<size_t>(cell.Column) + 1 : 0;
         if (index >= openings_.size()) {
@@ -313,9 +325,9 @@ private:
         }
         Opening& opening = openings_[index];
         if (opening.formed && opening.alignment == cell.Alignment) {
-            return opening.text;
+            return opening;
         }
-        std::string& text = opening.text;
+        std::string& text = opening.tag;
         text = "    <TD";
         if (cell.Column >= 0 && cell.Column < Owner().ColumnWidths.Count()) {
             text += " WIDTH=\"";
@@ -329,58 +341,67 @@ private:
         default: break;
         }
         text += '>';
+        opening.dataPrefix = text + "<small>";
+        opening.emptyCell = opening.dataPrefix;
+        opening.emptyCell += "&nbsp;";
+        opening.emptyCell += kDataCellEnd;
+        opening.nullCell = opening.dataPrefix;
+        opening.nullCell += ExNullText;
+        opening.nullCell += kDataCellEnd;
         opening.formed = true;
         opening.alignment = cell.Alignment;
-        return text;
+        return opening;
     }
 
     void Cell(const TExCell& cell, bool header)
     {
-        using namespace std::string_view_literals;
         std::string& out = Out();
-        out += CellOpening(cell);
-        if (!header && cell.Text.empty()) {
-            // The common empty cell, written in one piece (an empty text is never a link).
-            out += "<small>&nbsp;</small></TD>\r\n"sv;
+        const Opening& opening = CellOpening(cell);
+        if (!header) {
+            // The common empty and null cells are written in one piece (neither is ever a link).
+            if (cell.Text.empty()) {
+                out += opening.emptyCell;
+            } else if (cell.IsNull && cell.Text == ExNullText) {
+                out += opening.nullCell;
+            } else if (autoLink_ && !cell.IsNull && IsLinkText(cell.WholeText())) {
+                // The whole value is the address; the cell's (possibly cut) text is what shows.
+                out += opening.dataPrefix;
+                out += "<A HREF=\"";
+                AppendHtmlEscaped(out, cell.WholeText());
+                out += "\">";
+                AppendHtmlEscaped(out, cell.Text);
+                out += "</A>";
+                out += kDataCellEnd;
+            } else {
+                out += opening.dataPrefix;
+                AppendHtmlEscaped(out, cell.Text);
+                out += kDataCellEnd;
+            }
             PieceDone();
             return;
         }
-        const bool bold = header && Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
-        if (header) {
-            out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";
-            out += ExHtmlColor(colors_.HeadersFontColor);
-            out += "\">";
-        }
-        out += "<small>";
-        const bool link = !header && !cell.IsNull && Owner().HTML.Options.Contains(TExExportHTMLOption::hoAutoLink) &&
-                          IsLinkText(cell.WholeText());
-        if (link) {
-            // The whole value is the address; the cell's (possibly cut) text is what shows.
-            out += "<A HREF=\"";
-            AppendHtmlEscaped(out, cell.WholeText());
-            out += "\">";
-            AppendHtmlEscaped(out, cell.Text);
-            out += "</A>";
-        } else if (cell.Text.empty()) {
+        const bool bold = Owner().HTML.Options.Contains(TExExportHTMLOption::hoBoldHeaders);
+        out += opening.tag;
+        out += bold ? "<B><FONT COLOR=\"" : "<FONT COLOR=\"";
+        out += ExHtmlColor(colors_.HeadersFontColor);
+        out += "\"><small>";
+        if (cell.Text.empty()) {
             out += "&nbsp;";
         } else {
             AppendHtmlEscaped(out, cell.Text);
         }
         out += "</small>";
-        if (header) {
-            out += bold ? "</FONT></B>" : "</FONT>";
-        }
+        out += bold ? "</FONT></B>" : "</FONT>";
         out += "</TD>";
         EndLine();
     }
 
-    struct Opening {
-        bool formed = false;
-        int alignment = 0;
-        std::string text;
-    };
+    static constexpr std::string_view kDataCellEnd = "</small></TD>\r\n";
+
     TExHTMLColors colors_;
     std::string oddRowLine_;
+    bool autoLink_;
+    bool oddRowColoring_;
     std::vector<Opening> openings_;  // by column + 1 (0: a cell of no column)
 };
 

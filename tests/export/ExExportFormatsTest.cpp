@@ -107,6 +107,56 @@ TEST(ExportHtml, TableColoursLinksAndTheRowWithoutHeader)
     EXPECT_TRUE(errors.empty());
 }
 
+TEST(ExportHtml, EmptyNullAndLinkCellsWholeAndCut)
+{
+    // An empty text that is not null, a null, a link and markup; each in a row of its own.
+    struct Value {
+        const char* text;  // null: a null value
+    };
+    const std::vector<Value> values{{""}, {nullptr}, {"mailto:a@b.org"}, {"a<b"}};
+    auto dataSet = std::make_unique<TMemoryDataSet>(
+        nullptr, std::vector<MemoryFieldSpec>{{"ID", TFieldType::ftInteger}, {"NAME", TFieldType::ftString, 30}});
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int recNo = static_cast<int>(i) + 1;
+        dataSet->AddStoredRecord();
+        dataSet->SetStoredInteger(recNo, 0, recNo);
+        if (values[i].text != nullptr) {
+            dataSet->SetStoredString(recNo, 1, values[i].text);
+        }
+    }
+    dataSet->Open();
+
+    struct Case {
+        const char* nameWidth;
+        std::vector<std::string> nameCells;  // the NAME cell's content in each row, in order
+    };
+    const std::vector<Case> cases{
+        {"30", {"<small>&nbsp;</small>", "<small>** NULL **</small>", "<small><A HREF=\"mailto:a@b.org\">mailto:a@b.org</A></small>",
+                "<small>a&lt;b</small>"}},
+        // Cut to five characters: the null text is cut like any other, the link shows its cut text.
+        {"5", {"<small>&nbsp;</small>", "<small>**...</small>", "<small><A HREF=\"mailto:a@b.org\">ma...</A></small>",
+               "<small>a&lt;b</small>"}},
+    };
+    ScratchFolder folder;
+    std::vector<int> errors;
+    for (const Case& c : cases) {
+        TExDataSetExport exporter(nullptr);
+        Unattended(exporter, errors);
+        exporter.SetDataSet(dataSet.get());
+        exporter.Options = {TExExportOptions::xoTruncate};
+        exporter.ColumnWidths.SetText(std::string("15\r\n") + c.nameWidth);
+        exporter.HTML.Options = {TExExportHTMLOption::hoAutoLink};
+        const std::string html = Export(exporter, TExExportType::xtHTML, folder);
+        std::string rows;
+        for (size_t i = 0; i < c.nameCells.size(); ++i) {
+            rows += "   <TR>\r\n    <TD WIDTH=\"15\"><small>" + std::to_string(i + 1) + "</small></TD>\r\n    <TD WIDTH=\"" +
+                    c.nameWidth + "\">" + c.nameCells[i] + "</TD>\r\n   </TR>\r\n";
+        }
+        EXPECT_THAT(html, HasSubstr(rows)) << c.nameWidth;
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST(ExportHtml, ColourTemplates)
 {
     struct Case {

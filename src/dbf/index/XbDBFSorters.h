@@ -43,6 +43,10 @@ using TXbSorterCharCompare = std::function<int(uint8_t char1, uint8_t char2)>;
 using TXbSorterRecordCompare = std::function<int(uint32_t recNo1, uint32_t recNo2)>;
 // The hash method: a signed 32-bit code for the item.
 using TXbSorterHashMethod = std::function<int32_t(const uint8_t* item)>;
+// The prefix method: a number for the four key bytes from byte `from` on. For two keys whose
+// first `from` bytes are the same, numbers that differ order the keys as the key compare
+// method does (equal numbers say nothing).
+using TXbSorterKeyPrefix = std::function<uint32_t(const uint8_t* key, int from)>;
 
 struct TXbSorterClass;
 
@@ -66,6 +70,12 @@ struct TXbSorterSettings {
     TXbSorterRecordCompare RecordCompareMethod;
     TXbSorterCharCompare CharCompareMethod;
     TXbSorterKeyCompare KeyCompareMethod;
+    // Lets the tree sorters decide most comparisons under the key compare method from their
+    // nodes (without it, only plain byte order does).
+    TXbSorterKeyPrefix KeyPrefixMethod;
+    // The key compare method ends a key at its first zero byte (what follows does not count):
+    // the trie then keeps what follows a zero byte apart for each item, in the order added.
+    bool KeysEndAtZero = false;
     uint16_t KeySize = 0;
     // Cleared when buckets do not hold contiguous key ranges under the key comparison: one bucket.
     bool BucketsHoldKeyRanges = true;
@@ -215,13 +225,40 @@ public:
     // The last item in order; true when there is none.
     bool GetLastSortItem(const uint8_t*& item);
     // The height of the tallest bucket tree (an empty tree has height 0).
-    int Height() const;
+    int Height();
     // Items in the trees.
-    int32_t ItemsInTrees() const noexcept { return inTrees_; }
+    int32_t ItemsInTrees()
+    {
+        FlushPending();
+        return inTrees_;
+    }
     bool AddNewItem(const uint8_t* item) override;
 
 protected:
     void InitTrees() noexcept;
+
+    // Without Unique no item can be refused, so AddItem may answer at once and insert later:
+    // items wait in a batch whose descents run side by side, each asking for its next node
+    // before any of them needs it, so that the waits for memory overlap.
+    static constexpr int kBatch = 16;
+    struct TPlace {
+        uint32_t Bucket;
+        uint32_t Prefix;
+        // Where the batch's descent ended: the link of Parent on Side (-1 left, 1 right), or
+        // Parent = none for an empty bucket. Not Located: the item descends on its own.
+        uint32_t Parent;
+        int Side;
+        bool Located;
+    };
+    // Inserts the waiting items, in the order they came.
+    void FlushPending();
+    // The bucket of an item about to be inserted (known before it waited in a batch).
+    uint32_t NewItemBucket(uint32_t number) { return place_ != nullptr ? place_->Bucket : Hash(ItemAt(number)); }
+    uint32_t pending_[kBatch] = {};
+    TPlace pendingPlaces_[kBatch] = {};
+    int pendingCount_ = 0;
+    // The place of the item being inserted from a batch, or null.
+    const TPlace* place_ = nullptr;
 
     // One field of the 16-byte node records: node i's field is word 4 * i + field. The links
     // of a node and its key prefix share one cache line, so a descent that the prefixes decide
@@ -247,7 +284,7 @@ protected:
     // Items stored (the next free slot of the item store).
     uint32_t stored_ = 0;
 
-    uint32_t PrefixOf(const uint8_t* item) const noexcept;
+    uint32_t PrefixOf(const uint8_t* item) const;
     // Plain binary insertion under the bucket's root; false when Unique refused.
     bool InsertLeaf(uint32_t number, uint32_t bucket);
     void RotateLeft(uint32_t bucket, uint32_t x) noexcept;
@@ -315,7 +352,10 @@ public:
     uint32_t NewNode();
     uint8_t* Node(uint32_t number) const noexcept
     {
-        return blocks_[number / perBlock_]->Data() + (number % perBlock_) * kNodeSize;
+        // Blocks of a power-of-two node count are addressed by shift and mask, not by division.
+        if (perBlockShift_ != 0)
+            return blockData_[number >> perBlockShift_] + (number & (perBlock_ - 1)) * kNodeSize;
+        return blockData_[number / perBlock_] + (number % perBlock_) * kNodeSize;
     }
     void Clear() noexcept;
     size_t Blocks() const noexcept { return blocks_.size(); }
@@ -323,11 +363,16 @@ public:
 private:
     size_t blockSize_;
     uint32_t perBlock_ = 0;
+    uint32_t perBlockShift_ = 0;
     uint32_t next_ = 0;
     std::vector<std::unique_ptr<TXbMemSourceItem>> blocks_;
+    std::vector<uint8_t*> blockData_;
 };
 
 // Keeps each bucket's keys in a byte trie; equal keys keep the order they were added in.
+// A sibling chain that has grown long gets a side table (one entry per byte, in the trie's
+// byte order) pointing at its nodes, so that finding a byte among the siblings reads one entry
+// instead of every sibling before it. The chain itself stays as it is and the walk follows it.
 class TXbTrieTreeSorter : public TXbInnerSorter {
 public:
     explicit TXbTrieTreeSorter(const TXbSorterSettings& settings);
@@ -340,7 +385,8 @@ public:
     uint8_t* GetPSortItem(int32_t i) override;
     bool AddNewItem(const uint8_t* item) override;
     const uint8_t* CurrentSortItem() override { return current_.data(); }
-    bool AddItem(const uint8_t* item) override { return AddNewItem(item); }
+    // Without Unique, items wait in batches (see FlushPending).
+    bool AddItem(const uint8_t* item) override;
     // Orders the buckets; the trie itself is already in order.
     void Sort() override;
     void Clear() override;
@@ -354,6 +400,28 @@ private:
         uint32_t Node;
         int Position;
     };
+    // Inserts an item into the trie of `bucket`; false when Unique refused it.
+    bool InsertKey(const uint8_t* item, uint32_t bucket);
+    // Inserts the items waiting in the batch, in the order they came.
+    void FlushPending();
+    static constexpr int kBatch = 16;
+    std::vector<uint8_t> pending_;
+    uint32_t pendingBuckets_[kBatch] = {};
+    int pendingCount_ = 0;
+    // A chain gets a side table once a search has passed this many of its siblings.
+    static constexpr int kTableAfter = 4;
+    static constexpr uint32_t kTablesPerBlock = 256;
+    // The side table of the chain below `owner` (0: the bucket's top chain), or null.
+    uint32_t* TableOf(uint32_t owner, uint32_t bucket);
+    // Makes a side table for the chain below `owner` and fills it from the chain.
+    void IndexChain(uint32_t owner, uint32_t bucket);
+    uint32_t* Table(uint32_t number) const noexcept
+    {
+        return tableBlocks_[number / kTablesPerBlock].get() + (number % kTablesPerBlock) * 256;
+    }
+    // Node number -> side table number of its child chain (open addressing, 0 = empty slot).
+    uint32_t FindOwner(uint32_t owner) const noexcept;
+    void SetOwner(uint32_t owner, uint32_t table);
     // Makes `node` hold its first `keep` bytes and hangs the rest below it.
     void SplitPacked(uint32_t node, int keep);
     // A chain of nodes for key bytes [from, keySize) ending in a leaf; the first node is a
@@ -366,6 +434,14 @@ private:
     void LoadCurrent();
 
     TXbMemSourceList pool_;
+    // Position of each byte in the trie's byte order (the character compare method).
+    uint8_t rank_[256] = {};
+    std::vector<std::unique_ptr<uint32_t[]>> tableBlocks_;  // side tables, 256 node numbers each
+    uint32_t tables_ = 0;                                   // side tables handed out (number 0 unused)
+    std::vector<uint32_t> rootTables_;                      // per bucket: side table of the top chain
+    std::vector<uint64_t> owners_;                          // owner node << 32 | side table
+    uint32_t ownersUsed_ = 0;
+    int ownerBits_ = 0;
     std::vector<uint32_t> roots_;           // per bucket: first node of the top sibling chain
     std::vector<uint32_t> usedBuckets_;     // buckets with items, in key order after Sort
     std::vector<std::vector<uint8_t>> firstItems_;  // per used bucket: its first item

@@ -14,7 +14,7 @@ TXbBinaryTreeSorterAbstract::TXbBinaryTreeSorterAbstract(const TXbSorterSettings
 {
     AllocateStorage();
     none_ = capacity_;
-    prefixes_ = !settings_.KeyCompareMethod;
+    prefixes_ = !settings_.KeyCompareMethod || settings_.KeyPrefixMethod;
     prefixFrom_ = ownHash_ && !singleBucket_ ? 1 : 0;
     // The node records (capacity + 1: the "none" entry is written by the red-black delete),
     // the bucket roots, then a colour or balance byte per item.
@@ -59,6 +59,17 @@ bool TXbBinaryTreeSorterAbstract::AddItem(const uint8_t* item)
 {
     AddNewItem(item);
     const uint32_t number = stored_ - 1;
+    if (!unique_) {
+        // The bucket and prefix now: a hash method may answer for the latest item only.
+        TPlace& place = pendingPlaces_[pendingCount_];
+        place.Bucket = Hash(ItemAt(number));
+        place.Prefix = prefixes_ ? PrefixOf(ItemAt(number)) : 0;
+        pending_[pendingCount_++] = number;
+        count_ = inTrees_ + pendingCount_;
+        if (pendingCount_ == kBatch)
+            FlushPending();
+        return true;
+    }
     if (!AddItemInTree(number)) {
         // Refused: the slot is free for the next item.
         --stored_;
@@ -71,7 +82,68 @@ bool TXbBinaryTreeSorterAbstract::AddItem(const uint8_t* item)
 void TXbBinaryTreeSorterAbstract::Clear()
 {
     TXbInnerSorter::Clear();
+    pendingCount_ = 0;
     InitTrees();
+}
+
+void TXbBinaryTreeSorterAbstract::FlushPending()
+{
+    const int count = pendingCount_;
+    if (count == 0)
+        return;
+    pendingCount_ = 0;
+    // The descents, one step of each in turn; a step asks for the node of its next one.
+    uint32_t at[kBatch];
+    for (int i = 0; i < count; ++i) {
+        TPlace& place = pendingPlaces_[i];
+        place.Parent = none_;
+        place.Side = 1;
+        place.Located = true;
+        at[i] = roots_[place.Bucket];
+    }
+    for (bool moving = true; moving;) {
+        moving = false;
+        for (int i = 0; i < count; ++i) {
+            const uint32_t node = at[i];
+            if (node == none_)
+                continue;
+            TPlace& place = pendingPlaces_[i];
+            int result;
+            if (prefixes_ && place.Prefix != prefix_[node]) {
+                result = place.Prefix < prefix_[node] ? -1 : 1;
+            } else {
+                int keyResult = 0;
+                result = CompareItems(ItemAt(pending_[i]), ItemAt(node), keyResult);
+            }
+            place.Parent = node;
+            place.Side = result < 0 ? -1 : 1;
+            const uint32_t next = result < 0 ? left_[node] : right_[node];
+            at[i] = next;
+            if (next != none_) {
+                __builtin_prefetch(&left_[next]);
+                moving = true;
+            }
+        }
+    }
+    // Items that found the same link belong in the same gap between two items: all but the
+    // first of them descend again, past the ones inserted before them.
+    for (int i = 0; i < count; ++i) {
+        TPlace& place = pendingPlaces_[i];
+        for (int j = 0; j < i && place.Located; ++j) {
+            const TPlace& other = pendingPlaces_[j];
+            if (other.Bucket == place.Bucket && other.Parent == place.Parent && other.Side == place.Side)
+                place.Located = false;
+        }
+        place_ = &place;
+        try {
+            AddItemInTree(pending_[i]);
+        } catch (...) {
+            place_ = nullptr;
+            throw;
+        }
+        place_ = nullptr;
+    }
+    count_ = inTrees_;
 }
 
 uint32_t TXbBinaryTreeSorterAbstract::BucketOf(uint32_t number)
@@ -79,8 +151,10 @@ uint32_t TXbBinaryTreeSorterAbstract::BucketOf(uint32_t number)
     return Hash(ItemAt(number));
 }
 
-uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const noexcept
+uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const
 {
+    if (settings_.KeyPrefixMethod)
+        return settings_.KeyPrefixMethod(item + 8, prefixFrom_);
     uint32_t prefix = 0;
     for (int i = 0; i < 4; ++i) {
         const int at = prefixFrom_ + i;
@@ -92,11 +166,32 @@ uint32_t TXbBinaryTreeSorterAbstract::PrefixOf(const uint8_t* item) const noexce
 bool TXbBinaryTreeSorterAbstract::InsertLeaf(uint32_t number, uint32_t bucket)
 {
     const uint8_t* item = ItemAt(number);
-    const uint32_t prefix = prefixes_ ? PrefixOf(item) : 0;
+    const uint32_t prefix = place_ != nullptr ? place_->Prefix : prefixes_ ? PrefixOf(item) : 0;
     uint32_t parent = none_;
     uint32_t node = roots_[bucket];
     int result = 0;
     int keyResult = 0;
+    if (place_ != nullptr && place_->Located && (place_->Parent != none_ || node == none_)) {
+        // The gap the batch's descent found next to its parent is still this item's gap. A
+        // rotation since may have moved the gap's empty link: it is then at the near end of the
+        // subtree that now hangs there.
+        parent = place_->Parent;
+        result = place_->Side;
+        if (parent != none_) {
+            if (result < 0 && left_[parent] != none_) {
+                parent = left_[parent];
+                while (right_[parent] != none_)
+                    parent = right_[parent];
+                result = 1;
+            } else if (result > 0 && right_[parent] != none_) {
+                parent = right_[parent];
+                while (left_[parent] != none_)
+                    parent = left_[parent];
+                result = -1;
+            }
+        }
+        node = none_;
+    }
     while (node != none_) {
         parent = node;
         const uint32_t other = prefix_[node];
@@ -179,6 +274,7 @@ uint32_t TXbBinaryTreeSorterAbstract::Minimum(uint32_t node) const noexcept
 
 void TXbBinaryTreeSorterAbstract::Sort()
 {
+    FlushPending();
     // Buckets in the order of their keys: each holds one key range, so any item stands for it.
     std::vector<uint32_t> buckets;
     for (uint32_t bucket = 0; bucket < bucketCount_; ++bucket)
@@ -222,8 +318,9 @@ bool TXbBinaryTreeSorterAbstract::GetLastSortItem(const uint8_t*& item)
     return false;
 }
 
-int TXbBinaryTreeSorterAbstract::Height() const
+int TXbBinaryTreeSorterAbstract::Height()
 {
+    FlushPending();
     int tallest = 0;
     std::vector<std::pair<uint32_t, int>> stack;
     for (uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
@@ -247,11 +344,12 @@ int TXbBinaryTreeSorterAbstract::Height() const
 
 bool TXbBinaryTreeSorter::AddItemInTree(uint32_t number)
 {
-    return InsertLeaf(number, Hash(ItemAt(number)));
+    return InsertLeaf(number, NewItemBucket(number));
 }
 
 void TXbBinaryTreeSorter::DeleteItemFromTree(uint32_t number)
 {
+    FlushPending();
     const uint32_t bucket = BucketOf(number);
     const uint32_t z = number;
     if (left_[z] == none_) {
@@ -278,7 +376,7 @@ void TXbBinaryTreeSorter::DeleteItemFromTree(uint32_t number)
 
 bool TXbRedBlackTreeSorter::AddItemInTree(uint32_t number)
 {
-    const uint32_t bucket = Hash(ItemAt(number));
+    const uint32_t bucket = NewItemBucket(number);
     if (!InsertLeaf(number, bucket))
         return false;
     uint32_t z = number;
@@ -326,6 +424,7 @@ bool TXbRedBlackTreeSorter::AddItemInTree(uint32_t number)
 
 void TXbRedBlackTreeSorter::DeleteItemFromTree(uint32_t number)
 {
+    FlushPending();
     const uint32_t bucket = BucketOf(number);
     const uint32_t z = number;
     uint32_t y = z;
@@ -481,7 +580,7 @@ uint32_t TXbAVLTreeSorter::Rebalance(uint32_t bucket, uint32_t node, bool& heigh
 
 bool TXbAVLTreeSorter::AddItemInTree(uint32_t number)
 {
-    const uint32_t bucket = Hash(ItemAt(number));
+    const uint32_t bucket = NewItemBucket(number);
     if (!InsertLeaf(number, bucket))
         return false;
     SetBalance(number, 0);
@@ -511,6 +610,7 @@ bool TXbAVLTreeSorter::AddItemInTree(uint32_t number)
 
 void TXbAVLTreeSorter::DeleteItemFromTree(uint32_t number)
 {
+    FlushPending();
     const uint32_t bucket = BucketOf(number);
     const uint32_t z = number;
     // Where the retrace starts: the node whose subtree on `leftSide` lost one level.

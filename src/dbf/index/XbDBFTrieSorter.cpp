@@ -1,6 +1,7 @@
 // The trie sorter: each bucket holds a byte trie of its keys. Nodes are 10-byte records from a
 // block pool:
-//   byte 0     flags: 0x80 leaf, 0x40 packed, low 3 bits the packed byte count (2..5)
+//   byte 0     flags: 0x80 leaf, 0x40 packed, 0x20 its child chain has a side table, low 3 bits
+//              the packed byte count (2..5)
 //   bytes 1-4  child node (a leaf: the record number)
 //   bytes 5-8  next sibling (a leaf: the next leaf of the same key)
 //   byte 9     the key byte
@@ -18,7 +19,15 @@
 namespace {
 constexpr uint8_t kLeaf = 0x80;
 constexpr uint8_t kPacked = 0x40;
+constexpr uint8_t kIndexed = 0x20;
 constexpr int kMaxPacked = 5;
+// A slot of the owner table of 2^bits slots: the high bits of a multiplicative hash.
+size_t OwnerSlot(uint32_t owner, int bits) noexcept
+{
+    return static_cast<uint32_t>(owner * 0x9E3779B1u) >> (32 - bits);
+}
+// 65536 nodes a block: node numbers split into block and slot by a shift.
+constexpr size_t kPoolBlockSize = TXbMemSourceList::kNodeSize << 16;
 
 uint32_t Load(const uint8_t* p) noexcept
 {
@@ -47,7 +56,12 @@ uint32_t TXbMemSourceList::NewNode()
 {
     if (blocks_.empty() || next_ >= perBlock_ * blocks_.size()) {
         blocks_.push_back(std::make_unique<TXbMemSourceItem>(blockSize_, kNodeSize));
+        blockData_.push_back(blocks_.back()->Data());
         perBlock_ = blocks_.front()->Nodes();
+        perBlockShift_ = 0;
+        if ((perBlock_ & (perBlock_ - 1)) == 0)
+            while ((uint32_t{1} << perBlockShift_) < perBlock_)
+                ++perBlockShift_;
         if (next_ == 0)
             next_ = 1;  // node 0 stands for none
     }
@@ -59,15 +73,102 @@ uint32_t TXbMemSourceList::NewNode()
 void TXbMemSourceList::Clear() noexcept
 {
     blocks_.clear();
+    blockData_.clear();
     next_ = 0;
 }
 
 // ---- trie sorter
 
 TXbTrieTreeSorter::TXbTrieTreeSorter(const TXbSorterSettings& settings)
-    : TXbInnerSorter(settings), roots_(bucketCount_, 0), firstItemOfBucket_(bucketCount_, -1),
-      current_(static_cast<size_t>(ItemSize()), 0)
+    : TXbInnerSorter(settings), pool_(kPoolBlockSize), rootTables_(bucketCount_, 0), roots_(bucketCount_, 0),
+      firstItemOfBucket_(bucketCount_, -1), current_(static_cast<size_t>(ItemSize()), 0)
 {
+    // The bytes in the trie's order (an insertion sort: it needs nothing of the comparison but
+    // an answer), so that a chain's order is a comparison of two ranks.
+    uint8_t order[256];
+    for (int b = 0; b < 256; ++b) {
+        int at = b;
+        while (at > 0 && CompareChars(order[at - 1], static_cast<uint8_t>(b)) > 0) {
+            order[at] = order[at - 1];
+            --at;
+        }
+        order[at] = static_cast<uint8_t>(b);
+    }
+    for (int r = 0; r < 256; ++r)
+        rank_[order[r]] = static_cast<uint8_t>(r);
+}
+
+uint32_t TXbTrieTreeSorter::FindOwner(uint32_t owner) const noexcept
+{
+    if (owners_.empty())
+        return 0;
+    const size_t mask = owners_.size() - 1;
+    for (size_t slot = OwnerSlot(owner, ownerBits_);; slot = (slot + 1) & mask) {
+        const uint64_t entry = owners_[slot];
+        if (entry == 0)
+            return 0;
+        if (static_cast<uint32_t>(entry >> 32) == owner)
+            return static_cast<uint32_t>(entry);
+    }
+}
+
+void TXbTrieTreeSorter::SetOwner(uint32_t owner, uint32_t table)
+{
+    if (2 * (ownersUsed_ + 1) > owners_.size()) {
+        std::vector<uint64_t> old;
+        old.swap(owners_);
+        owners_.assign(std::max<size_t>(1024, 2 * old.size()), 0);
+        ownerBits_ = 0;
+        while ((size_t{1} << ownerBits_) < owners_.size())
+            ++ownerBits_;
+        ownersUsed_ = 0;
+        for (uint64_t entry : old)
+            if (entry != 0)
+                SetOwner(static_cast<uint32_t>(entry >> 32), static_cast<uint32_t>(entry));
+    }
+    const size_t mask = owners_.size() - 1;
+    for (size_t slot = OwnerSlot(owner, ownerBits_);; slot = (slot + 1) & mask) {
+        const uint64_t entry = owners_[slot];
+        if (entry == 0 || static_cast<uint32_t>(entry >> 32) == owner) {
+            if (entry == 0)
+                ++ownersUsed_;
+            owners_[slot] = static_cast<uint64_t>(owner) << 32 | table;
+            return;
+        }
+    }
+}
+
+uint32_t* TXbTrieTreeSorter::TableOf(uint32_t owner, uint32_t bucket)
+{
+    uint32_t number;
+    if (owner == 0)
+        number = rootTables_[bucket];
+    else if ((pool_.Node(owner)[0] & kIndexed) == 0)
+        return nullptr;
+    else
+        number = FindOwner(owner);
+    return number == 0 ? nullptr : Table(number);
+}
+
+void TXbTrieTreeSorter::IndexChain(uint32_t owner, uint32_t bucket)
+{
+    const uint32_t number = ++tables_;
+    if (number / kTablesPerBlock >= tableBlocks_.size())
+        tableBlocks_.push_back(std::make_unique<uint32_t[]>(size_t{kTablesPerBlock} * 256));
+    uint32_t* table = Table(number);
+    std::fill(table, table + 256, 0u);
+    uint32_t node = owner == 0 ? roots_[bucket] : Load(pool_.Node(owner) + 1);
+    while (node != 0) {
+        const uint8_t* data = pool_.Node(node);
+        table[rank_[data[9]]] = node;
+        node = Load(data + 5);
+    }
+    if (owner == 0) {
+        rootTables_[bucket] = number;
+    } else {
+        pool_.Node(owner)[0] |= kIndexed;
+        SetOwner(owner, number);
+    }
 }
 
 uint32_t TXbTrieTreeSorter::GetSortArray(int32_t)
@@ -136,6 +237,7 @@ void TXbTrieTreeSorter::SplitPacked(uint32_t number, int keep)
 {
     uint8_t* node = pool_.Node(number);
     const int length = node[0] & 7;
+    const bool indexed = (node[0] & kIndexed) != 0;
     uint8_t bytes[kMaxPacked];
     std::memcpy(bytes, node + 5, static_cast<size_t>(length));
     const uint32_t child = Load(node + 1);
@@ -151,6 +253,11 @@ void TXbTrieTreeSorter::SplitPacked(uint32_t number, int keep)
         rest[0] = static_cast<uint8_t>(kPacked | restLength);
         std::memcpy(rest + 5, bytes + keep, static_cast<size_t>(restLength));
     }
+    if (indexed) {
+        // The child chain now hangs below the rest, and its side table goes with it.
+        rest[0] |= kIndexed;
+        SetOwner(restNumber, FindOwner(number));
+    }
     std::memset(node, 0, TXbMemSourceList::kNodeSize);
     Store(node + 1, restNumber);
     if (keep == 1) {
@@ -163,9 +270,117 @@ void TXbTrieTreeSorter::SplitPacked(uint32_t number, int keep)
 
 bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
 {
+    FlushPending();
+    if (!InsertKey(item, Hash(item)))
+        return false;
+    ++count_;
+    return true;
+}
+
+bool TXbTrieTreeSorter::AddItem(const uint8_t* item)
+{
+    if (unique_)
+        return AddNewItem(item);
+    // Nothing can be refused: the item waits in a batch (with its bucket, taken now, since a
+    // hash method may answer for the latest item only).
+    if (pending_.empty())
+        pending_.resize(static_cast<size_t>(kBatch) * ItemSize());
+    const uint32_t bucket = Hash(item);
+    std::memcpy(pending_.data() + static_cast<size_t>(pendingCount_) * ItemSize(), item, static_cast<size_t>(ItemSize()));
+    pendingBuckets_[pendingCount_++] = bucket;
+    ++count_;
+    if (pendingCount_ == kBatch)
+        FlushPending();
+    return true;
+}
+
+void TXbTrieTreeSorter::FlushPending()
+{
+    const int count = pendingCount_;
+    if (count == 0)
+        return;
+    pendingCount_ = 0;
+    // First the descents of the whole batch side by side, reading only: each step reads one
+    // node or table entry asked for in the step before and asks for the next one, so that the
+    // waits for memory overlap. Then the insertions, one after the other, find their paths at
+    // hand. A read-ahead stops wherever the insertion will change the trie.
+    struct TAhead {
+        const uint8_t* Key;
+        uint32_t Bucket;
+        uint32_t Owner;  // 0: the bucket's top chain
+        uint32_t Node;   // the chain node asked for, 0: the owner's chain is to be looked at
+        const uint32_t* Slot;
+        int Position;
+        bool Done;
+    };
+    TAhead ahead[kBatch];
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* item = pending_.data() + static_cast<size_t>(i) * ItemSize();
+        ahead[i] = {item + 8, pendingBuckets_[i], 0, 0, nullptr, 0, firstItemOfBucket_[pendingBuckets_[i]] < 0};
+    }
+    for (bool moving = true; moving;) {
+        moving = false;
+        for (int i = 0; i < count; ++i) {
+            TAhead& a = ahead[i];
+            if (a.Done)
+                continue;
+            if (a.Position >= keySize_ || (settings_.KeysEndAtZero && a.Position > 0 && a.Key[a.Position - 1] == 0)) {
+                a.Done = true;
+                continue;
+            }
+            moving = true;
+            if (a.Slot != nullptr) {
+                // The side table entry asked for.
+                const uint32_t found = *a.Slot;
+                a.Slot = nullptr;
+                if (found == 0) {
+                    a.Done = true;
+                    continue;
+                }
+                a.Owner = found;
+                a.Position += 1;
+                __builtin_prefetch(pool_.Node(found));
+            } else if (a.Node == 0) {
+                // The owner's chain: through its side table or from its head.
+                if (const uint32_t* table = TableOf(a.Owner, a.Bucket)) {
+                    a.Slot = table + rank_[a.Key[a.Position]];
+                    __builtin_prefetch(a.Slot);
+                } else {
+                    a.Node = a.Owner == 0 ? roots_[a.Bucket] : Load(pool_.Node(a.Owner) + 1);
+                    __builtin_prefetch(pool_.Node(a.Node));
+                }
+            } else {
+                const uint8_t* data = pool_.Node(a.Node);
+                if (data[0] & kPacked) {
+                    const int length = data[0] & 7;
+                    if (a.Position + length > keySize_ || std::memcmp(data + 5, a.Key + a.Position, static_cast<size_t>(length)) != 0) {
+                        a.Done = true;
+                        continue;
+                    }
+                    a.Owner = a.Node;
+                    a.Position += length;
+                    a.Node = 0;
+                } else if (data[9] == a.Key[a.Position]) {
+                    a.Owner = a.Node;
+                    a.Position += 1;
+                    a.Node = 0;
+                } else if (rank_[data[9]] < rank_[a.Key[a.Position]] && Load(data + 5) != 0) {
+                    a.Node = Load(data + 5);
+                    __builtin_prefetch(pool_.Node(a.Node));
+                } else {
+                    a.Done = true;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        InsertKey(pending_.data() + static_cast<size_t>(i) * ItemSize(), pendingBuckets_[i]);
+}
+
+bool TXbTrieTreeSorter::InsertKey(const uint8_t* item, uint32_t bucket)
+{
     const uint8_t* key = item + 8;
     const uint32_t recNo = XbSortItemRecNo(item);
-    const uint32_t bucket = Hash(item);
     if (firstItemOfBucket_[bucket] < 0) {
         if (roots_[bucket] != 0)
             throw Exception("TXbTrieTreeSorter.AddNewItem: Illegal use HashSortItem array!");
@@ -173,7 +388,6 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
         firstItems_.emplace_back(item, item + ItemSize());
         usedBuckets_.push_back(bucket);
         roots_[bucket] = NewPath(key, 0, recNo, false);
-        ++count_;
         return true;
     }
 
@@ -190,15 +404,61 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
     };
 
     while (position < keySize_) {
+        if (settings_.KeysEndAtZero && position > 0 && key[position - 1] == 0) {
+            // Past the key's end: an equal key is here already. The rest of the bytes go on a
+            // path of this item's own, after those of the items before it.
+            if (unique_)
+                return false;
+            uint32_t last = chainHead();
+            if (pool_.Node(last)[0] & kPacked)
+                SplitPacked(last, 1);
+            while (Load(pool_.Node(last) + 5) != 0)
+                last = Load(pool_.Node(last) + 5);
+            const uint32_t branch = NewPath(key, position, recNo, true);
+            Store(pool_.Node(last) + 5, branch);
+                return true;
+        }
+        if (uint32_t* table = TableOf(linkOwner, bucket)) {
+            const int rank = rank_[key[position]];
+            const uint32_t found = table[rank];
+            if (found != 0) {
+                linkOwner = found;
+                position += 1;
+                continue;
+            }
+            // A new sibling after the nearest one before it in the trie's order.
+            uint32_t before = 0;
+            for (int r = rank - 1; r >= 0 && before == 0; --r)
+                before = table[r];
+            const uint32_t branch = NewPath(key, position, recNo, true);
+            if (before == 0) {
+                Store(pool_.Node(branch) + 5, chainHead());
+                setChainHead(branch);
+            } else {
+                Store(pool_.Node(branch) + 5, Load(pool_.Node(before) + 5));
+                Store(pool_.Node(before) + 5, branch);
+            }
+            table[rank] = branch;
+                return true;
+        }
         uint32_t previous = 0;  // the sibling before `node`, 0 at the chain head
         uint32_t node = chainHead();
         bool descended = false;
+        int passed = 0;
+        const int keyRank = rank_[key[position]];
+        const uint32_t owner = linkOwner;
         while (node != 0) {
             uint8_t* data = pool_.Node(node);
             if (data[0] & kPacked) {
                 const int length = data[0] & 7;
+                // Where keys end at a zero byte, a match goes no further than it: the path is cut
+                // there, so that what follows is kept per item.
+                int limit = length;
+                if (settings_.KeysEndAtZero)
+                    if (const void* zero = std::memchr(data + 5, 0, static_cast<size_t>(length)))
+                        limit = static_cast<int>(static_cast<const uint8_t*>(zero) - (data + 5)) + 1;
                 int matched = 0;
-                while (matched < length && position + matched < keySize_ && data[5 + matched] == key[position + matched])
+                while (matched < limit && position + matched < keySize_ && data[5 + matched] == key[position + matched])
                     ++matched;
                 if (matched == length) {
                     linkOwner = node;
@@ -221,7 +481,7 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
                 descended = true;
                 break;
             }
-            const int order = CompareChars(data[9], key[position]);
+            const int order = static_cast<int>(rank_[data[9]]) - keyRank;
             if (order == 0) {
                 linkOwner = node;
                 position += 1;
@@ -230,11 +490,15 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
             }
             if (order > 0)
                 break;
+            ++passed;
             previous = node;
             node = Load(data + 5);
         }
-        if (descended)
+        if (descended) {
+            if (passed >= kTableAfter)
+                IndexChain(owner, bucket);
             continue;
+        }
         // A new branch before `node` (or at the chain's end).
         const uint32_t branch = NewPath(key, position, recNo, true);
         Store(pool_.Node(branch) + 5, node);
@@ -242,7 +506,8 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
             setChainHead(branch);
         else
             Store(pool_.Node(previous) + 5, branch);
-        ++count_;
+        if (passed >= kTableAfter)
+            IndexChain(owner, bucket);
         return true;
     }
 
@@ -254,12 +519,12 @@ bool TXbTrieTreeSorter::AddNewItem(const uint8_t* item)
         last = Load(pool_.Node(last) + 5);
     const uint32_t leaf = NewLeaf(recNo);
     Store(pool_.Node(last) + 5, leaf);
-    ++count_;
     return true;
 }
 
 void TXbTrieTreeSorter::Sort()
 {
+    FlushPending();
     // Buckets in the order of their keys (each holds one key range: its first item stands for it).
     std::sort(usedBuckets_.begin(), usedBuckets_.end(), [this](uint32_t a, uint32_t b) {
         int keyResult = 0;
@@ -271,7 +536,12 @@ void TXbTrieTreeSorter::Sort()
 void TXbTrieTreeSorter::Clear()
 {
     TXbInnerSorter::Clear();
+    pendingCount_ = 0;
     pool_.Clear();
+    tables_ = 0;
+    std::fill(rootTables_.begin(), rootTables_.end(), 0);
+    owners_.clear();
+    ownersUsed_ = 0;
     std::fill(roots_.begin(), roots_.end(), 0);
     std::fill(firstItemOfBucket_.begin(), firstItemOfBucket_.end(), -1);
     usedBuckets_.clear();
@@ -285,6 +555,10 @@ void TXbTrieTreeSorter::Descend(uint32_t node, int position)
 {
     for (;;) {
         const uint8_t* data = pool_.Node(node);
+        // The sibling (or the next leaf of the key) comes next once this one is done: ask for it
+        // now, so that it is at hand by then.
+        if (const uint32_t sibling = Load(data + 5); sibling != 0 && (data[0] & kPacked) == 0)
+            __builtin_prefetch(pool_.Node(sibling));
         if (data[0] & kLeaf) {
             leaf_ = node;
             LoadCurrent();
@@ -322,6 +596,7 @@ bool TXbTrieTreeSorter::StartBucket()
 
 bool TXbTrieTreeSorter::FirstSortItem()
 {
+    FlushPending();
     walkBucket_ = 0;
     if (count_ <= 0)
         return true;
@@ -335,6 +610,8 @@ bool TXbTrieTreeSorter::NextSortItem()
     const uint32_t nextLeaf = Load(pool_.Node(leaf_) + 5);
     if (nextLeaf != 0) {
         leaf_ = nextLeaf;
+        if (const uint32_t after = Load(pool_.Node(nextLeaf) + 5); after != 0)
+            __builtin_prefetch(pool_.Node(after));
         LoadCurrent();
         return false;
     }

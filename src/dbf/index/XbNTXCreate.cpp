@@ -409,6 +409,30 @@ TXbSorterSettings TXbNTXIndexBuilder::SorterSettings(TScan& scan, uint32_t capac
         return compare(a, b);
     };
     settings.CharCompareMethod = scan.CharCompare;
+    settings.KeysEndAtZero = !scan.CallerCompare && !scan.Weighted;
+    if (!scan.CallerCompare) {
+        // Four bytes (or their weights) as the comparison reads them: past a zero byte the plain
+        // comparison stops, so those bytes count as zero; a descending index reverses the order.
+        const int keySize = scan.Header.KeySize;
+        const bool descend = scan.Header.Descend;
+        const bool weighted = scan.Weighted;
+        const std::array<uint8_t, 256> weights = scan.Weights;
+        settings.KeyPrefixMethod = [keySize, descend, weighted, weights](const uint8_t* key, int from) {
+            bool stopped = false;
+            for (int i = 0; i < from && !weighted; ++i)
+                stopped = stopped || key[i] == 0;
+            uint32_t prefix = 0;
+            for (int i = from; i < from + 4; ++i) {
+                uint32_t value = 0;
+                if (i < keySize && !stopped) {
+                    value = weighted ? weights[key[i]] : key[i];
+                    stopped = !weighted && key[i] == 0;
+                }
+                prefix = prefix << 8 | value;
+            }
+            return descend ? ~prefix : prefix;
+        };
+    }
     if (HashTypeForTreeSorters != TXbHashTypeForTreeSorters::httsDefault) {
         settings.HashBits = static_cast<uint8_t>(HashBitsOf(HashTypeForTreeSorters));
         settings.MaxBitsInHashCode = static_cast<uint8_t>(MaxBitsOf(MaxBitsInHashCode));

@@ -332,3 +332,22 @@ private:
     TDataEvent enableEvent_ = TDataEvent::deDataSetChange;
     std::vector<TDataSource*> dataSources_;
 };
+
+// A scan reads every field of every record: the common case of a field read is one check and
+// the dataset's virtual read.
+inline bool TField::GetData(void* buffer) const
+{
+    if (dataSet_ == nullptr) [[unlikely]]
+        DataSetMissingError();
+    if (validating_) [[unlikely]]
+        return ValidatingData(buffer);
+    return dataSet_->FetchFieldData(const_cast<TField&>(*this), buffer);
+}
+
+inline TFieldTextFetch TField::FetchText(std::string& value, bool translate) const
+{
+    if (dataSet_ == nullptr || validating_) [[unlikely]]
+        return TFieldTextFetch::tfUnsupported;
+    return dataSet_->FetchFieldText(const_cast<TField&>(*this), value, translate);
+}
+

@@ -151,21 +151,14 @@ bool TField::CanModify() const
 
 bool TField::IsNull() const { return !GetData(nullptr); }
 
-bool TField::GetData(void* buffer) const
-{
-    if (dataSet_ == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
-    if (validating_) {
-        if (validateBuffer_ == nullptr) return false;
-        if (buffer != nullptr) std::memcpy(buffer, validateBuffer_, static_cast<size_t>(DataSize()));
-        return true;
-    }
-    return dataSet_->FetchFieldData(const_cast<TField&>(*this), buffer);
-}
+void TField::DataSetMissingError() const { DatabaseErrorFmt(SDataSetMissing, {DisplayName()}); }
 
-TFieldTextFetch TField::FetchText(std::string& value, bool translate) const
+// While OnValidate runs, the field reads the value about to be written.
+bool TField::ValidatingData(void* buffer) const
 {
-    if (dataSet_ == nullptr || validating_) return TFieldTextFetch::tfUnsupported;
-    return dataSet_->FetchFieldText(const_cast<TField&>(*this), value, translate);
+    if (validateBuffer_ == nullptr) return false;
+    if (buffer != nullptr) std::memcpy(buffer, validateBuffer_, static_cast<size_t>(DataSize()));
+    return true;
 }
 
 void TField::SetData(const void* buffer)
@@ -237,13 +230,8 @@ TStringField::TStringField(TComponent* owner) : TField(owner)
     TField::SetSize(20);
 }
 
-bool TStringField::GetValue(std::string& value) const
+bool TStringField::GetValueThroughData(std::string& value) const
 {
-    switch (FetchText(value, transliterate_)) {
-    case TFieldTextFetch::tfText: return true;
-    case TFieldTextFetch::tfNull: value.clear(); return false;
-    case TFieldTextFetch::tfUnsupported: break;
-    }
     const bool found = ReadText(*this, [&](const char* text, size_t length) { value.assign(text, length); });
     if (!found) value.clear();
     return found;

@@ -177,7 +177,8 @@ public:
     void SetText(const std::string& text) { SetAsString(text); }
 
     // The native value. GetData returns false for a null field; a null buffer only asks.
-    bool GetData(void* buffer) const;
+    // Inline (defined after TDataSet in DataSet.h): a scan reads every field of every record.
+    inline bool GetData(void* buffer) const;
     // Writes the native value (null buffer: null). Raises "Dataset not in edit or insert mode"
     // outside the write states and "Field '%s' cannot be modified" for a read-only field.
     void SetData(const void* buffer);
@@ -209,12 +210,14 @@ protected:
     [[noreturn]] void AccessError(const char* typeName) const;
     // The dataset's direct text read into `value`; tfUnsupported while OnValidate looks at a
     // value that is not yet written.
-    TFieldTextFetch FetchText(std::string& value, bool translate) const;
+    inline TFieldTextFetch FetchText(std::string& value, bool translate) const;
     // Raises unless the field may be written in the dataset's present state.
     void CheckWritable() const;
     [[noreturn]] void RangeError(const std::string& value, const std::string& min, const std::string& max) const;
 
 private:
+    [[noreturn]] void DataSetMissingError() const;
+    bool ValidatingData(void* buffer) const;
     friend class TDataSet;
     friend class TFields;
     friend TField* CreateFieldOfType(TFieldType type, TComponent* owner, const std::string& fieldName);
@@ -247,7 +250,15 @@ public:
     bool Transliterate() const noexcept { return transliterate_; }
     void SetTransliterate(bool value) { transliterate_ = value; }
     // Reads the text into `value`, reusing its storage; false for null.
-    bool GetValue(std::string& value) const;
+    bool GetValue(std::string& value) const
+    {
+        switch (FetchText(value, transliterate_)) {
+        case TFieldTextFetch::tfText: return true;
+        case TFieldTextFetch::tfNull: value.clear(); return false;
+        case TFieldTextFetch::tfUnsupported: break;
+        }
+        return GetValueThroughData(value);
+    }
 
 protected:
     std::string GetAsString() const override;
@@ -265,6 +276,9 @@ protected:
     int DefaultDisplayWidth() const override { return Size(); }
 
 private:
+    // The text through the native buffer, for datasets without a direct text read.
+    bool GetValueThroughData(std::string& value) const;
+
     bool transliterate_ = true;
 };
 
@@ -542,3 +556,6 @@ private:
     TDataSet* dataSet_;
     std::vector<TField*> fields_;
 };
+
+// The inline definitions of the field reads need the whole dataset class.
+#include "platform/db/DataSet.h"

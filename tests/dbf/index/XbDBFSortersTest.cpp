@@ -329,6 +329,50 @@ TEST(XbDBFSorters, HashCodesOutsideTheBitsAreRefused)
     EXPECT_EQ(128u, (code = -32767, sorter.Hash(item)));  // 0x8001 masked to 16 bits
 }
 
+// Keys that give one trie node many children first and then cut the run of bytes above those
+// children at every place (the children must still be found where they hang after the cut),
+// and keys that come back to long sibling runs afterwards, before, between and after them.
+TEST(XbDBFSorters, KeysBranchingAroundLongSiblingRunsKeepTheirOrder)
+{
+    auto keys = [](std::initializer_list<std::string> lead, const std::string& stem, const std::string& lastBytes,
+                   std::initializer_list<std::string> tail) {
+        std::vector<std::string> out(lead);
+        for (char c : lastBytes)
+            out.push_back((stem + c + "00000").substr(0, 6));
+        out.insert(out.end(), tail);
+        return out;
+    };
+    const std::vector<std::vector<std::string>> sequences = {
+        // Children below a run of four bytes, then the run cut after its first byte.
+        keys({"abcdeX"}, "abcde", "0123456789", {"abQ000", "abcde5", "abcde0", "abcdeZ", "abcdf1", "ab0000", "abcde5"}),
+        // ... cut before its first byte.
+        keys({"abcdeX"}, "abcde", "9876543210", {"aQ0000", "abcde3", "a00000", "abcde~", "abcde!", "abcde3"}),
+        // ... cut after its third byte.
+        keys({"abcdeX"}, "abcde", "5038271649", {"abcQ00", "abcde7", "abcdQ0", "abcde7", "abc000"}),
+        // A long run of first children under one bucket, then more of them everywhere.
+        keys({"m00000"}, "m", "zyxwvutsrqponmlkjihgfedcba", {"mM0000", "m!0000", "mz0000", "mzz000", "m~~~~~", "mq0000"}),
+    };
+    for (const auto& sequence : sequences) {
+        std::vector<TKeyItem> items;
+        for (const std::string& key : sequence)
+            items.push_back({key, static_cast<uint32_t>(items.size() + 1)});
+        for (const TSorterCase& sorterCase : AllSorters()) {
+            for (bool unique : {false, true}) {
+                if (unique && sorterCase.Class == &XbQuickSorterClass)
+                    continue;
+                TTempStream temp;
+                auto sorter = sorterCase.Class->Create(
+                    SettingsFor(sorterCase, 6, static_cast<uint32_t>(items.size()), unique, &temp.Stream));
+                ExpectSame(Expected(items, unique, ByteCompare), RunSorter(*sorter, items),
+                           std::string(sorterCase.Class->Name) + " starting " + sequence.front() +
+                               (unique ? " unique" : ""));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
 TEST(XbDBFSorters, RefusedSettingsAndOperationsSayWhy)
 {
     auto message = [](auto action) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -188,6 +189,76 @@ TEST(XbNTXCreate, EveryMethodWritesTheSameSoundFile)
             }
             const auto files = FolderFiles(folder.Path());
             EXPECT_EQ(1 + std::size(kMethods) - (unique ? 1 : 0), files.size());
+        }
+    }
+}
+
+// The sorters decide most comparisons from a few key bytes kept beside their links; those bytes
+// must order as the index compares: through a collation's weights, up to a zero byte in plain
+// order (keys equal up to it are equal), reversed when descending. The compact build compares
+// whole keys only, so every sorter's file must equal its file.
+TEST(XbNTXCreate, SortersAgreeWithWholeKeyComparisonsUnderCollationsAndZeroBytes)
+{
+    using namespace std::string_literals;
+    const std::string pieces[] = {"Ab", "ab", "\xC4", "\xE4", "A", "B", "\0"s, "\x01", "z", "\xFC", " ", "b\0"s};
+    std::vector<std::string> names;
+    uint32_t state = 5;
+    for (int i = 0; i < 1500; ++i) {
+        std::string name;
+        for (int part = 0; part < 4; ++part) {
+            state = state * 1103515245u + 12345u;
+            name += pieces[(state >> 16) % std::size(pieces)];
+        }
+        name.resize(6, ' ');
+        names.push_back(name);
+    }
+    TTestTable table({{"NAME", 'C', 6}});
+    for (const std::string& name : names)
+        table.Add({name});
+    struct TCase {
+        const char* Name;
+        TXbCollationTypes Collation;
+        bool Descend;
+    };
+    const TCase cases[] = {
+        {"plain", TXbCollationTypes::cltNone, false},
+        {"plain descending", TXbCollationTypes::cltNone, true},
+        {"German", TXbCollationTypes::cltGermanCollation, false},
+        {"German descending", TXbCollationTypes::cltGermanCollation, true},
+    };
+    for (const TCase& testCase : cases) {
+        TScratchFolder folder;
+        const std::string tablePath = folder.File("t.dbf");
+        WriteWholeFile(tablePath, table.Bytes());
+        std::vector<uint8_t> reference;
+        bool zeroInKeys = false;
+        for (const TMethod& method : kMethods) {
+            // The trie orders weight-equal bytes by their values, not by record number.
+            if (method.Batch || (method.Sorter == &XbTrieTreeSorterClass &&
+                                 testCase.Collation != TXbCollationTypes::cltNone))
+                continue;
+            const std::string what = std::string(testCase.Name) + " " + method.Name;
+            const std::string indexPath = folder.File(std::string("n") + method.Name + ".ntx");
+            TBuildTable build(tablePath, indexPath, "NAME");
+            build.index->Collation().CollationType = testCase.Collation;
+            build.index->SetDesc(testCase.Descend);
+            build.Build(method);
+            EXPECT_EQ("", build.index->ValidateTree()) << what;
+            build.table->Close();
+            const std::vector<uint8_t> bytes = ReadWholeFile(indexPath);
+            if (method.Sorter == nullptr) {
+                reference = bytes;
+                for (const TNtxItem& item : ReadItems(indexPath))
+                    zeroInKeys = zeroInKeys || item.Key.find('\0') != std::string::npos;
+            }
+        }
+        EXPECT_TRUE(zeroInKeys) << testCase.Name;
+        for (const TMethod& method : kMethods) {
+            if (method.Sorter == nullptr || (method.Sorter == &XbTrieTreeSorterClass &&
+                                             testCase.Collation != TXbCollationTypes::cltNone))
+                continue;
+            EXPECT_TRUE(ReadWholeFile(folder.File(std::string("n") + method.Name + ".ntx")) == reference)
+                << testCase.Name << " " << method.Name << " differs from the compact build's file";
         }
     }
 }
