@@ -1,5 +1,6 @@
 // Sorting 1,000,000 character keys (10 bytes, record numbers in table order) with each key
-// sorter: add every item, sort, walk them all in order. std::sort of an index array with the
+// sorter: add every item, sort, walk them all in order; and, for the trie and the AVL tree, keys
+// of only eight distinct values. std::sort of an index array with the
 // same comparison (key bytes, then record number) runs beside them as the peer. The merge
 // sorters run on a temporary file with the index engine's defaults (blocks of 64 KiB, runs of
 // 32 blocks); their counters give the peak of the engine memory they held and the bound they
@@ -22,6 +23,22 @@ namespace {
 
 constexpr int kKeys = 1000000;
 constexpr int kKeySize = 10;
+
+// Status-like keys: eight distinct values over all the items (long runs of equal keys).
+const std::vector<uint8_t>& FewDistinctItems()
+{
+    static const std::vector<uint8_t> items = [] {
+        static const char* const values[] = {"Open      ", "Closed    ", "Waiting   ", "Fixed     ",
+                                             "Rejected  ", "Duplicate ", "Testing   ", "Reopened  "};
+        std::vector<uint8_t> bytes(static_cast<size_t>(kKeys) * (kKeySize + 8));
+        std::mt19937 random(7);
+        for (int i = 0; i < kKeys; ++i)
+            XbMakeSortItem(bytes.data() + static_cast<size_t>(i) * (kKeySize + 8), static_cast<uint32_t>(i + 1),
+                           reinterpret_cast<const uint8_t*>(values[random() % 8]), kKeySize);
+        return bytes;
+    }();
+    return items;
+}
 
 const std::vector<uint8_t>& Items()
 {
@@ -50,9 +67,8 @@ size_t EngineBytes()
     return total;
 }
 
-void BM_StdSort(benchmark::State& state)
+void StdSort(benchmark::State& state, const std::vector<uint8_t>& items)
 {
-    const std::vector<uint8_t>& items = Items();
     std::vector<uint32_t> order(kKeys);
     for (auto _ : state) {
         std::iota(order.begin(), order.end(), 0u);
@@ -70,9 +86,11 @@ void BM_StdSort(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kKeys);
 }
 
-void RunSorter(benchmark::State& state, const TXbSorterClass& sorterClass)
+void BM_StdSort(benchmark::State& state) { StdSort(state, Items()); }
+void BM_StdSortFewDistinct(benchmark::State& state) { StdSort(state, FewDistinctItems()); }
+
+void RunSorter(benchmark::State& state, const TXbSorterClass& sorterClass, const std::vector<uint8_t>& items = Items())
 {
-    const std::vector<uint8_t>& items = Items();
     const std::string path = GetTempFileName(GetTempPath(), "zsb");
     TProxyStream stream;
     stream.FileName = path;
@@ -126,6 +144,8 @@ void BM_BinaryTreeSorter(benchmark::State& state) { RunSorter(state, XbBinaryTre
 void BM_RedBlackTreeSorter(benchmark::State& state) { RunSorter(state, XbRedBlackTreeSorterClass); }
 void BM_AVLTreeSorter(benchmark::State& state) { RunSorter(state, XbAVLTreeSorterClass); }
 void BM_TrieTreeSorter(benchmark::State& state) { RunSorter(state, XbTrieTreeSorterClass); }
+void BM_AVLTreeSorterFewDistinct(benchmark::State& state) { RunSorter(state, XbAVLTreeSorterClass, FewDistinctItems()); }
+void BM_TrieTreeSorterFewDistinct(benchmark::State& state) { RunSorter(state, XbTrieTreeSorterClass, FewDistinctItems()); }
 void BM_MergeSorter(benchmark::State& state) { RunSorter(state, XbMergeSorterClass); }
 void BM_Merge4PathSorter(benchmark::State& state) { RunSorter(state, XbMerge4PathSorterClass); }
 void BM_Merge8PathSorter(benchmark::State& state) { RunSorter(state, XbMerge8PathSorterClass); }
@@ -141,3 +161,6 @@ BENCHMARK(BM_TrieTreeSorter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeSorter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Merge4PathSorter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Merge8PathSorter)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StdSortFewDistinct)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AVLTreeSorterFewDistinct)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrieTreeSorterFewDistinct)->Unit(benchmark::kMillisecond);

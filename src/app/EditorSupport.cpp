@@ -1,6 +1,7 @@
 #include "app/EditorSupport.h"
 
 #include "app/Settings.h"
+#include "dbf/XbDBFDataSet.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
 #include "platform/gui/ComCtrls.h"
@@ -166,6 +167,16 @@ void FillPersonCombos(TDataSet& contacts, const std::function<void()>& clearCont
             AddUnique(combo->Items(), name);
         }
         contacts.Next();
+    }
+}
+
+void VisitRecords(TDataSet& table, const std::function<void()>& visit)
+{
+    if (auto* dbf = dynamic_cast<TXbSmartDBF*>(&table); dbf != nullptr && dbf->VisitShownRecords(visit)) {
+        return;
+    }
+    for (table.First(); !table.Eof(); table.Next()) {
+        visit();
     }
 }
 

@@ -60,6 +60,13 @@ private:
     TDataSet& table_;
 };
 
+// Runs `visit` for every record a walk from the table's first record to its end would stop at,
+// with the table's fields reading that record, then leaves the table where the walk left it or
+// where it was: the caller positions it afterwards. A table of the tracker's engine serves the
+// records straight from the file without moving its cursor; any other table is walked. `visit`
+// only reads fields.
+void VisitRecords(TDataSet& table, const std::function<void()>& visit);
+
 // A walk over the whole table: its filter is switched off, and the filter and the record are
 // given back by Restore, or when the walk ends without it (also when it ends with an error).
 class TWholeTableWalk {

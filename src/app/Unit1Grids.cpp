@@ -446,12 +446,12 @@ void Tmainfrm::CountOpenTickets()
     {
         TControlsOff controlsOff(*maindb);
         maindb->First();
-        while (!maindb->Eof()) {
-            if (!maindb->Fields().Fields(kTicketCompleted)->AsBoolean()) {
+        TField* completed = maindb->Fields().Fields(kTicketCompleted);
+        VisitRecords(*maindb, [&] {
+            if (!completed->AsBoolean()) {
                 ++open;
             }
-            maindb->Next();
-        }
+        });
         maindb->First();
     }
     openticket->SetText(std::to_string(open));
@@ -545,15 +545,14 @@ void Tmainfrm::FillProductLists()
         {
             TControlsOff controlsOff(table);
             table.First();
-            while (!table.Eof()) {
+            VisitRecords(table, [&] {
                 const std::string name = FieldText(table, position);
                 if (!name.empty()) {
                     for (TStrings* list : lists) {
                         AddUnique(*list, name);
                     }
                 }
-                table.Next();
-            }
+            });
         }
         walk.Restore();
     };

@@ -137,6 +137,7 @@ void TXbSmartDBF::InternalOpen()
         if (readAheadCapacity_ == 0)
             throw Exception("TXbSmartDBF.InternalOpen: BufferSize too small!");
         readAhead_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize) + 10);
+        windowImages_ = readAhead_.Data();
         recordNumbers_ = TXbDBFBlock(this, static_cast<size_t>(readAheadCapacity_) * 4);
         scratch_ = TXbDBFBlock(this, static_cast<size_t>(BufferSize));
         bulkCount_ = 0;
@@ -473,6 +474,7 @@ void TXbSmartDBF::AppendEndMarkOnClose() noexcept
 void TXbSmartDBF::ReleaseOpenResources() noexcept
 {
     readAhead_.Release();
+    windowImages_ = nullptr;
     recordNumbers_.Release();
     scratch_.Release();
     bulk_.Release();

@@ -156,7 +156,7 @@ int TXbSmartDBF::IndexFill(TIndex& index, bool forward, bool onward)
             continue;
         }
         const int firstSlot = forward ? 0 : capacity - read;
-        std::memcpy(readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_, images.data(),
+        std::memcpy(WindowSlots() + static_cast<size_t>(firstSlot) * recordSize_, images.data(),
                     static_cast<size_t>(read) * recordSize_);
         std::memcpy(reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot, taken,
                     static_cast<size_t>(read) * 4);
@@ -198,7 +198,7 @@ void TXbSmartDBF::IndexWindowReadAround(TIndex& index, uint32_t recNo)
     const int wanted = earlier + 1 + later;
     uint32_t* slots = reinterpret_cast<uint32_t*>(recordNumbers_.Data());
     std::memcpy(slots, numbers.data(), static_cast<size_t>(wanted) * 4);
-    windowCount_ = ReadNumberedRecords(slots, wanted, readAhead_.Data());
+    windowCount_ = ReadNumberedRecords(slots, wanted, WindowSlots());
     indexWindowEnds_.First = earlier > 0 ? before.First : hereMark;
     indexWindowEnds_.Last = later > 0 ? after.Last : hereMark;
     if (!MakeSlotCurrent(here)) {

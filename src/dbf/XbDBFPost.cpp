@@ -514,6 +514,7 @@ void TXbSmartDBF::InternalDeleteRecord()
 
 void TXbSmartDBF::PlaceWrittenRecord(uint32_t recNo, const uint8_t* image)
 {
+    uint8_t* slots = WindowSlots();
     uint32_t* numbers = reinterpret_cast<uint32_t*>(recordNumbers_.Data());
     const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
     const int end = first + windowCount_;
@@ -535,7 +536,7 @@ void TXbSmartDBF::PlaceWrittenRecord(uint32_t recNo, const uint8_t* image)
         }
         numbers[slot] = recNo;
     }
-    std::memcpy(readAhead_.Data() + static_cast<size_t>(slot) * recordSize_, image, static_cast<size_t>(recordSize_));
+    std::memcpy(slots + static_cast<size_t>(slot) * recordSize_, image, static_cast<size_t>(recordSize_));
     currentSlot_ = slot;
     bofMark_ = eofMark_ = false;
 }

@@ -114,11 +114,14 @@ int TXbSmartDBF::ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images
     return read;
 }
 
-int TXbSmartDBF::ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
+int TXbSmartDBF::ShowPieceForward(uint32_t firstRecNo)
 {
-    if (bulk_.Data() == nullptr)
-        return ReadRecordBlock(firstRecNo, count, images, numbers);
-    if (count <= 0 || firstRecNo == 0)
+    if (bulk_.Data() == nullptr) {
+        OwnWindowImages();
+        return ReadRecordBlock(firstRecNo, readAheadCapacity_, readAhead_.Data(),
+                               reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
+    }
+    if (firstRecNo == 0)
         return 0;
     // The window takes what the piece read before still holds from this record on (it may be
     // less than the window's capacity at the piece's end); otherwise the next piece is read.
@@ -126,7 +129,13 @@ int TXbSmartDBF::ReadRecordBlockForward(uint32_t firstRecNo, int count, uint8_t*
         if (!FillBulkPiece(firstRecNo, static_cast<int64_t>(bulk_.Size())))
             return 0;
     }
-    return CopyFromBulkPiece(firstRecNo, count, images, numbers);
+    const int from = static_cast<int>(firstRecNo - bulkFirst_);
+    const int n = std::min(readAheadCapacity_, bulkCount_ - from);
+    uint32_t* numbers = reinterpret_cast<uint32_t*>(recordNumbers_.Data());
+    for (int i = 0; i < n; ++i)
+        numbers[i] = firstRecNo + static_cast<uint32_t>(i);
+    windowImages_ = bulk_.Data() + static_cast<size_t>(from) * recordSize_;
+    return n;
 }
 
 int TXbSmartDBF::ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers)
@@ -152,6 +161,8 @@ int TXbSmartDBF::ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t
 
 bool TXbSmartDBF::FillBulkPiece(uint32_t pieceFirst, int64_t bytes)
 {
+    // The piece is about to change: a window shown from it keeps its records.
+    OwnWindowImages();
     bulkCount_ = 0;
     const int64_t offset = headerSize_ + static_cast<int64_t>(pieceFirst - 1) * recordSize_;
     if (tableStream_->SeekTo(offset, 0) != offset)
@@ -178,7 +189,24 @@ int TXbSmartDBF::CopyFromBulkPiece(uint32_t firstRecNo, int count, uint8_t* imag
 
 uint8_t* TXbSmartDBF::WindowImage() const noexcept
 {
-    return readAhead_.Data() + static_cast<size_t>(currentSlot_) * recordSize_;
+    return windowImages_ + static_cast<size_t>(currentSlot_) * recordSize_;
+}
+
+void TXbSmartDBF::OwnWindowImages()
+{
+    if (windowImages_ == readAhead_.Data())
+        return;
+    const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
+    std::memcpy(readAhead_.Data() + static_cast<size_t>(first) * recordSize_,
+                windowImages_ + static_cast<size_t>(first) * recordSize_,
+                static_cast<size_t>(windowCount_) * recordSize_);
+    windowImages_ = readAhead_.Data();
+}
+
+uint8_t* TXbSmartDBF::WindowSlots()
+{
+    OwnWindowImages();
+    return readAhead_.Data();
 }
 
 uint32_t TXbSmartDBF::WindowRecordNumber() const noexcept
@@ -196,7 +224,7 @@ void TXbSmartDBF::WindowGoFirst()
     eofMark_ = false;
     windowForward_ = true;
     currentSlot_ = -1;
-    windowCount_ = ReadRecordBlock(1, readAheadCapacity_, readAhead_.Data(),
+    windowCount_ = ReadRecordBlock(1, readAheadCapacity_, WindowSlots(),
                                    reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
     if (windowCount_ == 0)
         bofMark_ = eofMark_ = true;
@@ -208,6 +236,7 @@ void TXbSmartDBF::WindowGoLast()
         IndexWindowGoLast(*index);
         return;
     }
+    OwnWindowImages();
     eofMark_ = true;
     bofMark_ = false;
     windowForward_ = false;
@@ -244,6 +273,7 @@ void TXbSmartDBF::WindowReadAround(uint32_t recNo)
     }
     const uint32_t half = static_cast<uint32_t>(readAheadCapacity_ / 2);
     const uint32_t start = recNo > half + 1 ? recNo - half : 1;
+    OwnWindowImages();
     windowForward_ = true;
     windowCount_ = ReadRecordBlock(start, readAheadCapacity_, readAhead_.Data(),
                                    reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
@@ -272,9 +302,7 @@ bool TXbSmartDBF::WindowStepForward()
         read = IndexWindowRefill(*index, true);
     } else {
         const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
-        const uint32_t next = windowCount_ > 0 ? numbers[end - 1] + 1 : 1;
-        read = ReadRecordBlockForward(next, readAheadCapacity_, readAhead_.Data(),
-                                      reinterpret_cast<uint32_t*>(recordNumbers_.Data()));
+        read = ShowPieceForward(windowCount_ > 0 ? numbers[end - 1] + 1 : 1);
     }
     if (read == 0) {
         currentSlot_ = end;
@@ -328,6 +356,9 @@ bool TXbSmartDBF::WindowStepBack()
     const int read = ReadRecordBlockBackward(from, wanted,
                                              readAhead_.Data() + static_cast<size_t>(firstSlot) * recordSize_,
                                              reinterpret_cast<uint32_t*>(recordNumbers_.Data()) + firstSlot);
+    // The images went into the window's own slots (a refill of the piece moved a window shown
+    // from it there first).
+    windowImages_ = readAhead_.Data();
     if (read < wanted) {
         // Records that are no longer in the file: nothing before.
         windowCount_ = 0;
@@ -470,6 +501,39 @@ bool TXbSmartDBF::IsRecordAccepted(uint32_t recNo)
     return accepted;
 }
 
+bool TXbSmartDBF::VisitShownRecords(const std::function<void()>& visit)
+{
+    if (!Active() || State() != TDataSetState::dsBrowse || bulk_.Data() == nullptr || NavigationIndex() != nullptr ||
+        OnFilterRecord || CalcFieldsSize() > 0 || forcedRecord_ != nullptr)
+        return false;
+    // The same test a step of the cursor makes.
+    const bool testing = (Filtered() && FilterReady()) || setDeleted_;
+    struct TPieceDrop {
+        TXbSmartDBF& table;
+        ~TPieceDrop()
+        {
+            // The piece now holds records the window never came to: drop it, so that steps
+            // past the window read the file again.
+            table.forcedRecord_ = nullptr;
+            table.bulkCount_ = 0;
+        }
+    } drop{*this};
+    uint32_t next = 1;
+    while (FillBulkPiece(next, static_cast<int64_t>(bulk_.Size()))) {
+        const int count = bulkCount_;
+        for (int i = 0; i < count; ++i) {
+            uint8_t* image = bulk_.Data() + static_cast<size_t>(i) * recordSize_;
+            if (testing && !RecordAccepted(image, Filtered()))
+                continue;
+            forcedRecord_ = image;
+            visit();
+            forcedRecord_ = nullptr;
+        }
+        next = bulkFirst_ + static_cast<uint32_t>(count);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Navigation
 
@@ -514,10 +578,17 @@ int TXbSmartDBF::GetRecordNumber() const
     if (buffer == nullptr)
         return -1;
     // A record tested in its window slot has its number in the window's table.
-    const uint8_t* window = readAhead_.Data();
-    if (window != nullptr && buffer >= window && buffer < window + static_cast<size_t>(readAheadCapacity_) * recordSize_)
+    const auto window = reinterpret_cast<uintptr_t>(windowImages_);
+    const auto address = reinterpret_cast<uintptr_t>(buffer);
+    if (window != 0 && address >= window &&
+        address < window + static_cast<uintptr_t>(readAheadCapacity_) * static_cast<uintptr_t>(recordSize_))
         return static_cast<int>(reinterpret_cast<const uint32_t*>(
-            recordNumbers_.Data())[(buffer - window) / recordSize_]);
+            recordNumbers_.Data())[(address - window) / static_cast<uintptr_t>(recordSize_)]);
+    // A record visited in the piece has its number from the piece's place in the file.
+    const auto piece = reinterpret_cast<uintptr_t>(bulk_.Data());
+    if (piece != 0 && address >= piece &&
+        address < piece + static_cast<uintptr_t>(bulkCount_) * static_cast<uintptr_t>(recordSize_))
+        return static_cast<int>(bulkFirst_ + (address - piece) / static_cast<uintptr_t>(recordSize_));
     return static_cast<int>(LoadNumber(buffer + recordSize_));
 }
 
@@ -537,11 +608,12 @@ bool TXbSmartDBF::MakeSlotCurrent(uint32_t recNo)
 
 void TXbSmartDBF::CopyImageToWindow(uint32_t recNo, const uint8_t* image)
 {
+    uint8_t* slots = WindowSlots();
     const uint32_t* numbers = reinterpret_cast<const uint32_t*>(recordNumbers_.Data());
     const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
     for (int slot = first; slot < first + windowCount_; ++slot)
         if (numbers[slot] == recNo)
-            std::memcpy(readAhead_.Data() + static_cast<size_t>(slot) * recordSize_, image,
+            std::memcpy(slots + static_cast<size_t>(slot) * recordSize_, image,
                         static_cast<size_t>(recordSize_));
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <string>
@@ -62,6 +63,12 @@ public:
         stream_.Logging = true;
     }
     std::vector<std::pair<int, int>> Reads() const { return stream_.Reads; }
+    // Bytes after the end of the file as it was built (what a writer cut short leaves).
+    void AppendToFile(const std::string& bytes)
+    {
+        stream_.Seek(0, TSeekOrigin::soFromEnd);
+        stream_.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
 
     // Record numbers met going forward from First, or backward from Last.
     std::vector<int> Forward()
@@ -134,6 +141,107 @@ TEST(TableRecords, ReadAheadWindowReadsCapacityRecordsPerRead)
     fixture.table.Next();
     EXPECT_EQ(fixture.table.RecNo(), 9);
     EXPECT_TRUE(fixture.Reads().empty());
+    fixture.table.Close();
+}
+
+TEST(TableRecords, AWindowAtTheStartOfAPieceKeepsItsRecordsWhenTheNextReadFindsOnlyAPartialRecord)
+{
+    // How many records one piece read brings: the second read of a forward walk.
+    int pieceRecords = 0;
+    {
+        TTableFixture probe(60000, 4);
+        probe.table.Open();
+        probe.StartCounting();
+        probe.Forward();
+        const Reads reads = probe.Reads();
+        ASSERT_GE(reads.size(), 2u);
+        pieceRecords = reads[1].second - reads[1].first + 1;
+        probe.table.Close();
+    }
+    ASSERT_GT(pieceRecords, 4);
+    ASSERT_LT(pieceRecords, 60000 - 8);
+
+    // The first window, one whole piece, then a piece of two records that is the last window;
+    // after it the file ends in the first bytes of a record nobody finished writing.
+    const int count = 4 + pieceRecords + 2;
+    TTableFixture fixture(count, 4);
+    fixture.AppendToFile("*zzzzzzz");
+    fixture.table.Open();
+    EXPECT_EQ(fixture.table.RecordCount(), count);
+    fixture.StartCounting();
+    std::vector<int> seen = fixture.Forward();
+    ASSERT_EQ(static_cast<int>(seen.size()), count);
+    EXPECT_EQ(fixture.Reads().back(), (std::pair<int, int>{count - 1, count}));
+
+    // The last record and the steps back from it show the records as they are in the file.
+    EXPECT_EQ(fixture.table.RecNo(), count);
+    EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r" + std::to_string(count));
+    for (int recNo = count - 1; recNo >= count - 5; --recNo) {
+        fixture.table.Prior();
+        ASSERT_FALSE(fixture.table.Bof());
+        EXPECT_EQ(fixture.table.RecNo(), recNo);
+        EXPECT_EQ(fixture.table.FieldByName("NAME")->AsString(), "r" + std::to_string(recNo));
+    }
+    fixture.table.Close();
+}
+
+TEST(TableRecords, VisitingShownRecordsMeetsWhatAWalkMeetsAndLeavesTheCursorAlone)
+{
+    // Over several pieces of the file: every seventh record deleted.
+    const int count = 70000;
+    std::vector<int> deleted;
+    for (int n = 7; n <= count; n += 7)
+        deleted.push_back(n);
+    struct TCase {
+        const char* Filter;
+        bool SetDeleted;
+    };
+    const TCase cases[] = {
+        {"", false},
+        {"", true},
+        {"QTY = 12", true},          // the first three characters of the number
+        {"NAME = 'r4*'", false},     // a compiled condition
+        {"UPPER(NAME) = 'R69999'", true},  // the general evaluator
+        {"NAME = 'none'", true},
+    };
+    TTableFixture fixture(count, 4, deleted);
+    fixture.table.Open();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Filter);
+        fixture.table.SetSetDeleted(c.SetDeleted);
+        fixture.table.SetFiltered(false);
+        fixture.table.SetFilter(c.Filter);
+        fixture.table.SetFiltered(c.Filter[0] != '\0');
+        std::vector<std::string> walked;
+        for (fixture.table.First(); !fixture.table.Eof(); fixture.table.Next())
+            walked.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                             fixture.table.FieldByName("NAME")->AsString());
+
+        // From a record in the middle of a piece: the visit neither moves nor disturbs it.
+        fixture.table.First();
+        for (int i = 0; i < 5 && !fixture.table.Eof(); ++i)
+            fixture.table.Next();
+        const int before = fixture.table.RecNo();
+        std::vector<std::string> visited;
+        ASSERT_TRUE(fixture.table.VisitShownRecords([&] {
+            visited.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                              fixture.table.FieldByName("NAME")->AsString());
+        }));
+        EXPECT_EQ(visited, walked);
+        EXPECT_EQ(fixture.table.RecNo(), before);
+        std::vector<std::string> rest;
+        for (; !fixture.table.Eof(); fixture.table.Next())
+            rest.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                           fixture.table.FieldByName("NAME")->AsString());
+        const size_t skipped = std::min<size_t>(5, walked.size());
+        EXPECT_EQ(rest, std::vector<std::string>(walked.begin() + static_cast<std::ptrdiff_t>(skipped), walked.end()));
+    }
+
+    // A handler that decides by itself needs the walk.
+    fixture.table.SetFiltered(false);
+    fixture.table.OnFilterRecord = [](TDataSet*, bool& accept) { accept = true; };
+    EXPECT_FALSE(fixture.table.VisitShownRecords([] { FAIL() << "visited"; }));
+    fixture.table.OnFilterRecord = nullptr;
     fixture.table.Close();
 }
 

@@ -450,6 +450,7 @@ private:
     std::vector<uint8_t> current_;
     size_t walkBucket_ = 0;
     uint32_t leaf_ = 0;
+    uint32_t lastLeaf_ = 0;  // the newest leaf of the current key, where its ring ends
 };
 
 class TXbOuterSorter : public TXbSorterAbstract {

@@ -109,11 +109,13 @@ void TXbBinaryTreeSorterAbstract::FlushPending()
                 continue;
             TPlace& place = pendingPlaces_[i];
             int result;
+            bool tied = false;
             if (prefixes_ && place.Prefix != prefix_[node]) {
                 result = place.Prefix < prefix_[node] ? -1 : 1;
             } else {
                 int keyResult = 0;
                 result = CompareItems(ItemAt(pending_[i]), ItemAt(node), keyResult);
+                tied = true;
             }
             place.Parent = node;
             place.Side = result < 0 ? -1 : 1;
@@ -121,6 +123,10 @@ void TXbBinaryTreeSorterAbstract::FlushPending()
             at[i] = next;
             if (next != none_) {
                 __builtin_prefetch(&left_[next]);
+                // Below a node the prefixes did not decide, they most likely will not decide
+                // either: the item will be read too.
+                if (tied)
+                    __builtin_prefetch(ItemAt(next));
                 moving = true;
             }
         }

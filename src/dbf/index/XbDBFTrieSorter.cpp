@@ -7,7 +7,9 @@
 //   byte 9     the key byte
 // A packed node keeps 2 to 5 bytes of a single path in bytes 5-9 and has no sibling; it is split
 // as soon as a key branches off inside it or beside it. Sibling chains are kept in ascending
-// byte order; the leaves of one key keep the order the items came in.
+// byte order; the leaves of one key keep the order the items came in. The leaves of a key form
+// a ring: the node of the key's last byte points at the newest leaf, whose next is the oldest,
+// so that another item of the same key is hung on at once however many came before it.
 
 #include "dbf/index/XbDBFSorters.h"
 
@@ -202,6 +204,7 @@ uint32_t TXbTrieTreeSorter::NewLeaf(uint32_t recNo)
     uint8_t* node = pool_.Node(leaf);
     node[0] = kLeaf;
     Store(node + 1, recNo);
+    Store(node + 5, leaf);  // a ring of one
     return leaf;
 }
 
@@ -514,11 +517,11 @@ bool TXbTrieTreeSorter::InsertKey(const uint8_t* item, uint32_t bucket)
     // The whole key is present: its leaves hang below `linkOwner`.
     if (unique_)
         return false;
-    uint32_t last = Load(pool_.Node(linkOwner) + 1);
-    while (Load(pool_.Node(last) + 5) != 0)
-        last = Load(pool_.Node(last) + 5);
+    const uint32_t newest = Load(pool_.Node(linkOwner) + 1);
     const uint32_t leaf = NewLeaf(recNo);
-    Store(pool_.Node(last) + 5, leaf);
+    Store(pool_.Node(leaf) + 5, Load(pool_.Node(newest) + 5));
+    Store(pool_.Node(newest) + 5, leaf);
+    Store(pool_.Node(linkOwner) + 1, leaf);
     return true;
 }
 
@@ -549,6 +552,7 @@ void TXbTrieTreeSorter::Clear()
     stack_.clear();
     walkBucket_ = 0;
     leaf_ = 0;
+    lastLeaf_ = 0;
 }
 
 void TXbTrieTreeSorter::Descend(uint32_t node, int position)
@@ -560,7 +564,9 @@ void TXbTrieTreeSorter::Descend(uint32_t node, int position)
         if (const uint32_t sibling = Load(data + 5); sibling != 0 && (data[0] & kPacked) == 0)
             __builtin_prefetch(pool_.Node(sibling));
         if (data[0] & kLeaf) {
-            leaf_ = node;
+            // The newest leaf of the ring: the walk starts at the oldest, after it.
+            lastLeaf_ = node;
+            leaf_ = Load(data + 5);
             LoadCurrent();
             return;
         }
@@ -607,8 +613,8 @@ bool TXbTrieTreeSorter::NextSortItem()
 {
     if (walkBucket_ >= usedBuckets_.size())
         return true;
-    const uint32_t nextLeaf = Load(pool_.Node(leaf_) + 5);
-    if (nextLeaf != 0) {
+    if (leaf_ != lastLeaf_) {
+        const uint32_t nextLeaf = Load(pool_.Node(leaf_) + 5);
         leaf_ = nextLeaf;
         if (const uint32_t after = Load(pool_.Node(nextLeaf) + 5); after != 0)
             __builtin_prefetch(pool_.Node(after));

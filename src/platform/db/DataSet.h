@@ -350,4 +350,3 @@ inline TFieldTextFetch TField::FetchText(std::string& value, bool translate) con
         return TFieldTextFetch::tfUnsupported;
     return dataSet_->FetchFieldText(const_cast<TField&>(*this), value, translate);
 }
-
