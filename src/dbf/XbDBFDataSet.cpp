@@ -447,18 +447,28 @@ void TXbSmartDBF::BringHeaderCountUpToDate() noexcept
     }
 }
 
+// Other users append under the header lock, measuring the file's end there: the end is
+// measured and the mark written under the same lock, or the mark could land on the first byte
+// of a record another user wrote in between. A header that stays busy leaves the mark out; it
+// is a courtesy to other programs, and the engine counts records by the file's size.
 void TXbSmartDBF::AppendEndMarkOnClose() noexcept
 {
     if (!tableStream_->IsOpen() || !tableStream_->AccessMode().OpenReadWrite)
         return;
-    const int64_t size = tableStream_->SeekTo(0, 2);
-    if (size <= 0)
-        return;
-    uint8_t last = 0;
-    if (ReadAt(*tableStream_, size - 1, &last, 1) != 1 || last == kEndOfFileMark)
-        return;
-    tableStream_->SeekTo(size, 0);
-    tableStream_->WriteBlock(&kEndOfFileMark, 1);
+    const bool heldBefore = headerLocked_;
+    try {
+        if (!LockHeader())
+            return;
+        const int64_t size = tableStream_->SeekTo(0, 2);
+        uint8_t last = 0;
+        if (size > 0 && ReadAt(*tableStream_, size - 1, &last, 1) == 1 && last != kEndOfFileMark &&
+            tableStream_->SeekTo(size, 0) == size)
+            tableStream_->WriteBlock(&kEndOfFileMark, 1);
+        if (!heldBefore)
+            UnlockHeader();
+    } catch (...) {
+        // Closing drops the lock with the file.
+    }
 }
 
 void TXbSmartDBF::ReleaseOpenResources() noexcept

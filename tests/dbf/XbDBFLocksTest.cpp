@@ -267,3 +267,31 @@ TEST(Locks, ExclusiveTablesTakeNoLocks)
     EXPECT_EQ(QueryLock(descriptor, 0, 0).holder, TLockHolder::lhNone);
     ::close(descriptor);
 }
+
+// Another user appends under the header lock and measures the file's end there: a table that
+// closes meanwhile leaves the end alone (an end mark written then could land on the first byte
+// of the record the other user is writing), and adds the mark once the header is free.
+TEST(Locks, ClosingAddsTheEndMarkOnlyUnderTheHeaderLock)
+{
+    TScratchFolder folder;
+    const std::string name = folder.File("t.dbf");
+    CreateNotesTable(name);
+    TLockingProcess holder(name);
+    TOpenOptions options;
+    options.AccessMode = kShared;
+    options.WaitBusyRes = 1;
+    auto table = OpenTable(name, options);
+    AppendNote(*table, "n1", 1, "");
+    const std::vector<uint8_t> before = ReadWholeFile(name);
+    ASSERT_NE(before.back(), 0x1A);
+    ASSERT_TRUE(holder.Send('H'));
+    table.reset();
+    EXPECT_EQ(ReadWholeFile(name), before);
+
+    ASSERT_TRUE(holder.Send('U'));
+    table = OpenTable(name, options);
+    table.reset();
+    const std::vector<uint8_t> after = ReadWholeFile(name);
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(after.back(), 0x1A);
+}
