@@ -159,19 +159,20 @@ bool TThread::Synchronize(TThread* thread, const TThreadMethod& method)
     TThreadHandOver::Request request;
     request.thread = thread;
     request.method = &method;
+    std::function<void()> wake;
+    {
+        std::lock_guard guard(handOver.lock);
+        if (thread != nullptr && thread->disposed_) {
+            return false;
+        }
+        handOver.queue.push_back(&request);
+        handOver.changed.notify_all();
+        wake = handOver.wakeMainThread;
+    }
+    if (wake) {
+        wake();
+    }
     std::unique_lock guard(handOver.lock);
-    if (thread != nullptr && thread->disposed_) {
-        return false;
-    }
-    handOver.queue.push_back(&request);
-    handOver.changed.notify_all();
-    // Woken under the lock, which the main thread takes before it runs the call: whatever the
-    // wake-up allocates (the toolkit's posted call) is then ordered before the main thread frees
-    // it, also for the thread checker, which sees neither the toolkit's own locks nor a wake-up
-    // of the event loop that the toolkit leaves out while one is pending.
-    if (handOver.wakeMainThread) {
-        handOver.wakeMainThread();
-    }
     handOver.changed.wait(guard, [&] { return request.done; });
     if (request.error) {
         std::rethrow_exception(request.error);
