@@ -27,6 +27,21 @@
 
 namespace {
 
+// Field types whose values are bytes, not text: a row shows "** BINARY **" in their place.
+bool IsBinaryFieldType(TFieldType type)
+{
+    switch (type) {
+    case TFieldType::ftBlob:
+    case TFieldType::ftGraphic:
+    case TFieldType::ftParadoxOle:
+    case TFieldType::ftDBaseOle:
+    case TFieldType::ftTypedBinary:
+    case TFieldType::ftADT:
+    case TFieldType::ftArray: return true;
+    default: return false;
+    }
+}
+
 std::map<TExExportType, TExWriterFactory>& WriterFactories()
 {
     static std::map<TExExportType, TExWriterFactory> factories;
@@ -715,16 +730,12 @@ std::string TExCustomExport::SeparatorLine() const
 
 int TExCustomExport::FieldTypeWidth(const TField& field) const
 {
+    if (IsBinaryFieldType(field.DataType())) {
+        return 12;
+    }
     const TDateTime sample = EncodeDate(1999, 12, 12) + EncodeTime(12, 12, 12, 12);
     switch (field.DataType()) {
     case TFieldType::ftUnknown: return 13;
-    case TFieldType::ftBlob:
-    case TFieldType::ftGraphic:
-    case TFieldType::ftParadoxOle:
-    case TFieldType::ftDBaseOle:
-    case TFieldType::ftTypedBinary:
-    case TFieldType::ftADT:
-    case TFieldType::ftArray: return 12;
     case TFieldType::ftDate: return static_cast<int>(FormatDateTime(DateFormat, sample).size());
     case TFieldType::ftTime: return static_cast<int>(FormatDateTime(TimeFormat, sample).size());
     case TFieldType::ftDateTime: return static_cast<int>(FormatDateTime(DateTimeFormat, sample).size());
@@ -897,15 +908,12 @@ void TExDataSetExport::FindTextFields()
         const TField& field = dataSet_->Fields()[i];
         FieldReader& reader = readers_[static_cast<size_t>(i)];
         reader.field = &field;
+        if (IsBinaryFieldType(field.DataType())) {
+            reader.kind = FieldReader::Kind::Binary;
+            continue;
+        }
         switch (field.DataType()) {
         case TFieldType::ftUnknown: reader.kind = FieldReader::Kind::Unknown; break;
-        case TFieldType::ftBlob:
-        case TFieldType::ftGraphic:
-        case TFieldType::ftParadoxOle:
-        case TFieldType::ftDBaseOle:
-        case TFieldType::ftTypedBinary:
-        case TFieldType::ftADT:
-        case TFieldType::ftArray: reader.kind = FieldReader::Kind::Binary; break;
         case TFieldType::ftBoolean: reader.kind = FieldReader::Kind::Boolean; break;
         case TFieldType::ftString:
             reader.text = dynamic_cast<const TStringField*>(&field);
