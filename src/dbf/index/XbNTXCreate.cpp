@@ -52,6 +52,9 @@ int MaxBitsOf(TXbMaxBitsInHashCode bits)
 // The page cache of an insertion build.
 constexpr int kBuildCacheBytes = 64 * 1024 * 1024;
 
+// How many keys ahead a batch insertion asks for the leaf page of a key.
+constexpr int32_t kInsertLookahead = 8;
+
 // Pages the compact build writes at once into its temporary files.
 constexpr int kTempPagesPerWrite = 32;
 
@@ -749,7 +752,25 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
     auto drain = [&](TScan& scan) {
         sorter->Sort();
         std::string stored(static_cast<size_t>(scan.Header.KeySize), ' ');
-        for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem()) {
+        // The sort array holds the batch in the walk's order. The leaf of the key 2 x
+        // kInsertLookahead places ahead is found (its cache entry asked for), and the page of the
+        // one kInsertLookahead places ahead asked for, while this one goes in: the leaves of
+        // sorted keys lie all over the tree, and the waits for memory then overlap.
+        std::array<uint32_t, 2 * kInsertLookahead> leaves{};
+        const int32_t sorted = sorter->Count();
+        int32_t position = 0;
+        auto locate = [&](int32_t at) {
+            const uint8_t* ahead = sorter->GetPSortItem(static_cast<int32_t>(sorter->GetSortArray(at)));
+            leaves[static_cast<size_t>(at % (2 * kInsertLookahead))] =
+                index_.LocateInsertionLeaf(reinterpret_cast<const char*>(ahead + 8), XbSortItemRecNo(ahead));
+        };
+        for (int32_t at = 0; at < std::min(sorted, 2 * kInsertLookahead); ++at)
+            locate(at);
+        for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem(), ++position) {
+            if (position + kInsertLookahead < sorted)
+                index_.PrefetchPage(leaves[static_cast<size_t>((position + kInsertLookahead) % (2 * kInsertLookahead))]);
+            if (position + 2 * kInsertLookahead < sorted)
+                locate(position + 2 * kInsertLookahead);
             const uint8_t* current = sorter->CurrentSortItem();
             stored.assign(reinterpret_cast<const char*>(current + 8), stored.size());
             if (scan.Header.Unique && index_.FindExact(stored, false))
