@@ -180,6 +180,37 @@ void VisitRecords(TDataSet& table, const std::function<void()>& visit)
     }
 }
 
+void VisitRecordsAndFiltered(TDataSet& table, const std::function<void()>& everyRecord,
+                             const std::function<void()>& filtered)
+{
+    if (auto* dbf = dynamic_cast<TXbSmartDBF*>(&table);
+        dbf != nullptr && dbf->VisitRecordsMarkingFiltered([&](bool accepted) {
+            everyRecord();
+            if (accepted) {
+                filtered();
+            }
+        })) {
+        return;
+    }
+    if (!table.Filtered()) {
+        for (table.First(); !table.Eof(); table.Next()) {
+            everyRecord();
+            filtered();
+        }
+        return;
+    }
+    {
+        TWholeTableWalk walk(table);
+        for (table.First(); !table.Eof(); table.Next()) {
+            everyRecord();
+        }
+        walk.Restore();
+    }
+    for (table.First(); !table.Eof(); table.Next()) {
+        filtered();
+    }
+}
+
 TWholeTableWalk::TWholeTableWalk(TDataSet& table)
     : table_(table), recordNumber_(table.RecNo()), wasFiltered_(table.Filtered())
 {

@@ -67,6 +67,15 @@ private:
 // only reads fields.
 void VisitRecords(TDataSet& table, const std::function<void()>& visit);
 
+// Two walks in one pass: `everyRecord` runs for every record a walk over the table with its
+// filter switched off would stop at, and `filtered` after it for each of those the filter
+// accepts as well, with the table's fields reading that record. A table of the tracker's engine
+// is read once without moving its cursor; any other table is walked without its filter, then
+// with it (its filter and record given back between). The caller positions the table
+// afterwards. Both only read fields.
+void VisitRecordsAndFiltered(TDataSet& table, const std::function<void()>& everyRecord,
+                             const std::function<void()>& filtered);
+
 // A walk over the whole table: its filter is switched off, and the filter and the record are
 // given back by Restore, or when the walk ends without it (also when it ends with an error).
 class TWholeTableWalk {

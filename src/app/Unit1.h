@@ -317,12 +317,22 @@ public:
     // The index in ImageList1 of the state icon of the current ticket or sub-ticket row.
     int TicketStateIcon() const;
     int SubTicketStateIcon() const;
-    void CountOpenTickets();
+    // Shows the number of open tickets of the active project. With `ticketProjects`, the same
+    // pass over the ticket table adds the project of every ticket to it as FillProductLists
+    // does, whatever the table's filter.
+    void CountOpenTickets(TStrings* ticketProjects = nullptr);
     void CountOpenSubTickets();
     // Fills the ticket editor's version lists for the project its `cb_product` shows (nothing
     // while the editor does not exist).
     void FillVersionLists();
+    // Fills the project lists of the other windows with the names of the product table, and
+    // the project editor's with the projects of the tickets as well.
     void FillProductLists();
+    // The first part of FillProductLists: the lists from the product table. Returns the project
+    // editor's list (null without the editor) for the tickets' projects to be added to.
+    TStrings* FillProductListsFromProductTable();
+    // Adds the project of the ticket the ticket table's fields read to `list`, once.
+    void AddTicketProject(TStrings& list);
 
     // ---- grid layouts
     // The eight grids in the order of their layout files (kGridLayoutFiles).

@@ -16,6 +16,7 @@
 #include "platform/rtl/System.h"
 
 #include <cmath>
+#include <functional>
 #include <string>
 
 namespace {
@@ -63,6 +64,19 @@ bool OnRecord(const TDataSet& table)
 std::string FieldText(const TDataSet& table, int position)
 {
     return table.Fields().Fields(position)->AsString();
+}
+
+// Runs `visit` for every record of the table with its filter switched off, then gives the
+// filter and the record back.
+void VisitWholeTable(TDataSet& table, const std::function<void()>& visit)
+{
+    TWholeTableWalk walk(table);
+    {
+        TControlsOff controlsOff(table);
+        table.First();
+        VisitRecords(table, visit);
+    }
+    walk.Restore();
 }
 
 // A date field that is set and not after today.
@@ -432,7 +446,7 @@ void Tmainfrm::subgridDrawColumnCell(TObject*, const TRect& rect, int, TColumn* 
 // ---------------------------------------------------------------------------------------------
 // Counters
 
-void Tmainfrm::CountOpenTickets()
+void Tmainfrm::CountOpenTickets(TStrings* ticketProjects)
 {
     auto* openticket = Get<TEdit>("openticket");
     openticket->SetText("0");
@@ -447,11 +461,16 @@ void Tmainfrm::CountOpenTickets()
         TControlsOff controlsOff(*maindb);
         maindb->First();
         TField* completed = maindb->Fields().Fields(kTicketCompleted);
-        VisitRecords(*maindb, [&] {
+        auto countOpen = [&] {
             if (!completed->AsBoolean()) {
                 ++open;
             }
-        });
+        };
+        if (ticketProjects != nullptr) {
+            VisitRecordsAndFiltered(*maindb, [&] { AddTicketProject(*ticketProjects); }, countOpen);
+        } else {
+            VisitRecords(*maindb, countOpen);
+        }
         maindb->First();
     }
     openticket->SetText(std::to_string(open));
@@ -530,6 +549,14 @@ void Tmainfrm::FillVersionLists()
 
 void Tmainfrm::FillProductLists()
 {
+    TStrings* editorList = FillProductListsFromProductTable();
+    if (maindb->Active() && editorList != nullptr) {
+        VisitWholeTable(*maindb, [&] { AddTicketProject(*editorList); });
+    }
+}
+
+TStrings* Tmainfrm::FillProductListsFromProductTable()
+{
     TStrings* editorList = ItemsOf(OtherWindowControl("productfrm", "product"));
     TStrings* ownerList = ItemsOf(OtherWindowControl("ownerfrm", "changedproject"));
     TStrings* hiddenList = ItemsOf(FindComponent("projectlist"));
@@ -540,26 +567,23 @@ void Tmainfrm::FillProductLists()
             projectLists.push_back(list);
         }
     }
-    auto walkNames = [](TDataSet& table, int position, const std::vector<TStrings*>& lists) {
-        TWholeTableWalk walk(table);
-        {
-            TControlsOff controlsOff(table);
-            table.First();
-            VisitRecords(table, [&] {
-                const std::string name = FieldText(table, position);
-                if (!name.empty()) {
-                    for (TStrings* list : lists) {
-                        AddUnique(*list, name);
-                    }
-                }
-            });
-        }
-        walk.Restore();
-    };
     if (appsdb->Active()) {
-        walkNames(*appsdb, static_cast<int>(TProductField::NAME), projectLists);
+        VisitWholeTable(*appsdb, [&] {
+            const std::string name = FieldText(*appsdb, static_cast<int>(TProductField::NAME));
+            if (!name.empty()) {
+                for (TStrings* list : projectLists) {
+                    AddUnique(*list, name);
+                }
+            }
+        });
     }
-    if (maindb->Active() && editorList != nullptr) {
-        walkNames(*maindb, static_cast<int>(TTicketField::PRODUCT), {editorList});
+    return editorList;
+}
+
+void Tmainfrm::AddTicketProject(TStrings& list)
+{
+    const std::string name = FieldText(*maindb, static_cast<int>(TTicketField::PRODUCT));
+    if (!name.empty()) {
+        AddUnique(list, name);
     }
 }

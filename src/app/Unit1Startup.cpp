@@ -337,7 +337,9 @@ void Tmainfrm::startuptimerTimer(TObject*)
         }
         SetCaption(title);
         CheckAdministrator();
-        FillProductLists();
+        // The tickets' projects join the project editor's list in the pass that counts the
+        // open tickets below.
+        TStrings* ticketProjectList = FillProductListsFromProductTable();
         tabs->SetActivePageIndex(ReadSetting(*SettingsIni, Setting::ActivePage));
         fieldlist->SetItemIndex(ReadSetting(*SettingsIni, Setting::FilteredColumnPostStart));
         fieldlist->SetText(ReadSetting(*SettingsIni, Setting::FilteredColumnS));
@@ -350,7 +352,7 @@ void Tmainfrm::startuptimerTimer(TObject*)
         maindb->SetFilter(TicketFilterToRestore(ReadSetting(*SettingsIni, Setting::FilterString)));
         maindb->SetFiltered(ReadSetting(*SettingsIni, Setting::FilteredState));
         loaded_.Session = true;
-        CountOpenTickets();
+        CountOpenTickets(ticketProjectList);
         CheckWindowsVersion();
         if (ReadSetting(*SettingsIni, Setting::CheckUpdate)) {
             const std::string updater = MapStoredPath(ApplicationFolder(), kUpdaterFileName);

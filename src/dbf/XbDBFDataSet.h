@@ -154,6 +154,12 @@ public:
     // an OnFilterRecord handler, calculated fields, or not browsing); the caller walks then.
     // `visit` reads fields only; it does not move or change the table.
     bool VisitShownRecords(const std::function<void()>& visit);
+    // The same visit over every record a walk would show with the filter switched off (SetDeleted
+    // still hides), telling `visit` whether the filter in force accepts the record as well (true
+    // for every record when the table is not filtered): one pass serves a walk over the whole
+    // table and one over the filtered records. False, without visiting, where VisitShownRecords
+    // is false.
+    bool VisitRecordsMarkingFiltered(const std::function<void(bool accepted)>& visit);
 
     // ---- master-detail link (XbDBFMasterLink.cpp). With MasterFields (";"-separated names
     // of fields the master and this table share) the table shows the records whose key equals
@@ -480,6 +486,10 @@ private:
     // it does not hold firstRecNo); the records in the window, 0 when none could be read (the
     // window then holds what it held).
     int ShowPieceForward(uint32_t firstRecNo);
+    // The visits above: every record in the file, read through the read-ahead piece, that the
+    // acceptance test shows (without the filter when markFiltered, the filter's verdict then
+    // passed to `visit`; with it otherwise, `visit` then always told true).
+    bool VisitPieceRecords(bool markFiltered, const std::function<void(bool accepted)>& visit);
     // A parsed filter expression is ready; its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();

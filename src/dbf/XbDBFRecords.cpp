@@ -509,11 +509,23 @@ bool TXbSmartDBF::IsRecordAccepted(uint32_t recNo)
 
 bool TXbSmartDBF::VisitShownRecords(const std::function<void()>& visit)
 {
+    return VisitPieceRecords(false, [&visit](bool) { visit(); });
+}
+
+bool TXbSmartDBF::VisitRecordsMarkingFiltered(const std::function<void(bool accepted)>& visit)
+{
+    return VisitPieceRecords(true, visit);
+}
+
+bool TXbSmartDBF::VisitPieceRecords(bool markFiltered, const std::function<void(bool accepted)>& visit)
+{
     if (!Active() || State() != TDataSetState::dsBrowse || bulk_.Data() == nullptr || NavigationIndex() != nullptr ||
         OnFilterRecord || CalcFieldsSize() > 0 || forcedRecord_ != nullptr)
         return false;
-    // The same test a step of the cursor makes.
-    const bool testing = (Filtered() && FilterReady()) || setDeleted_;
+    // The same tests a step of the cursor makes.
+    const bool filtering = Filtered() && FilterReady();
+    const bool testingShown = markFiltered ? setDeleted_ : filtering || setDeleted_;
+    const bool marking = markFiltered && filtering;
     struct TPieceDrop {
         TXbSmartDBF& table;
         ~TPieceDrop()
@@ -529,10 +541,11 @@ bool TXbSmartDBF::VisitShownRecords(const std::function<void()>& visit)
         const int count = bulkCount_;
         for (int i = 0; i < count; ++i) {
             uint8_t* image = bulk_.Data() + static_cast<size_t>(i) * recordSize_;
-            if (testing && !RecordAccepted(image, Filtered()))
+            if (testingShown && !RecordAccepted(image, !markFiltered && Filtered()))
                 continue;
+            const bool accepted = !marking || RecordAccepted(image, true);
             forcedRecord_ = image;
-            visit();
+            visit(accepted);
             forcedRecord_ = nullptr;
         }
         next = bulkFirst_ + static_cast<uint32_t>(count);

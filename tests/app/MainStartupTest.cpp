@@ -2,6 +2,8 @@
 #include "AppTestSupport.h"
 
 #include "app/Settings.h"
+#include "app/Unit7.h"
+#include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
 #include "platform/rtl/Files.h"
 #include "platform/gui/DBGrids.h"
@@ -10,6 +12,9 @@
 #include "sysutil/SuComponents.h"
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -394,6 +399,97 @@ TEST_F(StartUp, WindowsVersionHints)
     EXPECT_EQ(OsName, "Unknown");
     EXPECT_TRUE(Balloons().empty());
     EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(StartUp, PostStartCountsTheProjectsOpenTicketsAndListsEveryTicketsProject)
+{
+    constexpr int P_NAME = static_cast<int>(TProductField::NAME);
+    constexpr int T_ID = static_cast<int>(TTicketField::TICKETID);
+    constexpr int T_PRODUCT = static_cast<int>(TTicketField::PRODUCT);
+    constexpr int T_STATUS = static_cast<int>(TTicketField::STATUS);
+    constexpr int T_COMPLETED = static_cast<int>(TTicketField::COMPLETED);
+    MakeDataFolders();
+    MakeAllTables();
+    FillTable(PathOf("databases/product.dbf"), TTrackerTable::Products,
+              {{{P_NAME, "Alpha"}}, {{P_NAME, "Beta"}}, {{P_NAME, "Quiet"}}, {{P_NAME, ""}}});
+    auto ticket = [&](const char* id, const char* project, bool completed) {
+        return TRow{{T_ID, id}, {T_PRODUCT, project}, {T_STATUS, completed ? "Closed" : "Open"},
+                    {T_COMPLETED, completed ? "T" : "F"}};
+    };
+    const std::vector<TRow> tickets = {
+        ticket("A1", "Alpha", false),   ticket("A2", "Alpha", true),  ticket("A3", "Alpha", false),
+        ticket("G1", "Gamma", false),   ticket("D1", "Delta", false), ticket("A4", "Alpha", false),
+        ticket("L1", "Alpha 2", false), ticket("N1", "", false),      ticket("B1", "Beta", true),
+    };
+    auto writeTickets = [&](bool withTickets) {
+        MakeTables({"Tickets.dbf"});
+        if (!withTickets) {
+            return;
+        }
+        FillTable(PathOf("databases/Tickets.dbf"), TTrackerTable::Tickets, tickets);
+        // A3 and D1 deleted: a deleted ticket neither counts nor brings its project.
+        TXbSmartDBF table(nullptr);
+        ConfigureTrackerTable(table, TrackerTableLayout(TTrackerTable::Tickets).Enciphered);
+        table.DBFFileName = PathOf("databases/Tickets.dbf");
+        table.Open();
+        for (int recNo : {5, 3}) {
+            table.SetRecNo(recNo);
+            table.Delete();
+        }
+        table.Close();
+    };
+    struct TCase {
+        const char* Name;
+        bool Tickets;
+        const char* ProductId;  // the project of the last session, by record number
+        const char* SavedFilter;  // "" = none saved
+        const char* Open;
+        const char* FilterAfter;
+        std::vector<std::string> EditorList;
+    };
+    const std::vector<std::string> everyProject = {"Alpha", "Beta", "Quiet", "Gamma", "Alpha 2"};
+    const TCase cases[] = {
+        {"unfiltered", true, "1", "", "2", "PRODUCT='Alpha'", everyProject},
+        {"a saved filter of the project", true, "1", "PRODUCT='Alpha' and STATUS='Open'", "2",
+         "PRODUCT='Alpha' and STATUS='Open'", everyProject},
+        {"a saved filter of another column only", true, "1", "STATUS='Closed'", "2", "STATUS='Closed'",
+         everyProject},
+        {"a saved filter without a project", true, "1", "PRODUCT=''", "2", "PRODUCT='Alpha'", everyProject},
+        {"a project whose tickets are completed", true, "2", "", "0", "PRODUCT='Beta'", everyProject},
+        {"a project without tickets", true, "3", "STATUS='Open'", "0", "STATUS='Open'", everyProject},
+        {"a project without a name", true, "4", "PRODUCT=''", "0", "PRODUCT=''", everyProject},
+        {"no tickets", false, "1", "STATUS='Open'", "0", "STATUS='Open'", {"Alpha", "Beta", "Quiet"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        writeTickets(c.Tickets);
+        TIniFile ini = Ini();
+        ini.WriteString("Settings", "OpenSite", "1");
+        ini.WriteString("SavedSession", "ProductID", c.ProductId);
+        ini.WriteString("SavedSession", "FilterString", c.SavedFilter);
+        ini.WriteString("SavedSession", "FilteredState", c.SavedFilter[0] != '\0' ? "1" : "0");
+        Tmainfrm& window = Start();
+        // The project editor, created as the program creates it.
+        auto editor = std::make_unique<Tproductfrm>(&TestApplication());
+        productfrm = editor.get();
+        PostStart();
+        EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+        EXPECT_EQ(window.Get<TEdit>("openticket")->Text(), c.Open);
+        EXPECT_EQ(window.maindb->Filter(), c.FilterAfter);
+        std::vector<std::string> listed;
+        for (int i = 0; i < editor->product->Items().Count(); ++i) {
+            listed.push_back(editor->product->Items()[i]);
+        }
+        EXPECT_EQ(listed, c.EditorList);
+
+        // The counter of the running window agrees, and keeps the filter it found.
+        window.Get<TEdit>("openticket")->SetText("");
+        window.CountOpenTickets();
+        EXPECT_EQ(window.Get<TEdit>("openticket")->Text(), c.Open);
+        EXPECT_EQ(window.maindb->Filter(), c.FilterAfter);
+        editor.reset();
+        FreeWindow();
+    }
 }
 
 }  // namespace

@@ -235,12 +235,37 @@ TEST(TableRecords, VisitingShownRecordsMeetsWhatAWalkMeetsAndLeavesTheCursorAlon
                            fixture.table.FieldByName("NAME")->AsString());
         const size_t skipped = std::min<size_t>(5, walked.size());
         EXPECT_EQ(rest, std::vector<std::string>(walked.begin() + static_cast<std::ptrdiff_t>(skipped), walked.end()));
+
+        // Marking the filtered records meets what a walk without the filter meets, and marks
+        // just those the filtered walk met; the filter stays on and the cursor where it was.
+        std::vector<std::string> unfiltered;
+        fixture.table.SetFiltered(false);
+        for (fixture.table.First(); !fixture.table.Eof(); fixture.table.Next())
+            unfiltered.push_back(std::to_string(fixture.table.RecNo()) + " " +
+                                 fixture.table.FieldByName("NAME")->AsString());
+        fixture.table.SetFiltered(c.Filter[0] != '\0');
+        fixture.table.Last();
+        const int last = fixture.table.RecNo();
+        std::vector<std::string> marked;
+        std::vector<std::string> accepted;
+        ASSERT_TRUE(fixture.table.VisitRecordsMarkingFiltered([&](bool filtered) {
+            const std::string record =
+                std::to_string(fixture.table.RecNo()) + " " + fixture.table.FieldByName("NAME")->AsString();
+            marked.push_back(record);
+            if (filtered)
+                accepted.push_back(record);
+        }));
+        EXPECT_EQ(marked, unfiltered);
+        EXPECT_EQ(accepted, walked);
+        EXPECT_EQ(fixture.table.Filtered(), c.Filter[0] != '\0');
+        EXPECT_EQ(fixture.table.RecNo(), last);
     }
 
     // A handler that decides by itself needs the walk.
     fixture.table.SetFiltered(false);
     fixture.table.OnFilterRecord = [](TDataSet*, bool& accept) { accept = true; };
     EXPECT_FALSE(fixture.table.VisitShownRecords([] { FAIL() << "visited"; }));
+    EXPECT_FALSE(fixture.table.VisitRecordsMarkingFiltered([](bool) { FAIL() << "visited"; }));
     fixture.table.OnFilterRecord = nullptr;
     fixture.table.Close();
 }

@@ -27,11 +27,6 @@ bool NTXWriteAt(TProxyStream& stream, int64_t offset, const void* buffer, int64_
     return stream.SeekTo(offset, 0) == offset && stream.WriteBlock(buffer, count) == count;
 }
 
-uint8_t* TXbNTXNode::Data() const noexcept
-{
-    return Block->Memory() + static_cast<size_t>(IndexInBlock) * kNTXPageSize;
-}
-
 // ---- TXbNTXBuffer
 
 TXbNTXBuffer::TXbNTXBuffer(uint32_t startOffset, int pageCount)
@@ -43,6 +38,7 @@ TXbNTXBuffer::TXbNTXBuffer(uint32_t startOffset, int pageCount)
         TXbNTXNode& node = nodes_[static_cast<size_t>(i)];
         node.Block = this;
         node.IndexInBlock = i;
+        node.Page = memory_.Data() + static_cast<size_t>(i) * kNTXPageSize;
     }
     Renumber(startOffset);
 }
@@ -106,17 +102,50 @@ bool TXbNTXBuffers::FindBlock(uint32_t start, size_t& index) const noexcept
     return place != blocks_.end() && (*place)->StartOffset() == start;
 }
 
+TXbNTXBuffer* TXbNTXBuffers::CachedBlock(uint32_t start) const noexcept
+{
+    const size_t number = start / (static_cast<uint32_t>(pagesPerBlock_) * kNTXPageSize);
+    return number < byNumber_.size() && byNumber_[number] != nullptr ? byNumber_[number]->Block : nullptr;
+}
+
+void TXbNTXBuffers::SetCachedBlock(uint32_t start, TXbNTXBuffer* block) noexcept
+{
+    const size_t number = start / (static_cast<uint32_t>(pagesPerBlock_) * kNTXPageSize);
+    if (number < byNumber_.size())
+        byNumber_[number] = block != nullptr ? &block->Node(0) : nullptr;
+}
+
+TXbNTXNode* TXbNTXBuffers::PeekNode(uint32_t offset) noexcept
+{
+    const uint32_t blockBytes = static_cast<uint32_t>(pagesPerBlock_) * kNTXPageSize;
+    const size_t number = offset / blockBytes;
+    TXbNTXNode* first = number < byNumber_.size() ? byNumber_[number] : nullptr;
+    return first != nullptr ? first + (offset % blockBytes) / kNTXPageSize : nullptr;
+}
+
+void TXbNTXBuffers::PrefetchNode(uint32_t offset) const noexcept
+{
+    const uint32_t blockBytes = static_cast<uint32_t>(pagesPerBlock_) * kNTXPageSize;
+    const size_t number = offset / blockBytes;
+    if (number < byNumber_.size() && byNumber_[number] != nullptr)
+        __builtin_prefetch(byNumber_[number] + (offset % blockBytes) / kNTXPageSize);
+}
+
 TXbNTXNode& TXbNTXBuffers::GetNTXBuffer(uint32_t offset, bool read)
 {
     const uint32_t start = BlockStartOf(offset);
     const int pageIndex = static_cast<int>((offset - start) / kNTXPageSize);
-    size_t index = 0;
-    if (FindBlock(start, index)) {
-        TXbNTXBuffer& block = *blocks_[index];
-        ++block.PinCount;
-        ++block.UseCount;
-        return block.Node(pageIndex);
+    if (TXbNTXBuffer* cached = CachedBlock(start)) {
+        ++cached->PinCount;
+        ++cached->UseCount;
+        return cached->Node(pageIndex);
     }
+    // Room in the table first, so that nothing fails once the list has changed.
+    const size_t number = start / (static_cast<uint32_t>(pagesPerBlock_) * kNTXPageSize);
+    if (number >= byNumber_.size())
+        byNumber_.resize(std::max(number + 1, byNumber_.size() * 2), nullptr);
+    size_t index = 0;
+    FindBlock(start, index);
     const bool limited = LimitType != TXbLimitBuffersType::lbtUnlimited;
     if (limited && static_cast<int>(blocks_.size()) >= EffectiveLimit()) {
         // The unpinned block used least often (the first among equals) takes the new pages.
@@ -129,6 +158,7 @@ TXbNTXNode& TXbNTXBuffers::GetNTXBuffer(uint32_t offset, bool read)
                             "property.");
         TXbNTXBuffer& block = *blocks_[victim];
         Flash(block);
+        SetCachedBlock(block.StartOffset(), nullptr);
         block.Renumber(start);
         block.PinCount = 1;
         block.UseCount = 1;
@@ -148,6 +178,7 @@ TXbNTXNode& TXbNTXBuffers::GetNTXBuffer(uint32_t offset, bool read)
             blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(place));
             throw;
         }
+        SetCachedBlock(start, &block);
         return block.Node(pageIndex);
     }
     auto made = std::make_unique<TXbNTXBuffer>(start, pagesPerBlock_);
@@ -156,6 +187,7 @@ TXbNTXNode& TXbNTXBuffers::GetNTXBuffer(uint32_t offset, bool read)
     block.PinCount = 1;
     block.UseCount = 1;
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(index), std::move(made));
+    SetCachedBlock(start, &block);
     return block.Node(pageIndex);
 }
 
@@ -186,9 +218,8 @@ void TXbNTXBuffers::Release(TXbNTXNode& node) noexcept
 
 void TXbNTXBuffers::MarkDirty(uint32_t offset) noexcept
 {
-    size_t index = 0;
-    if (FindBlock(BlockStartOf(offset), index))
-        blocks_[index]->Node(static_cast<int>((offset - blocks_[index]->StartOffset()) / kNTXPageSize)).Dirty = true;
+    if (TXbNTXNode* node = PeekNode(offset))
+        node->Dirty = true;
 }
 
 void TXbNTXBuffers::Flash(TXbNTXBuffer& block)
@@ -228,4 +259,8 @@ void TXbNTXBuffers::FlushAll()
         Flash(*block);
 }
 
-void TXbNTXBuffers::Clear() noexcept { blocks_.clear(); }
+void TXbNTXBuffers::Clear() noexcept
+{
+    blocks_.clear();
+    byNumber_.clear();
+}

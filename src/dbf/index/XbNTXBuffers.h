@@ -1,7 +1,7 @@
 #pragma once
 // The page cache of an NTX index: blocks of consecutive pages, read in one read and written in
-// one write per run of dirty pages, kept in a list sorted by block start and found by binary
-// search. Pages are deciphered as they arrive and enciphered as they leave when the table's
+// one write per run of dirty pages, kept in a list sorted by block start and found through a
+// table by block number. Pages are deciphered as they arrive and enciphered as they leave when the table's
 // cipher is active. With a block limit the unpinned block used least often gives way.
 
 #include "dbf/XbDBFIndexes.h"
@@ -26,8 +26,10 @@ struct TXbNTXNode {
     // Its whole slot table (the unused slots too) was found sound since then; changes made
     // here keep it so.
     bool SlotsChecked = false;
+    // The page's bytes in the block's memory (which stays where it is for the block's life).
+    uint8_t* Page = nullptr;
 
-    uint8_t* Data() const noexcept;
+    uint8_t* Data() const noexcept { return Page; }
 };
 
 // One block of consecutive pages.
@@ -88,6 +90,12 @@ public:
     // Drops every block without writing.
     void Clear() noexcept;
 
+    // The page at `offset` when its block is in the cache, else null; nothing is pinned, read
+    // or counted as a use.
+    TXbNTXNode* PeekNode(uint32_t offset) noexcept;
+    // Asks the processor for the page's entry (not its bytes) when its block is in the cache.
+    void PrefetchNode(uint32_t offset) const noexcept;
+
     int BlockCount() const noexcept { return static_cast<int>(blocks_.size()); }
     const TXbNTXBuffer& BlockAt(int index) const noexcept { return *blocks_[static_cast<size_t>(index)]; }
     // Reads from the file since the cache was made (one per block loaded).
@@ -97,12 +105,19 @@ private:
     uint32_t BlockStartOf(uint32_t offset) const noexcept;
     // Binary search: true when a block starts at `start`; `index` is its place or where it goes.
     bool FindBlock(uint32_t start, size_t& index) const noexcept;
+    // The block starting at `start`, or null.
+    TXbNTXBuffer* CachedBlock(uint32_t start) const noexcept;
+    // Records the block of `start` (null: none) where the table has room for it.
+    void SetCachedBlock(uint32_t start, TXbNTXBuffer* block) noexcept;
     void Load(TXbNTXBuffer& block, bool read);
     // Writes the run from the first to the last dirty page of the block in one write.
     void Flash(TXbNTXBuffer& block);
     int EffectiveLimit() const noexcept;
 
     std::vector<std::unique_ptr<TXbNTXBuffer>> blocks_;
+    // The first page entry of each block by block number (start offset / block size); null
+    // where none is cached.
+    std::vector<TXbNTXNode*> byNumber_;
     int pagesPerBlock_ = 4;
     TProxyStream* stream_ = nullptr;
     TXbDBFCrypt* crypt_ = nullptr;

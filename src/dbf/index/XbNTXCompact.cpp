@@ -301,8 +301,20 @@ TXbNTXIterator::TXbNTXIterator(std::string fileName) : fileName_(std::move(fileN
 void TXbNTXIterator::ReadPage(uint32_t offset, std::vector<uint8_t>& page)
 {
     page.resize(kNTXPageSize);
-    if (!NTXPageOffsetValid(offset, fileSize_) || NTXReadAt(*stream_, offset, page.data(), kNTXPageSize) != kNTXPageSize)
+    if (!NTXPageOffsetValid(offset, fileSize_))
         throw Exception("TXbNTXIterator.Open: Open Error " + NTXQuoted(fileName_));
+    // A file written bottom-up holds its leaves in key order, so the pages ahead are read with
+    // this one.
+    if (offset < windowStart_ || offset + kNTXPageSize > windowStart_ + windowBytes_) {
+        window_.resize(kWindowBytes);
+        const int64_t wanted = static_cast<int64_t>(std::min<uint64_t>(kWindowBytes, fileSize_ - offset));
+        windowBytes_ = 0;
+        if (NTXReadAt(*stream_, offset, window_.data(), wanted) != wanted)
+            throw Exception("TXbNTXIterator.Open: Open Error " + NTXQuoted(fileName_));
+        windowStart_ = offset;
+        windowBytes_ = static_cast<uint64_t>(wanted);
+    }
+    std::memcpy(page.data(), window_.data() + (offset - windowStart_), kNTXPageSize);
     const std::string fault = CheckNTXPage(page.data(), geometry_, fileSize_);
     if (!fault.empty())
         throw Exception(NTXDamagedMessage(fileName_, fault));
@@ -349,6 +361,8 @@ void TXbNTXIterator::Open()
     if (!stream_->OpenStream())
         throw Exception("TXbNTXIterator.Open: Open Error " + NTXQuoted(fileName_));
     opened_ = true;
+    windowStart_ = 0;
+    windowBytes_ = 0;
     const int64_t size = stream_->SeekTo(0, 2);
     fileSize_ = size > 0 ? static_cast<uint64_t>(size) : 0;
     uint8_t image[kNTXHeaderSize];
@@ -384,6 +398,9 @@ void TXbNTXIterator::Close() noexcept
         stream_->CloseStream();
     stream_.reset();
     stack_.clear();
+    window_.clear();
+    window_.shrink_to_fit();
+    windowBytes_ = 0;
     eof_ = true;
     if (!fileName_.empty()) {
         std::error_code ignored;

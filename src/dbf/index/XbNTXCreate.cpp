@@ -52,6 +52,12 @@ int MaxBitsOf(TXbMaxBitsInHashCode bits)
 // The page cache of an insertion build.
 constexpr int kBuildCacheBytes = 64 * 1024 * 1024;
 
+// How many keys ahead a batch insertion asks for the leaf page of a key.
+constexpr int32_t kInsertLookahead = 8;
+
+// Pages the compact build writes at once into its temporary files.
+constexpr int kTempPagesPerWrite = 32;
+
 // A temporary file removed when this goes, unless it was handed on.
 struct TTempFile {
     std::string Name;
@@ -392,6 +398,33 @@ private:
     bool hasPrevious_ = false;
 };
 
+// The plain order of stored keys: by bytes, up to the first byte where they differ or a zero
+// byte both share (what follows it does not count).
+inline int PlainKeyCompare(const uint8_t* a, const uint8_t* b, int keySize) noexcept
+{
+    for (int i = 0; i < keySize; ++i) {
+        if (a[i] != b[i])
+            return static_cast<int>(a[i]) - b[i];
+        if (a[i] == 0)
+            break;
+    }
+    return 0;
+}
+
+// Runs `body` with the build's comparison of two stored keys in a form the compiler can inline
+// into the loops that call it millions of times: the plain order either way as a plain
+// function, collations and the caller's comparison through the build's own.
+template <class Body>
+void WithKeyCompare(const TXbNTXKeyCompare& compare, bool plain, bool descend, int keySize, Body&& body)
+{
+    if (plain && !descend)
+        body([keySize](const uint8_t* a, const uint8_t* b) { return PlainKeyCompare(a, b, keySize); });
+    else if (plain)
+        body([keySize](const uint8_t* a, const uint8_t* b) { return PlainKeyCompare(b, a, keySize); });
+    else
+        body([&compare](const uint8_t* a, const uint8_t* b) { return compare(a, b); });
+}
+
 }  // namespace
 
 TXbNTXIndexBuilder::TXbNTXIndexBuilder(TXbNTXIndex& index)
@@ -525,10 +558,33 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
     std::string folder;
     std::vector<std::unique_ptr<TXbNTXIndexIterator>> runs;
 
+    // Without Unique and with the engine's own comparison (a consistent order) the keys of a
+    // block are stored as they come and their slots sorted once the block is full: the k-th key
+    // takes the k-th item either way, and ties go by record number, which grows with the
+    // arrival, so the block is the one that inserting every key at its place would give,
+    // without moving half the slot table for every key.
+    bool sortWhenFull = false;
     auto itemAt = [&](int slot) { return block.data() + TXbNTXPage::Load16(block.data() + 2 + 2 * slot); };
+    auto sortSlots = [&](TScan& scan) {
+        auto* first = block.data() + 2;
+        std::vector<uint16_t> slots(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            slots[static_cast<size_t>(i)] = TXbNTXPage::Load16(first + 2 * i);
+        const uint8_t* data = block.data();
+        WithKeyCompare(scan.Compare, !scan.Weighted, scan.Header.Descend, keySize, [&](auto compare) {
+            std::sort(slots.begin(), slots.end(), [&](uint16_t a, uint16_t b) {
+                const int result = compare(data + a + 4, data + b + 4);
+                return result != 0 ? result < 0 : a < b;
+            });
+        });
+        for (int i = 0; i < count; ++i)
+            TXbNTXPage::Store16(first + 2 * i, slots[static_cast<size_t>(i)]);
+    };
     auto flushBlock = [&](TScan& scan) {
         if (count == 0)
             return;
+        if (sortWhenFull)
+            sortSlots(scan);
         TXbNTXPage::Store16(block.data(), static_cast<uint16_t>(count));
         TTempFile file;
         file.Name = MakeTempFileName(folder);
@@ -563,8 +619,17 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
             folder = tempInIndexFolder ? FolderOf(scan.Index.NTXFileName()) : std::string("SYSTEM_TMP_PATH");
             for (int i = 0; i <= capacity; ++i)
                 TXbNTXPage::Store16(block.data() + 2 + 2 * i, static_cast<uint16_t>(itemArea + i * (keySize + 4)));
+            sortWhenFull = !scan.Header.Unique && !scan.CallerCompare;
         },
         [&](TScan& scan, const uint8_t* key, uint32_t recNo) {
+            if (sortWhenFull) {
+                uint8_t* place = block.data() + itemArea + static_cast<size_t>(count) * static_cast<size_t>(keySize + 4);
+                TXbNTXPage::Store32(place, recNo);
+                std::memcpy(place + 4, key, static_cast<size_t>(keySize));
+                if (++count == capacity)
+                    flushBlock(scan);
+                return;
+            }
             // Binary search: the first slot whose item sorts after the new one (equal keys by
             // record number); under Unique an equal key already there keeps its place.
             int lo = 0;
@@ -611,25 +676,24 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
             auto mergeInto = [&](TXbNTXIndexIterator& first, TXbNTXIndexIterator& second, TXbNTXCompactIndex& writer) {
                 first.Open();
                 second.Open();
-                while (!first.Eof() || !second.Eof()) {
-                    TXbNTXIndexIterator* take;
-                    if (first.Eof()) {
-                        take = &second;
-                    } else if (second.Eof()) {
-                        take = &first;
-                    } else {
-                        const int result = compare(first.Key(), second.Key());
+                WithKeyCompare(compare, !scan.Weighted && !scan.CallerCompare, scan.Header.Descend, keySize,
+                               [&](auto compareKeys) {
+                    while (!first.Eof() && !second.Eof()) {
+                        const int result = compareKeys(first.Key(), second.Key());
                         // Equal keys: the lower record number first, and alone under Unique.
                         const bool firstLower = first.RecNo() < second.RecNo();
                         if (result == 0 && unique) {
                             (firstLower ? second : first).Next();
                             continue;
                         }
-                        take = result < 0 || (result == 0 && firstLower) ? &first : &second;
+                        TXbNTXIndexIterator& take = result < 0 || (result == 0 && firstLower) ? first : second;
+                        writer.AddItem(take.Key(), take.RecNo());
+                        take.Next();
                     }
-                    writer.AddItem(take->Key(), take->RecNo());
-                    take->Next();
-                }
+                });
+                for (TXbNTXIndexIterator* rest : {&first, &second})
+                    for (; !rest->Eof(); rest->Next())
+                        writer.AddItem(rest->Key(), rest->RecNo());
                 first.Close();
                 second.Close();
             };
@@ -658,7 +722,8 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
                 if (merged.Name.empty())
                     scan.Fail("Create error " + NTXQuoted(folder));
                 {
-                    TXbNTXCompactIndex writer(merged.Name, scan.Header, nullptr, pagesPerBuffer);
+                    TXbNTXCompactIndex writer(merged.Name, scan.Header, nullptr,
+                                              std::max(pagesPerBuffer, kTempPagesPerWrite));
                     mergeInto(*runs[i], *runs[i + 1], writer);
                     writer.Finish();
                 }
@@ -687,7 +752,25 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
     auto drain = [&](TScan& scan) {
         sorter->Sort();
         std::string stored(static_cast<size_t>(scan.Header.KeySize), ' ');
-        for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem()) {
+        // The sort array holds the batch in the walk's order. The leaf of the key 2 x
+        // kInsertLookahead places ahead is found (its cache entry asked for), and the page of the
+        // one kInsertLookahead places ahead asked for, while this one goes in: the leaves of
+        // sorted keys lie all over the tree, and the waits for memory then overlap.
+        std::array<uint32_t, 2 * kInsertLookahead> leaves{};
+        const int32_t sorted = sorter->Count();
+        int32_t position = 0;
+        auto locate = [&](int32_t at) {
+            const uint8_t* ahead = sorter->GetPSortItem(static_cast<int32_t>(sorter->GetSortArray(at)));
+            leaves[static_cast<size_t>(at % (2 * kInsertLookahead))] =
+                index_.LocateInsertionLeaf(reinterpret_cast<const char*>(ahead + 8), XbSortItemRecNo(ahead));
+        };
+        for (int32_t at = 0; at < std::min(sorted, 2 * kInsertLookahead); ++at)
+            locate(at);
+        for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem(), ++position) {
+            if (position + kInsertLookahead < sorted)
+                index_.PrefetchPage(leaves[static_cast<size_t>((position + kInsertLookahead) % (2 * kInsertLookahead))]);
+            if (position + 2 * kInsertLookahead < sorted)
+                locate(position + 2 * kInsertLookahead);
             const uint8_t* current = sorter->CurrentSortItem();
             stored.assign(reinterpret_cast<const char*>(current + 8), stored.size());
             if (scan.Header.Unique && index_.FindExact(stored, false))

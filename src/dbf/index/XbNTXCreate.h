@@ -144,6 +144,11 @@ private:
     TXbNTXGeometry geometry_;
     std::vector<TFrame> stack_;
     std::vector<std::vector<uint8_t>> pages_;  // the page of each stack level
+    // The file's bytes from windowStart_ on, read in one go.
+    static constexpr uint64_t kWindowBytes = 32 * kNTXPageSize;
+    std::vector<uint8_t> window_;
+    uint64_t windowStart_ = 0;
+    uint64_t windowBytes_ = 0;
     uint64_t fileSize_ = 0;
     bool opened_ = false;
 };

@@ -443,12 +443,12 @@ int TXbNTXIndex::CountKeyFields(const std::vector<std::string>& fieldNames)
     return keyParser_->CountMatchingFields(joined, total);
 }
 
-int TXbNTXIndex::CompareKeys(const char* a, const char* b, int length, bool ignoreDescend)
+int TXbNTXIndex::CompareKeysBy(const char* a, const char* b, int length, bool ignoreDescend)
 {
     int result = 0;
     if (OnCompareKeys) {
         OnCompareKeys(this, a, b, length, result);
-    } else if (weighted_) {
+    } else {
         for (int i = 0; i < length; ++i) {
             const int wa = compareWeights_[static_cast<uint8_t>(a[i])];
             const int wb = compareWeights_[static_cast<uint8_t>(b[i])];
@@ -456,17 +456,6 @@ int TXbNTXIndex::CompareKeys(const char* a, const char* b, int length, bool igno
                 result = wa - wb;
                 break;
             }
-        }
-    } else {
-        for (int i = 0; i < length; ++i) {
-            const int ca = static_cast<uint8_t>(a[i]);
-            const int cb = static_cast<uint8_t>(b[i]);
-            if (ca != cb) {
-                result = ca - cb;
-                break;
-            }
-            if (ca == 0)
-                break;
         }
     }
     return header_.Descend && !ignoreDescend ? -result : result;

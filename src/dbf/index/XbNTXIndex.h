@@ -124,7 +124,24 @@ public:
     std::string DisplayKey(const std::string& key) { return TranslatedKey(key, false); }
     // Compares two stored keys over `length` bytes: OnCompareKeys, else collation weights, else
     // bytes up to a zero byte; negated for a descending index unless `ignoreDescend`.
-    int CompareKeys(const char* a, const char* b, int length, bool ignoreDescend = false);
+    int CompareKeys(const char* a, const char* b, int length, bool ignoreDescend = false)
+    {
+        // The plain comparison here, where every search step can inline it.
+        if (OnCompareKeys || weighted_)
+            return CompareKeysBy(a, b, length, ignoreDescend);
+        int result = 0;
+        for (int i = 0; i < length; ++i) {
+            const int ca = static_cast<uint8_t>(a[i]);
+            const int cb = static_cast<uint8_t>(b[i]);
+            if (ca != cb) {
+                result = ca - cb;
+                break;
+            }
+            if (ca == 0)
+                break;
+        }
+        return header_.Descend && !ignoreDescend ? -result : result;
+    }
 
     // ---- navigation and searches (XbNTXSeek.cpp)
     bool IsKeyRangeActive() override;
@@ -299,6 +316,16 @@ private:
     std::string RangeBound(bool high);
     // The key fitted to the key size (padded with blanks or cut).
     std::string FittedKey(std::string key) const;
+    // CompareKeys through OnCompareKeys or the collation weights.
+    int CompareKeysBy(const char* a, const char* b, int length, bool ignoreDescend);
+    // The leaf page an insertion of the item would go into, found through pages already in the
+    // cache and checked (0 when the way leaves them); nothing is pinned, read or changed, and
+    // the processor is asked for the page's cache entry. A build that inserts sorted keys calls
+    // it some keys ahead and PrefetchPage a few keys ahead, so that the insertion finds the
+    // page and its entry at hand instead of waiting for memory.
+    uint32_t LocateInsertionLeaf(const char* storedKey, uint32_t recNo) noexcept;
+    // Asks the processor for the bytes of a page in the cache (nothing when it is not there).
+    void PrefetchPage(uint32_t offset) noexcept;
 
     void ApplyRange();
 
@@ -318,6 +345,10 @@ private:
     std::unique_ptr<TXbDBFExprParser> forParser_;
     bool hasFor_ = false;
     TXbNTXBuffers cache_;
+    // The depth of the leaves at the last insertion (-1: none yet).
+    int leafDepth_ = -1;
+    // The parent page of the leaf LocateInsertionLeaf found last (0: none).
+    uint32_t prefetchParent_ = 0;
     uint64_t fileEnd_ = 0;
     int lockDepth_ = 0;
     bool fileLocked_ = false;

@@ -286,6 +286,8 @@ public:
             InsertInto(child, depth + 1);
             if (done_)
                 return;
+        } else {
+            index_.leafDepth_ = depth;
         }
         if (page->Count() < geometry_.Capacity) {
             InsertAt(page.View(), position, pending_, rightHalf_);
@@ -624,6 +626,69 @@ void TXbNTXIndex::AbandonIndexUpdate() noexcept
 }
 
 // ---- keys
+
+uint32_t TXbNTXIndex::LocateInsertionLeaf(const char* storedKey, uint32_t recNo) noexcept
+{
+    if (leafDepth_ < 1)
+        return 0;
+    // A page fit to read: in the cache and checked since it was read.
+    auto checkedPage = [&](uint32_t offset) -> const uint8_t* {
+        const TXbNTXNode* node = NTXPageOffsetValid(offset, fileEnd_) ? cache_.PeekNode(offset) : nullptr;
+        return node != nullptr && node->Checked && node->SlotsChecked ? node->Data() : nullptr;
+    };
+    // The item sorts after the one in the slot.
+    auto before = [&](const TXbNTXPage& view, int slot) {
+        const int c = CompareKeys(view.Key(slot), storedKey, geometry_.KeySize);
+        return c != 0 ? c < 0 : view.RecNo(slot) < recNo;
+    };
+    // The child InsertPosition leads to.
+    auto childFor = [&](const TXbNTXPage& view) {
+        int lo = 0;
+        int hi = view.Count();
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (before(view, mid))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return view.Child(lo);
+    };
+    // Sorted keys mostly fall among the keys of the last leaf's parent, whose children are
+    // then the whole choice; otherwise the way goes down from the root.
+    uint32_t leaf = 0;
+    if (const uint8_t* data = prefetchParent_ != 0 ? checkedPage(prefetchParent_) : nullptr) {
+        const TXbNTXPage view(const_cast<uint8_t*>(data), geometry_);
+        const int count = view.Count();
+        if (count >= 2 && before(view, 0) && !before(view, count - 1))
+            leaf = childFor(view);
+    }
+    if (leaf == 0) {
+        uint32_t offset = header_.Root;
+        for (int depth = 0; depth < leafDepth_ && offset != 0; ++depth) {
+            const uint8_t* data = checkedPage(offset);
+            if (data == nullptr)
+                return 0;
+            prefetchParent_ = offset;
+            offset = childFor(TXbNTXPage(const_cast<uint8_t*>(data), geometry_));
+        }
+        leaf = offset;
+    }
+    if (leaf == 0 || !NTXPageOffsetValid(leaf, fileEnd_))
+        return 0;
+    cache_.PrefetchNode(leaf);
+    return leaf;
+}
+
+void TXbNTXIndex::PrefetchPage(uint32_t offset) noexcept
+{
+    const TXbNTXNode* node = offset != 0 && NTXPageOffsetValid(offset, fileEnd_) ? cache_.PeekNode(offset) : nullptr;
+    if (node == nullptr)
+        return;
+    __builtin_prefetch(node->Block);
+    for (int line = 0; line < kNTXPageSize; line += 64)
+        __builtin_prefetch(node->Data() + line);
+}
 
 void TXbNTXIndex::AddItem(const std::string& storedKey, uint32_t recNo)
 {

@@ -127,8 +127,7 @@ bool TFileHandle::Create(const std::string& fileName, unsigned shareMode)
     // Empty the file only once the share lock is held, so a refused create changes nothing.
     if (!OpenDescriptor(fileName, O_RDWR | O_CREAT, shareMode == 0 ? fmShareExclusive : shareMode))
         return false;
-    if (ftruncate(descriptor_, 0) == -1) {
-        Fail();
+    if (!SetSize(0)) {
         Close();
         return false;
     }
@@ -221,6 +220,12 @@ bool TFileHandle::Truncate()
 
 bool TFileHandle::SetSize(int64_t size)
 {
+    // A file of that size already is left alone: cutting a file to zero makes some file systems
+    // write its data out as soon as it is closed (they take it for a file being replaced), and
+    // removing a short-lived temporary file then waits for that write.
+    struct stat status {};
+    if (::fstat(descriptor_, &status) == 0 && static_cast<int64_t>(status.st_size) == size)
+        return true;
     if (::ftruncate(descriptor_, static_cast<off_t>(size)) == -1)
         return Fail();
     return true;

@@ -144,3 +144,30 @@ TEST(FileHandle, PositionedAccessAndTruncate)
     EXPECT_EQ(reader.WriteAt(0, "x", 1), -1);
     EXPECT_EQ(reader.LastError(), EBADF);
 }
+
+// Create empties a file that has bytes and makes a missing one; SetSize cuts, keeps or extends
+// (a file already of the wanted size is left as it is).
+TEST(FileHandle, CreateEmptiesAndSetSizeGivesTheSize)
+{
+    TestFolder folder;
+    const std::string full = folder / "full.tmp";
+    const std::string missing = folder / "missing.tmp";
+    TestFolder::WriteFile(full, "some bytes");
+    for (const std::string& name : {full, missing}) {
+        TFileHandle handle;
+        ASSERT_TRUE(handle.Create(name)) << name << " " << handle.LastError();
+        EXPECT_EQ(0, handle.Size()) << name;
+    }
+    TFileHandle handle;
+    ASSERT_TRUE(handle.Open(full, fmOpenReadWrite | fmShareExclusive));
+    ASSERT_EQ(6, handle.WriteAt(0, "abcdef", 6));
+    const struct {
+        int64_t Size;
+        const char* Bytes;
+    } steps[] = {{6, "abcdef"}, {3, "abc"}, {3, "abc"}, {5, "abc\0\0"}, {0, ""}, {0, ""}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(handle.SetSize(step.Size)) << step.Size;
+        EXPECT_EQ(step.Size, handle.Size());
+        EXPECT_EQ(std::string(step.Bytes, static_cast<size_t>(step.Size)), TestFolder::ReadFile(full)) << step.Size;
+    }
+}
