@@ -756,17 +756,22 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
         // kInsertLookahead places ahead is found (its cache entry asked for), and the page of the
         // one kInsertLookahead places ahead asked for, while this one goes in: the leaves of
         // sorted keys lie all over the tree, and the waits for memory then overlap.
+        // The key then goes straight into that leaf when it still lies among the keys of the
+        // leaf's parent.
         std::array<uint32_t, 2 * kInsertLookahead> leaves{};
+        std::array<uint32_t, 2 * kInsertLookahead> parents{};
         const int32_t sorted = sorter->Count();
         int32_t position = 0;
         auto locate = [&](int32_t at) {
             const uint8_t* ahead = sorter->GetPSortItem(static_cast<int32_t>(sorter->GetSortArray(at)));
-            leaves[static_cast<size_t>(at % (2 * kInsertLookahead))] =
-                index_.LocateInsertionLeaf(reinterpret_cast<const char*>(ahead + 8), XbSortItemRecNo(ahead));
+            const size_t ring = static_cast<size_t>(at % (2 * kInsertLookahead));
+            leaves[ring] = index_.LocateInsertionLeaf(reinterpret_cast<const char*>(ahead + 8), XbSortItemRecNo(ahead),
+                                                      parents[ring]);
         };
         for (int32_t at = 0; at < std::min(sorted, 2 * kInsertLookahead); ++at)
             locate(at);
         for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem(), ++position) {
+            const uint32_t parent = position < sorted ? parents[static_cast<size_t>(position % (2 * kInsertLookahead))] : 0;
             if (position + kInsertLookahead < sorted)
                 index_.PrefetchPage(leaves[static_cast<size_t>((position + kInsertLookahead) % (2 * kInsertLookahead))]);
             if (position + 2 * kInsertLookahead < sorted)
@@ -775,7 +780,7 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
             stored.assign(reinterpret_cast<const char*>(current + 8), stored.size());
             if (scan.Header.Unique && index_.FindExact(stored, false))
                 continue;
-            index_.AddItem(stored, XbSortItemRecNo(current));
+            index_.AddItemUnder(parent, stored, XbSortItemRecNo(current));
         }
         sorter->Clear();
     };

@@ -299,6 +299,38 @@ public:
         Split(page, position);
     }
 
+    // Inserts the item straight into its leaf when `parentOffset` (a page in the cache, checked)
+    // holds keys on both sides of it and the child it leads to is a leaf with room: the way
+    // down from the root can then only lead there, and nothing splits. False when the item must
+    // go the whole way.
+    bool InsertUnder(uint32_t parentOffset, const TXbNTXItem& item)
+    {
+        if (parentOffset == 0 || !NTXPageOffsetValid(parentOffset, index_.fileEnd_))
+            return false;
+        const TXbNTXNode* node = index_.cache_.PeekNode(parentOffset);
+        if (node == nullptr || !node->Checked || !node->SlotsChecked)
+            return false;
+        uint32_t leafOffset = 0;
+        {
+            TXbNTXPage parent(node->Data(), geometry_);
+            const int count = parent.Count();
+            if (count < 2 || Compare(parent, 0, item) >= 0 || Compare(parent, count - 1, item) <= 0)
+                return false;
+            leafOffset = parent.Child(InsertPosition(parent, item));
+        }
+        if (leafOffset == 0)
+            return false;
+        TPage leaf(*this, leafOffset, index_.leafDepth_ < 1 ? 1 : index_.leafDepth_);
+        if (leaf->Count() >= geometry_.Capacity)
+            return false;
+        const int position = InsertPosition(leaf.View(), item);
+        if (leaf->Child(position) != 0)
+            return false;
+        InsertAt(leaf.View(), position, item, 0);
+        leaf.Dirty();
+        return true;
+    }
+
     // The full page P gives its upper half to a new page N; the pending item goes into its half;
     // then the half with more keys gives up the item next to the other as the separator, which
     // goes up to the parent with P as its left child and N as the page after it.
@@ -627,8 +659,9 @@ void TXbNTXIndex::AbandonIndexUpdate() noexcept
 
 // ---- keys
 
-uint32_t TXbNTXIndex::LocateInsertionLeaf(const char* storedKey, uint32_t recNo) noexcept
+uint32_t TXbNTXIndex::LocateInsertionLeaf(const char* storedKey, uint32_t recNo, uint32_t& parent) noexcept
 {
+    parent = 0;
     if (leafDepth_ < 1)
         return 0;
     // A page fit to read: in the cache and checked since it was read.
@@ -676,6 +709,7 @@ uint32_t TXbNTXIndex::LocateInsertionLeaf(const char* storedKey, uint32_t recNo)
     }
     if (leaf == 0 || !NTXPageOffsetValid(leaf, fileEnd_))
         return 0;
+    parent = prefetchParent_;
     cache_.PrefetchNode(leaf);
     return leaf;
 }
@@ -692,9 +726,16 @@ void TXbNTXIndex::PrefetchPage(uint32_t offset) noexcept
 
 void TXbNTXIndex::AddItem(const std::string& storedKey, uint32_t recNo)
 {
+    AddItemUnder(0, storedKey, recNo);
+}
+
+void TXbNTXIndex::AddItemUnder(uint32_t parentHint, const std::string& storedKey, uint32_t recNo)
+{
     BeginIndexChange();
     TXbNTXItem item{FittedKey(storedKey), recNo, 0};
-    TXbNTXUpdater(*this).Insert(item);
+    TXbNTXUpdater updater(*this);
+    if (!updater.InsertUnder(parentHint, item))
+        updater.Insert(item);
 }
 
 bool TXbNTXIndex::AddKey(const std::string& key, uint32_t recNo)

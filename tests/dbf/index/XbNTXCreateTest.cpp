@@ -263,6 +263,52 @@ TEST(XbNTXCreate, SortersAgreeWithWholeKeyComparisonsUnderCollationsAndZeroBytes
     }
 }
 
+// The batch build inserts every sorted batch into the tree key by key: its pages are the ones
+// that adding the keys of each batch, sorted, one at a time to an empty index gives.
+TEST(XbNTXCreate, BatchBuildGivesThePagesOfSingleInsertionsOfEachSortedBatch)
+{
+    const std::vector<TRow> rows = MakeRows(3000, 11);
+    constexpr size_t kBatch = 40;
+    TScratchFolder folder;
+    const std::string tablePath = folder.File("people.dbf");
+    WriteWholeFile(tablePath, TableOf(rows));
+    const std::string batchPath = folder.File("batch.ntx");
+    {
+        TBuildTable build(tablePath, batchPath, "NAME");
+        build.Build(kMethods[std::size(kMethods) - 1]);
+        build.table->Close();
+    }
+    const std::string singlePath = folder.File("single.ntx");
+    TNtxOptions options;
+    options.KeySize = 12;
+    options.KeyExpression = "NAME";
+    WriteWholeFile(singlePath, BuildNtx(options, {}));
+    {
+        TIndexedTable single(tablePath, singlePath, TAccessMode::kShareExclusive | TAccessMode::kOpenReadWrite);
+        single.Open();
+        for (size_t first = 0; first < rows.size(); first += kBatch) {
+            std::vector<TNtxItem> batch;
+            for (size_t i = first; i < std::min(rows.size(), first + kBatch); ++i) {
+                std::string key = rows[i].Name;
+                key.resize(12, ' ');
+                batch.push_back({key, static_cast<uint32_t>(i + 1)});
+            }
+            std::stable_sort(batch.begin(), batch.end(),
+                             [](const TNtxItem& a, const TNtxItem& b) { return a.Key < b.Key; });
+            for (const TNtxItem& item : batch)
+                ASSERT_TRUE(single.index->AddKey(item.Key, item.RecNo));
+        }
+        single.table->Close();
+    }
+    const std::vector<uint8_t> batchFile = ReadWholeFile(batchPath);
+    const std::vector<uint8_t> singleFile = ReadWholeFile(singlePath);
+    ASSERT_EQ(singleFile.size(), batchFile.size());
+    ASSERT_GT(batchFile.size(), 20u * 1024) << "a tree of several levels";
+    EXPECT_TRUE(std::equal(batchFile.begin() + 4, batchFile.begin() + 8, singleFile.begin() + 4)) << "root page";
+    EXPECT_TRUE(std::equal(batchFile.begin() + 1024, batchFile.end(), singleFile.begin() + 1024))
+        << "the pages differ";
+}
+
 TEST(XbNTXCreate, EmptyResultsGiveOneEmptyRootPage)
 {
     struct TCase {
