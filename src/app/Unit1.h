@@ -331,8 +331,6 @@ public:
     // The first part of FillProductLists: the lists from the product table. Returns the project
     // editor's list (null without the editor) for the tickets' projects to be added to.
     TStrings* FillProductListsFromProductTable();
-    // Adds the project of the ticket the ticket table's fields read to `list`, once.
-    void AddTicketProject(TStrings& list);
 
     // ---- grid layouts
     // The eight grids in the order of their layout files (kGridLayoutFiles).

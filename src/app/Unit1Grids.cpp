@@ -18,12 +18,14 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
 constexpr int kTicketAttachment = static_cast<int>(TTicketField::ATTACHMENT);
 constexpr int kSubTicketAttachment = static_cast<int>(TSubticketField::ATTACHMENT);
 constexpr int kTicketCompleted = static_cast<int>(TTicketField::COMPLETED);
+constexpr int kTicketProduct = static_cast<int>(TTicketField::PRODUCT);
 constexpr int kSubTicketCompleted = static_cast<int>(TSubticketField::COMPLETED);
 constexpr int kProductClosed = static_cast<int>(TProductField::CLOSED);
 constexpr int kListNoDelete = static_cast<int>(TListField::NODELETE);
@@ -78,6 +80,25 @@ void VisitWholeTable(TDataSet& table, const std::function<void()>& visit)
     }
     walk.Restore();
 }
+
+// The projects of the tickets a pass meets, each added once to a pick list. The list compares
+// names without regard to letter case, item by item; a name met before in the pass is in the
+// list already and is not looked up there again.
+class TTicketProjects {
+public:
+    explicit TTicketProjects(TStrings& list) : list_(list) {}
+    void Add(const std::string& name)
+    {
+        if (!name.empty() && !met_.contains(name)) {
+            met_.insert(name);
+            AddUnique(list_, name);
+        }
+    }
+
+private:
+    TStrings& list_;
+    std::unordered_set<std::string> met_;
+};
 
 // A date field that is set and not after today.
 bool DateReached(const TDataSet& table, int position, TDateTime today)
@@ -467,7 +488,9 @@ void Tmainfrm::CountOpenTickets(TStrings* ticketProjects)
             }
         };
         if (ticketProjects != nullptr) {
-            VisitRecordsAndFiltered(*maindb, [&] { AddTicketProject(*ticketProjects); }, countOpen);
+            TTicketProjects projects(*ticketProjects);
+            VisitRecordsAndFiltered(
+                *maindb, [&] { projects.Add(FieldText(*maindb, kTicketProduct)); }, countOpen);
         } else {
             VisitRecords(*maindb, countOpen);
         }
@@ -551,7 +574,8 @@ void Tmainfrm::FillProductLists()
 {
     TStrings* editorList = FillProductListsFromProductTable();
     if (maindb->Active() && editorList != nullptr) {
-        VisitWholeTable(*maindb, [&] { AddTicketProject(*editorList); });
+        TTicketProjects projects(*editorList);
+        VisitWholeTable(*maindb, [&] { projects.Add(FieldText(*maindb, kTicketProduct)); });
     }
 }
 
@@ -578,12 +602,4 @@ TStrings* Tmainfrm::FillProductListsFromProductTable()
         });
     }
     return editorList;
-}
-
-void Tmainfrm::AddTicketProject(TStrings& list)
-{
-    const std::string name = FieldText(*maindb, static_cast<int>(TTicketField::PRODUCT));
-    if (!name.empty()) {
-        AddUnique(list, name);
-    }
 }
