@@ -53,15 +53,16 @@ const TBitmap& Source()
     return *source;
 }
 
-// The picture as a PPM file for ImageMagick, written once.
+// The picture as a PPM file for ImageMagick, written once. The name is never destroyed: the
+// exit handler that removes the file runs after the static destructors.
 const std::string& SourceFile()
 {
-    static const std::string file = [] {
+    static const std::string& file = *new std::string([] {
         const std::string name = (std::filesystem::temp_directory_path() / ("gif-reduce-" + std::to_string(getpid()) + ".ppm")).string();
         PhotoLike().convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(name), "PPM");
         std::atexit([] { std::filesystem::remove(SourceFile()); });
         return name;
-    }();
+    }());
     return file;
 }
 

@@ -55,10 +55,11 @@ void Put(std::string& record, size_t& at, std::string value, int length, bool ri
     at += static_cast<size_t>(length);
 }
 
-// Writes the table once per run, in the system's temporary folder.
+// Writes the table once per run, in the system's temporary folder. The name is never destroyed:
+// the exit handler that removes the file runs after the static destructors.
 const std::string& TablePath()
 {
-    static const std::string path = [] {
+    static const std::string& path = *new std::string([] {
         const std::string name =
             (std::filesystem::temp_directory_path() / ("zv_scan_bench_" + std::to_string(::getpid()) + ".dbf")).string();
         std::FILE* file = std::fopen(name.c_str(), "wb");
@@ -103,7 +104,7 @@ const std::string& TablePath()
         std::fclose(file);
         std::atexit([] { std::filesystem::remove(TablePath()); });
         return name;
-    }();
+    }());
     return path;
 }
 

@@ -392,10 +392,22 @@ protected:
     void WindowReadAround(uint32_t recNo);
     // Moves the current slot one record on or back, refilling the window when it runs off its
     // filled part; false at the end or the beginning (the matching mark is then set).
-    bool WindowStepForward();
+    bool WindowStepForward()
+    {
+        // The common step: the next slot of a window filled forward.
+        if (windowForward_ && currentSlot_ >= -1 && currentSlot_ + 1 < windowCount_) {
+            ++currentSlot_;
+            bofMark_ = eofMark_ = false;
+            return true;
+        }
+        return WindowStepPastWindow();
+    }
     bool WindowStepBack();
     // Image and record number of the current slot (valid while neither mark is set).
-    uint8_t* WindowImage() const noexcept;
+    uint8_t* WindowImage() const noexcept
+    {
+        return windowImages_ + static_cast<size_t>(currentSlot_) * static_cast<size_t>(recordSize_);
+    }
     // The window's own slots, ready to be written: a window that shows records of the piece
     // takes copies of them first.
     uint8_t* WindowSlots();
@@ -413,6 +425,8 @@ protected:
     // record image, and of the current slot of the window.
     bool RecordAccepted(TRecordBuffer record, bool useFilter);
     bool SlotAccepted(bool useFilter);
+    // Whether the key range of the active index, if one is set, holds the record image.
+    bool InKeyRange(TRecordBuffer record);
     // Copies the current slot into a framework buffer.
     void CopySlotToBuffer(TRecordBuffer buffer);
     // Decodes / encodes record images with the cipher when it is active.
@@ -459,6 +473,8 @@ private:
     void BuildExprFields();
     void PrepareFilter();
     void ReleaseFilter() noexcept;
+    // WindowStepForward past the window's filled slots (or from a window filled backward).
+    bool WindowStepPastWindow();
     int ReadRecordBlock(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     int ReadRecordBlockBackward(uint32_t firstRecNo, int count, uint8_t* images, uint32_t* numbers);
     // Reads the records from pieceFirst (at most `bytes`) into the bulk piece; false when none

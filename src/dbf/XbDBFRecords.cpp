@@ -187,11 +187,6 @@ int TXbSmartDBF::CopyFromBulkPiece(uint32_t firstRecNo, int count, uint8_t* imag
     return n;
 }
 
-uint8_t* TXbSmartDBF::WindowImage() const noexcept
-{
-    return windowImages_ + static_cast<size_t>(currentSlot_) * recordSize_;
-}
-
 void TXbSmartDBF::OwnWindowImages()
 {
     if (windowImages_ == readAhead_.Data())
@@ -287,7 +282,7 @@ void TXbSmartDBF::WindowReadAround(uint32_t recNo)
     bofMark_ = eofMark_ = false;
 }
 
-bool TXbSmartDBF::WindowStepForward()
+bool TXbSmartDBF::WindowStepPastWindow()
 {
     bofMark_ = false;
     const int first = windowForward_ ? 0 : readAheadCapacity_ - windowCount_;
@@ -387,7 +382,7 @@ bool TXbSmartDBF::ReadRecordInto(uint32_t recNo, TRecordBuffer buffer)
     return true;
 }
 
-void TXbSmartDBF::CopySlotToBuffer(TRecordBuffer buffer)
+inline void TXbSmartDBF::CopySlotToBuffer(TRecordBuffer buffer)
 {
     std::memcpy(buffer, WindowImage(), static_cast<size_t>(recordSize_));
     StoreNumber(buffer + recordSize_, WindowRecordNumber());
@@ -423,20 +418,25 @@ bool TXbSmartDBF::RecordAccepted(TRecordBuffer record, bool useFilter)
     }
     if (accept && setDeleted_)
         accept = record[0] != '*';
-    if (accept) {
-        // A record outside the key range of the active index is not shown.
-        if (TIndex* index = NavigationIndex(); index != nullptr && index->IsKeyRangeActive()) {
-            TRecordBuffer previous = forcedRecord_;
-            forcedRecord_ = record;
-            try {
-                accept = index->InKeyRange();
-            } catch (...) {
-                forcedRecord_ = previous;
-                throw;
-            }
-            forcedRecord_ = previous;
-        }
+    return accept && InKeyRange(record);
+}
+
+bool TXbSmartDBF::InKeyRange(TRecordBuffer record)
+{
+    // A record outside the key range of the active index is not shown.
+    TIndex* index = NavigationIndex();
+    if (index == nullptr || !index->IsKeyRangeActive())
+        return true;
+    TRecordBuffer previous = forcedRecord_;
+    forcedRecord_ = record;
+    bool accept;
+    try {
+        accept = index->InKeyRange();
+    } catch (...) {
+        forcedRecord_ = previous;
+        throw;
     }
+    forcedRecord_ = previous;
     return accept;
 }
 
@@ -450,7 +450,13 @@ bool TXbSmartDBF::SlotAccepted(bool useFilter)
         GetCalcFields(record);
         return RecordAccepted(record, useFilter);
     }
-    return RecordAccepted(WindowImage(), useFilter);
+    if (useFilter && FilterReady())
+        return RecordAccepted(WindowImage(), useFilter);
+    // No filter runs: what RecordAccepted tests then, without its filter steps.
+    const uint8_t* image = WindowImage();
+    if (setDeleted_ && image[0] == '*')
+        return false;
+    return InKeyRange(const_cast<uint8_t*>(image));
 }
 
 TGetResult TXbSmartDBF::FetchRecord(TRecordBuffer buffer, TGetMode mode, bool)

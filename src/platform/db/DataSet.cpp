@@ -341,21 +341,32 @@ void TDataSet::ActivateBuffers() noexcept
     eof_ = false;
 }
 
-void TDataSet::MoveBuffer(int from, int to) noexcept
+// Every step of a cursor through a full ring moves a buffer: the neighbouring swap is inline.
+inline void TDataSet::MoveBuffer(int from, int to) noexcept
 {
-    if (from == to) return;
     if (from - to == 1 || to - from == 1) {
         std::swap(buffers_[static_cast<size_t>(from)], buffers_[static_cast<size_t>(to)]);
         return;
     }
+    MoveBufferFar(from, to);
+}
+
+void TDataSet::MoveBufferFar(int from, int to) noexcept
+{
+    if (from == to) return;
     auto begin = buffers_.begin();
     if (from < to) std::rotate(begin + from, begin + from + 1, begin + to + 1);
     else std::rotate(begin + to, begin + from, begin + from + 1);
 }
 
-void TDataSet::SetCurrentRecord(int index)
+inline void TDataSet::SetCurrentRecord(int index)
 {
     if (currentRecord_ == index) return;
+    MoveCursorTo(index);
+}
+
+void TDataSet::MoveCursorTo(int index)
+{
     TRecordBuffer buffer = buffers_[static_cast<size_t>(index)];
     switch (ReadBookmarkFlag(buffer)) {
     case TBookmarkFlag::bfCurrent:
@@ -371,7 +382,7 @@ void TDataSet::UpdateCursorPos()
     if (recordCount_ > 0) SetCurrentRecord(activeRecord_);
 }
 
-bool TDataSet::GetNextRecord()
+inline bool TDataSet::GetNextRecord()
 {
     TGetMode mode = TGetMode::gmNext;
     if (recordCount_ > 0) {

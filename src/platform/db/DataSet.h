@@ -294,7 +294,10 @@ private:
     void ClearBuffers() noexcept;
     void ActivateBuffers() noexcept;
     void MoveBuffer(int from, int to) noexcept;
+    void MoveBufferFar(int from, int to) noexcept;
     void SetCurrentRecord(int index);
+    // SetCurrentRecord when the cursor stands elsewhere.
+    void MoveCursorTo(int index);
     bool GetNextRecord();
     bool GetPriorRecord();
     int GetNextRecords();

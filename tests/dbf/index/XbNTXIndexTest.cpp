@@ -422,6 +422,21 @@ TEST_F(NtxIndexTest, KeyRanges)
     EXPECT_TRUE(indexed->Forward().empty());
     EXPECT_FALSE(index.InKeyRange());
 
+    // A deleted record inside the range: hidden with SetDeleted, alike without a filter and
+    // with one that accepts every record.
+    table.SetKeyRange("NAME", Variant("H"), Variant("L"));
+    const std::vector<uint32_t> inRange = indexed->Forward();
+    ASSERT_NE(std::find(inRange.begin(), inRange.end(), 14u), inRange.end());
+    table.SetSetDeleted(true);
+    EXPECT_EQ(indexed->Forward(), Without(inRange, 14));
+    EXPECT_EQ(indexed->Backward(), Reversed(Without(inRange, 14)));
+    table.SetFilter("AMOUNT > 0 or AMOUNT <= 0");
+    table.SetFiltered(true);
+    EXPECT_EQ(indexed->Forward(), Without(inRange, 14));
+    EXPECT_EQ(indexed->Backward(), Reversed(Without(inRange, 14)));
+    table.SetFiltered(false);
+    table.SetSetDeleted(false);
+
     table.CancelKeyRange();
     EXPECT_FALSE(index.IsKeyRangeActive());
     EXPECT_EQ(indexed->Forward().size(), 30u);
