@@ -113,6 +113,16 @@ TUniqueTexts::TUniqueTexts(TStrings& items) : items_(items)
     for (int i = 0; i < items.Count(); ++i) {
         texts_.insert(items[i]);
     }
+    items_.BeginUpdate();
+}
+
+TUniqueTexts::~TUniqueTexts()
+{
+    try {
+        items_.EndUpdate();
+    } catch (...) {
+        // The control shows its items at its next update.
+    }
 }
 
 void TUniqueTexts::Add(const std::string& text)

@@ -121,10 +121,14 @@ void AddUnique(TStrings& items, const std::string& item);
 
 // Adds texts to a list as AddUnique does, each once without regard to letter case, but finds
 // the texts the list holds in a set instead of comparing with every item: for lists filled by a
-// walk over many records. Nothing else changes the list while it is in use.
+// walk over many records. Nothing else changes the list while it is in use, and the list tells
+// of its changes once, when the adding ends (a control then shows them all in one update).
 class TUniqueTexts {
 public:
     explicit TUniqueTexts(TStrings& items);
+    ~TUniqueTexts();
+    TUniqueTexts(const TUniqueTexts&) = delete;
+    TUniqueTexts& operator=(const TUniqueTexts&) = delete;
     void Add(const std::string& text);
 
 private:
