@@ -289,7 +289,7 @@ public:
     TXbDBFExprParser& FilterParser() noexcept { return *filterParser_; }
     // Whether the ready filter runs as tests on the record bytes (simple conditions only);
     // otherwise the parser evaluates it.
-    bool FilterCompiled() const noexcept { return filterReady_ && compiledFilter_.Compiled(); }
+    bool FilterCompiled() const noexcept { return FilterReady() && compiledFilter_.Compiled(); }
 
     // Reads the value of a field of `record` in the framework's native format of `type`
     // (`out` null: only whether it holds a value); false for null.
@@ -498,7 +498,8 @@ private:
     // acceptance test shows (without the filter when markFiltered, the filter's verdict then
     // passed to `visit`; with it otherwise, `visit` then always told true).
     bool VisitPieceRecords(bool markFiltered, const std::function<void(bool accepted)>& visit);
-    // A parsed filter expression is ready; its value for the record under test.
+    // A parsed filter expression is ready and the Filter text is not empty (an empty text
+    // filters nothing, whatever was parsed before it); its value for the record under test.
     bool FilterReady() const noexcept;
     bool EvaluateFilter();
 

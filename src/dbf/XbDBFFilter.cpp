@@ -175,7 +175,7 @@ void TXbSmartDBF::ReleaseFilter() noexcept
     compiledFilter_.Clear();
 }
 
-bool TXbSmartDBF::FilterReady() const noexcept { return filterReady_; }
+bool TXbSmartDBF::FilterReady() const noexcept { return filterReady_ && !Filter().empty(); }
 
 bool TXbSmartDBF::EvaluateFilter()
 {

@@ -372,12 +372,13 @@ TEST_F(GridsFilters, ProjectListBoxesListAndContactFilters)
         bool Open;
         bool Active;
         const char* Filter;
+        size_t Versions;  // the rows the project list shows
     };
     const TCase cases[] = {
-        {true, true, "NAME='O''Brien Tools' and CLOSED= False"},
-        {false, true, "NAME='O''Brien Tools'"},
-        {true, false, "CLOSED= False"},
-        {false, false, ""},
+        {true, true, "NAME='O''Brien Tools' and CLOSED= False", 1},
+        {false, true, "NAME='O''Brien Tools'", 1},
+        {true, false, "CLOSED= False", 4},
+        {false, false, "", 6},  // every version, after the boxes narrowed the list before
     };
     // The boxes are set quietly and the handler runs once, as after a click on one of them.
     const TNotifyEvent handler = showopen->OnClick;
@@ -391,6 +392,9 @@ TEST_F(GridsFilters, ProjectListBoxesListAndContactFilters)
         handler(showactive);
         EXPECT_EQ(window.appsdb->Filter(), c.Filter);
         EXPECT_TRUE(window.appsdb->Filtered());
+        const int project = window.appsdb->RecNo();
+        EXPECT_EQ(Ids(*window.appsdb, P_NAME).size(), c.Versions);
+        window.appsdb->SetRecNo(project);
         EXPECT_EQ(window.maindb->Filter(), "PRODUCT='O''Brien Tools'");
         EXPECT_EQ(window.filtervalue->Items().Count(), 0);
         EXPECT_EQ(Ini().ReadString("Settings", "ShowOpen", ""), c.Open ? "1" : "0");

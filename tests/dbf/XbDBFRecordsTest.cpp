@@ -337,6 +337,19 @@ TEST(TableRecords, FilterAcceptsRecordsAndMovesOffARejectedOne)
     fixture.table.SetFiltered(true);
     EXPECT_EQ(fixture.Forward(), (std::vector<int>{1, 2}));
 
+    // An empty text filters nothing, also after an earlier filter: neither the cursor nor a
+    // search nor a visit keeps the filter parsed before.
+    const std::vector<int> undeleted = {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12};
+    fixture.table.SetFiltered(false);
+    fixture.table.SetFilter("");
+    fixture.table.SetFiltered(true);
+    EXPECT_EQ(fixture.Forward(), undeleted);
+    EXPECT_TRUE(fixture.table.FindLast());
+    EXPECT_EQ(fixture.table.RecNo(), 12);
+    std::vector<int> visited;
+    ASSERT_TRUE(fixture.table.VisitShownRecords([&] { visited.push_back(fixture.table.RecNo()); }));
+    EXPECT_EQ(visited, undeleted);
+
     // A filter that names no field of the table is refused when it is switched on.
     fixture.table.SetFiltered(false);
     fixture.table.SetFilter("NOPE = 1");

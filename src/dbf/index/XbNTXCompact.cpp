@@ -168,9 +168,10 @@ void TXbNTXCompactIndex::AddAt(int level, const uint8_t* key, uint32_t recNo, ui
         AddAt(level + 1, key, recNo, written);
         return;
     }
-    page.SetChild(count, child);
-    page.SetRecNo(count, recNo);
-    std::memcpy(page.KeyData(count), key, static_cast<size_t>(geometry_.KeySize));
+    uint8_t* item = page.Item(count);
+    TXbNTXPage::Store32(item, child);
+    TXbNTXPage::Store32(item + 4, recNo);
+    std::memcpy(item + 8, key, static_cast<size_t>(geometry_.KeySize));
     page.SetCount(count + 1);
 }
 
@@ -243,7 +244,6 @@ void TXbNTXCompactIndex::RepairRightEdge()
 TXbNTXBlockIterator::TXbNTXBlockIterator(std::string fileName, int keySize)
     : fileName_(std::move(fileName)), keySize_(keySize)
 {
-    key_.assign(static_cast<size_t>(keySize), 0);
 }
 
 void TXbNTXBlockIterator::Open()
@@ -272,7 +272,7 @@ void TXbNTXBlockIterator::Load()
     if (offset + 4 + static_cast<size_t>(keySize_) > block_.size())
         throw Exception("TXbNTXBlockIterator.Open: Open Error " + NTXQuoted(fileName_));
     recNo_ = TXbNTXPage::Load32(block_.data() + offset);
-    std::memcpy(key_.data(), block_.data() + offset + 4, static_cast<size_t>(keySize_));
+    key_ = block_.data() + offset + 4;
 }
 
 void TXbNTXBlockIterator::Next()
@@ -286,6 +286,7 @@ void TXbNTXBlockIterator::Next()
 void TXbNTXBlockIterator::Close() noexcept
 {
     block_.clear();
+    key_ = nullptr;
     eof_ = true;
     if (!fileName_.empty()) {
         std::error_code ignored;
@@ -344,7 +345,7 @@ void TXbNTXIterator::Deliver()
         TXbNTXPage page(pages_[stack_.size() - 1].data(), geometry_);
         if (frame.Slot < page.Count()) {
             recNo_ = page.RecNo(frame.Slot);
-            std::memcpy(key_.data(), page.Key(frame.Slot), key_.size());
+            key_ = reinterpret_cast<const uint8_t*>(page.Key(frame.Slot));
             eof_ = false;
             return;
         }
@@ -373,7 +374,6 @@ void TXbNTXIterator::Open()
     if (!fault.empty())
         throw Exception(NTXDamagedMessage(fileName_, fault));
     geometry_ = TXbNTXGeometry::Of(header_);
-    key_.assign(header_.KeySize, 0);
     stack_.clear();
     Descend(header_.Root);
     Deliver();
@@ -401,6 +401,7 @@ void TXbNTXIterator::Close() noexcept
     window_.clear();
     window_.shrink_to_fit();
     windowBytes_ = 0;
+    key_ = nullptr;
     eof_ = true;
     if (!fileName_.empty()) {
         std::error_code ignored;

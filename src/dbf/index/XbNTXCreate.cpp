@@ -771,7 +771,9 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
         for (int32_t at = 0; at < std::min(sorted, 2 * kInsertLookahead); ++at)
             locate(at);
         for (bool end = sorter->FirstSortItem(); !end; end = sorter->NextSortItem(), ++position) {
-            const uint32_t parent = position < sorted ? parents[static_cast<size_t>(position % (2 * kInsertLookahead))] : 0;
+            const size_t here = static_cast<size_t>(position % (2 * kInsertLookahead));
+            const uint32_t leaf = position < sorted ? leaves[here] : 0;
+            const uint32_t parent = position < sorted ? parents[here] : 0;
             if (position + kInsertLookahead < sorted)
                 index_.PrefetchPage(leaves[static_cast<size_t>((position + kInsertLookahead) % (2 * kInsertLookahead))]);
             if (position + 2 * kInsertLookahead < sorted)
@@ -780,7 +782,7 @@ void TXbNTXIndexBuilder::CreateIndex(bool activate, int bufferBytes)
             stored.assign(reinterpret_cast<const char*>(current + 8), stored.size());
             if (scan.Header.Unique && index_.FindExact(stored, false))
                 continue;
-            index_.AddItemUnder(parent, stored, XbSortItemRecNo(current));
+            index_.AddItemUnder(leaf, parent, stored, XbSortItemRecNo(current));
         }
         sorter->Clear();
     };

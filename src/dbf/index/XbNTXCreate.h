@@ -91,10 +91,11 @@ public:
     virtual void Next() = 0;
     bool Eof() const noexcept { return eof_; }
     uint32_t RecNo() const noexcept { return recNo_; }
-    const uint8_t* Key() const noexcept { return key_.data(); }
+    // The current key, in the reader's buffer: valid until Next or Close.
+    const uint8_t* Key() const noexcept { return key_; }
 
 protected:
-    std::vector<uint8_t> key_;
+    const uint8_t* key_ = nullptr;
     uint32_t recNo_ = 0;
     bool eof_ = true;
 };

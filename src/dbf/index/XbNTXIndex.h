@@ -325,10 +325,10 @@ private:
     // page and its entry at hand instead of waiting for memory.
     // `parent` receives the leaf's parent page (0 with no leaf).
     uint32_t LocateInsertionLeaf(const char* storedKey, uint32_t recNo, uint32_t& parent) noexcept;
-    // AddItem; the item goes straight into its leaf when `parentHint` (a page LocateInsertionLeaf
-    // gave) holds keys on both sides of it and the leaf has room, which is where the way from the
-    // root would lead; else, or with no hint (0), the whole way.
-    void AddItemUnder(uint32_t parentHint, const std::string& storedKey, uint32_t recNo);
+    // AddItem; the item goes straight into its leaf when `leafHint` or else `parentHint` (pages
+    // LocateInsertionLeaf gave) holds keys on both sides of it and the leaf has room, which is
+    // where the way from the root would lead; else, or with no hints (0), the whole way.
+    void AddItemUnder(uint32_t leafHint, uint32_t parentHint, const std::string& storedKey, uint32_t recNo);
     // Asks the processor for the bytes of a page in the cache (nothing when it is not there).
     void PrefetchPage(uint32_t offset) noexcept;
 

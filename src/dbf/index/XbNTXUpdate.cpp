@@ -299,29 +299,45 @@ public:
         Split(page, position);
     }
 
-    // Inserts the item straight into its leaf when `parentOffset` (a page in the cache, checked)
-    // holds keys on both sides of it and the child it leads to is a leaf with room: the way
-    // down from the root can then only lead there, and nothing splits. False when the item must
-    // go the whole way.
-    bool InsertUnder(uint32_t parentOffset, const TXbNTXItem& item)
+    // Inserts the item straight into its leaf when the way down from the root can only lead
+    // there and nothing splits: `leafOffset` (a leaf with room) holds keys on both sides of the
+    // item, or else `parentOffset` (a page in the cache, checked) does and leads to a leaf with
+    // room. A page whose keys lie on both sides of an item is on that item's way down. False
+    // when the item must go the whole way.
+    bool InsertUnder(uint32_t leafOffset, uint32_t parentOffset, const TXbNTXItem& item)
     {
+        if (leafOffset != 0 && InsertIntoLeaf(leafOffset, item, true))
+            return true;
         if (parentOffset == 0 || !NTXPageOffsetValid(parentOffset, index_.fileEnd_))
             return false;
         const TXbNTXNode* node = index_.cache_.PeekNode(parentOffset);
         if (node == nullptr || !node->Checked || !node->SlotsChecked)
             return false;
-        uint32_t leafOffset = 0;
+        uint32_t child = 0;
         {
             TXbNTXPage parent(node->Data(), geometry_);
-            const int count = parent.Count();
-            if (count < 2 || Compare(parent, 0, item) >= 0 || Compare(parent, count - 1, item) <= 0)
+            if (!Brackets(parent, item))
                 return false;
-            leafOffset = parent.Child(InsertPosition(parent, item));
+            child = parent.Child(InsertPosition(parent, item));
         }
-        if (leafOffset == 0)
+        return child != 0 && InsertIntoLeaf(child, item, false);
+    }
+
+    // The page holds keys before and after the item.
+    bool Brackets(TXbNTXPage& view, const TXbNTXItem& item)
+    {
+        const int count = view.Count();
+        return count >= 2 && Compare(view, 0, item) < 0 && Compare(view, count - 1, item) > 0;
+    }
+
+    // Inserts the item into the page when it is a leaf with room (and, with `bracketed`, holds
+    // keys on both sides of the item).
+    bool InsertIntoLeaf(uint32_t offset, const TXbNTXItem& item, bool bracketed)
+    {
+        if (!NTXPageOffsetValid(offset, index_.fileEnd_) || index_.cache_.PeekNode(offset) == nullptr)
             return false;
-        TPage leaf(*this, leafOffset, index_.leafDepth_ < 1 ? 1 : index_.leafDepth_);
-        if (leaf->Count() >= geometry_.Capacity)
+        TPage leaf(*this, offset, index_.leafDepth_ < 1 ? 1 : index_.leafDepth_);
+        if (leaf->Count() >= geometry_.Capacity || (bracketed && !Brackets(leaf.View(), item)))
             return false;
         const int position = InsertPosition(leaf.View(), item);
         if (leaf->Child(position) != 0)
@@ -726,15 +742,15 @@ void TXbNTXIndex::PrefetchPage(uint32_t offset) noexcept
 
 void TXbNTXIndex::AddItem(const std::string& storedKey, uint32_t recNo)
 {
-    AddItemUnder(0, storedKey, recNo);
+    AddItemUnder(0, 0, storedKey, recNo);
 }
 
-void TXbNTXIndex::AddItemUnder(uint32_t parentHint, const std::string& storedKey, uint32_t recNo)
+void TXbNTXIndex::AddItemUnder(uint32_t leafHint, uint32_t parentHint, const std::string& storedKey, uint32_t recNo)
 {
     BeginIndexChange();
     TXbNTXItem item{FittedKey(storedKey), recNo, 0};
     TXbNTXUpdater updater(*this);
-    if (!updater.InsertUnder(parentHint, item))
+    if (!updater.InsertUnder(leafHint, parentHint, item))
         updater.Insert(item);
 }
 
