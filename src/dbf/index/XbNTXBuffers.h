@@ -1,8 +1,9 @@
 #pragma once
 // The page cache of an NTX index: blocks of consecutive pages, read in one read and written in
 // one write per run of dirty pages, kept in a list sorted by block start and found through a
-// table by block number. Pages are deciphered as they arrive and enciphered as they leave when the table's
-// cipher is active. With a block limit the unpinned block used least often gives way.
+// table by block number. Pages are deciphered as they arrive and enciphered as they leave when
+// the table's cipher is active. With a block limit the unpinned block used least often gives
+// way.
 
 #include "dbf/XbDBFIndexes.h"
 #include "dbf/XbDBFMemMgr.h"
