@@ -15,6 +15,7 @@
 #include "platform/rtl/System.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace {
@@ -105,6 +106,43 @@ void AddUnique(TStrings& items, const std::string& item)
     if (!ContainsText(items, item)) {
         items.Add(item);
     }
+}
+
+TUniqueTexts::TUniqueTexts(TStrings& items) : items_(items)
+{
+    for (int i = 0; i < items.Count(); ++i) {
+        texts_.insert(items[i]);
+    }
+}
+
+void TUniqueTexts::Add(const std::string& text)
+{
+    if (!texts_.contains(text)) {
+        texts_.insert(text);
+        items_.Add(text);
+    }
+}
+
+size_t TUniqueTexts::TCapitalHash::operator()(std::string_view text) const noexcept
+{
+    // The capital of every byte, looked up in a table made once.
+    static const std::array<unsigned char, 256> capitals = [] {
+        std::array<unsigned char, 256> table{};
+        for (size_t c = 0; c < table.size(); ++c) {
+            table[c] = static_cast<unsigned char>(AnsiUpperChar(static_cast<char>(c)));
+        }
+        return table;
+    }();
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : text) {
+        hash = (hash ^ capitals[static_cast<unsigned char>(c)]) * 1099511628211ull;
+    }
+    return static_cast<size_t>(hash);
+}
+
+bool TUniqueTexts::TSameText::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    return AnsiSameText(a, b);
 }
 
 void ClearItemsKeepText(TComboBox& combo)

@@ -11,6 +11,8 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 class TComboBox;
@@ -116,6 +118,26 @@ std::string LinesText(TStrings& lines);
 bool ContainsText(const TStrings& items, const std::string& text);
 // Adds `item` unless the list already holds it, letter case ignored.
 void AddUnique(TStrings& items, const std::string& item);
+
+// Adds texts to a list as AddUnique does, each once without regard to letter case, but finds
+// the texts the list holds in a set instead of comparing with every item: for lists filled by a
+// walk over many records. Nothing else changes the list while it is in use.
+class TUniqueTexts {
+public:
+    explicit TUniqueTexts(TStrings& items);
+    void Add(const std::string& text);
+
+private:
+    // Texts are the same when AnsiSameText says so: equal in their capital forms.
+    struct TCapitalHash {
+        size_t operator()(std::string_view text) const noexcept;
+    };
+    struct TSameText {
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    TStrings& items_;
+    std::unordered_set<std::string, TCapitalHash, TSameText> texts_;
+};
 // Clears a combo's items; the text it shows stays.
 void ClearItemsKeepText(TComboBox& combo);
 

@@ -89,23 +89,16 @@ void Tmainfrm::fieldlistChange(TObject*)
     }
     // The distinct values of the column among the project's tickets, in order of appearance.
     TField* field = maindb->FieldByName(column);
-    TStrings& values = filtervalue->Items();
-    maindb->DisableControls();
-    try {
-        maindb->First();
-        while (!maindb->Eof()) {
-            const std::string text = field->AsString();
-            if (!text.empty() && !ContainsText(values, text)) {
-                values.Add(text);
-            }
-            maindb->Next();
+    TUniqueTexts values(filtervalue->Items());
+    TControlsOff controlsOff(*maindb);
+    maindb->First();
+    VisitRecords(*maindb, [&] {
+        const std::string text = field->AsString();
+        if (!text.empty()) {
+            values.Add(text);
         }
-        maindb->First();
-    } catch (...) {
-        maindb->EnableControls();
-        throw;
-    }
-    maindb->EnableControls();
+    });
+    maindb->First();
 }
 
 void Tmainfrm::filtervalueChange(TObject*)

@@ -18,7 +18,6 @@
 #include <cmath>
 #include <functional>
 #include <string>
-#include <unordered_set>
 
 namespace {
 
@@ -68,6 +67,15 @@ std::string FieldText(const TDataSet& table, int position)
     return table.Fields().Fields(position)->AsString();
 }
 
+// Adds the project of the ticket the table's fields read, when it has one.
+void AddTicketProject(const TDataSet& tickets, TUniqueTexts& projects)
+{
+    const std::string name = FieldText(tickets, kTicketProduct);
+    if (!name.empty()) {
+        projects.Add(name);
+    }
+}
+
 // Runs `visit` for every record of the table with its filter switched off, then gives the
 // filter and the record back.
 void VisitWholeTable(TDataSet& table, const std::function<void()>& visit)
@@ -80,25 +88,6 @@ void VisitWholeTable(TDataSet& table, const std::function<void()>& visit)
     }
     walk.Restore();
 }
-
-// The projects of the tickets a pass meets, each added once to a pick list. The list compares
-// names without regard to letter case, item by item; a name met before in the pass is in the
-// list already and is not looked up there again.
-class TTicketProjects {
-public:
-    explicit TTicketProjects(TStrings& list) : list_(list) {}
-    void Add(const std::string& name)
-    {
-        if (!name.empty() && !met_.contains(name)) {
-            met_.insert(name);
-            AddUnique(list_, name);
-        }
-    }
-
-private:
-    TStrings& list_;
-    std::unordered_set<std::string> met_;
-};
 
 // A date field that is set and not after today.
 bool DateReached(const TDataSet& table, int position, TDateTime today)
@@ -488,9 +477,8 @@ void Tmainfrm::CountOpenTickets(TStrings* ticketProjects)
             }
         };
         if (ticketProjects != nullptr) {
-            TTicketProjects projects(*ticketProjects);
-            VisitRecordsAndFiltered(
-                *maindb, [&] { projects.Add(FieldText(*maindb, kTicketProduct)); }, countOpen);
+            TUniqueTexts projects(*ticketProjects);
+            VisitRecordsAndFiltered(*maindb, [&] { AddTicketProject(*maindb, projects); }, countOpen);
         } else {
             VisitRecords(*maindb, countOpen);
         }
@@ -574,8 +562,8 @@ void Tmainfrm::FillProductLists()
 {
     TStrings* editorList = FillProductListsFromProductTable();
     if (maindb->Active() && editorList != nullptr) {
-        TTicketProjects projects(*editorList);
-        VisitWholeTable(*maindb, [&] { projects.Add(FieldText(*maindb, kTicketProduct)); });
+        TUniqueTexts projects(*editorList);
+        VisitWholeTable(*maindb, [&] { AddTicketProject(*maindb, projects); });
     }
 }
 

@@ -1,10 +1,11 @@
-// The walks over a whole table that the windows share.
+// The walks over a whole table that the windows share, and the pick lists they fill.
 #include "AppTestSupport.h"
 
 #include "app/EditorSupport.h"
 #include "app/tables/TrackerTableSettings.h"
 #include "app/tables/TrackerTables.h"
 #include "dbf/XbDBFDataSet.h"
+#include "platform/rtl/Classes.h"
 
 #include <string>
 #include <vector>
@@ -63,6 +64,31 @@ TEST_F(TableWalks, OnePassServesTheWalkWithoutTheFilterAndTheFilteredOne)
     }
     table.OnFilterRecord = nullptr;
     table.Close();
+}
+
+TEST(PickLists, UniqueTextsTakeWhatAddUniqueTakes)
+{
+    // Letter cases of ASCII and of the code page's other letters, texts that differ only in
+    // length or in a blank, the empty text, and a list that holds texts before.
+    const std::vector<std::string> before = {"Alpha", "\xC9t\xE9"};
+    const std::vector<std::string> texts = {"alpha",  "Beta",   "BETA", "\xE9T\xC9", "Beta ", "beta",  "Gamma", "",
+                                            "",       "gamma",  "Alpha2", "\xFF",   "\x9F",  "\xE6", "\xC6",  "Beta "};
+    TStringList expected;
+    TStringList taken;
+    for (const std::string& text : before) {
+        expected.Add(text);
+        taken.Add(text);
+    }
+    TUniqueTexts unique(taken);
+    for (const std::string& text : texts) {
+        AddUnique(expected, text);
+        unique.Add(text);
+    }
+    ASSERT_EQ(taken.Count(), expected.Count());
+    for (int i = 0; i < expected.Count(); ++i) {
+        EXPECT_EQ(taken[i], expected[i]) << i;
+    }
+    EXPECT_GT(expected.Count(), 6);
 }
 
 }  // namespace
