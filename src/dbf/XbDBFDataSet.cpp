@@ -308,6 +308,10 @@ void TXbSmartDBF::BuildFieldAccess()
         }
         access.NumberWord =
             (access.FastKind == 2 || access.FastKind == 3) && access.Length <= 8 && access.Offset + access.Length >= 8;
+        if (access.NumberWord && (access.FastKind == 2 || access.Decimals == 0))
+            access.PointByte = -1;
+        else if (access.NumberWord && access.Decimals > 0 && access.Decimals < access.Length)
+            access.PointByte = static_cast<int8_t>(7 - access.Decimals);
         if (access.DataType == TFieldType::ftDataSet)
             hasDataSetFields_ = true;
         fieldMap_.push_back(access);

@@ -50,6 +50,10 @@ struct TXbFieldAccess {
     // A number of at most eight bytes with eight bytes of the record image before its end:
     // read as one word (XbDBFFieldParse::ParseNumberWord).
     bool NumberWord = false;
+    // For a number read as one word: the byte of the word where the field's decimals put the
+    // point (XbDBFFieldParse::ParseDigitsWord), -1 for a field without decimals; -2 when
+    // the field is not read that way.
+    int8_t PointByte = -2;
 };
 // The memo block number (or byte position) a memo field of the record image refers to; 0 for
 // none. A 10-character reference that is blank or not a number refers to nothing (XbDBFMemo.cpp).

@@ -609,24 +609,20 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
     const uint8_t* p = record + access->Offset;
     switch (access->FastKind) {
     case 2: {
+        // Blanks and digits; every other shape (a sign, nothing) goes to the full read.
         int64_t value;
-        int fraction;
-        bool negative;
-        if (!access->NumberWord || !ParseNumberWord(p + access->Length, access->Length, value, fraction, negative))
+        if (access->PointByte != -1 || !ParseDigitsWord(p + access->Length, access->Length, -1, value))
             break;
-        if (fraction >= 0)
-            return false;
         const int32_t number = static_cast<int32_t>(value);
         std::memcpy(buffer, &number, sizeof number);
         return true;
     }
     case 3: {
+        // Blanks and digits with the point where the field's decimals put it.
         int64_t mantissa;
-        int fraction;
-        bool negative;
-        if (!access->NumberWord || !ParseNumberWord(p + access->Length, access->Length, mantissa, fraction, negative))
+        if (access->PointByte < -1 || !ParseDigitsWord(p + access->Length, access->Length, access->PointByte, mantissa))
             break;
-        const double value = PlainNumberValue(mantissa, fraction, negative);
+        const double value = PlainNumberValue(mantissa, access->PointByte < 0 ? -1 : access->Decimals, false);
         std::memcpy(buffer, &value, sizeof value);
         return true;
     }
