@@ -276,6 +276,7 @@ TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version)
 void TXbSmartDBF::BuildFieldAccess()
 {
     fieldMap_.clear();
+    fieldAccessCount_ = 0;
     hasDataSetFields_ = false;
     fieldMap_.reserve(static_cast<size_t>(dbfFieldDefs_->Count()));
     for (int i = 0; i < dbfFieldDefs_->Count(); ++i) {
@@ -311,6 +312,7 @@ void TXbSmartDBF::BuildFieldAccess()
             hasDataSetFields_ = true;
         fieldMap_.push_back(access);
     }
+    fieldAccessCount_ = static_cast<unsigned>(fieldMap_.size());
 }
 
 void TXbSmartDBF::AddFrameworkFieldDef(TFieldDefs& target, TXbDBFFieldDef& def)
@@ -493,6 +495,7 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     if (TIndexes* indexes = IndexCollection())
         indexes->CloseAll();
     fieldMap_.clear();
+    fieldAccessCount_ = 0;
     hasDataSetFields_ = false;
     exprFields_.clear();
     CloseLobFile();

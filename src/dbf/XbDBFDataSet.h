@@ -270,7 +270,11 @@ public:
     uint8_t* ActiveRecordBuffer() const;
     // The engine definition a framework data field is bound to (null for other fields).
     const TXbDBFFieldDef* FieldDefOf(const TField& field) const noexcept;
-    const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept;
+    const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept
+    {
+        const unsigned index = static_cast<unsigned>(field.FieldNo()) - 1u;
+        return field.FieldKind() == TFieldKind::fkData && index < fieldAccessCount_ ? fieldMap_.data() + index : nullptr;
+    }
     const std::vector<TXbFieldAccess>& FieldAccess() const noexcept { return fieldMap_; }
 
     // ---- the expression parser's view of the table: the top-level fields in definition order,
@@ -338,6 +342,10 @@ protected:
     // ---- field values
     bool FetchFieldData(TField& field, void* buffer) override;
     TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate) override;
+    // The two reads above in every case; they themselves read the common field kinds of the
+    // browsed record and leave the rest to these.
+    bool FetchFieldDataInAnyState(TField& field, void* buffer);
+    TFieldTextFetch FetchFieldTextInAnyState(TField& field, std::string& value, bool translate);
     void PutFieldData(TField& field, const void* buffer) override;
     void InternalBlankRecord(TRecordBuffer buffer) override;
 
@@ -564,6 +572,7 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    unsigned fieldAccessCount_ = 0;  // fieldMap_.size()
     // Some field of the open table holds a nested table (scroll events then reach it).
     bool hasDataSetFields_ = false;
     // The table file's size after this table's last append, while it is the only writer

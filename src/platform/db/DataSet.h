@@ -145,6 +145,12 @@ public:
     {
         return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
     }
+    // The buffer of the current record, null when there is none (an empty ring, or no record).
+    TRecordBuffer CurrentRecordBuffer() const noexcept
+    {
+        // A record in the ring means a buffer for it: recordCount_ <= bufferCount_ < buffers_.size().
+        return activeRecord_ < recordCount_ ? buffers_[static_cast<size_t>(activeRecord_)] : nullptr;
+    }
     // The buffer whose calculated fields are being computed.
     TRecordBuffer CalcBuffer() const noexcept { return calcBuffer_; }
     int CalcFieldsSize() const noexcept { return calcFieldsSize_; }
