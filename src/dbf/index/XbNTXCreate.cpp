@@ -567,6 +567,8 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
     // table for every key.
     bool sortWhenFull = false;
     bool unsorted = false;
+    // Under Unique, the slots before this one are sorted (and their keys distinct) already.
+    int sortedCount = 0;
     auto itemAt = [&](int slot) { return block.data() + TXbNTXPage::Load16(block.data() + 2 + 2 * slot); };
     auto sortSlots = [&](TScan& scan) {
         unsorted = false;
@@ -577,10 +579,13 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
         const uint8_t* data = block.data();
         size_t kept = slots.size();
         WithKeyCompare(scan.Compare, !scan.Weighted, scan.Header.Descend, keySize, [&](auto compare) {
-            std::sort(slots.begin(), slots.end(), [&](uint16_t a, uint16_t b) {
+            auto less = [&](uint16_t a, uint16_t b) {
                 const int result = compare(data + a + 4, data + b + 4);
                 return result != 0 ? result < 0 : TXbNTXPage::Load32(data + a) < TXbNTXPage::Load32(data + b);
-            });
+            };
+            const auto sortedEnd = slots.begin() + static_cast<std::ptrdiff_t>(std::min(sortedCount, count));
+            std::sort(sortedEnd, slots.end(), less);
+            std::inplace_merge(slots.begin(), sortedEnd, slots.end(), less);
             if (scan.Header.Unique && !slots.empty()) {
                 // The first item of every key stays; the slots of the others follow the kept
                 // ones, unused.
@@ -601,6 +606,7 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
         for (int i = 0; i < count; ++i)
             TXbNTXPage::Store16(first + 2 * i, slots[static_cast<size_t>(i)]);
         count = static_cast<int>(kept);
+        sortedCount = count;
     };
     auto flushBlock = [&](TScan& scan) {
         if (count == 0)
@@ -620,6 +626,7 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
         runs.push_back(std::make_unique<TXbNTXBlockIterator>(file.Name, keySize));
         file.Name.clear();
         count = 0;
+        sortedCount = 0;
         for (int i = 0; i <= capacity; ++i)
             TXbNTXPage::Store16(block.data() + 2 + 2 * i, static_cast<uint16_t>(itemArea + i * (keySize + 4)));
     };
