@@ -437,8 +437,20 @@ protected:
     // record image, and of the current slot of the window.
     bool RecordAccepted(TRecordBuffer record, bool useFilter);
     bool SlotAccepted(bool useFilter);
+    // SlotAccepted when no filter runs: the deleted mark and the key range.
+    bool SlotAcceptedUnfiltered()
+    {
+        uint8_t* image = WindowImage();
+        if (setDeleted_ && image[0] == '*')
+            return false;
+        return InKeyRange(image);
+    }
     // Whether the key range of the active index, if one is set, holds the record image.
-    bool InKeyRange(TRecordBuffer record);
+    bool InKeyRange(TRecordBuffer record)
+    {
+        return IndexCollection() == nullptr || InIndexKeyRange(record);
+    }
+    bool InIndexKeyRange(TRecordBuffer record);
     // Copies the current slot into a framework buffer.
     void CopySlotToBuffer(TRecordBuffer buffer);
     // Decodes / encodes record images with the cipher when it is active.

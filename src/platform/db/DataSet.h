@@ -127,7 +127,14 @@ public:
     bool ControlsDisabled() const noexcept { return disableCount_ != 0; }
     // Sends `event` to the data sources (held back while controls are disabled); a field change
     // also marks the record modified and fires the field's OnChange.
-    virtual void DataEvent(TDataEvent event, TDataEventInfo info = {});
+    virtual void DataEvent(TDataEvent event, TDataEventInfo info = {})
+    {
+        // Every cursor step sends two events; without data sources there is no one to tell.
+        if (dataSources_.empty() && disableCount_ == 0 && event != TDataEvent::deFieldChange &&
+            event != TDataEvent::dePropertyChange)
+            return;
+        DeliverDataEvent(event, info);
+    }
 
     // Fields.
     TFieldDefs& FieldDefs() noexcept { return fieldDefs_; }
@@ -292,6 +299,9 @@ private:
     friend class TDataSource;
     friend class TDataLink;
 
+    // DataEvent's work: the field change and property change effects, then the data sources
+    // (or the held-back event while controls are disabled).
+    void DeliverDataEvent(TDataEvent event, TDataEventInfo info);
     void OpenCursor();
     void CloseCursor();
     void SetBufferCount(int count);
