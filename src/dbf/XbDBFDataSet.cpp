@@ -276,6 +276,7 @@ TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version)
 void TXbSmartDBF::BuildFieldAccess()
 {
     fieldMap_.clear();
+    fieldAccessCount_ = 0;
     hasDataSetFields_ = false;
     fieldMap_.reserve(static_cast<size_t>(dbfFieldDefs_->Count()));
     for (int i = 0; i < dbfFieldDefs_->Count(); ++i) {
@@ -307,10 +308,15 @@ void TXbSmartDBF::BuildFieldAccess()
         }
         access.NumberWord =
             (access.FastKind == 2 || access.FastKind == 3) && access.Length <= 8 && access.Offset + access.Length >= 8;
+        if (access.NumberWord && (access.FastKind == 2 || access.Decimals == 0))
+            access.PointByte = -1;
+        else if (access.NumberWord && access.Decimals > 0 && access.Decimals < access.Length)
+            access.PointByte = static_cast<int8_t>(7 - access.Decimals);
         if (access.DataType == TFieldType::ftDataSet)
             hasDataSetFields_ = true;
         fieldMap_.push_back(access);
     }
+    fieldAccessCount_ = static_cast<unsigned>(fieldMap_.size());
 }
 
 void TXbSmartDBF::AddFrameworkFieldDef(TFieldDefs& target, TXbDBFFieldDef& def)
@@ -493,6 +499,7 @@ void TXbSmartDBF::ReleaseOpenResources() noexcept
     if (TIndexes* indexes = IndexCollection())
         indexes->CloseAll();
     fieldMap_.clear();
+    fieldAccessCount_ = 0;
     hasDataSetFields_ = false;
     exprFields_.clear();
     CloseLobFile();

@@ -50,6 +50,10 @@ struct TXbFieldAccess {
     // A number of at most eight bytes with eight bytes of the record image before its end:
     // read as one word (XbDBFFieldParse::ParseNumberWord).
     bool NumberWord = false;
+    // For a number read as one word: the byte of the word where the field's decimals put the
+    // point (XbDBFFieldParse::ParseDigitsWord), -1 for a field without decimals; -2 when
+    // the field is not read that way.
+    int8_t PointByte = -2;
 };
 // The memo block number (or byte position) a memo field of the record image refers to; 0 for
 // none. A 10-character reference that is blank or not a number refers to nothing (XbDBFMemo.cpp).
@@ -270,7 +274,11 @@ public:
     uint8_t* ActiveRecordBuffer() const;
     // The engine definition a framework data field is bound to (null for other fields).
     const TXbDBFFieldDef* FieldDefOf(const TField& field) const noexcept;
-    const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept;
+    const TXbFieldAccess* FieldAccessOf(const TField& field) const noexcept
+    {
+        const unsigned index = static_cast<unsigned>(field.FieldNo()) - 1u;
+        return field.FieldKind() == TFieldKind::fkData && index < fieldAccessCount_ ? fieldMap_.data() + index : nullptr;
+    }
     const std::vector<TXbFieldAccess>& FieldAccess() const noexcept { return fieldMap_; }
 
     // ---- the expression parser's view of the table: the top-level fields in definition order,
@@ -338,6 +346,10 @@ protected:
     // ---- field values
     bool FetchFieldData(TField& field, void* buffer) override;
     TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate) override;
+    // The two reads above in every case; they themselves read the common field kinds of the
+    // browsed record and leave the rest to these.
+    bool FetchFieldDataInAnyState(TField& field, void* buffer);
+    TFieldTextFetch FetchFieldTextInAnyState(TField& field, std::string& value, bool translate);
     void PutFieldData(TField& field, const void* buffer) override;
     void InternalBlankRecord(TRecordBuffer buffer) override;
 
@@ -425,8 +437,20 @@ protected:
     // record image, and of the current slot of the window.
     bool RecordAccepted(TRecordBuffer record, bool useFilter);
     bool SlotAccepted(bool useFilter);
+    // SlotAccepted when no filter runs: the deleted mark and the key range.
+    bool SlotAcceptedUnfiltered()
+    {
+        uint8_t* image = WindowImage();
+        if (setDeleted_ && image[0] == '*')
+            return false;
+        return InKeyRange(image);
+    }
     // Whether the key range of the active index, if one is set, holds the record image.
-    bool InKeyRange(TRecordBuffer record);
+    bool InKeyRange(TRecordBuffer record)
+    {
+        return IndexCollection() == nullptr || InIndexKeyRange(record);
+    }
+    bool InIndexKeyRange(TRecordBuffer record);
     // Copies the current slot into a framework buffer.
     void CopySlotToBuffer(TRecordBuffer buffer);
     // Decodes / encodes record images with the cipher when it is active.
@@ -564,6 +588,7 @@ protected:
     TRecordBuffer filterSubject_ = nullptr;
     // The top-level fields of the table in definition order (the framework's field number - 1).
     std::vector<TXbFieldAccess> fieldMap_;
+    unsigned fieldAccessCount_ = 0;  // fieldMap_.size()
     // Some field of the open table holds a nested table (scroll events then reach it).
     bool hasDataSetFields_ = false;
     // The table file's size after this table's last append, while it is the only writer

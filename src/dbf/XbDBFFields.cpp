@@ -341,6 +341,14 @@ inline void AssignFieldText(std::string& value, const uint8_t* text, size_t leng
     value.erase(length);
 }
 
+// AssignFieldText for a text longer than the caller's string holds now, out of line: the read
+// that calls it last keeps no registers across it.
+[[gnu::noinline]] TFieldTextFetch AssignLongerFieldText(std::string& value, const uint8_t* text, size_t length)
+{
+    value.assign(reinterpret_cast<const char*>(text), length);
+    return TFieldTextFetch::tfText;
+}
+
 }  // namespace
 
 namespace XbDBFFieldParse {
@@ -371,14 +379,6 @@ bool ParseFloatSlow(const uint8_t* p, int n, double& value) noexcept
 
 // ---------------------------------------------------------------------------------------------
 // Reading
-
-const TXbFieldAccess* TXbSmartDBF::FieldAccessOf(const TField& field) const noexcept
-{
-    const int number = field.FieldNo();
-    if (field.FieldKind() != TFieldKind::fkData || number < 1 || number > static_cast<int>(fieldMap_.size()))
-        return nullptr;
-    return &fieldMap_[static_cast<size_t>(number - 1)];
-}
 
 const TXbDBFFieldDef* TXbSmartDBF::FieldDefOf(const TField& field) const noexcept
 {
@@ -596,7 +596,56 @@ bool TXbSmartDBF::ReadExtendValue(const TXbFieldAccess& access, const uint8_t* p
     return false;
 }
 
+// A scan reads every field of every record: a number, date or logical field of the browsed
+// record is read here without a call, so that the read keeps to the registers a call leaves
+// free; every other case (and a number of another shape) goes to the full read, which gives
+// the same values.
 bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
+{
+    const uint8_t* record = forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse ? CurrentRecordBuffer() : nullptr;
+    const TXbFieldAccess* access = FieldAccessOf(field);
+    if (record == nullptr || access == nullptr || buffer == nullptr) [[unlikely]]
+        return FetchFieldDataInAnyState(field, buffer);
+    const uint8_t* p = record + access->Offset;
+    switch (access->FastKind) {
+    case 2: {
+        // Blanks and digits; every other shape (a sign, nothing) goes to the full read.
+        int64_t value;
+        if (access->PointByte != -1 || !ParseDigitsWord(p + access->Length, access->Length, -1, value))
+            break;
+        const int32_t number = static_cast<int32_t>(value);
+        std::memcpy(buffer, &number, sizeof number);
+        return true;
+    }
+    case 3: {
+        // Blanks and digits with the point where the field's decimals put it.
+        int64_t mantissa;
+        if (access->PointByte < -1 || !ParseDigitsWord(p + access->Length, access->Length, access->PointByte, mantissa))
+            break;
+        const double value = PlainNumberValue(mantissa, access->PointByte < 0 ? -1 : access->Decimals, false);
+        std::memcpy(buffer, &value, sizeof value);
+        return true;
+    }
+    case 4: {
+        int32_t value;
+        if (!ParseDate(p, value))
+            return false;
+        std::memcpy(buffer, &value, sizeof value);
+        return true;
+    }
+    case 5: {
+        if (p[0] != 'T' && p[0] != 'F')
+            return false;
+        const int16_t value = p[0] == 'T' ? 1 : 0;
+        std::memcpy(buffer, &value, sizeof value);
+        return true;
+    }
+    default: break;
+    }
+    return FetchFieldDataInAnyState(field, buffer);
+}
+
+bool TXbSmartDBF::FetchFieldDataInAnyState(TField& field, void* buffer)
 {
     // Browsing is by far the most frequent case; the others go through the full selection.
     const uint8_t* record;
@@ -674,7 +723,30 @@ bool TXbSmartDBF::FetchFieldData(TField& field, void* buffer)
     }
 }
 
+// The text of a character field of the browsed record, as FetchFieldTextInAnyState gives it,
+// without a call while the text fits the caller's string and needs no translation.
 TFieldTextFetch TXbSmartDBF::FetchFieldText(TField& field, std::string& value, bool translate)
+{
+    const uint8_t* record = forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse ? CurrentRecordBuffer() : nullptr;
+    const TXbFieldAccess* access = FieldAccessOf(field);
+    if (record == nullptr || access == nullptr || access->FastKind != 1 || (translate && OEM)) [[unlikely]]
+        return FetchFieldTextInAnyState(field, value, translate);
+    const uint8_t* p = record + access->Offset;
+    int length = access->Length;
+    if (TrimCType) {
+        length = TrimmedLength(p, length);
+        if (length == 0)
+            return TFieldTextFetch::tfNull;
+    }
+    length = std::max(std::min(length, field.Size()), 0);
+    length = LengthBeforeNul(p, length);
+    if (static_cast<size_t>(length) > value.size())
+        return AssignLongerFieldText(value, p, static_cast<size_t>(length));
+    AssignFieldText(value, p, static_cast<size_t>(length));
+    return TFieldTextFetch::tfText;
+}
+
+TFieldTextFetch TXbSmartDBF::FetchFieldTextInAnyState(TField& field, std::string& value, bool translate)
 {
     const uint8_t* record;
     if (forcedRecord_ == nullptr && State() == TDataSetState::dsBrowse)

@@ -421,7 +421,7 @@ bool TXbSmartDBF::RecordAccepted(TRecordBuffer record, bool useFilter)
     return accept && InKeyRange(record);
 }
 
-bool TXbSmartDBF::InKeyRange(TRecordBuffer record)
+bool TXbSmartDBF::InIndexKeyRange(TRecordBuffer record)
 {
     // A record outside the key range of the active index is not shown.
     TIndex* index = NavigationIndex();
@@ -452,11 +452,7 @@ bool TXbSmartDBF::SlotAccepted(bool useFilter)
     }
     if (useFilter && FilterReady())
         return RecordAccepted(WindowImage(), useFilter);
-    // No filter runs: what RecordAccepted tests then, without its filter steps.
-    const uint8_t* image = WindowImage();
-    if (setDeleted_ && image[0] == '*')
-        return false;
-    return InKeyRange(const_cast<uint8_t*>(image));
+    return SlotAcceptedUnfiltered();
 }
 
 TGetResult TXbSmartDBF::FetchRecord(TRecordBuffer buffer, TGetMode mode, bool)
@@ -471,7 +467,7 @@ TGetResult TXbSmartDBF::FetchRecord(TRecordBuffer buffer, TGetMode mode, bool)
         }
         if (result != TGetResult::grOK || !testing)
             break;
-        if (SlotAccepted(Filtered()))
+        if ((!Filtered() || (!OnFilterRecord && !FilterReady())) ? SlotAcceptedUnfiltered() : SlotAccepted(true))
             break;
         if (mode == TGetMode::gmCurrent) {
             result = TGetResult::grError;

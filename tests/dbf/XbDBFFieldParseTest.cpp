@@ -95,6 +95,41 @@ TEST(XbDBFFieldParse, NumberWordAgreesWithTheByteWiseReader)
     EXPECT_GT(read, 10000);
 }
 
+// The digits reader takes exactly the texts the word reader reads as unsigned numbers with the
+// point where the field's decimals put it (none for -1), and reads them alike.
+TEST(XbDBFFieldParse, DigitsWordAgreesWithTheNumberWord)
+{
+    std::mt19937 random(23);
+    const std::string alphabet = "   -..012345678901234567890123456789+";
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> width(1, 8);
+    int read = 0;
+    for (int round = 0; round < 200000; ++round) {
+        std::string text(static_cast<size_t>(width(random)), ' ');
+        const size_t blanks = std::uniform_int_distribution<size_t>(0, text.size())(random);
+        for (size_t i = blanks; i < text.size(); ++i)
+            text[i] = alphabet[pick(random)];
+        const int n = static_cast<int>(text.size());
+        const int decimals = std::uniform_int_distribution<int>(0, n - 1)(random);
+        const int pointByte = decimals == 0 ? -1 : 7 - decimals;
+        if (decimals > 0 && round % 2 == 0)
+            text[static_cast<size_t>(n - decimals - 1)] = '.';
+        std::vector<uint8_t> buffer(8, '7');
+        buffer[1] = '.';
+        buffer.insert(buffer.end(), text.begin(), text.end());
+        int64_t digits = 0;
+        const bool digitsRead = ParseDigitsWord(buffer.data() + buffer.size(), n, pointByte, digits);
+        const TNumberParts word = ReadAsWord(text);
+        const bool expected = word.Read && !word.Negative && word.Fraction == (decimals == 0 ? -1 : decimals);
+        ASSERT_EQ(digitsRead, expected) << '"' << text << "\" " << decimals;
+        if (!digitsRead)
+            continue;
+        ++read;
+        ASSERT_EQ(digits, word.Mantissa) << '"' << text << "\" " << decimals;
+    }
+    EXPECT_GT(read, 10000);
+}
+
 // The blocked scans for a text's trailing blanks and its first NUL agree with a plain byte
 // loop at every length and position around their block sizes.
 TEST(XbDBFFieldParse, TextEndsAgreeWithAByteLoop)

@@ -349,3 +349,67 @@ TEST(TableFields, TextReadsAgreeWithTheNativeBuffer)
         fixture.table.Cancel();
     }
 }
+
+TEST(TableFields, BrowsedReadsMatchTheReadsOfAnyState)
+{
+    // A browse reads the common field kinds on a path of its own; every other state reads them
+    // through the general one. Both must give the same values, null or not, for every shape of
+    // stored text, the texts into strings shorter and longer than they are.
+    const std::vector<TTestField> fields = {
+        {"NAME", 'C', 10}, {"CODE", 'C', 3}, {"LONG", 'C', 40}, {"QTY", 'N', 10, 1}, {"COUNT", 'N', 9},
+        {"TWO", 'N', 2},   {"PRICE", 'N', 8, 2}, {"RATE", 'F', 8, 3}, {"BORN", 'D', 8}, {"OK", 'L', 1},
+    };
+    const std::vector<std::vector<std::string>> records = {
+        {"abc", "x", "a longer text of thirty-one bytes", "  12.5", "       42", " 7", "  123.45", "  -3.250",
+         "20240229", "T"},
+        {"", "", "", "", "", "", "", "", "", ""},
+        {"  lead", "xyz", std::string("nul\0inside", 10), "     -0.5", "42       ", "-1", "-1234.56", "   abc  ",
+         "20260230", "F"},
+        {"abcdefghij", std::string("\0b", 2), "x", "**", "  -7     ", "99", "12345678", "1.5", "00000101", "?"},
+        {std::string("a\0b", 3), "  ", std::string(40, 'w'), " 1,5", "4 2", " .", "   -.   ", "-0.000",
+         "2024 101", "t"},
+        {"last", "end", "end", "1234567890", "123456789", "00", "  0.01  ", "       0", "99991231", "T"},
+    };
+    TTestTable builder(fields);
+    for (const auto& values : records)
+        builder.Add(values);
+    for (const bool trim : {true, false}) {
+        SCOPED_TRACE(trim ? "trimmed" : "untrimmed");
+        TMemoryStream stream;
+        const std::vector<uint8_t> bytes = builder.Bytes();
+        stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+        TXbSmartDBF table(nullptr);
+        table.StorageType = TProxyStreamType::pstOuterStream;
+        table.OuterStream = &stream;
+        table.DBFFileName = "memory.dbf";
+        table.TrimCType = trim;
+        table.Open();
+        auto readAll = [&table] {
+            std::vector<std::string> read;
+            for (TField* field : table.Fields()) {
+                std::vector<uint8_t> data(static_cast<size_t>(field->DataSize()) + 1, 0xAB);
+                std::string value = field->GetData(data.data()) ? "+" : "-";
+                value.append(reinterpret_cast<const char*>(data.data()), data.size());
+                if (auto* text = dynamic_cast<TStringField*>(field)) {
+                    std::string shorter;
+                    std::string longer(100, 'x');
+                    value += text->GetValue(shorter) ? "+" + shorter : "-" + shorter;
+                    value += text->GetValue(longer) ? "+" + longer : "-" + longer;
+                }
+                read.push_back(value);
+            }
+            return read;
+        };
+        int seen = 0;
+        for (table.First(); !table.Eof(); table.Next()) {
+            SCOPED_TRACE("record " + std::to_string(table.RecNo()));
+            const std::vector<std::string> browsed = readAll();
+            table.Edit();
+            EXPECT_EQ(readAll(), browsed);
+            table.Cancel();
+            ++seen;
+        }
+        EXPECT_EQ(seen, static_cast<int>(records.size()));
+        table.Close();
+    }
+}

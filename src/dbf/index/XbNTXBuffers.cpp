@@ -64,6 +64,8 @@ void TXbNTXBuffer::Renumber(uint32_t startOffset) noexcept
 void TXbNTXBuffers::SetPagesPerBlock(int pages)
 {
     Clear();
+    // Block numbers change with the block size.
+    byNumber_.clear();
     pagesPerBlock_ = std::clamp(pages, 1, kMaxPagesPerBlock);
 }
 
@@ -261,6 +263,9 @@ void TXbNTXBuffers::FlushAll()
 
 void TXbNTXBuffers::Clear() noexcept
 {
+    // The table keeps its size (a cache cleared between searches refills the same range): only
+    // the entries of the blocks that go are emptied.
+    for (const std::unique_ptr<TXbNTXBuffer>& block : blocks_)
+        SetCachedBlock(block->StartOffset(), nullptr);
     blocks_.clear();
-    byNumber_.clear();
 }

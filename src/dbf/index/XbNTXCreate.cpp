@@ -558,32 +558,60 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
     std::string folder;
     std::vector<std::unique_ptr<TXbNTXIndexIterator>> runs;
 
-    // Without Unique and with the engine's own comparison (a consistent order) the keys of a
-    // block are stored as they come and their slots sorted once the block is full: the k-th key
-    // takes the k-th item either way, and ties go by record number, which grows with the
-    // arrival, so the block is the one that inserting every key at its place would give,
-    // without moving half the slot table for every key.
+    // With the engine's own comparison (a consistent order) the keys of a block are stored as
+    // they come, each in the item the first unused slot names, and the slots are sorted (equal
+    // keys by record number, which grows with the arrival) once every slot is used; under Unique
+    // the later items of an equal key then give their slots back, and the block takes keys until
+    // it holds as many distinct ones as it has slots. The block holds the keys that inserting
+    // every key at its place would give it, in the same order, without moving half the slot
+    // table for every key.
     bool sortWhenFull = false;
+    bool unsorted = false;
+    // Under Unique, the slots before this one are sorted (and their keys distinct) already.
+    int sortedCount = 0;
     auto itemAt = [&](int slot) { return block.data() + TXbNTXPage::Load16(block.data() + 2 + 2 * slot); };
     auto sortSlots = [&](TScan& scan) {
+        unsorted = false;
         auto* first = block.data() + 2;
         std::vector<uint16_t> slots(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i)
             slots[static_cast<size_t>(i)] = TXbNTXPage::Load16(first + 2 * i);
         const uint8_t* data = block.data();
+        size_t kept = slots.size();
         WithKeyCompare(scan.Compare, !scan.Weighted, scan.Header.Descend, keySize, [&](auto compare) {
-            std::sort(slots.begin(), slots.end(), [&](uint16_t a, uint16_t b) {
+            auto less = [&](uint16_t a, uint16_t b) {
                 const int result = compare(data + a + 4, data + b + 4);
-                return result != 0 ? result < 0 : a < b;
-            });
+                return result != 0 ? result < 0 : TXbNTXPage::Load32(data + a) < TXbNTXPage::Load32(data + b);
+            };
+            const auto sortedEnd = slots.begin() + static_cast<std::ptrdiff_t>(std::min(sortedCount, count));
+            std::sort(sortedEnd, slots.end(), less);
+            std::inplace_merge(slots.begin(), sortedEnd, slots.end(), less);
+            if (scan.Header.Unique && !slots.empty()) {
+                // The first item of every key stays; the slots of the others follow the kept
+                // ones, unused.
+                std::vector<uint16_t> unused;
+                uint16_t previous = slots[0];
+                kept = 1;
+                for (size_t i = 1; i < slots.size(); ++i) {
+                    const uint16_t slot = slots[i];
+                    if (compare(data + previous + 4, data + slot + 4) == 0)
+                        unused.push_back(slot);
+                    else
+                        slots[kept++] = slot;
+                    previous = slot;
+                }
+                std::copy(unused.begin(), unused.end(), slots.begin() + static_cast<std::ptrdiff_t>(kept));
+            }
         });
         for (int i = 0; i < count; ++i)
             TXbNTXPage::Store16(first + 2 * i, slots[static_cast<size_t>(i)]);
+        count = static_cast<int>(kept);
+        sortedCount = count;
     };
     auto flushBlock = [&](TScan& scan) {
         if (count == 0)
             return;
-        if (sortWhenFull)
+        if (unsorted)
             sortSlots(scan);
         TXbNTXPage::Store16(block.data(), static_cast<uint16_t>(count));
         TTempFile file;
@@ -598,6 +626,7 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
         runs.push_back(std::make_unique<TXbNTXBlockIterator>(file.Name, keySize));
         file.Name.clear();
         count = 0;
+        sortedCount = 0;
         for (int i = 0; i <= capacity; ++i)
             TXbNTXPage::Store16(block.data() + 2 + 2 * i, static_cast<uint16_t>(itemArea + i * (keySize + 4)));
     };
@@ -619,15 +648,20 @@ void TXbNTXIndexBuilder::CreateCompactIndex(int blockBufferSize, bool activate, 
             folder = tempInIndexFolder ? FolderOf(scan.Index.NTXFileName()) : std::string("SYSTEM_TMP_PATH");
             for (int i = 0; i <= capacity; ++i)
                 TXbNTXPage::Store16(block.data() + 2 + 2 * i, static_cast<uint16_t>(itemArea + i * (keySize + 4)));
-            sortWhenFull = !scan.Header.Unique && !scan.CallerCompare;
+            sortWhenFull = !scan.CallerCompare;
         },
         [&](TScan& scan, const uint8_t* key, uint32_t recNo) {
             if (sortWhenFull) {
-                uint8_t* place = block.data() + itemArea + static_cast<size_t>(count) * static_cast<size_t>(keySize + 4);
+                uint8_t* place = itemAt(count);
                 TXbNTXPage::Store32(place, recNo);
                 std::memcpy(place + 4, key, static_cast<size_t>(keySize));
-                if (++count == capacity)
-                    flushBlock(scan);
+                unsorted = true;
+                if (++count == capacity) {
+                    if (scan.Header.Unique)
+                        sortSlots(scan);
+                    if (count == capacity)
+                        flushBlock(scan);
+                }
                 return;
             }
             // Binary search: the first slot whose item sorts after the new one (equal keys by

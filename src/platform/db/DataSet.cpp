@@ -85,7 +85,7 @@ TDataSetState TDataSet::SetTempState(TDataSetState state)
 
 void TDataSet::RestoreState(TDataSetState state) { state_ = state; }
 
-void TDataSet::DataEvent(TDataEvent event, TDataEventInfo info)
+void TDataSet::DeliverDataEvent(TDataEvent event, TDataEventInfo info)
 {
     if (event == TDataEvent::deFieldChange && info.field != nullptr) {
         const TFieldKind kind = info.field->FieldKind();
@@ -382,7 +382,7 @@ void TDataSet::UpdateCursorPos()
     if (recordCount_ > 0) SetCurrentRecord(activeRecord_);
 }
 
-inline bool TDataSet::GetNextRecord()
+[[gnu::always_inline]] inline bool TDataSet::GetNextRecord()
 {
     TGetMode mode = TGetMode::gmNext;
     if (recordCount_ > 0) {

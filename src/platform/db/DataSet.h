@@ -127,7 +127,14 @@ public:
     bool ControlsDisabled() const noexcept { return disableCount_ != 0; }
     // Sends `event` to the data sources (held back while controls are disabled); a field change
     // also marks the record modified and fires the field's OnChange.
-    virtual void DataEvent(TDataEvent event, TDataEventInfo info = {});
+    virtual void DataEvent(TDataEvent event, TDataEventInfo info = {})
+    {
+        // Every cursor step sends two events; without data sources there is no one to tell.
+        if (dataSources_.empty() && disableCount_ == 0 && event != TDataEvent::deFieldChange &&
+            event != TDataEvent::dePropertyChange)
+            return;
+        DeliverDataEvent(event, info);
+    }
 
     // Fields.
     TFieldDefs& FieldDefs() noexcept { return fieldDefs_; }
@@ -144,6 +151,12 @@ public:
     TRecordBuffer ActiveBuffer() const noexcept
     {
         return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)];
+    }
+    // The buffer of the current record, null when there is none (an empty ring, or no record).
+    TRecordBuffer CurrentRecordBuffer() const noexcept
+    {
+        // A record in the ring means a buffer for it: recordCount_ <= bufferCount_ < buffers_.size().
+        return activeRecord_ < recordCount_ ? buffers_[static_cast<size_t>(activeRecord_)] : nullptr;
     }
     // The buffer whose calculated fields are being computed.
     TRecordBuffer CalcBuffer() const noexcept { return calcBuffer_; }
@@ -286,6 +299,9 @@ private:
     friend class TDataSource;
     friend class TDataLink;
 
+    // DataEvent's work: the field change and property change effects, then the data sources
+    // (or the held-back event while controls are disabled).
+    void DeliverDataEvent(TDataEvent event, TDataEventInfo info);
     void OpenCursor();
     void CloseCursor();
     void SetBufferCount(int count);

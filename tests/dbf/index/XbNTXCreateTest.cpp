@@ -309,6 +309,59 @@ TEST(XbNTXCreate, BatchBuildGivesThePagesOfSingleInsertionsOfEachSortedBatch)
         << "the pages differ";
 }
 
+// Under the caller's comparison (here: the first three bytes only, so that many keys compare
+// equal) the compact build and the sorters order equal keys by record number and, under Unique,
+// keep the first of them; their files agree byte for byte.
+TEST(XbNTXCreate, CallerComparisonOrdersEqualKeysByRecordNumber)
+{
+    const std::vector<TRow> rows = MakeRows(2000, 3);
+    auto compareFirstThree = [](TIndex*, const char* a, const char* b, int, int& result) {
+        result = std::memcmp(a, b, 3);
+    };
+    for (bool unique : {false, true}) {
+        TScratchFolder folder;
+        const std::string tablePath = folder.File("people.dbf");
+        WriteWholeFile(tablePath, TableOf(rows));
+        std::vector<TNtxItem> expected = ExpectedNames(rows, false, false);
+        std::stable_sort(expected.begin(), expected.end(), [](const TNtxItem& a, const TNtxItem& b) {
+            return a.RecNo < b.RecNo;
+        });
+        std::stable_sort(expected.begin(), expected.end(), [](const TNtxItem& a, const TNtxItem& b) {
+            return a.Key.compare(0, 3, b.Key, 0, 3) < 0;
+        });
+        if (unique)
+            expected.erase(std::unique(expected.begin(), expected.end(),
+                                       [](const TNtxItem& a, const TNtxItem& b) { return a.Key.compare(0, 3, b.Key, 0, 3) == 0; }),
+                           expected.end());
+        std::vector<uint8_t> reference;
+        for (const TMethod& method : kMethods) {
+            if (method.Sorter == &XbTrieTreeSorterClass || (unique && method.Sorter == &XbQuickSorterClass))
+                continue;
+            const std::string what = std::string(method.Name) + (unique ? " unique" : "");
+            const std::string indexPath = folder.File(std::string("n") + method.Name + ".ntx");
+            TBuildTable build(tablePath, indexPath, "NAME");
+            build.index->SetUnique(unique);
+            build.index->OnCompareKeys = compareFirstThree;
+            build.Build(method);
+            build.table->Close();
+            const auto items = ReadItems(indexPath);
+            std::filesystem::remove(indexPath + ".copy");
+            ASSERT_EQ(expected.size(), items.size()) << what;
+            for (size_t i = 0; i < items.size(); ++i) {
+                ASSERT_EQ(expected[i].Key, items[i].Key) << what << " at " << i;
+                ASSERT_EQ(expected[i].RecNo, items[i].RecNo) << what << " at " << i;
+            }
+            if (method.Batch)
+                continue;
+            const std::vector<uint8_t> bytes = ReadWholeFile(indexPath);
+            if (reference.empty())
+                reference = bytes;
+            else
+                EXPECT_TRUE(bytes == reference) << what << " differs from the first method's file";
+        }
+    }
+}
+
 TEST(XbNTXCreate, EmptyResultsGiveOneEmptyRootPage)
 {
     struct TCase {
