@@ -14,10 +14,12 @@
 #include "dbf/XbDBFDataSet.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/IniFiles.h"
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -60,11 +62,18 @@ std::string MakeProgramFolder(int ticketCount)
     return folder.string();
 }
 
-void BM_StartupUntilThePostStartStepRan(benchmark::State& state)
+// Runs the start-up over state.range(0) tickets; `session` writes the saved session the start-up
+// finds in the settings file.
+void RunStartup(benchmark::State& state, const std::function<void(TIniFile&)>& session)
 {
     BenchApplication("bench_startup");
     const int ticketCount = static_cast<int>(state.range(0));
-    const TBenchProgram program(MakeProgramFolder(ticketCount));
+    const std::string folder = MakeProgramFolder(ticketCount);
+    if (session) {
+        TIniFile ini(folder + "/Ovralun.ini");
+        session(ini);
+    }
+    const TBenchProgram program(folder);
     TDialogScript script;  // a box would otherwise wait for the user
     std::string open;
     for (auto _ : state) {
@@ -94,7 +103,25 @@ void BM_StartupUntilThePostStartStepRan(benchmark::State& state)
     state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+void BM_StartupUntilThePostStartStepRan(benchmark::State& state)
+{
+    RunStartup(state, nullptr);
+}
+
+// The same after a session that ended with the quick filter on the subject column, whose values
+// all differ: the start-up and the post-start step each list the active project's subjects
+// (100,000 of 1,000,000 tickets) as the quick filter's values.
+void BM_StartupWithTheQuickFilterOnSubjects(benchmark::State& state)
+{
+    RunStartup(state, [](TIniFile& ini) {
+        ini.WriteString("SavedSession", "FilteredColumn", "3");
+        ini.WriteString("SavedSession", "FilteredColumnS", "SUBJECT");
+    });
+}
+
 }  // namespace
 
 BENCHMARK(BM_StartupUntilThePostStartStepRan)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupUntilThePostStartStepRan)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupWithTheQuickFilterOnSubjects)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupWithTheQuickFilterOnSubjects)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
