@@ -144,6 +144,7 @@ public:
     void GoRecordNumber(int recNo) override;
     bool SearchAcceptedRecord(bool restart, bool goForward) override;
     int TranslateOem(const char* source, char* dest, bool toOem) override;
+    void TranslateOemInPlace(char* text, size_t length, bool toOem) override;
     // Count bytes translated to (toOem) or from the OEM code page when OEM is set, else copied;
     // returns count (0 for a null source).
     int TranslateOemBuff(const char* source, char* dest, int count, bool toOem);

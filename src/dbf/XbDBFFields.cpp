@@ -25,19 +25,6 @@ using namespace XbDBFFieldParse;
 
 namespace {
 
-void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) noexcept
-{
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
-}
-
 // Julian day number of 0001-01-01 minus one: T fields count from here.
 constexpr int64_t kJulianDayBase = 1721425;
 constexpr int64_t kDayMilliseconds = 86400000;
@@ -73,19 +60,35 @@ void TrimNumberText(const uint8_t* p, int n, const char*& first, const char*& la
     last = reinterpret_cast<const char*>(p + end);
 }
 
+constexpr char kTwoDigits[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
+
+void PutTwoDigits(uint8_t* p, uint32_t value) noexcept { std::memcpy(p, kTwoDigits + 2 * value, 2); }
+
+// The date's YYYYMMDD; false (nothing written) outside the years 1 to 9999. The civil calendar
+// from a day count by 400-year eras, in 32-bit arithmetic, which every date from the year 0 on fits.
 bool FormatDate(int32_t dateNumber, uint8_t* p) noexcept
 {
-    int64_t year;
-    unsigned month;
-    unsigned day;
-    CivilFromDays(static_cast<int64_t>(dateNumber) - kDateNumberOf1970, year, month, day);
+    // Days since 0000-03-01.
+    const int64_t shifted = static_cast<int64_t>(dateNumber) - kDateNumberOf1970 + 719468;
+    if (shifted < 0)
+        return false;
+    const auto z = static_cast<uint32_t>(shifted);
+    const uint32_t era = z / 146097;
+    const uint32_t doe = z - era * 146097;
+    const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const uint32_t mp = (5 * doy + 2) / 153;
+    const uint32_t day = doy - (153 * mp + 2) / 5 + 1;
+    const uint32_t month = mp < 10 ? mp + 3 : mp - 9;
+    const uint32_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
     if (year < 1 || year > 9999)
         return false;
-    const unsigned values[8] = {static_cast<unsigned>(year / 1000), static_cast<unsigned>(year / 100 % 10),
-                                static_cast<unsigned>(year / 10 % 10), static_cast<unsigned>(year % 10),
-                                month / 10, month % 10, day / 10, day % 10};
-    for (int i = 0; i < 8; ++i)
-        p[i] = static_cast<uint8_t>('0' + values[i]);
+    PutTwoDigits(p, year / 100);
+    PutTwoDigits(p + 2, year % 100);
+    PutTwoDigits(p + 4, month);
+    PutTwoDigits(p + 6, day);
     return true;
 }
 
@@ -810,7 +813,10 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
     uint8_t* p = record + access.Offset;
     const char type = access.Type;
     const bool visualFoxPro = dbfVersion_ == xBaseVersion::xVisualFoxPro;
-    const std::string name = field != nullptr ? field->DisplayName() : (access.Def ? access.Def->Name() : "");
+    // The field's name is only wanted for an error message: built then, not on every write.
+    const auto name = [&]() -> std::string {
+        return field != nullptr ? field->DisplayName() : (access.Def ? access.Def->Name() : "");
+    };
 
     if (value == nullptr) {
         if (access.NullOffset >= 0) {
@@ -864,9 +870,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
             break;
         } else {
             const char* text = static_cast<const char*>(value);
-            size_t length = 0;
-            while (length < static_cast<size_t>(access.Length) && text[length] != '\0')
-                ++length;
+            const size_t length = strnlen(text, static_cast<size_t>(access.Length));
             if (access.NullOffset >= 0)
                 record[access.NullOffset] &= static_cast<uint8_t>(~access.NullMask);
             std::memcpy(p, text, length);
@@ -881,7 +885,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
         case TFieldType::ftFloat: {
             const double number = Load<double>(static_cast<const uint8_t*>(value));
             if (!std::isfinite(number))
-                DatabaseErrorFmt(SFieldValueError, {name});
+                DatabaseErrorFmt(SFieldValueError, {name()});
             result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, access.Decimals);
             break;
         }
@@ -891,7 +895,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
         default: result = std::to_chars(text, text + sizeof text, Load<int32_t>(value)); break;
         }
         if (result.ec != std::errc())
-            DatabaseErrorFmt(SFieldValueError, {name});
+            DatabaseErrorFmt(SFieldValueError, {name()});
         std::string_view written(text, static_cast<size_t>(result.ptr - text));
         // A negative number that rounds to zero is stored without its sign.
         if (written.size() > 1 && written[0] == '-' && written.find_first_not_of("-0.") == std::string_view::npos)
@@ -900,7 +904,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
             std::string low;
             std::string high;
             NumberFieldRange(access.Length, access.Decimals, low, high);
-            DatabaseErrorFmt(SFieldRangeError, {std::string(written), name, low, high});
+            DatabaseErrorFmt(SFieldRangeError, {std::string(written), name(), low, high});
         }
         if (access.NullOffset >= 0)
             record[access.NullOffset] &= static_cast<uint8_t>(~access.NullMask);
@@ -911,7 +915,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
     }
     case 'D':
         if (!FormatDate(Load<int32_t>(value), image))
-            DatabaseErrorFmt(SFieldValueError, {name});
+            DatabaseErrorFmt(SFieldValueError, {name()});
         break;
     case 'L': image[0] = Load<int16_t>(value) != 0 ? 'T' : 'F'; break;
     case 'M':
@@ -925,7 +929,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
     case 'T': {
         const double stamp = Load<double>(value);
         if (!std::isfinite(stamp))
-            DatabaseErrorFmt(SFieldValueError, {name});
+            DatabaseErrorFmt(SFieldValueError, {name()});
         const int64_t milliseconds = std::llround(stamp);
         int64_t days = milliseconds / kDayMilliseconds;
         int64_t rest = milliseconds % kDayMilliseconds;
@@ -958,7 +962,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
     case 'O': EncodeOrderedDouble(image, Load<double>(value)); break;
     case '0': source = static_cast<const uint8_t*>(value); break;
     case 'E':
-        WriteExtendValue(access, p, value, name);
+        WriteExtendValue(access, p, value, name());
         if (access.NullOffset >= 0)
             record[access.NullOffset] &= static_cast<uint8_t>(~access.NullMask);
         return;
@@ -1093,6 +1097,16 @@ int TXbSmartDBF::TranslateOem(const char* source, char* dest, bool toOem)
     else
         OemToAnsiBuff(dest, length);
     return static_cast<int>(length);
+}
+
+void TXbSmartDBF::TranslateOemInPlace(char* text, size_t length, bool toOem)
+{
+    if (!OEM || text == nullptr)
+        return;
+    if (toOem)
+        AnsiToOemBuff(text, length);
+    else
+        OemToAnsiBuff(text, length);
 }
 
 int TXbSmartDBF::TranslateOemBuff(const char* source, char* dest, int count, bool toOem)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -210,6 +211,42 @@ TEST(TableFields, WritingEachTypeIntoTheRecordImage)
     EXPECT_EQ(fixture.Image(), before);
     table.Cancel();
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "hello");
+}
+
+// Dates go into the record as the digits of their calendar day, across the whole range a
+// D field holds: the leap-year rules, month and century ends, the first and last day.
+TEST(TableFields, DatesWrittenAsTheirCalendarDigits)
+{
+    TOneRecordTable fixture({{"BORN", 'D', 8}}, {"20000101"}, true);
+    TXbSmartDBF& table = fixture.table;
+    table.Edit();
+    TField& born = *table.FieldByName("BORN");
+    struct Day {
+        int year, month, day;
+        const char* digits;
+    };
+    const Day days[] = {{1, 1, 1, "00010101"},     {4, 2, 29, "00040229"},     {100, 2, 28, "01000228"},
+                        {100, 3, 1, "01000301"},   {400, 2, 29, "04000229"},   {1900, 2, 28, "19000228"},
+                        {1900, 3, 1, "19000301"},  {1969, 12, 31, "19691231"}, {1970, 1, 1, "19700101"},
+                        {2000, 2, 29, "20000229"}, {2026, 3, 5, "20260305"},   {9999, 12, 31, "99991231"}};
+    for (const Day& d : days) {
+        born.SetAsDateTime(EncodeDate(d.year, d.month, d.day));
+        EXPECT_EQ(fixture.Image(), std::string(" ") + d.digits);
+    }
+    // Every 13th day of the range, against the calendar's own decoding.
+    char digits[16];
+    for (TDateTime day = EncodeDate(1, 1, 1); day <= EncodeDate(9999, 12, 31); day += 13) {
+        int year = 0, month = 0, dayOfMonth = 0;
+        DecodeDate(day, year, month, dayOfMonth);
+        std::snprintf(digits, sizeof digits, " %04d%02d%02d", year, month, dayOfMonth);
+        born.SetAsDateTime(day);
+        ASSERT_EQ(fixture.Image(), digits);
+    }
+    // Past the last day: refused, the record keeps its bytes.
+    const std::string before = fixture.Image();
+    EXPECT_THROW(born.SetAsDateTime(EncodeDate(9999, 12, 31) + 1), EDatabaseError);
+    EXPECT_EQ(fixture.Image(), before);
+    table.Cancel();
 }
 
 TEST(TableFields, VisualFoxProNullFlagsDateTimesAndIntegers)

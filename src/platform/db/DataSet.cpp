@@ -832,4 +832,6 @@ int TDataSet::TranslateOem(const char* source, char* dest, bool)
     return static_cast<int>(length);
 }
 
+void TDataSet::TranslateOemInPlace(char*, size_t, bool) {}
+
 TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }

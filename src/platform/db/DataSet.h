@@ -179,6 +179,8 @@ public:
     // Translates a NUL-terminated text to or from the dataset's stored code page; returns its
     // length. The base copies.
     virtual int TranslateOem(const char* source, char* dest, bool toOem);
+    // The same for a text of known length translated where it is; the base leaves it.
+    virtual void TranslateOemInPlace(char* text, size_t length, bool toOem);
 
     // Temporary state switch for a dataset class that evaluates a buffer in another state
     // (dsFilter, dsCalcFields, ...); no data event is sent. Returns the previous state.

@@ -247,7 +247,7 @@ std::string TStringField::GetAsString() const
 void TStringField::SetAsStringValue(const std::string& value)
 {
     const size_t size = static_cast<size_t>(Size());
-    const size_t length = std::min(std::strlen(value.c_str()), size);
+    const size_t length = strnlen(value.c_str(), size);
     constexpr size_t StackSize = 256;
     char stackBuffer[StackSize];
     std::string heapBuffer;
@@ -258,7 +258,7 @@ void TStringField::SetAsStringValue(const std::string& value)
     }
     std::memcpy(buffer, value.data(), length);
     buffer[length] = '\0';
-    if (transliterate_) DataSet()->TranslateOem(buffer, buffer, true);
+    if (transliterate_) DataSet()->TranslateOemInPlace(buffer, length, true);
     SetData(buffer);
 }
 
