@@ -33,7 +33,11 @@ void Put(std::string& record, TTicketField field, const std::string& text)
     record.replace(static_cast<size_t>(TicketFieldOffset(field)), text.size(), text);
 }
 
-std::string MakeProgramFolder(int ticketCount)
+// The active project's tickets: one in ten all through the table, or only the last hundredth of
+// it (a project begun lately in a table of long standing).
+enum class TActiveProject { Everywhere, AtTheEnd };
+
+std::string MakeProgramFolder(int ticketCount, TActiveProject active)
 {
     const std::filesystem::path folder = MakeBenchProgramFolder();
     AppendRecords((folder / "databases" / TrackerTableLayout(TTrackerTable::Products).FileName).string(), 1,
@@ -41,12 +45,17 @@ std::string MakeProgramFolder(int ticketCount)
                       products.Fields().Fields(static_cast<int>(TProductField::NAME))->SetAsString("Project 3");
                       products.Fields().Fields(static_cast<int>(TProductField::VERSION))->SetAsString("1.0");
                   });
-    FillTickets((folder / "databases" / "Tickets.dbf").string(), ticketCount, [](std::string& record, int i) {
+    const int lastHundredth = ticketCount - ticketCount / 100;
+    FillTickets((folder / "databases" / "Tickets.dbf").string(), ticketCount, [&](std::string& record, int i) {
         const int day = 1 + i % 28;
         const std::string date = "2026" + std::string(i % 12 < 9 ? "0" : "") + std::to_string(1 + i % 12) +
                                  (day < 10 ? "0" : "") + std::to_string(day);
         Put(record, TTicketField::TICKETID, "#QZ#" + std::to_string(i));
-        Put(record, TTicketField::PRODUCT, "Project " + std::to_string(i % kProjectCount));
+        int project = i % kProjectCount;
+        if (active == TActiveProject::AtTheEnd) {
+            project = i > lastHundredth ? 3 : project == 3 ? 4 : project;
+        }
+        Put(record, TTicketField::PRODUCT, "Project " + std::to_string(project));
         Put(record, TTicketField::VERSION, "1." + std::to_string(i % 7));
         Put(record, TTicketField::SUBJECT, "The list keeps the old folder after change " + std::to_string(i));
         Put(record, TTicketField::CATEGORY, i % 3 == 0 ? "Bug" : "Feature");
@@ -64,11 +73,11 @@ std::string MakeProgramFolder(int ticketCount)
 
 // Runs the start-up over state.range(0) tickets; `session` writes the saved session the start-up
 // finds in the settings file.
-void RunStartup(benchmark::State& state, const std::function<void(TIniFile&)>& session)
+void RunStartup(benchmark::State& state, TActiveProject active, const std::function<void(TIniFile&)>& session)
 {
     BenchApplication("bench_startup");
     const int ticketCount = static_cast<int>(state.range(0));
-    const std::string folder = MakeProgramFolder(ticketCount);
+    const std::string folder = MakeProgramFolder(ticketCount, active);
     if (session) {
         TIniFile ini(folder + "/Ovralun.ini");
         session(ini);
@@ -105,7 +114,14 @@ void RunStartup(benchmark::State& state, const std::function<void(TIniFile&)>& s
 
 void BM_StartupUntilThePostStartStepRan(benchmark::State& state)
 {
-    RunStartup(state, nullptr);
+    RunStartup(state, TActiveProject::Everywhere, nullptr);
+}
+
+// The same with the active project's tickets at the end of the table: every move of the grid to
+// the project's first ticket is a search through the tickets before them.
+void BM_StartupOnAProjectAtTheEnd(benchmark::State& state)
+{
+    RunStartup(state, TActiveProject::AtTheEnd, nullptr);
 }
 
 // The same after a session that ended with the quick filter on the subject column, whose values
@@ -113,7 +129,7 @@ void BM_StartupUntilThePostStartStepRan(benchmark::State& state)
 // (100,000 of 1,000,000 tickets) as the quick filter's values.
 void BM_StartupWithTheQuickFilterOnSubjects(benchmark::State& state)
 {
-    RunStartup(state, [](TIniFile& ini) {
+    RunStartup(state, TActiveProject::Everywhere, [](TIniFile& ini) {
         ini.WriteString("SavedSession", "FilteredColumn", "3");
         ini.WriteString("SavedSession", "FilteredColumnS", "SUBJECT");
     });
@@ -123,5 +139,7 @@ void BM_StartupWithTheQuickFilterOnSubjects(benchmark::State& state)
 
 BENCHMARK(BM_StartupUntilThePostStartStepRan)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupUntilThePostStartStepRan)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupOnAProjectAtTheEnd)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupOnAProjectAtTheEnd)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupWithTheQuickFilterOnSubjects)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupWithTheQuickFilterOnSubjects)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);

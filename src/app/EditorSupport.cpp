@@ -127,8 +127,7 @@ TUniqueTexts::~TUniqueTexts()
 
 void TUniqueTexts::Add(const std::string& text)
 {
-    if (!texts_.contains(text)) {
-        texts_.insert(text);
+    if (texts_.insert(text).second) {
         items_.Add(text);
     }
 }

@@ -91,7 +91,6 @@ void Tmainfrm::fieldlistChange(TObject*)
     TField* field = maindb->FieldByName(column);
     TUniqueTexts values(filtervalue->Items());
     TControlsOff controlsOff(*maindb);
-    maindb->First();
     VisitRecords(*maindb, [&] {
         const std::string text = field->AsString();
         if (!text.empty()) {

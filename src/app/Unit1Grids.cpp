@@ -468,8 +468,9 @@ void Tmainfrm::CountOpenTickets(TStrings* ticketProjects)
     ApplyFilter(*maindb, ProjectFilter());
     int open = 0;
     {
+        // The visits start at the first record by themselves; the grid goes there afterwards (on
+        // a project whose tickets are few and far between, every positioning is a search).
         TControlsOff controlsOff(*maindb);
-        maindb->First();
         TField* completed = maindb->Fields().Fields(kTicketCompleted);
         auto countOpen = [&] {
             if (!completed->AsBoolean()) {

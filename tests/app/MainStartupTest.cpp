@@ -11,6 +11,8 @@
 #include "sysutil/GtCVersInfo.h"
 #include "sysutil/SuComponents.h"
 
+#include <QComboBox>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -481,6 +483,7 @@ TEST_F(StartUp, PostStartCountsTheProjectsOpenTicketsAndListsEveryTicketsProject
             listed.push_back(editor->product->Items()[i]);
         }
         EXPECT_EQ(listed, c.EditorList);
+        EXPECT_EQ(editor->product->ComboWidget()->count(), static_cast<int>(c.EditorList.size()));  // shown too
 
         // The counter of the running window agrees, and keeps the filter it found.
         window.Get<TEdit>("openticket")->SetText("");
