@@ -352,6 +352,7 @@ protected:
     bool FetchFieldDataInAnyState(TField& field, void* buffer);
     TFieldTextFetch FetchFieldTextInAnyState(TField& field, std::string& value, bool translate);
     void PutFieldData(TField& field, const void* buffer) override;
+    bool PutFieldText(TField& field, const char* text, size_t length, bool translate) override;
     void InternalBlankRecord(TRecordBuffer buffer) override;
 
     // ---- writing records (XbDBFPost.cpp)

@@ -785,8 +785,13 @@ void TXbSmartDBF::PutFieldData(TField& field, const void* buffer)
     const TDataSetState state = State();
     if (field.ReadOnly() && state != TDataSetState::dsSetKey && state != TDataSetState::dsFilter)
         DatabaseErrorFmt(SFieldReadOnly, {field.DisplayName()});
-    field.Validate(buffer);
-    uint8_t* record = ActiveRecordBuffer();
+    if (field.OnValidate)
+        field.Validate(buffer);
+    // An edit or an append writes the active buffer (the common case, without the general
+    // choice of buffer by state).
+    uint8_t* record = forcedRecord_ == nullptr && (state == TDataSetState::dsInsert || state == TDataSetState::dsEdit)
+                          ? ActiveBuffer()
+                          : ActiveRecordBuffer();
     if (record == nullptr)
         DatabaseError(SNotEditing);
     if (field.FieldKind() != TFieldKind::fkData) {
@@ -805,6 +810,28 @@ void TXbSmartDBF::PutFieldData(TField& field, const void* buffer)
     if (state != TDataSetState::dsCalcFields && state != TDataSetState::dsFilter &&
         state != TDataSetState::dsNewValue)
         DataEvent(TDataEvent::deFieldChange, {&field, 0});
+}
+
+bool TXbSmartDBF::PutFieldText(TField& field, const char* text, size_t length, bool translate)
+{
+    // An edit or an append of a plain character field (no null flag, no translation, no
+    // OnValidate that would read the value): the text goes straight into the active buffer.
+    // Everything else takes the general way.
+    const TDataSetState state = State();
+    if ((state != TDataSetState::dsInsert && state != TDataSetState::dsEdit) || forcedRecord_ != nullptr ||
+        field.ReadOnly() || field.OnValidate || (translate && OEM) || field.FieldKind() != TFieldKind::fkData)
+        return false;
+    const TXbFieldAccess* access = FieldAccessOf(field);
+    uint8_t* record = ActiveBuffer();
+    if (access == nullptr || access->FastKind != 1 || record == nullptr)
+        return false;
+    uint8_t* p = record + access->Offset;
+    const size_t width = static_cast<size_t>(access->Length);
+    length = std::min(length, width);
+    std::memcpy(p, text, length);
+    std::memset(p + length, ' ', width - length);
+    DataEvent(TDataEvent::deFieldChange, {&field, 0});
+    return true;
 }
 
 void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record, const void* value,
@@ -914,8 +941,15 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
         return;
     }
     case 'D':
-        if (!FormatDate(Load<int32_t>(value), image))
+        // The common width straight into the record (FormatDate writes nothing when it
+        // refuses the date), other widths through the image.
+        if (!FormatDate(Load<int32_t>(value), count == 8 ? p : image))
             DatabaseErrorFmt(SFieldValueError, {name()});
+        if (count == 8) {
+            if (access.NullOffset >= 0)
+                record[access.NullOffset] &= static_cast<uint8_t>(~access.NullMask);
+            return;
+        }
         break;
     case 'L': image[0] = Load<int16_t>(value) != 0 ? 'T' : 'F'; break;
     case 'M':

@@ -213,6 +213,50 @@ TEST(TableFields, WritingEachTypeIntoTheRecordImage)
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "hello");
 }
 
+// A text goes into a character field the same way whether the table takes it straight from
+// the caller's string or through the field's buffer (an OnValidate handler sends it that way):
+// cut at the width or a NUL, padded with blanks, the change announced once.
+TEST(TableFields, TextsWrittenStraightOrThroughTheBufferAlike)
+{
+    struct Case {
+        std::string text;
+        const char* stored;
+    };
+    const Case cases[] = {{"", "     "},       {"ab", "ab   "},        {"abcde", "abcde"},
+                          {"abcdefgh", "abcde"}, {std::string("a\0cd", 4), "a    "}};
+    for (const bool validated : {false, true}) {
+        SCOPED_TRACE(validated ? "through the buffer" : "straight");
+        TOneRecordTable fixture({{"ID", 'N', 3}, {"NAME", 'C', 5}, {"TAIL", 'C', 2}}, {"1", "hello", "zz"}, true);
+        TXbSmartDBF& table = fixture.table;
+        TField& name = *table.FieldByName("NAME");
+        std::string seen;
+        if (validated)
+            name.OnValidate = [&seen](TField* field) { seen = field->AsString(); };
+        int changes = 0;
+        name.OnChange = [&changes](TField*) { ++changes; };
+        table.Edit();
+        for (const Case& c : cases) {
+            changes = 0;
+            name.SetAsString(c.text);
+            EXPECT_EQ(fixture.Image(), std::string(" 1  ") + c.stored + "zz") << c.text;
+            EXPECT_EQ(changes, 1);
+            if (validated) {
+                const std::string stored = c.stored;
+                EXPECT_EQ(seen, stored.substr(0, stored.find_last_not_of(' ') + 1));
+            }
+        }
+        EXPECT_TRUE(table.Modified());
+        table.Cancel();
+        // Outside an edit, or on a read-only field, the write is refused and nothing changes.
+        EXPECT_THROW(name.SetAsString("x"), EDatabaseError);
+        name.SetReadOnly(true);
+        table.Edit();
+        EXPECT_THROW(name.SetAsString("x"), EDatabaseError);
+        EXPECT_EQ(fixture.Image(), " 1  hellozz");
+        table.Cancel();
+    }
+}
+
 // Dates go into the record as the digits of their calendar day, across the whole range a
 // D field holds: the leap-year rules, month and century ends, the first and last day.
 TEST(TableFields, DatesWrittenAsTheirCalendarDigits)

@@ -834,4 +834,6 @@ int TDataSet::TranslateOem(const char* source, char* dest, bool)
 
 void TDataSet::TranslateOemInPlace(char*, size_t, bool) {}
 
+bool TDataSet::PutFieldText(TField&, const char*, size_t, bool) { return false; }
+
 TFieldTextFetch TDataSet::FetchFieldText(TField&, std::string&, bool) { return TFieldTextFetch::tfUnsupported; }

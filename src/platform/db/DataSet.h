@@ -249,6 +249,12 @@ protected:
     // base has no such path: tfUnsupported sends the field through FetchFieldData.
     virtual TFieldTextFetch FetchFieldText(TField& field, std::string& value, bool translate);
     virtual void PutFieldData(TField& field, const void* buffer) = 0;
+    // Writes a string field's text of `length` bytes (no NUL among them; translated to the
+    // stored code page when `translate`) straight from the caller's bytes, with the same result
+    // and events as PutFieldData of the NUL-terminated text. False, with nothing done, when
+    // the dataset has no such path for the field in its present state: the caller then goes
+    // through PutFieldData. The base has none.
+    virtual bool PutFieldText(TField& field, const char* text, size_t length, bool translate);
 
     // Filters.
     virtual void SetFilterActive(bool value) { filtered_ = value; }

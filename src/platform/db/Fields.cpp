@@ -167,6 +167,11 @@ void TField::SetData(const void* buffer)
     dataSet_->PutFieldData(*this, buffer);
 }
 
+bool TField::PutText(const char* text, size_t length, bool translate)
+{
+    return dataSet_ != nullptr && dataSet_->PutFieldText(*this, text, length, translate);
+}
+
 void TField::CheckWritable() const
 {
     if (dataSet_ == nullptr) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
@@ -248,6 +253,7 @@ void TStringField::SetAsStringValue(const std::string& value)
 {
     const size_t size = static_cast<size_t>(Size());
     const size_t length = strnlen(value.c_str(), size);
+    if (PutText(value.c_str(), length, transliterate_)) return;
     constexpr size_t StackSize = 256;
     char stackBuffer[StackSize];
     std::string heapBuffer;

@@ -211,6 +211,9 @@ protected:
     // The dataset's direct text read into `value`; tfUnsupported while OnValidate looks at a
     // value that is not yet written.
     inline TFieldTextFetch FetchText(std::string& value, bool translate) const;
+    // The dataset's direct text write (TDataSet::PutFieldText); false when it has none for the
+    // field now, and the text goes through SetData.
+    bool PutText(const char* text, size_t length, bool translate);
     // Raises unless the field may be written in the dataset's present state.
     void CheckWritable() const;
     [[noreturn]] void RangeError(const std::string& value, const std::string& min, const std::string& max) const;
