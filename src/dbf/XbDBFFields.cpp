@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 using namespace DBConsts;
 using namespace XbDBFFieldParse;
@@ -90,6 +91,47 @@ bool FormatDate(int32_t dateNumber, uint8_t* p) noexcept
     PutTwoDigits(p + 4, month);
     PutTwoDigits(p + 6, day);
     return true;
+}
+
+// The number with `decimals` digits after the point, as std::to_chars in fixed format writes
+// it. A number that is a whole count of its last decimal place (the common case: 12.5 with one
+// decimal) is written from that count as an integer; every other goes to std::to_chars. The
+// count is exact then: the product rounds once, within a quarter of a unit below 2^52, so no
+// other count is nearer.
+std::to_chars_result FixedDecimals(char* first, char* last, double number, int decimals) noexcept
+{
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (decimals >= 0 && decimals < static_cast<int>(std::size(kScales)) && last - first >= 40) {
+        const double scaled = number * kScales[decimals];
+        if (std::fabs(scaled) < 4503599627370496.0 && scaled == std::trunc(scaled)) {
+            const auto count = static_cast<int64_t>(scaled);
+            char digits[24];
+            const std::to_chars_result whole =
+                std::to_chars(digits, digits + sizeof digits, count < 0 ? -count : count);
+            int length = static_cast<int>(whole.ptr - digits);
+            char* out = first;
+            // A negative number that rounds to zero keeps its sign here as in std::to_chars.
+            if (count < 0 || (count == 0 && std::signbit(number)))
+                *out++ = '-';
+            // At least one digit before the point.
+            const int leading = decimals + 1 - length;
+            if (leading > 0) {
+                std::memmove(digits + leading, digits, static_cast<size_t>(length));
+                std::memset(digits, '0', static_cast<size_t>(leading));
+                length += leading;
+            }
+            const int integral = length - decimals;
+            std::memcpy(out, digits, static_cast<size_t>(integral));
+            out += integral;
+            if (decimals > 0) {
+                *out++ = '.';
+                std::memcpy(out, digits + integral, static_cast<size_t>(decimals));
+                out += decimals;
+            }
+            return {out, std::errc()};
+        }
+    }
+    return std::to_chars(first, last, number, std::chars_format::fixed, decimals);
 }
 
 template <typename T>
@@ -913,7 +955,7 @@ void TXbSmartDBF::WriteFieldValue(const TXbFieldAccess& access, uint8_t* record,
             const double number = Load<double>(static_cast<const uint8_t*>(value));
             if (!std::isfinite(number))
                 DatabaseErrorFmt(SFieldValueError, {name()});
-            result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, access.Decimals);
+            result = FixedDecimals(text, text + sizeof text, number, access.Decimals);
             break;
         }
         case TFieldType::ftLargeint: result = std::to_chars(text, text + sizeof text, Load<int64_t>(value)); break;

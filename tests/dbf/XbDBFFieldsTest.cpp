@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <random>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -255,6 +258,50 @@ TEST(TableFields, TextsWrittenStraightOrThroughTheBufferAlike)
         EXPECT_EQ(fixture.Image(), " 1  hellozz");
         table.Cancel();
     }
+}
+
+// Numbers go into the record as the standard library writes them with the field's decimals
+// (rounded to nearest, ties of the binary value included), right-aligned, a negative that
+// rounds to zero without its sign: whole counts of the last decimal place, halves that are not
+// quite halves in binary, and random values.
+TEST(TableFields, NumbersWrittenAsTheStandardFixedFormat)
+{
+    const int decimals[] = {1, 2, 3, 5, 9};
+    std::vector<TTestField> fields;
+    std::vector<std::string> values;
+    for (const int d : decimals) {
+        fields.push_back({"N" + std::to_string(d), 'N', 20, d});
+        values.push_back("0");
+    }
+    TOneRecordTable fixture(fields, values, true);
+    TXbSmartDBF& table = fixture.table;
+    std::vector<double> numbers = {0.0,  -0.0, 1.0,  -1.0,    12.3,    -12.3,   0.15,     2.675, 0.05,
+                                   -0.04, 0.5, 1.5,  2.5,     1e-9,    -1e-9,   123456789.125, 99999999.99,
+                                   4503599627370495.0, 0.1 + 0.2, 1.0 / 3, -2.0 / 3};
+    std::mt19937_64 random(19);
+    for (int i = 0; i < 400; ++i) {
+        const int scale = static_cast<int>(random() % 7);
+        numbers.push_back(static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) / std::pow(10.0, scale));
+        numbers.push_back(std::ldexp(static_cast<double>(random() % (1u << 30)), -static_cast<int>(random() % 40)) *
+                          (random() % 2 != 0 ? -1 : 1));
+    }
+    table.Edit();
+    for (const double number : numbers) {
+        for (size_t f = 0; f < fields.size(); ++f) {
+            char text[400];
+            const std::to_chars_result r =
+                std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, decimals[f]);
+            std::string expected(text, r.ptr);
+            if (expected.find_first_not_of("-0.") == std::string::npos && expected[0] == '-')
+                expected.erase(0, 1);
+            if (expected.size() > 20)
+                continue;
+            table.Fields()[static_cast<int>(f)].SetAsFloat(number);
+            const std::string image = fixture.Image().substr(1 + 20 * f, 20);
+            ASSERT_EQ(image, std::string(20 - expected.size(), ' ') + expected) << number << " with " << decimals[f];
+        }
+    }
+    table.Cancel();
 }
 
 // Dates go into the record as the digits of their calendar day, across the whole range a
