@@ -76,9 +76,18 @@ public:
     // Zero bytes up to `position` (for block alignment).
     void PadTo(int64_t position)
     {
-        static const uint8_t zeros[512] = {};
-        while (size_ < position)
-            Append(zeros, static_cast<size_t>(std::min<int64_t>(position - size_, sizeof zeros)));
+        if (size_ >= position)
+            return;
+        if (!onDisk_) {
+            static const uint8_t zeros[512] = {};
+            while (size_ < position)
+                Append(zeros, static_cast<size_t>(std::min<int64_t>(position - size_, sizeof zeros)));
+            return;
+        }
+        pending_.resize(pending_.size() + static_cast<size_t>(position - size_), 0);
+        size_ = position;
+        if (pending_.size() >= kPieceBytes)
+            Flush();
     }
 
     void WriteAt(int64_t offset, const void* data, size_t count)
@@ -249,8 +258,12 @@ public:
             return;
         const int64_t unit = layout_ == TPackMemoLayout::DBaseIII ? 512 : blockSize_;
         const int64_t start = field.BytePosition ? static_cast<int64_t>(reference) : static_cast<int64_t>(reference) * unit;
-        std::vector<uint8_t> prefix;  // stored before the data: length or block header
-        std::vector<uint8_t> data;
+        // Buffers of earlier memos are reused (a nested table's memos, copied while this one
+        // is under way, take others).
+        TPooledBuffer prefixBuffer(*this);
+        TPooledBuffer dataBuffer(*this);
+        std::vector<uint8_t>& prefix = prefixBuffer.Bytes;  // stored before the data: length or block header
+        std::vector<uint8_t>& data = dataBuffer.Bytes;
         bool enciphered = true;
         if (layout_ == TPackMemoLayout::DBaseIII && !field.LengthPrefixed) {
             ReadText(start, data);
@@ -392,9 +405,22 @@ private:
     // records mostly follow one another, so one read serves many of them.
     int64_t ReadSource(int64_t offset, void* buffer, int64_t count)
     {
+        if (count > static_cast<int64_t>(kWindowBytes) &&
+            (offset < windowAt_ || offset + count > windowAt_ + static_cast<int64_t>(windowFill_)))
+            return source_.SeekTo(offset, 0) == offset ? source_.ReadBlock(buffer, count) : -1;
+        const uint8_t* bytes = nullptr;
+        const int64_t available = Peek(offset, count, bytes);
+        if (available > 0)
+            std::memcpy(buffer, bytes, static_cast<size_t>(available));
+        return available;
+    }
+
+    // The bytes from `offset` on in the window, up to `count` (at most kWindowBytes), read
+    // into it first unless it holds them all: how many there are (fewer at the end of the
+    // file), or -1 when the read fails.
+    int64_t Peek(int64_t offset, int64_t count, const uint8_t*& bytes)
+    {
         if (offset < windowAt_ || offset + count > windowAt_ + static_cast<int64_t>(windowFill_)) {
-            if (count > static_cast<int64_t>(kWindowBytes))
-                return source_.SeekTo(offset, 0) == offset ? source_.ReadBlock(buffer, count) : -1;
             window_.resize(kWindowBytes);
             windowFill_ = 0;
             windowAt_ = offset;
@@ -408,7 +434,7 @@ private:
         const int64_t available = std::min<int64_t>(count, windowAt_ + static_cast<int64_t>(windowFill_) - offset);
         if (available <= 0)
             return 0;
-        std::memcpy(buffer, window_.data() + (offset - windowAt_), static_cast<size_t>(available));
+        bytes = window_.data() + (offset - windowAt_);
         return available;
     }
 
@@ -423,9 +449,9 @@ private:
     // dBASE III text: up to the first end mark, or the end of the file.
     void ReadText(int64_t at, std::vector<uint8_t>& data)
     {
-        uint8_t piece[512];
         while (at < sourceSize_) {
-            const int64_t got = ReadSource(at, piece, std::min<int64_t>(sizeof piece, sourceSize_ - at));
+            const uint8_t* piece = nullptr;
+            const int64_t got = Peek(at, std::min<int64_t>(512, sourceSize_ - at), piece);
             if (got < 0)
                 DamagedMemo(at);
             if (got == 0)
@@ -439,6 +465,30 @@ private:
         }
     }
 
+    // A buffer taken from the copier's spare ones for one memo and given back after it.
+    struct TPooledBuffer {
+        explicit TPooledBuffer(TMemoCopier& owner) : Owner(owner)
+        {
+            if (!owner.spare_.empty()) {
+                Bytes = std::move(owner.spare_.back());
+                owner.spare_.pop_back();
+                Bytes.clear();
+            }
+        }
+        ~TPooledBuffer()
+        {
+            try {
+                Owner.spare_.push_back(std::move(Bytes));
+            } catch (...) {
+                // Not kept: the next memo allocates its own.
+            }
+        }
+        TPooledBuffer(const TPooledBuffer&) = delete;
+        TPooledBuffer& operator=(const TPooledBuffer&) = delete;
+        TMemoCopier& Owner;
+        std::vector<uint8_t> Bytes;
+    };
+
     TProxyStream& source_;
     TPackOutput& target_;
     TPackMemoLayout layout_;
@@ -451,6 +501,7 @@ private:
     std::vector<uint8_t> window_;
     int64_t windowAt_ = 0;
     size_t windowFill_ = 0;
+    std::vector<std::vector<uint8_t>> spare_;
 };
 
 // Replaces a stream's whole contents (tables kept in streams).

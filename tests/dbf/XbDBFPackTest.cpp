@@ -90,6 +90,41 @@ TEST(XbDBFPack, RemovesDeletedRecordsAndRewritesMemos)
     }
 }
 
+// Memos of many lengths, one to several blocks, fill an old memo file of more than a megabyte,
+// so that the reads meet every offset within a read piece and cross from one piece to the next.
+TEST(XbDBFPack, MemosOfEveryLengthSurviveWhole)
+{
+    struct Case {
+        xBaseVersion version;
+        int blockSize;
+    };
+    const Case cases[] = {{xBaseVersion::xBaseIII, 512}, {xBaseVersion::xBaseIV, 512}, {xBaseVersion::xFoxPro, 128}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.version));
+        TScratchFolder folder;
+        const std::string file = folder.File("notes.dbf");
+        CreateNotesTable(file, c.version, c.blockSize);
+        auto table = OpenTable(file);
+        std::string expected;
+        for (int n = 1; n <= 700; ++n) {
+            std::string memo;
+            const int length = 1 + (n * 397) % 3100;
+            for (int i = 0; i < length; ++i)
+                memo += static_cast<char>('a' + (n + i) % 26);
+            AppendNote(*table, "n" + std::to_string(n), n, memo);
+            if (n % 3 == 0)
+                table->Delete();
+            else
+                expected += "n" + std::to_string(n) + "=" + memo + ";";
+        }
+        EXPECT_EQ(table->Pack(false), 233);
+        EXPECT_EQ(Contents(*table), expected);
+        table->Close();
+        auto reopened = OpenTable(file);
+        EXPECT_EQ(Contents(*reopened), expected);
+    }
+}
+
 TEST(XbDBFPack, AllRecordsDeletedLeavesHeaderOnly)
 {
     TScratchFolder folder;
