@@ -276,6 +276,7 @@ TFieldType XbDBFFrameworkType(const TXbDBFFieldDef& def, xBaseVersion version)
 void TXbSmartDBF::BuildFieldAccess()
 {
     fieldMap_.clear();
+    blankImage_.clear();
     fieldAccessCount_ = 0;
     hasDataSetFields_ = false;
     fieldMap_.reserve(static_cast<size_t>(dbfFieldDefs_->Count()));

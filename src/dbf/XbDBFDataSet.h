@@ -354,6 +354,8 @@ protected:
     void PutFieldData(TField& field, const void* buffer) override;
     bool PutFieldText(TField& field, const char* text, size_t length, bool translate) override;
     void InternalBlankRecord(TRecordBuffer buffer) override;
+    // The blank record image of the fields, kept in blankImage_.
+    void BuildBlankImage();
 
     // ---- writing records (XbDBFPost.cpp)
     void InternalAddRecord(TRecordBuffer buffer, bool append) override;
@@ -549,6 +551,11 @@ protected:
     int headerSize_ = 0;
     int recordSize_ = 0;
     TXbMemoKind memoKind_ = TXbMemoKind::None;
+    // A blank record's field bytes for the field layout, memo kind and version it was made for
+    // (emptied when the field access is built again).
+    std::vector<uint8_t> blankImage_;
+    TXbMemoKind blankMemoKind_ = TXbMemoKind::None;
+    xBaseVersion blankVersion_ = xBaseVersion::xBaseIII;
     // The read-ahead window: capacity record images and their record numbers. Its slots are
     // readAhead_ or, after a forward step into the piece, that stretch of the piece itself
     // (windowImages_ says where slot 0 is): the images are the same either way, and one copy

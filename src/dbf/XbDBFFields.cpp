@@ -1118,7 +1118,23 @@ void TXbSmartDBF::WriteExtendValue(const TXbFieldAccess& access, uint8_t* p, con
 
 void TXbSmartDBF::InternalBlankRecord(TRecordBuffer buffer)
 {
-    std::memset(buffer, ' ', static_cast<size_t>(recordSize_ + 6 + CalcFieldsSize()));
+    // The blank fields come from an image made once for the layout in force.
+    if (blankImage_.size() != static_cast<size_t>(recordSize_) || blankMemoKind_ != memoKind_ ||
+        blankVersion_ != dbfVersion_)
+        BuildBlankImage();
+    std::memcpy(buffer, blankImage_.data(), blankImage_.size());
+    std::memset(buffer + recordSize_ + 6, ' ', static_cast<size_t>(CalcFieldsSize()));
+    std::memset(buffer + recordSize_, 0, 4);
+    buffer[recordSize_ + 4] = 2;
+    buffer[recordSize_ + 5] = static_cast<uint8_t>(TBookmarkFlag::bfInserted);
+}
+
+void TXbSmartDBF::BuildBlankImage()
+{
+    blankImage_.assign(static_cast<size_t>(recordSize_), ' ');
+    blankMemoKind_ = memoKind_;
+    blankVersion_ = dbfVersion_;
+    uint8_t* buffer = blankImage_.data();
     const bool foxMemo = memoKind_ == TXbMemoKind::FoxPro || memoKind_ == TXbMemoKind::VisualFoxPro ||
                          dbfVersion_ == xBaseVersion::xVisualFoxPro;
     for (const TXbFieldAccess& access : fieldMap_) {
@@ -1151,9 +1167,6 @@ void TXbSmartDBF::InternalBlankRecord(TRecordBuffer buffer)
         default: break;
         }
     }
-    std::memset(buffer + recordSize_, 0, 4);
-    buffer[recordSize_ + 4] = 2;
-    buffer[recordSize_ + 5] = static_cast<uint8_t>(TBookmarkFlag::bfInserted);
 }
 
 // ---------------------------------------------------------------------------------------------
