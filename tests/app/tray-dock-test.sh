@@ -7,7 +7,7 @@
 set -euo pipefail
 
 staged=${1:?staged program folder}
-for tool in xvfb-run trayer xwininfo xdotool xprop; do
+for tool in Xvfb trayer xwininfo xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -65,8 +65,7 @@ wait_for() {
   "$@"
 }
 
-# On a busy machine the display may answer only a moment after xvfb-run hands over, and a
-# notification area that could not connect ends at once: wait for the display, and start the
+# A notification area that could not connect ends at once: wait for the display, and start the
 # notification area again while the icon has not docked.
 begin "display"
 display_up() { xwininfo -root >/dev/null 2>&1; }
@@ -154,9 +153,8 @@ exit "$status"
 EOF
 chmod +x "$work/desktop.sh"
 status=0
-# -noreset: the display stays as it is when its last client leaves (the first check of the
-# display is such a client); a display that resets then refuses the clients that come next.
-xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1024x24 -noreset" "$work/desktop.sh" "$work" || status=$?
+# On a display of its own, which no other test started beside it can take.
+bash "$(dirname "$0")/../scripts/own-display.sh" -e "$work/xvfb.log" "$work/desktop.sh" "$work" || status=$?
 if [ "$status" != 0 ]; then
   echo "--- output of the display server"
   cat "$work/xvfb.log"
