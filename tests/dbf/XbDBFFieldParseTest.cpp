@@ -20,6 +20,18 @@ struct TNumberParts {
 
 // The text placed at the end of a buffer whose first bytes are digits and points, so that a
 // reader that looked before the text would see a different number.
+// A text of one to eight bytes shaped like a right-aligned stored number: leading blanks, then
+// bytes drawn from `alphabet`.
+std::string RandomRightAlignedText(std::mt19937& random, const std::string& alphabet)
+{
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    std::string text(static_cast<size_t>(std::uniform_int_distribution<int>(1, 8)(random)), ' ');
+    const size_t blanks = std::uniform_int_distribution<size_t>(0, text.size())(random);
+    for (size_t i = blanks; i < text.size(); ++i)
+        text[i] = alphabet[pick(random)];
+    return text;
+}
+
 TNumberParts ReadAsWord(const std::string& text)
 {
     std::vector<uint8_t> buffer(8, '7');
@@ -73,15 +85,9 @@ TEST(XbDBFFieldParse, NumberWordAgreesWithTheByteWiseReader)
 {
     std::mt19937 random(19);
     const std::string alphabet = "  ---..0123456789012345678901234567890123456789+e";
-    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
-    std::uniform_int_distribution<int> width(1, 8);
     int read = 0;
     for (int round = 0; round < 200000; ++round) {
-        std::string text(static_cast<size_t>(width(random)), ' ');
-        // Mostly right-aligned numbers: leading blanks, then random bytes.
-        const size_t blanks = std::uniform_int_distribution<size_t>(0, text.size())(random);
-        for (size_t i = blanks; i < text.size(); ++i)
-            text[i] = alphabet[pick(random)];
+        const std::string text = RandomRightAlignedText(random, alphabet);
         const TNumberParts word = ReadAsWord(text);
         const TNumberParts bytes = ReadByteWise(text);
         ASSERT_EQ(word.Read, bytes.Read && text.back() != ' ') << '"' << text << '"';
@@ -101,14 +107,9 @@ TEST(XbDBFFieldParse, DigitsWordAgreesWithTheNumberWord)
 {
     std::mt19937 random(23);
     const std::string alphabet = "   -..012345678901234567890123456789+";
-    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
-    std::uniform_int_distribution<int> width(1, 8);
     int read = 0;
     for (int round = 0; round < 200000; ++round) {
-        std::string text(static_cast<size_t>(width(random)), ' ');
-        const size_t blanks = std::uniform_int_distribution<size_t>(0, text.size())(random);
-        for (size_t i = blanks; i < text.size(); ++i)
-            text[i] = alphabet[pick(random)];
+        std::string text = RandomRightAlignedText(random, alphabet);
         const int n = static_cast<int>(text.size());
         const int decimals = std::uniform_int_distribution<int>(0, n - 1)(random);
         const int pointByte = decimals == 0 ? -1 : 7 - decimals;
